@@ -1,0 +1,35 @@
+// Test fixture helper: the driver emulator kzmsim mounted on a fresh
+// temporary directory for the lifetime of the object (always unmounted).
+#pragma once
+
+#include <string>
+#include <vector>
+
+class SimMount {
+public:
+    // Mounts kzmsim with the given scenario JSON text; an empty text uses
+    // the emulator's built-in default scenario.
+    explicit SimMount(const std::string& scenarioJson = "");
+    ~SimMount();
+    SimMount(const SimMount&) = delete;
+    SimMount& operator=(const SimMount&) = delete;
+
+    // True when the mount is up.
+    bool ok() const { return ok_; }
+    // The directory that stands for "/proc/scsi".
+    const std::string& root() const { return root_; }
+    // Sets KZMH_PROC_ROOT to root() for this process.
+    void exportRoot() const;
+    // Writes one command line to kzmsim/control; false when it was refused.
+    bool control(const std::string& line) const;
+    // The lines of kzmsim/log, oldest first.
+    std::vector<std::string> log() const;
+    // Reads a whole file below root() (for example "scsi").
+    std::string readFile(const std::string& rel) const;
+
+private:
+    std::string dir_;   // temporary directory holding the mount point and scenario
+    std::string root_;  // the mount point
+    int pid_ = -1;      // the kzmsim process
+    bool ok_ = false;
+};
