@@ -1,0 +1,145 @@
+#include "control_commands.h"
+
+#include "driver.h"
+#include "text_util.h"
+
+#include <byte_order.h>
+
+#include <ctime>
+
+namespace kzmsim {
+
+namespace {
+
+using Words = std::vector<std::string>;
+using Parser = bool (*)(const Words&, const std::string& text, ControlAction&);
+
+bool num(const std::string& s, uint64_t max, uint64_t& out) { return parseNumber(s, max, out); }
+
+bool parseBusy(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t n;
+    if (w.size() != 2 || !num(w[1], UINT32_MAX, n))
+        return false;
+    a = [n](Driver& d) { d.setBusy(static_cast<uint32_t>(n)); };
+    return true;
+}
+
+bool parseStatus(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, key, status, detail = 0;
+    if (w.size() < 4 || w.size() > 5 || !num(w[1], 255, entry) || !num(w[2], UINT32_MAX, key) ||
+        !num(w[3], 0xFFFF, status) || (w.size() == 5 && !num(w[4], 0xFFFF, detail)))
+        return false;
+    const uint32_t word = static_cast<uint32_t>(detail << 16 | status);
+    a = [entry, key, word](Driver& d) { d.injectStatus(static_cast<int>(entry), static_cast<uint32_t>(key), word); };
+    return true;
+}
+
+bool parseCount(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t n;
+    if (w.size() != 2 || !num(w[1], 0xFFFF, n))
+        return false;
+    a = [n](Driver& d) { d.setControllerCount(static_cast<uint32_t>(n)); };
+    return true;
+}
+
+bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
+{
+    EventBytes event{};
+    if (!buildEvent(w, text, event))
+        return false;
+    a = [event](Driver& d) { d.events().add(event); };
+    return true;
+}
+
+struct ControlCommand {
+    const char* name;
+    Parser parse;
+};
+
+constexpr ControlCommand kCommands[] = {
+    {"busy", parseBusy},
+    {"status", parseStatus},
+    {"count", parseCount},
+    {"event", parseEvent},
+};
+
+// The rest of the line after its first n words, without the blank that ends word n.
+std::string restAfterWords(const std::string& line, size_t n)
+{
+    size_t i = 0;
+    for (size_t k = 0; k < n; ++k) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+    }
+    if (i < line.size())
+        ++i;
+    return i < line.size() ? line.substr(i) : std::string();
+}
+
+}  // namespace
+
+bool buildEvent(const Words& w, const std::string& text, EventBytes& event)
+{
+    uint64_t ctrl, source, service, number, severity;
+    if (w.size() < 7 || !num(w[1], 0xFFFF, ctrl) || !num(w[2], 0xFFFF, source) || source == 0 ||
+        !num(w[3], 0xFFFF, service) || !num(w[4], 0xFFFF, number) || !num(w[5], UINT32_MAX, severity))
+        return false;
+    std::vector<uint8_t> extra;
+    const bool textOnly = w[6] == "none";
+    if (!textOnly && w[6] != "-" && (!parseHex(w[6], extra) || extra.size() > EV_DATA_LEN - 6))
+        return false;
+    event.fill(0);
+    uint8_t* p = event.data();
+    const auto now = static_cast<uint32_t>(std::time(nullptr));
+    wire::put32(p, EV_TIME, now);
+    wire::put32(p, EV_TIME2, now);
+    wire::put16(p, EV_COUNT, 1);
+    wire::put16(p, EV_SOURCE, static_cast<uint16_t>(source));
+    wire::put16(p, EV_SERVICE, static_cast<uint16_t>(service));
+    if (!textOnly) {
+        wire::put16(p, EV_DATA_SIZE, EV_DATA_LEN);
+        wire::put16(p, EV_DATA, static_cast<uint16_t>(ctrl));
+        wire::put16(p, EV_DATA + 2, static_cast<uint16_t>(service));
+        wire::put16(p, EV_DATA + 4, static_cast<uint16_t>(number));
+        wire::putBytes(p, EV_DATA + 6, extra.data(), extra.size());
+    }
+    wire::put32(p, EV_SEVERITY, static_cast<uint32_t>(severity));
+    // The text fills at most 256 bytes; a text of 256 bytes has no NUL.
+    wire::putBytes(p, EV_TEXT, text.data(), std::min(text.size(), EV_TEXT_LEN));
+    return true;
+}
+
+bool parseControl(const std::string& text, std::vector<ControlAction>& actions)
+{
+    std::vector<ControlAction> parsed;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const Words words = splitWords(line);
+        if (words.empty())
+            continue;
+        const ControlCommand* cmd = nullptr;
+        for (const ControlCommand& c : kCommands)
+            if (words[0] == c.name)
+                cmd = &c;
+        ControlAction action;
+        if (!cmd || !cmd->parse(words, restAfterWords(line, 7), action))
+            return false;
+        parsed.push_back(std::move(action));
+    }
+    actions = std::move(parsed);
+    return true;
+}
+
+}  // namespace kzmsim

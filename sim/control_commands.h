@@ -1,0 +1,24 @@
+// The commands of the file kzmsim/control, one per line:
+//   busy N                          the next N request writes fail with EBUSY
+//   status C KEY STATUS [DETAIL]    the next command with KEY on entry C answers DETAIL<<16 | STATUS
+//   count N                         the driver's controller count
+//   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
+#pragma once
+
+#include "event_store.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kzmsim {
+
+class Driver;
+using ControlAction = std::function<void(Driver&)>;
+
+// Parses every line of a control write; false when any line is unknown or malformed.
+bool parseControl(const std::string& text, std::vector<ControlAction>& actions);
+// Builds the event of an "event" line from its words and its text; false when malformed.
+bool buildEvent(const std::vector<std::string>& words, const std::string& text, EventBytes& event);
+
+}  // namespace kzmsim

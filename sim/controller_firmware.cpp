@@ -1,0 +1,191 @@
+#include "controller_firmware.h"
+
+#include "driver_layout.h"
+#include "ioctl_commands.h"
+
+#include <byte_order.h>
+
+#include <algorithm>
+
+namespace kzmsim {
+
+namespace {
+
+// Copies a text blank padded into a fixed field.
+void putPadded(uint8_t* p, size_t off, const std::string& s, size_t width)
+{
+    std::fill(p + off, p + off + width, ' ');
+    std::copy_n(s.begin(), std::min(s.size(), width), p + off);
+}
+
+}  // namespace
+
+DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
+{
+    DeviceInfoBytes info{};
+    uint8_t* p = info.data();
+    putPadded(p, 0, d.vendor, 8);
+    putPadded(p, 8, d.product, 16);
+    putPadded(p, 24, d.revision, 4);
+    wire::put32(p, 28, d.transferRate);
+    wire::put32(p, 32, d.transferRate);
+    wire::put16(p, 36, 0xFFFF);
+    wire::put32(p, 40, d.capacity);
+    wire::put16(p, 44, d.blockSize);
+    p[46] = d.ready ? 1 : 0;
+    p[47] = d.initialised ? 1 : 0;
+    p[48] = d.type;
+    p[49] = d.removable ? 1 : 0;
+    p[50] = d.writeProtected ? 1 : 0;
+    p[52] = 0x11;  // wide data path, first synchronous mode
+    p[53] = 1;     // synchronous transfer on
+    p[54] = 1;     // disconnect on
+    p[55] = 1;     // tagged queues on
+    p[56] = 0x3C;  // read and write cache asked for and on
+    p[57] = d.targetId;
+    p[58] = d.lun;
+    p[72] = 100;   // no surface check running
+    p[103] = d.diskFormat;
+    wire::put32(p, 104, d.capacity);
+    return info;
+}
+
+ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(spec)
+{
+    for (size_t i = 0; i < spec.channels.size(); ++i) {
+        const ChannelSpec& cs = spec.channels[i];
+        Channel ch;
+        ch.address = channelAddress(i);
+        ch.number = static_cast<uint8_t>(i);
+        ch.kind = cs.kind;
+        ch.ownId = cs.ownId;
+        ch.infoByte = cs.infoByte;
+        for (const DeviceSpec& ds : cs.devices)
+            ch.devices.push_back(Device{static_cast<uint16_t>(ds.targetId << 8 | ds.lun), makeDeviceInfo(ds)});
+        channels.push_back(std::move(ch));
+    }
+    for (const LogicalDriveSpec& ls : spec.logicalDrives) {
+        LogicalDrive d;
+        d.number = ls.number;
+        d.type = ls.type;
+        std::fill(d.name.begin(), d.name.end(), ' ');
+        std::copy_n(ls.name.begin(), std::min<size_t>(ls.name.size(), 8), d.name.begin());
+        for (const MemberSpec& m : ls.members) {
+            d.firstWords.push_back(0);
+            d.members.push_back(channels[m.channel].address | channels[m.channel].devices[m.device].entry);
+        }
+        logicalDrives[d.number] = std::move(d);
+    }
+    for (const RecordSpec& r : spec.records)
+        records[{r.key, r.target}] = r.bytes;
+    wire::put32(cacheParams.data(), 4, 1);  // cache on
+    wire::put32(cacheParams.data(), 8, 1);  // delayed write on
+    identity.channels.clear();
+    identity.logicalDrives.clear();
+    identity.records.clear();
+}
+
+Channel* ControllerFirmware::channelByNumber(uint32_t n)
+{
+    for (Channel& c : channels)
+        if (c.number == n)
+            return &c;
+    return nullptr;
+}
+
+const Device* ControllerFirmware::deviceAt(uint32_t address) const
+{
+    for (const Channel& c : channels) {
+        if (c.address != (address & 0xFFFF0000))
+            continue;
+        for (const Device& d : c.devices)
+            if (d.entry == (address & 0xFFFF))
+                return &d;
+    }
+    return nullptr;
+}
+
+int64_t ControllerFirmware::driveOfDevice(uint32_t address) const
+{
+    for (const auto& [number, d] : logicalDrives)
+        if (std::find(d.members.begin(), d.members.end(), address) != d.members.end())
+            return number;
+    return -1;
+}
+
+DeviceInfoBytes ControllerFirmware::deviceInfo(uint32_t address) const
+{
+    const Device* d = deviceAt(address);
+    if (!d)
+        return DeviceInfoBytes{};
+    DeviceInfoBytes info = d->info;
+    const int64_t drive = driveOfDevice(address);
+    wire::put16(info.data(), 36, drive < 0 ? 0xFFFF : static_cast<uint16_t>(drive));
+    return info;
+}
+
+void ControllerFirmware::setDeviceInfo(uint32_t address, const DeviceInfoBytes& in)
+{
+    for (Channel& c : channels) {
+        if (c.address != (address & 0xFFFF0000))
+            continue;
+        for (Device& d : c.devices) {
+            if (d.entry != (address & 0xFFFF))
+                continue;
+            // The disk parameters a host may change; identity and state stay.
+            wire::put32(d.info.data(), 32, wire::get32(in.data(), 32));
+            for (size_t off : {52, 53, 54, 55, 56, 103})
+                d.info[off] = in[off];
+            wire::put32(d.info.data(), 76, wire::get32(in.data(), 76));
+        }
+    }
+}
+
+uint32_t ControllerFirmware::runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data)
+{
+    IoctlCall call{cmd.key, cmd.target, cmd.node, data};
+    return runIoctlCommand(*this, call);
+}
+
+uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uint8_t>& data)
+{
+    const uint16_t drive = cmd.paramSize;
+    const uint64_t first = cmd.key;
+    const size_t count = data.size() / BLOCK_SIZE;
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* block = data.data() + i * BLOCK_SIZE;
+        const auto key = std::make_pair(drive, first + i);
+        if (cmd.opcode == OP_BLOCK_WRITE) {
+            std::copy_n(block, BLOCK_SIZE, blocks[key].begin());
+        } else {
+            const auto it = blocks.find(key);
+            if (it == blocks.end())
+                std::fill_n(block, BLOCK_SIZE, 0);
+            else
+                std::copy_n(it->second.begin(), BLOCK_SIZE, block);
+        }
+    }
+    return FW_STATUS_OK;
+}
+
+uint32_t ControllerFirmware::execute(const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense)
+{
+    if (cmd.opcode == OP_IOCTL)
+        return runIoctl(cmd, data);
+    if (cmd.service == SVC_CACHE) {
+        if (cmd.opcode == OP_BLOCK_READ || cmd.opcode == OP_BLOCK_WRITE)
+            return runBlocks(cmd, data);
+        if (cmd.opcode == OP_ACCESS_RESET)
+            return FW_STATUS_OK;
+        return FW_STATUS_NOT_SUPPORTED;
+    }
+    if (cmd.service == SVC_RAW && cmd.opcode == OP_SCSI) {
+        // No device answers yet: zero data and zero sense.
+        std::fill(data.begin(), data.end(), 0);
+        std::fill(sense.begin(), sense.end(), 0);
+        return FW_STATUS_OK;
+    }
+    return FW_STATUS_NOT_SUPPORTED;
+}
+
+}  // namespace kzmsim

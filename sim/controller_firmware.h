@@ -1,0 +1,98 @@
+// The emulated firmware of one controller: its channels, devices, logical
+// drives, record store and host drive blocks, and the running of commands.
+#pragma once
+
+#include "request_record.h"
+#include "scenario.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace kzmsim {
+
+// Controller status values (low half of the status word).
+constexpr uint16_t FW_STATUS_OK = 1;
+constexpr uint16_t FW_STATUS_INVALID_TARGET = 0x0006;  // no such channel, device or drive
+constexpr uint16_t FW_STATUS_BAD_RECORD = 0x0007;      // parameter size or contents wrong
+constexpr uint16_t FW_STATUS_IN_USE = 0x0008;          // drive number or disk already taken
+constexpr uint16_t FW_STATUS_NOT_SUPPORTED = 0x0009;   // command not answered by this firmware
+
+constexpr size_t DEVICE_INFO_SIZE = 112;
+constexpr size_t CACHE_PARAM_SIZE = 12;
+constexpr uint32_t LEVEL_OLD_LISTS = 262;         // older list and drive information layouts
+constexpr uint32_t LEVEL_MIDDLE_DEVICE_A = 263;   // middle device information layout
+constexpr uint32_t LEVEL_MIDDLE_DEVICE_B = 512;
+
+using DeviceInfoBytes = std::array<uint8_t, DEVICE_INFO_SIZE>;
+
+struct Device {
+    uint16_t entry = 0;     // entry in the channel device list: target << 8 | lun
+    DeviceInfoBytes info{}; // newest layout, without the logical drive field
+};
+
+struct Channel {
+    uint32_t address = 0;   // high 16 bits; low 16 bits 0
+    uint8_t number = 0;
+    uint8_t kind = 2;
+    uint8_t ownId = 7;
+    uint8_t infoByte = 0;
+    std::vector<Device> devices;
+};
+
+struct LogicalDrive {
+    uint32_t number = 0;
+    uint16_t type = 0;
+    std::array<uint8_t, 8> name{};
+    std::vector<uint32_t> firstWords;  // per member, as created
+    std::vector<uint32_t> members;     // device addresses
+};
+
+// One IOCTL command as a handler sees it.
+struct IoctlCall {
+    uint32_t key = 0;
+    uint32_t target = 0;
+    uint32_t node = 0;
+    std::vector<uint8_t>& param;  // the data area, in and out
+};
+
+class ControllerFirmware {
+public:
+    explicit ControllerFirmware(const ControllerSpec& spec);
+
+    // Runs one command on the data and sense areas; returns the status word.
+    uint32_t execute(const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense);
+
+    // Address of channel i.
+    static uint32_t channelAddress(size_t index) { return static_cast<uint32_t>(0x0002 + index) << 16; }
+    // The channel whose number is n, or none.
+    Channel* channelByNumber(uint32_t n);
+    // The device at a device address (channel address OR entry), or none.
+    const Device* deviceAt(uint32_t address) const;
+    // The logical drive holding the device at address, or -1.
+    int64_t driveOfDevice(uint32_t address) const;
+    // The device's information in the newest layout, with its logical drive.
+    DeviceInfoBytes deviceInfo(uint32_t address) const;
+    // Stores the writable fields of a newest-layout device information record.
+    void setDeviceInfo(uint32_t address, const DeviceInfoBytes& info);
+    // True when the interface level marks the older list layouts.
+    bool oldLists() const { return identity.interfaceLevel == LEVEL_OLD_LISTS; }
+
+    ControllerSpec identity;  // identity and options; channels and drives live below
+    std::vector<Channel> channels;
+    std::map<uint32_t, LogicalDrive> logicalDrives;
+    std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // (key, target)
+    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive, block)
+    std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
+
+private:
+    uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);
+    uint32_t runBlocks(const CommandFields& cmd, std::vector<uint8_t>& data);
+};
+
+// Builds the newest-layout device information of a scenario device.
+DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d);
+
+}  // namespace kzmsim

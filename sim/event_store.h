@@ -1,0 +1,44 @@
+// The driver-wide store of controller events, read by handle (request code 0),
+// by a shared cursor (request code 2) and cleared (request code 254).
+#pragma once
+
+#include "driver_layout.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+
+namespace kzmsim {
+
+using EventBytes = std::array<uint8_t, EVENT_SIZE>;
+
+constexpr uint32_t EVENT_HANDLE_NONE = 0xFFFFFFFF;
+constexpr uint32_t EVENT_READ_BY_HANDLE = 0;
+constexpr uint32_t EVENT_READ_NEXT = 2;
+constexpr uint32_t EVENT_CLEAR = 254;
+constexpr size_t EVENT_STORE_LIMIT = 1000;  // oldest events drop out beyond this
+
+class EventStore {
+public:
+    // Adds an event; its handle is the next sequence number.
+    void add(const EventBytes& event);
+    // Answers one event request: fills `event` (all zero when none) and the next handle.
+    void request(uint32_t code, uint32_t handle, EventBytes& event, uint32_t& nextHandle);
+    // Number of events held.
+    size_t size() const { return events_.size(); }
+
+private:
+    struct Stored {
+        uint32_t id;
+        EventBytes bytes;
+    };
+    // Answers the first stored event whose id is at least `from`.
+    // False (and a zero event) when there is none.
+    bool answerFrom(uint64_t from, EventBytes& event, uint32_t& nextHandle, uint32_t* id) const;
+
+    std::deque<Stored> events_;
+    uint32_t nextId_ = 0;
+    uint64_t reportedNext_ = 0;  // first id not yet given to code-2 readers
+};
+
+}  // namespace kzmsim

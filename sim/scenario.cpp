@@ -1,0 +1,252 @@
+#include "scenario.h"
+
+#include "text_util.h"
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+namespace kzmsim {
+
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
+
+// A number field: a JSON number or a text in decimal or 0x hex, at most max.
+uint64_t number(const json& obj, const char* name, uint64_t max, uint64_t fallback)
+{
+    if (!obj.contains(name))
+        return fallback;
+    const json& v = obj.at(name);
+    uint64_t out = 0;
+    if (v.is_number_unsigned())
+        out = v.get<uint64_t>();
+    else if (v.is_string()) {
+        if (!parseNumber(v.get<std::string>(), UINT64_MAX, out))
+            fail(std::string("\"") + name + "\" is not a number");
+    } else
+        fail(std::string("\"") + name + "\" must be a non-negative number");
+    if (out > max)
+        fail(std::string("\"") + name + "\" is out of range");
+    return out;
+}
+
+bool flag(const json& obj, const char* name, bool fallback)
+{
+    if (!obj.contains(name))
+        return fallback;
+    if (!obj.at(name).is_boolean())
+        fail(std::string("\"") + name + "\" must be true or false");
+    return obj.at(name).get<bool>();
+}
+
+std::string text(const json& obj, const char* name, const std::string& fallback, size_t maxLen)
+{
+    if (!obj.contains(name))
+        return fallback;
+    if (!obj.at(name).is_string())
+        fail(std::string("\"") + name + "\" must be a text");
+    std::string s = obj.at(name).get<std::string>();
+    if (s.size() > maxLen)
+        fail(std::string("\"") + name + "\" is longer than " + std::to_string(maxLen));
+    return s;
+}
+
+const json& list(const json& obj, const char* name)
+{
+    static const json empty = json::array();
+    if (!obj.contains(name))
+        return empty;
+    if (!obj.at(name).is_array())
+        fail(std::string("\"") + name + "\" must be a list");
+    return obj.at(name);
+}
+
+DeviceSpec readDevice(const json& j)
+{
+    DeviceSpec d;
+    d.targetId = static_cast<uint8_t>(number(j, "target", 255, 0));
+    d.lun = static_cast<uint8_t>(number(j, "lun", 255, 0));
+    d.type = static_cast<uint8_t>(number(j, "type", 255, d.type));
+    d.vendor = text(j, "vendor", d.vendor, 8);
+    d.product = text(j, "product", d.product, 16);
+    d.revision = text(j, "revision", d.revision, 4);
+    d.capacity = static_cast<uint32_t>(number(j, "capacity", UINT32_MAX, d.capacity));
+    d.blockSize = static_cast<uint16_t>(number(j, "blockSize", UINT16_MAX, d.blockSize));
+    d.transferRate = static_cast<uint32_t>(number(j, "transferRate", UINT32_MAX, d.transferRate));
+    d.ready = flag(j, "ready", d.ready);
+    d.initialised = flag(j, "initialised", d.initialised);
+    d.removable = flag(j, "removable", d.removable);
+    d.writeProtected = flag(j, "writeProtected", d.writeProtected);
+    d.diskFormat = static_cast<uint8_t>(number(j, "diskFormat", 255, d.diskFormat));
+    return d;
+}
+
+ChannelSpec readChannel(const json& j)
+{
+    ChannelSpec c;
+    c.kind = static_cast<uint8_t>(number(j, "kind", 255, c.kind));
+    c.ownId = static_cast<uint8_t>(number(j, "ownId", 255, c.ownId));
+    c.infoByte = static_cast<uint8_t>(number(j, "info", 255, c.infoByte));
+    std::set<std::pair<int, int>> seen;
+    for (const json& dj : list(j, "devices")) {
+        DeviceSpec d = readDevice(dj);
+        if (!seen.insert({d.targetId, d.lun}).second)
+            fail("two devices with target " + std::to_string(d.targetId) + " lun " + std::to_string(d.lun));
+        c.devices.push_back(std::move(d));
+    }
+    return c;
+}
+
+LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>& channels,
+                                  std::set<std::pair<int, int>>& usedDisks)
+{
+    LogicalDriveSpec l;
+    l.number = static_cast<uint32_t>(number(j, "number", 254, 0));
+    l.type = static_cast<uint16_t>(number(j, "type", UINT16_MAX, 0));
+    l.name = text(j, "name", "", 8);
+    for (const json& m : list(j, "members")) {
+        if (!m.is_array() || m.size() != 2 || !m[0].is_number_unsigned() || !m[1].is_number_unsigned())
+            fail("a member must be [channel, device]");
+        MemberSpec ms{static_cast<uint8_t>(m[0].get<unsigned>()), static_cast<uint16_t>(m[1].get<unsigned>())};
+        if (ms.channel >= channels.size() || ms.device >= channels[ms.channel].devices.size() ||
+            m[0].get<unsigned>() > 255 || m[1].get<unsigned>() > 0xFFFF)
+            fail("logical drive " + std::to_string(l.number) + " names a device that does not exist");
+        if (!usedDisks.insert({ms.channel, ms.device}).second)
+            fail("a device belongs to two logical drives");
+        l.members.push_back(ms);
+    }
+    if (l.members.empty())
+        fail("logical drive " + std::to_string(l.number) + " has no members");
+    return l;
+}
+
+ControllerSpec readController(const json& j)
+{
+    if (!j.is_object())
+        fail("a controller must be an object");
+    ControllerSpec c;
+    c.entry = static_cast<int>(number(j, "entry", 255, 0));
+    c.typeClass = static_cast<uint8_t>(number(j, "class", 255, c.typeClass));
+    c.subtype = static_cast<uint16_t>(number(j, "subtype", UINT16_MAX, c.subtype));
+    c.busSlot = static_cast<uint16_t>(number(j, "busSlot", UINT16_MAX, c.busSlot));
+    c.identification = static_cast<uint16_t>(number(j, "id", UINT16_MAX, 0));
+    c.identification2 = static_cast<uint16_t>(number(j, "id2", UINT16_MAX, 0));
+    c.identification3 = static_cast<uint16_t>(number(j, "id3", UINT16_MAX, 0));
+    c.interfaceLevel = static_cast<uint32_t>(number(j, "interfaceLevel", UINT32_MAX, c.interfaceLevel));
+    c.refuseChannelDescriptions = flag(j, "refuseChannelDescriptions", false);
+    for (const json& cj : list(j, "channels"))
+        c.channels.push_back(readChannel(cj));
+    if (c.channels.size() > 255)
+        fail("more than 255 channels");
+    std::set<std::pair<int, int>> usedDisks;
+    std::set<uint32_t> numbers;
+    for (const json& lj : list(j, "logicalDrives")) {
+        LogicalDriveSpec l = readLogicalDrive(lj, c.channels, usedDisks);
+        if (!numbers.insert(l.number).second)
+            fail("two logical drives numbered " + std::to_string(l.number));
+        c.logicalDrives.push_back(std::move(l));
+    }
+    for (const json& rj : list(j, "records")) {
+        RecordSpec r;
+        r.key = static_cast<uint32_t>(number(rj, "key", UINT32_MAX, 0));
+        r.target = static_cast<uint32_t>(number(rj, "target", UINT32_MAX, 0xFFFF));
+        if (!parseHex(text(rj, "hex", "", 1 << 20), r.bytes))
+            fail("a record's \"hex\" is not hex bytes");
+        c.records.push_back(std::move(r));
+    }
+    return c;
+}
+
+}  // namespace
+
+bool parseScenario(const std::string& jsonText, Scenario& out, std::string& error)
+{
+    try {
+        const json j = json::parse(jsonText);
+        if (!j.is_object())
+            fail("the scenario must be an object");
+        Scenario s;
+        s.driverVersion = static_cast<uint16_t>(number(j, "driverVersion", UINT16_MAX, s.driverVersion));
+        if (j.contains("osVersion")) {
+            const json& os = j.at("osVersion");
+            if (!os.is_object())
+                fail("\"osVersion\" must be an object");
+            s.osMajor = static_cast<uint8_t>(number(os, "major", 255, s.osMajor));
+            s.osMinor = static_cast<uint8_t>(number(os, "minor", 255, s.osMinor));
+            s.osRevision = static_cast<uint16_t>(number(os, "revision", UINT16_MAX, s.osRevision));
+        }
+        if (j.contains("controllerCount"))
+            s.controllerCount = static_cast<uint32_t>(number(j, "controllerCount", UINT16_MAX, 0));
+        std::set<int> entries;
+        for (const json& cj : list(j, "controllers")) {
+            ControllerSpec c = readController(cj);
+            if (!entries.insert(c.entry).second)
+                fail("two controllers at entry " + std::to_string(c.entry));
+            s.controllers.push_back(std::move(c));
+        }
+        out = std::move(s);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+bool loadScenarioFile(const std::string& path, Scenario& out, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseScenario(text.str(), out, error);
+}
+
+Scenario defaultScenario()
+{
+    auto disk = [](uint8_t target, const char* product, uint32_t capacity) {
+        DeviceSpec d;
+        d.targetId = target;
+        d.product = product;
+        d.capacity = capacity;
+        return d;
+    };
+    Scenario s;
+    ControllerSpec c0;
+    c0.entry = 0;
+    c0.typeClass = 0xFE;
+    c0.subtype = 0x6100;
+    c0.busSlot = 0x0208;  // PCI bus 2, device 1
+    ChannelSpec scsi;
+    scsi.kind = 2;
+    scsi.devices = {disk(0, "VIRTUAL DISK A", 4194304), disk(1, "VIRTUAL DISK B", 4194304)};
+    ChannelSpec fc;
+    fc.kind = 3;
+    fc.ownId = 0;
+    fc.devices = {disk(1, "VIRTUAL FC DISK", 8388608)};
+    c0.channels = {scsi, fc};
+    c0.logicalDrives = {LogicalDriveSpec{0, 0, "DISK_0", {MemberSpec{0, 0}}}};
+
+    ControllerSpec c1;
+    c1.entry = 1;
+    c1.typeClass = 0x86;
+    c1.subtype = 0;
+    c1.busSlot = 0x0310;  // PCI bus 3, device 2
+    ChannelSpec sata;
+    sata.kind = 4;
+    sata.ownId = 0;
+    sata.devices = {disk(0, "VIRTUAL SATA 0", 2097152), disk(1, "VIRTUAL SATA 1", 2097152)};
+    c1.channels = {sata};
+    s.controllers = {c0, c1};
+    return s;
+}
+
+}  // namespace kzmsim

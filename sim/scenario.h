@@ -1,0 +1,91 @@
+// The emulated machine: driver identity and the controllers behind it, as a
+// scenario file (JSON) describes them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kzmsim {
+
+// One device on a channel.
+struct DeviceSpec {
+    uint8_t targetId = 0;
+    uint8_t lun = 0;
+    uint8_t type = 0;            // SCSI peripheral type: 0 disk, 3 processor, ...
+    std::string vendor = "KZM";
+    std::string product = "VIRTUAL DISK";
+    std::string revision = "0001";
+    uint32_t capacity = 2097152; // blocks
+    uint16_t blockSize = 512;
+    uint32_t transferRate = 80000; // kB/s
+    bool ready = true;
+    bool initialised = true;
+    bool removable = false;
+    bool writeProtected = false;
+    uint8_t diskFormat = 2;
+};
+
+// One I/O channel.
+struct ChannelSpec {
+    uint8_t kind = 2;            // 2 SCSI, 3 Fibre Channel, 4 SATA
+    uint8_t ownId = 7;           // the controller's own target ID on the channel
+    uint8_t infoByte = 0;        // second channel information byte; 0 = usable
+    std::vector<DeviceSpec> devices;
+};
+
+// A member of a logical drive, by position.
+struct MemberSpec {
+    uint8_t channel = 0;
+    uint16_t device = 0;
+};
+
+// One logical drive the controller holds at start.
+struct LogicalDriveSpec {
+    uint32_t number = 0;
+    uint16_t type = 0;           // 0 single disk, 16 RAID 0, 32 chain
+    std::string name;
+    std::vector<MemberSpec> members;
+};
+
+// A parameter record preset in the controller's generic record store.
+struct RecordSpec {
+    uint32_t key = 0;
+    uint32_t target = 0xFFFF;
+    std::vector<uint8_t> bytes;
+};
+
+// One controller, served through the driver's file kzmh/<entry>.
+struct ControllerSpec {
+    int entry = 0;
+    uint8_t typeClass = 0xFE;    // controller class byte
+    uint16_t subtype = 0x6100;
+    uint16_t busSlot = 0;        // bus in bits 8-15, device in bits 3-7
+    uint16_t identification = 0;
+    uint16_t identification2 = 0;
+    uint16_t identification3 = 0;
+    uint32_t interfaceLevel = 0x21E;   // first word of the cache information
+    bool refuseChannelDescriptions = false;
+    std::vector<ChannelSpec> channels;
+    std::vector<LogicalDriveSpec> logicalDrives;
+    std::vector<RecordSpec> records;
+};
+
+struct Scenario {
+    uint16_t driverVersion = 0x0302;
+    uint8_t osMajor = 2;
+    uint8_t osMinor = 6;
+    uint16_t osRevision = 32;
+    std::optional<uint32_t> controllerCount;  // driver's count; default: number of controllers
+    std::vector<ControllerSpec> controllers;
+};
+
+// Reads a scenario from JSON text; false with a message on malformed input.
+bool parseScenario(const std::string& json, Scenario& out, std::string& error);
+// Reads a scenario file; false with a message when unreadable or malformed.
+bool loadScenarioFile(const std::string& path, Scenario& out, std::string& error);
+// The scenario used when none is given: two controllers, entries 0 and 1.
+Scenario defaultScenario();
+
+}  // namespace kzmsim

@@ -1,0 +1,113 @@
+#include "control_commands.h"
+#include "driver.h"
+#include "record_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace kzmsim;
+using simtest::Bytes;
+
+namespace {
+
+long control(Driver& d, const std::string& text) { return d.writeControl(text.data(), text.size()); }
+
+Bytes request(Driver& d, int entry, const Bytes& rec)
+{
+    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
+    Bytes reply(rec.size() + 64);
+    reply.resize(d.readReply(entry, reply.data(), reply.size(), 0));
+    return reply;
+}
+
+// Reads one event with request code `code` and handle; returns the reply.
+Bytes readEvent(Driver& d, uint32_t code, uint32_t handle)
+{
+    Bytes rec = simtest::driverRecord(DRVREQ_EVENT);
+    wire::put32(rec.data(), REC_EVENT_CODE, code);
+    wire::put32(rec.data(), REC_EVENT_HANDLE, handle);
+    return request(d, 0, rec);
+}
+
+}  // namespace
+
+TEST(Control, RefusesUnknownAndMalformedLines)
+{
+    const char* bad[] = {
+        "bogus 1",
+        "busy",
+        "busy x",
+        "busy 1 2",
+        "count -1",
+        "count 0x10000",
+        "status 0 0x28",
+        "status 0 0x28 0x10000",
+        "status 0 0x28 1 2 3",
+        "status 256 0x28 1",
+        "event 0 1 9 5",
+        "event 0 0 9 5 2 -",           // source 0 means no event
+        "event 0 1 9 5 2 xyz",
+        "event 0 1 9 5 2 0011223344556677889900",  // more than 10 data bytes
+        "busy 1\nbogus",
+    };
+    for (const char* line : bad) {
+        SCOPED_TRACE(line);
+        Driver d(defaultScenario());
+        EXPECT_EQ(control(d, line), -EINVAL);
+        // Nothing of a refused write takes effect, not even its good lines.
+        const Bytes rec = simtest::driverRecord(DRVREQ_DRIVER_VERSION);
+        EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
+    }
+}
+
+TEST(Control, RunsSeveralLinesOfOneWrite)
+{
+    Driver d(defaultScenario());
+    const std::string text = "count 0x19\r\n\nstatus 1 40 0xFFF4 3\nbusy 1\n";
+    EXPECT_EQ(control(d, text), static_cast<long>(text.size()));
+    const Bytes rec = simtest::driverRecord(DRVREQ_CONTROLLER_COUNT);
+    EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), -EBUSY);
+    EXPECT_EQ(wire::get16(request(d, 0, rec).data(), 8), 25);
+    const Bytes r = request(d, 1, simtest::ioctlRecord(0x28, 0xFFFF, Bytes(84, 0)));
+    EXPECT_EQ(wire::get32(r.data(), REPLY_STATUS), 0x0003FFF4u);
+}
+
+TEST(Control, EventLineBuildsTheRecord)
+{
+    EventBytes e{};
+    ASSERT_TRUE(buildEvent({"event", "1", "1", "9", "0x0C", "0", "0a0b0c"}, "", e));
+    EXPECT_EQ(wire::get16(e.data(), EV_SOURCE), 1);
+    EXPECT_EQ(wire::get16(e.data(), EV_SERVICE), 9);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA_SIZE), 16);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA), 1);       // controller
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA + 2), 9);   // service
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA + 4), 12);  // event number
+    EXPECT_EQ(e[EV_DATA + 6], 0x0a);
+    EXPECT_EQ(e[EV_DATA + 8], 0x0c);
+    EXPECT_NE(wire::get32(e.data(), EV_TIME), 0u);
+
+    // A text-only event: data size 0, its severity and text.
+    const std::string full(300, 'x');
+    ASSERT_TRUE(buildEvent({"event", "0", "2", "0", "3", "1", "none"}, full, e));
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA_SIZE), 0);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA), 0);
+    EXPECT_EQ(wire::get32(e.data(), EV_SEVERITY), 1u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(e.data()) + EV_TEXT, EV_TEXT_LEN), std::string(256, 'x'))
+        << "a 256-byte text fills the field without a NUL";
+}
+
+TEST(Control, InjectedEventsAreReadThroughTheDriver)
+{
+    Driver d(defaultScenario());
+    ASSERT_GT(control(d, "event 1 1 9 12 0 - Host drive 3 failed\nevent 0 2 5 0 1 none  two  blanks"), 0);
+    const Bytes r = readEvent(d, 0, EVENT_HANDLE_NONE);
+    EXPECT_EQ(wire::get32(r.data(), 8), 1u) << "next handle";
+    const uint8_t* e = r.data() + 12;
+    EXPECT_EQ(wire::get16(e, EV_DATA), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(e) + EV_TEXT, "Host drive 3 failed");
+    const Bytes r2 = readEvent(d, 0, 1);
+    EXPECT_EQ(wire::get32(r2.data(), 8), EVENT_HANDLE_NONE);
+    EXPECT_STREQ(reinterpret_cast<const char*>(r2.data() + 12) + EV_TEXT, " two  blanks");
+}

@@ -1,0 +1,193 @@
+// The emulator mounted for real: plain open, write and read on its files.
+#include "driver_layout.h"
+#include "record_builder.h"
+#include "sim_mount.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace kzmsim;
+using simtest::Bytes;
+
+namespace {
+
+const char* kThreeEntries = R"({"controllerCount": 25, "controllers": [{"entry": 0}, {"entry": 2}, {"entry": 3}]})";
+
+// Writes a record to kzmh/<entry> with one write; returns errno or 0.
+int writeRecord(const SimMount& m, int entry, const Bytes& rec)
+{
+    const int fd = open((m.root() + "/kzmh/" + std::to_string(entry)).c_str(), O_WRONLY);
+    if (fd < 0)
+        return errno;
+    const ssize_t n = write(fd, rec.data(), rec.size());
+    const int err = n < 0 ? errno : (n == static_cast<ssize_t>(rec.size()) ? 0 : EIO);
+    close(fd);
+    return err;
+}
+
+// Opens kzmh/<entry> anew and reads the reply with one read of up to `size` bytes.
+Bytes readReply(const SimMount& m, int entry, size_t size)
+{
+    const int fd = open((m.root() + "/kzmh/" + std::to_string(entry)).c_str(), O_RDONLY);
+    if (fd < 0)
+        return {};
+    Bytes reply(size);
+    const ssize_t n = read(fd, reply.data(), reply.size());
+    close(fd);
+    reply.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return reply;
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TEST(SimMount, ServesTheConfiguredEntriesAndTheirCount)
+{
+    SimMount m(kThreeEntries);
+    ASSERT_TRUE(m.ok());
+    for (int e : {0, 2, 3})
+        EXPECT_TRUE(exists(m.root() + "/kzmh/" + std::to_string(e))) << e;
+    for (int e : {1, 4, 19})
+        EXPECT_FALSE(exists(m.root() + "/kzmh/" + std::to_string(e))) << e;
+
+    ASSERT_EQ(writeRecord(m, 0, simtest::driverRecord(DRVREQ_CONTROLLER_COUNT)), 0);
+    const Bytes reply = readReply(m, 0, REPLY_SIZE);
+    ASSERT_EQ(reply.size(), REPLY_SIZE);
+    EXPECT_EQ(wire::get16(reply.data(), 8), 25);
+}
+
+TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
+{
+    SimMount m(kThreeEntries);
+    ASSERT_TRUE(m.ok());
+    EXPECT_FALSE(m.control("frobnicate 3"));
+    ASSERT_TRUE(m.control("busy 2"));
+    const Bytes rec = simtest::ioctlRecord(0x2B, 0xFFFF, Bytes(36, 0x42));
+    EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
+    EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
+    ASSERT_EQ(writeRecord(m, 2, rec), 0);
+
+    const Bytes first = readReply(m, 2, 4096);
+    ASSERT_EQ(first.size(), REPLY_SIZE + 36);
+    EXPECT_EQ(wire::get32(first.data(), REPLY_STATUS), 1u);
+    EXPECT_EQ(Bytes(first.begin() + 8, first.begin() + 44), Bytes(36, 0x42));
+    EXPECT_EQ(readReply(m, 2, 4096), first) << "the reply stays for the next open";
+
+    const std::vector<std::string> log = m.log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].substr(0, 53), "2\t0x4A00\t0\t9\t5\t0x0000002B\t0x0000FFFF\t36\t0\t0x00000001\t");
+}
+
+TEST(SimMount, BigBlockWriteArrivesInPiecesAndReadsBack)
+{
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    const uint32_t blocks = 600;  // 300 KiB: more than one FUSE write
+    Bytes data(blocks * BLOCK_SIZE);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i % 251);
+    ASSERT_EQ(writeRecord(m, 1, simtest::blockRecord(OP_BLOCK_WRITE, 4, 10, blocks, data)), 0);
+    ASSERT_EQ(writeRecord(m, 1, simtest::blockRecord(OP_BLOCK_READ, 4, 10, blocks, {})), 0);
+    const Bytes reply = readReply(m, 1, REPLY_SIZE + data.size() + 100);
+    ASSERT_EQ(reply.size(), REPLY_SIZE + data.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), reply.begin() + 8));
+}
+
+TEST(SimMount, ScsiFileKeepsBytesWithTheirNul)
+{
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    const std::string line("scsi add-single-device 2 0 5 0\0", 31);
+    for (int i = 0; i < 2; ++i) {
+        const int fd = open((m.root() + "/scsi").c_str(), O_WRONLY | O_TRUNC);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+        close(fd);
+    }
+    EXPECT_EQ(m.readFile("scsi"), line + line);
+}
+
+TEST(SimMount, BadRecordFailsWithEinval)
+{
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    Bytes rec = simtest::driverRecord(DRVREQ_DRIVER_VERSION);
+    wire::put32(rec.data(), 0, 0x12345678);
+    EXPECT_EQ(writeRecord(m, 0, rec), EINVAL);
+    EXPECT_TRUE(m.log().empty());
+}
+
+TEST(SimMount, FailedScenarioLeavesNoMount)
+{
+    std::string root;
+    {
+        SimMount m(R"({"controllers": [{"entry": 1}, {"entry": 1}]})");
+        EXPECT_FALSE(m.ok());
+        root = m.root();
+    }
+    struct statfs fs {};
+    EXPECT_NE(statfs(root.c_str(), &fs), 0) << "the temporary directory is gone";
+}
+
+TEST(SimMount, UnmountsAndRemovesItsDirectory)
+{
+    std::string root;
+    {
+        SimMount m;
+        ASSERT_TRUE(m.ok());
+        root = m.root();
+        // An open file does not keep the mount alive past the fixture.
+        const int fd = open((root + "/kzmh/0").c_str(), O_RDONLY);
+        EXPECT_GE(fd, 0);
+        close(fd);
+    }
+    EXPECT_FALSE(exists(root));
+}
+
+TEST(SimMount, CrashedTestProcessLeavesNoMount)
+{
+    // A child process mounts and dies without running the destructor.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipeFds[0]);
+        auto* m = new SimMount();
+        const std::string root = m->ok() ? m->root() : std::string();
+        const ssize_t n = write(pipeFds[1], root.c_str(), root.size());
+        (void)n;
+        _exit(0);  // no destructor
+    }
+    close(pipeFds[1]);
+    char buf[256] = {};
+    const ssize_t n = read(pipeFds[0], buf, sizeof buf - 1);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_GT(n, 0);
+    const std::string root(buf, static_cast<size_t>(n));
+    bool mounted = true;
+    for (int i = 0; i < 500 && mounted; ++i) {
+        struct statfs fs {};
+        mounted = statfs(root.c_str(), &fs) == 0 && fs.f_type == 0x65735546;
+        if (mounted)
+            usleep(10000);
+    }
+    EXPECT_FALSE(mounted);
+    const std::string dir = root.substr(0, root.rfind('/'));
+    rmdir(root.c_str());
+    unlink((dir + "/kzmsim.out").c_str());
+    rmdir(dir.c_str());
+}
