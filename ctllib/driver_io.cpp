@@ -21,7 +21,7 @@ CtlResult drvExchange(const char* path, const uint8_t* record, size_t recordSize
                       size_t replySize, size_t* got)
 {
     *got = 0;
-    int fd = open(path, O_WRONLY);
+    int fd = open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return ctlErrno(errno);
     ssize_t n;
@@ -32,7 +32,7 @@ CtlResult drvExchange(const char* path, const uint8_t* record, size_t recordSize
     if (writeErr != 0)
         return ctlErrno(writeErr);
 
-    fd = open(path, O_RDONLY);
+    fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return ctlErrno(errno);
     n = read(fd, reply, replySize);
@@ -46,7 +46,7 @@ CtlResult drvExchange(const char* path, const uint8_t* record, size_t recordSize
 
 CtlResult drvProbe(const char* path)
 {
-    int fd = open(path, O_RDONLY);
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return ctlErrno(errno);
     close(fd);
@@ -55,7 +55,7 @@ CtlResult drvProbe(const char* path)
 
 CtlResult drvWriteText(const char* path, const char* text, size_t size)
 {
-    int fd = open(path, O_WRONLY);
+    int fd = open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return ctlErrno(errno);
     ssize_t n = write(fd, text, size);

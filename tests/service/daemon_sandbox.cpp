@@ -1,0 +1,432 @@
+#include "daemon_sandbox.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#ifndef DULM_PATH
+#error "DULM_PATH must name the dulm program"
+#endif
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const char* const deviceNames[] = {"null", "zero", "full", "random", "urandom", "tty"};
+
+const char* const deviceLinks[][2] = {
+    {"fd", "/proc/self/fd"}, {"stdin", "/proc/self/fd/0"},
+    {"stdout", "/proc/self/fd/1"}, {"stderr", "/proc/self/fd/2"},
+};
+
+// Host files replaced inside the sandbox: sandbox file name and real path.
+const char* const etcFiles[][2] = {
+    {"hosts", "/etc/hosts"},       {"passwd", "/etc/passwd"},
+    {"group", "/etc/group"},       {"shadow", "/etc/shadow"},
+    {"nsswitch.conf", "/etc/nsswitch.conf"},
+};
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Writes a short text to a descriptor (in the forked holder: no allocation).
+void say(int fd, const char* a, long n = -1, long m = -1)
+{
+    char line[96];
+    int len;
+    if (m >= 0)
+        len = std::snprintf(line, sizeof line, "%s %ld %ld\n", a, n, m);
+    else if (n >= 0)
+        len = std::snprintf(line, sizeof line, "%s %ld\n", a, n);
+    else
+        len = std::snprintf(line, sizeof line, "%s\n", a);
+    if (write(fd, line, static_cast<size_t>(len)) < 0) {
+    }
+}
+
+bool loopbackUp()
+{
+    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0)
+        return false;
+    ifreq r{};
+    std::strcpy(r.ifr_name, "lo");
+    bool ok = ioctl(s, SIOCGIFFLAGS, &r) == 0;
+    r.ifr_flags = static_cast<short>(r.ifr_flags | IFF_UP);
+    ok = ok && ioctl(s, SIOCSIFFLAGS, &r) == 0;
+    close(s);
+    return ok;
+}
+
+// Holds the service port with a listener that the service does not inherit.
+bool listenOnServicePort()
+{
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(11798);
+    return s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(s, 1) == 0;
+}
+
+// Children of a process, from /proc.
+std::vector<pid_t> childrenOf(pid_t parent)
+{
+    std::vector<pid_t> out;
+    for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = e.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string stat = readFile(e.path().string() + "/stat");
+        size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state;
+        int ppid = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == parent &&
+            state != 'Z')
+            out.push_back(std::stoi(name));
+    }
+    return out;
+}
+
+}  // namespace
+
+int exitCodeOf(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+DaemonSandbox::DaemonSandbox()
+{
+    char tmpl[] = "/tmp/dulmsbXXXXXX";
+    if (mkdtemp(tmpl))
+        dir_ = tmpl;
+}
+
+DaemonSandbox::~DaemonSandbox()
+{
+    if (holder_ > 0 && !holderDone_) {
+        if (!svcEnded_)
+            for (pid_t p : childrenOf(holder_))
+                kill(p, SIGKILL);
+        if (serviceExit(5s) < 0 && !holderDone_) {
+            kill(holder_, SIGKILL);
+            waitpid(holder_, nullptr, 0);
+        }
+    }
+    if (nsFd_ >= 0)
+        close(nsFd_);
+    if (logFd_ >= 0)
+        close(logFd_);
+    if (!dir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+}
+
+bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigOption)
+{
+    if (dir_.empty())
+        return false;
+    const std::string dev = path("dev");
+    std::filesystem::create_directory(dev);
+    for (const char* d : deviceNames)
+        writeFile(dev + "/" + d, "");
+    for (const auto& link : deviceLinks)
+        symlink(link[1], (dev + "/" + link[0]).c_str());
+    // The listener standing for /dev/log.
+    logFd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un un{};
+    un.sun_family = AF_UNIX;
+    std::snprintf(un.sun_path, sizeof un.sun_path, "%s/log", dev.c_str());
+    if (logFd_ < 0 || bind(logFd_, reinterpret_cast<sockaddr*>(&un), sizeof un) != 0)
+        return false;
+
+    writeFile(path("dulm.conf"), config);
+    writeFile(path("hosts"), hosts);
+    writeFile(path("passwd"), passwd);
+    writeFile(path("group"), "root:x:0:\nadmin:x:1000:\n");
+    writeFile(path("shadow"), "root:*:19000:0:99999:7:::\nadmin:*:19000:0:99999:7:::\n");
+    writeFile(path("nsswitch.conf"), "passwd: files\ngroup: files\nshadow: files\nhosts: files\n");
+
+    // Everything the forked holder needs is prepared here, before the fork.
+    std::vector<std::string> argStrings{DULM_PATH};
+    if (withConfigOption) {
+        argStrings.push_back("-f");
+        argStrings.push_back(path("dulm.conf"));
+    }
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "KZMH_PROC_ROOT=", 15) != 0)
+            envStrings.emplace_back(*e);
+    if (!procRoot.empty())
+        envStrings.push_back("KZMH_PROC_ROOT=" + procRoot);
+    std::vector<char*> envp;
+    for (auto& e : envStrings)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::pair<std::string, std::string>> binds;
+    for (const char* d : deviceNames)
+        binds.emplace_back(std::string("/dev/") + d, dev + "/" + d);
+    std::vector<std::pair<std::string, std::string>> etcBinds;
+    for (const auto& f : etcFiles)
+        etcBinds.emplace_back(path(f[0]), f[1]);
+    const std::string statusPath = path("status"), outPath = path("stdout"), errPath = path("stderr");
+    const int statusFd = open(statusPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (statusFd < 0)
+        return false;
+
+    holder_ = fork();
+    if (holder_ < 0) {
+        close(statusFd);
+        return false;
+    }
+    if (holder_ == 0) {
+        if (unshare(CLONE_NEWNS | CLONE_NEWNET | CLONE_NEWUTS) != 0) {
+            say(statusFd, "fail unshare", errno);
+            _exit(100);
+        }
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            sethostname(hostName.c_str(), hostName.size()) != 0 || !loopbackUp()) {
+            say(statusFd, "fail setup", errno);
+            _exit(100);
+        }
+        for (const auto& b : binds)
+            if (mount(b.first.c_str(), b.second.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+                say(statusFd, "fail bind device", errno);
+                _exit(100);
+            }
+        if (mount(dev.c_str(), "/dev", nullptr, MS_BIND | MS_REC, nullptr) != 0) {
+            say(statusFd, "fail bind dev", errno);
+            _exit(100);
+        }
+        for (const auto& b : etcBinds)
+            if (mount(b.first.c_str(), b.second.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+                say(statusFd, "fail bind etc", errno);
+                _exit(100);
+            }
+        if (occupyServicePort && !listenOnServicePort()) {
+            say(statusFd, "fail occupy port", errno);
+            _exit(100);
+        }
+        // The detached service is re-parented to this holder, which reaps it.
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        say(statusFd, "ready");
+        pid_t fg = fork();
+        if (fg == 0) {
+            int in = open("/dev/null", O_RDONLY);
+            int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        int st = 0;
+        while (waitpid(fg, &st, 0) < 0 && errno == EINTR) {
+        }
+        say(statusFd, "fg", st);
+        for (;;) {
+            pid_t p = wait(&st);
+            if (p < 0 && errno == EINTR)
+                continue;
+            if (p < 0)
+                break;
+            say(statusFd, "svc", p, st);
+        }
+        _exit(0);
+    }
+    close(statusFd);
+    return true;
+}
+
+void DaemonSandbox::readStatus()
+{
+    std::istringstream in(readFile(path("status")));
+    std::string word;
+    while (in >> word) {
+        if (word == "fg") {
+            in >> fgStatus_;
+        } else if (word == "svc") {
+            in >> svcPid_ >> svcStatus_;
+            svcEnded_ = true;
+        } else if (word == "ready" && nsFd_ < 0) {
+            nsFd_ = open(("/proc/" + std::to_string(holder_) + "/ns/net").c_str(), O_RDONLY | O_CLOEXEC);
+        } else if (word == "fail") {
+            std::string rest;
+            std::getline(in, rest);
+            std::fprintf(stderr, "sandbox failed: %s\n", rest.c_str());
+        }
+    }
+}
+
+int DaemonSandbox::foregroundExit(std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    do {
+        readStatus();
+        if (fgStatus_ >= 0)
+            return exitCodeOf(fgStatus_);
+        std::this_thread::sleep_for(10ms);
+    } while (Clock::now() < until);
+    return -1;
+}
+
+int DaemonSandbox::serviceExit(std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    while (!holderDone_) {
+        if (waitpid(holder_, nullptr, WNOHANG) == holder_) {
+            holderDone_ = true;
+            break;
+        }
+        if (Clock::now() >= until)
+            return -1;
+        std::this_thread::sleep_for(10ms);
+    }
+    readStatus();
+    return svcEnded_ ? exitCodeOf(svcStatus_) : -1;
+}
+
+int DaemonSandbox::servicePid(std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    do {
+        readStatus();
+        if (svcPid_ > 0)
+            return svcPid_;
+        if (fgStatus_ >= 0) {
+            auto kids = childrenOf(holder_);
+            if (!kids.empty())
+                return svcPid_ = kids.front();
+        }
+        std::this_thread::sleep_for(10ms);
+    } while (Clock::now() < until);
+    return 0;
+}
+
+void DaemonSandbox::drain()
+{
+    char buf[2048];
+    for (;;) {
+        ssize_t n = recv(logFd_, buf, sizeof buf - 1, 0);
+        if (n <= 0)
+            return;
+        std::string raw(buf, static_cast<size_t>(n));
+        LogRecord r;
+        if (raw.size() > 2 && raw[0] == '<')
+            r.severity = std::atoi(raw.c_str() + 1) & 7;
+        size_t tag = raw.find("dulm[");
+        size_t colon = raw.find("]: ", tag);
+        if (tag != std::string::npos && colon != std::string::npos) {
+            r.pid = std::atoi(raw.c_str() + tag + 5);
+            r.text = raw.substr(colon + 3);
+        } else {
+            r.text = raw;
+        }
+        records_.push_back(r);
+    }
+}
+
+std::vector<LogRecord> DaemonSandbox::records()
+{
+    drain();
+    return records_;
+}
+
+bool DaemonSandbox::waitForRecord(const std::string& text, std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    do {
+        for (const auto& r : records())
+            if (r.text == text)
+                return true;
+        std::this_thread::sleep_for(10ms);
+    } while (Clock::now() < until);
+    return false;
+}
+
+int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    while (nsFd_ < 0 && Clock::now() < until) {
+        readStatus();
+        std::this_thread::sleep_for(10ms);
+    }
+    if (nsFd_ < 0)
+        return -1;
+    int fd = -1;
+    // Network namespaces belong to threads: a short-lived thread enters the
+    // sandbox's network and makes the socket there.
+    std::thread t([&] {
+        if (setns(nsFd_, CLONE_NEWNET) != 0)
+            return;
+        do {
+            int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in src{}, dst{};
+            src.sin_family = dst.sin_family = AF_INET;
+            inet_pton(AF_INET, source.c_str(), &src.sin_addr);
+            inet_pton(AF_INET, "127.0.0.1", &dst.sin_addr);
+            dst.sin_port = htons(11798);
+            if (bind(s, reinterpret_cast<sockaddr*>(&src), sizeof src) == 0 &&
+                connect(s, reinterpret_cast<sockaddr*>(&dst), sizeof dst) == 0) {
+                fd = s;
+                return;
+            }
+            close(s);
+            std::this_thread::sleep_for(20ms);
+        } while (Clock::now() < until);
+    });
+    t.join();
+    return fd;
+}
+
+bool DaemonSandbox::signalService(int sig)
+{
+    int pid = servicePid();
+    return pid > 0 && kill(pid, sig) == 0;
+}
+
+std::string DaemonSandbox::standardError() const { return readFile(path("stderr")); }
+
+std::string DaemonSandbox::standardOutput() const { return readFile(path("stdout")); }

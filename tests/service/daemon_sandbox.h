@@ -1,0 +1,75 @@
+// Runs the real dulm, detached, in private mount, network and host name
+// namespaces made for one test: test copies of /etc files, a datagram
+// listener standing for /dev/log, loopback up, output to files.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// One system-log record as the listener received it.
+struct LogRecord {
+    int severity = -1;  // 3 err, 4 warning, 6 info
+    int pid = 0;
+    std::string text;
+};
+
+class DaemonSandbox {
+public:
+    DaemonSandbox();
+    ~DaemonSandbox();
+    DaemonSandbox(const DaemonSandbox&) = delete;
+    DaemonSandbox& operator=(const DaemonSandbox&) = delete;
+
+    // Settings made before start().
+    std::string config = "user admin access full\n";  // the configuration file's text
+    std::string hostName = "raidhost";                  // the namespace's host name
+    std::string hosts = "127.0.0.1 localhost\n127.0.1.1 raidhost\n";
+    std::string passwd = "root:x:0:0:root:/root:/bin/sh\nadmin:x:1000:1000::/home/admin:/bin/sh\n";
+    std::string procRoot;                               // KZMH_PROC_ROOT for the service; empty: none
+    bool occupyServicePort = false;                     // a listener of the sandbox holds port 11798
+
+    // Starts dulm with the given arguments (the configuration file comes
+    // first as -f unless withConfigOption is false). False when the sandbox
+    // could not be made.
+    bool start(const std::vector<std::string>& args = {}, bool withConfigOption = true);
+    // Exit status of the foreground process (the one that detaches); -1 on time-out.
+    int foregroundExit(std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // Waits until the detached service has ended: its exit status, or -1 on time-out.
+    int serviceExit(std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // The detached service's process id, from its log records (0 when none yet).
+    int servicePid(std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // Every record received so far.
+    std::vector<LogRecord> records();
+    // Waits for a record with the given text; true when it came.
+    bool waitForRecord(const std::string& text, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // A TCP connection from the given loopback address to the service port, in the sandbox's network; -1 on failure.
+    int connectFrom(const std::string& source, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // Sends a signal to the detached service.
+    bool signalService(int sig);
+    // The service's standard error and output files.
+    std::string standardError() const;
+    std::string standardOutput() const;
+    // Path of a file in the sandbox directory.
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+private:
+    void drain();
+    void readStatus();
+
+    std::string dir_;
+    int logFd_ = -1;
+    int nsFd_ = -1;
+    pid_t holder_ = -1;
+    bool holderDone_ = false;
+    int fgStatus_ = -1;
+    int svcPid_ = 0;
+    int svcStatus_ = -1;
+    bool svcEnded_ = false;
+    std::vector<LogRecord> records_;
+};
+
+// Decoded exit code of a wait status (128 + signal for a signal).
+int exitCodeOf(int status);
