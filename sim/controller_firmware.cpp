@@ -60,6 +60,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         ch.kind = cs.kind;
         ch.ownId = cs.ownId;
         ch.infoByte = cs.infoByte;
+        ch.chip = cs.chip.value_or(defaultChip(cs.kind, spec.board));
         for (const DeviceSpec& ds : cs.devices)
             ch.devices.push_back(Device{static_cast<uint16_t>(ds.targetId << 8 | ds.lun), makeDeviceInfo(ds)});
         channels.push_back(std::move(ch));
@@ -80,9 +81,28 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         records[{r.key, r.target}] = r.bytes;
     wire::put32(cacheParams.data(), 4, 1);  // cache on
     wire::put32(cacheParams.data(), 8, 1);  // delayed write on
+    configPageA = initialConfigPageA(spec.board, channels);
+    logState = spec.board.logState;
     identity.channels.clear();
     identity.logicalDrives.clear();
     identity.records.clear();
+}
+
+bool ControllerFirmware::unanswered(uint32_t key) const
+{
+    const std::vector<uint32_t>& keys = identity.unansweredKeys;
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+void ControllerFirmware::writeConfigPageA(const ConfigPage& page)
+{
+    const uint32_t version = wire::get32(configPageA.data(), 4);
+    configPageA = page;
+    wire::put32(configPageA.data(), 4, version);
+    // The controller's own ID on a SCSI channel follows the page.
+    for (size_t c = 0; c < std::min<size_t>(channels.size(), 6); ++c)
+        if (channels[c].kind == 2)
+            channels[c].ownId = page[16 + c] & 0x07;
 }
 
 Channel* ControllerFirmware::channelByNumber(uint32_t n)

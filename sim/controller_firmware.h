@@ -2,6 +2,7 @@
 // drives, record store and host drive blocks, and the running of commands.
 #pragma once
 
+#include "controller_records.h"
 #include "request_record.h"
 #include "scenario.h"
 
@@ -39,6 +40,7 @@ struct Channel {
     uint8_t kind = 2;
     uint8_t ownId = 7;
     uint8_t infoByte = 0;
+    uint8_t chip = 0;       // I/O chip id, first byte of the channel record after the number
     std::vector<Device> devices;
 };
 
@@ -79,6 +81,10 @@ public:
     void setDeviceInfo(uint32_t address, const DeviceInfoBytes& info);
     // True when the interface level marks the older list layouts.
     bool oldLists() const { return identity.interfaceLevel == LEVEL_OLD_LISTS; }
+    // True when this firmware does not know the key.
+    bool unanswered(uint32_t key) const;
+    // Stores a written configuration page A; the version word stays the firmware's.
+    void writeConfigPageA(const ConfigPage& page);
 
     ControllerSpec identity;  // identity and options; channels and drives live below
     std::vector<Channel> channels;
@@ -86,6 +92,10 @@ public:
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // (key, target)
     std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive, block)
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
+    ConfigPage configPageA{};
+    std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number
+    uint32_t logState = 0;
+    bool nonBuildMode = false;
 
 private:
     uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);

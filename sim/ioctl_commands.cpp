@@ -295,11 +295,197 @@ uint32_t memberList(ControllerFirmware& fw, IoctlCall& c)
     return ok();
 }
 
+// Answers a fixed-size record; a request of another size is refused.
+template <typename Bytes>
+uint32_t answer(IoctlCall& c, const Bytes& record)
+{
+    if (c.param.size() != record.size())
+        return FW_STATUS_BAD_RECORD;
+    std::copy(record.begin(), record.end(), c.param.begin());
+    return ok();
+}
+
+// 0x15: the four board feature bytes.
+uint32_t boardFeaturesCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    return answer(c, boardFeatures(fw.identity.board));
+}
+
+// 0x28: board information.
+uint32_t boardInfoCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    return answer(c, boardInformation(fw.identity.board, fw.channels.size()));
+}
+
+// 0x5F: board details.
+uint32_t boardDetailsCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    return answer(c, boardDetails(fw.identity.board));
+}
+
+// 0x29: configuration page A, as last written.
+uint32_t configPageACmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    return answer(c, fw.configPageA);
+}
+
+// 0x2A: configuration page B.
+uint32_t configPageBCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    return answer(c, configPageB(fw.identity.board));
+}
+
+// 0x2B: writes configuration page A; its first word must be the page size.
+uint32_t setConfigPageCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != CONFIG_PAGE_SIZE || wire::get32(c.param.data(), 0) != CONFIG_PAGE_SIZE_WORD)
+        return FW_STATUS_BAD_RECORD;
+    ConfigPage page{};
+    std::copy(c.param.begin(), c.param.end(), page.begin());
+    fw.writeConfigPageA(page);
+    return ok();
+}
+
+// The cache parameter set named by byte 4 of a settings page request.
+SettingsPage cacheSet(const ControllerFirmware& fw, uint8_t set)
+{
+    const auto it = fw.cacheSets.find(set);
+    return it == fw.cacheSets.end() ? defaultCacheSet(set) : it->second;
+}
+
+// 0x31: reads the cache parameter set of byte 4.
+uint32_t getSettingsPageCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != SETTINGS_PAGE_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    return answer(c, cacheSet(fw, c.param[4]));
+}
+
+// 0x32: writes the cache parameter set of byte 4.
+uint32_t setSettingsPageCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != SETTINGS_PAGE_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    SettingsPage& page = fw.cacheSets[c.param[4]];
+    std::copy(c.param.begin(), c.param.end(), page.begin());
+    return ok();
+}
+
+// 0x33: resets the cache parameter set of byte 4 to its factory values.
+uint32_t resetSettingsPageCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != SETTINGS_PAGE_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    fw.cacheSets.erase(c.param[4]);
+    return answer(c, defaultCacheSet(c.param[4]));
+}
+
+// 0x34: checks {NUM_SETS, BLOCK_SIZE, PARITY_FRACTION}; the third word comes
+// back as the largest parity fraction allowed.
+uint32_t settingsRecordCmd(ControllerFirmware&, IoctlCall& c)
+{
+    if (c.param.size() != SETTINGS_RECORD_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    wire::put32(c.param.data(), 8, LARGEST_PARITY_FRACTION);
+    return ok();
+}
+
+// 0x4E: controller record of kind 1 or 2 (byte 0): the flash areas.
+uint32_t flashRecordCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != CONTROLLER_RECORD_SIZE || (c.param[0] != 1 && c.param[0] != 2))
+        return FW_STATUS_BAD_RECORD;
+    return answer(c, flashRecord(fw.identity.board, c.param[0]));
+}
+
+// 0x6E: controller parameter {u32 kind, u32 value, byte write, byte flags};
+// kind 1 is the non-build mode: value 1 when offered, flags bit 0 while on.
+uint32_t controllerParamCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() < CONTROLLER_PARAM_SIZE || wire::get32(c.param.data(), 0) != NON_BUILD_PARAM_KIND)
+        return FW_STATUS_BAD_RECORD;
+    const bool offered = fw.identity.board.nonBuildOffered;
+    if (c.param[8] == 1) {
+        if (!offered)
+            return FW_STATUS_NOT_SUPPORTED;
+        fw.nonBuildMode = (c.param[9] & 1) != 0;
+    }
+    wire::put32(c.param.data(), 4, offered ? 1 : 0);
+    c.param[9] = fw.nonBuildMode ? 1 : 0;
+    return ok();
+}
+
+// 0x2000002F: the log state word.
+uint32_t getLogStateCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != LOG_STATE_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    wire::put32(c.param.data(), 0, fw.logState);
+    return ok();
+}
+
+// 0x7E: writes the log state word back.
+uint32_t setLogStateCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != LOG_STATE_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    fw.logState = wire::get32(c.param.data(), 0);
+    return ok();
+}
+
+// 0x2000003E: the 20-byte record of the channel whose number is byte 0.
+uint32_t channelRecordCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != CHANNEL_RECORD_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    const Channel* ch = fw.channelByNumber(c.param[0]);
+    if (!ch)
+        return FW_STATUS_INVALID_TARGET;
+    return answer(c, channelRecord(*ch));
+}
+
+// The Fibre Channel channel whose number is word 0 of the request, or none.
+const Channel* fibreChannel(ControllerFirmware& fw, const IoctlCall& c)
+{
+    if (c.param.size() < 4)
+        return nullptr;
+    const Channel* ch = fw.channelByNumber(wire::get32(c.param.data(), 0));
+    return ch && ch->kind == 3 ? ch : nullptr;
+}
+
+// 0x20000080: loop record of a Fibre Channel channel.
+uint32_t fcLoopCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != FC_LOOP_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    const Channel* ch = fibreChannel(fw, c);
+    return ch ? answer(c, fcLoopRecord(fw.identity.board, *ch)) : FW_STATUS_INVALID_TARGET;
+}
+
+// 0x20000081: port record of a Fibre Channel channel.
+uint32_t fcPortCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != FC_PORT_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    const Channel* ch = fibreChannel(fw, c);
+    return ch ? answer(c, fcPortRecord(*ch)) : FW_STATUS_INVALID_TARGET;
+}
+
+// 0x20023: {u32 0x30000 (in), u32 enclosure configuration count, u32 record word 0}.
+uint32_t enclosureRecordCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (c.param.size() != ENCLOSURE_RECORD_SIZE || wire::get32(c.param.data(), 0) != ENCLOSURE_RECORD_QUERY)
+        return FW_STATUS_BAD_RECORD;
+    wire::put32(c.param.data(), 4, fw.identity.board.enclosureConfigs);
+    wire::put32(c.param.data(), 8, 0);
+    return ok();
+}
+
 // Keys that write but have no behaviour of their own yet, flash steps included.
 constexpr uint32_t kStoredWrites[] = {
     0x03, 0x06, 0x08, 0x09, 0x0A, 0x0C, 0x0D, 0x0F, 0x10, 0x11, 0x12, 0x17, 0x1F, 0x20,
-    0x21, 0x22, 0x24, 0x2B, 0x2C, 0x2D, 0x2E, 0x32, 0x33, 0x41, 0x45, 0x46, 0x47, 0x48,
-    0x4C, 0x4F, 0x51, 0x60, 0x61, 0x70, 0x71, 0x72, 0x73, 0x7E,
+    0x21, 0x22, 0x24, 0x2C, 0x2D, 0x2E, 0x41, 0x45, 0x46, 0x47, 0x48,
+    0x4C, 0x4F, 0x51, 0x60, 0x61, 0x70, 0x71, 0x72, 0x73,
     0x10000002, 0x10000003, 0x10000004, 0x10000009, 0x10000010, 0x10000011, 0x10000013,
     0x10000014, 0x10000015, 0x10000016, 0x10000018, 0x10000019, 0x1000001A, 0x1000001B,
     0x1000001C, 0x10000028, 0x1000002A, 0x1000002D, 0x1000002E, 0x1000002F, 0x10000030,
@@ -319,7 +505,25 @@ constexpr IoctlCommand kHandled[] = {
     {0x05, true, setCacheConfig},
     {0x07, false, driveInfo},
     {0x0E, true, createDrive},
+    {0x15, false, boardFeaturesCmd},
+    {0x28, false, boardInfoCmd},
+    {0x29, false, configPageACmd},
+    {0x2A, false, configPageBCmd},
+    {0x2B, true, setConfigPageCmd},
+    {0x31, false, getSettingsPageCmd},
+    {0x32, true, setSettingsPageCmd},
+    {0x33, true, resetSettingsPageCmd},
+    {0x34, false, settingsRecordCmd},
+    {0x4E, false, flashRecordCmd},
     {0x5D, false, channelDescriptions},
+    {0x5F, false, boardDetailsCmd},
+    {0x6E, false, controllerParamCmd},
+    {0x7E, true, setLogStateCmd},
+    {0x2000002F, false, getLogStateCmd},
+    {0x2000003E, false, channelRecordCmd},
+    {0x20000080, false, fcLoopCmd},
+    {0x20000081, false, fcPortCmd},
+    {0x20023, false, enclosureRecordCmd},
     {0x20000000, false, getDeviceInfo},
     {0x20000002, true, setDeviceInfo},
     {0x20000005, false, channelInfo},
@@ -350,6 +554,8 @@ const IoctlCommand* findIoctlCommand(uint32_t key)
 
 uint32_t runIoctlCommand(ControllerFirmware& fw, IoctlCall& call)
 {
+    if (fw.unanswered(call.key))
+        return FW_STATUS_NOT_SUPPORTED;
     const IoctlCommand* c = findIoctlCommand(call.key);
     if (c && c->handler)
         return c->handler(fw, call);

@@ -93,6 +93,8 @@ ChannelSpec readChannel(const json& j)
     c.kind = static_cast<uint8_t>(number(j, "kind", 255, c.kind));
     c.ownId = static_cast<uint8_t>(number(j, "ownId", 255, c.ownId));
     c.infoByte = static_cast<uint8_t>(number(j, "info", 255, c.infoByte));
+    if (j.contains("chip"))
+        c.chip = static_cast<uint8_t>(number(j, "chip", 255, 0));
     std::set<std::pair<int, int>> seen;
     for (const json& dj : list(j, "devices")) {
         DeviceSpec d = readDevice(dj);
@@ -126,11 +128,51 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     return l;
 }
 
+// The board values a scenario may override on top of the profile's.
+void readBoardOverrides(const json& j, BoardSpec& b)
+{
+    b.typeName = text(j, "typeName", b.typeName, 15);
+    b.serial = static_cast<uint32_t>(number(j, "serial", UINT32_MAX, b.serial));
+    b.firmwareVersion = static_cast<uint32_t>(number(j, "firmwareVersion", UINT32_MAX, b.firmwareVersion));
+    b.firmwareRevision = static_cast<uint32_t>(number(j, "firmwareRevision", UINT32_MAX, b.firmwareRevision));
+    uint32_t features = 0;
+    for (size_t i = 0; i < 4; ++i)
+        features |= static_cast<uint32_t>(b.features[i]) << (8 * i);
+    features = static_cast<uint32_t>(number(j, "features", UINT32_MAX, features));
+    for (size_t i = 0; i < 4; ++i)
+        b.features[i] = static_cast<uint8_t>(features >> (8 * i));
+    b.cacheBytes = static_cast<uint32_t>(number(j, "cacheSize", UINT32_MAX, b.cacheBytes));
+    b.configVersion = static_cast<uint32_t>(number(j, "configVersion", UINT32_MAX, b.configVersion));
+    b.logState = static_cast<uint32_t>(number(j, "logState", UINT32_MAX, b.logState));
+    b.clusterBits = static_cast<uint8_t>(number(j, "clusterBits", 255, b.clusterBits));
+    b.enclosureConfigs = static_cast<uint32_t>(number(j, "enclosureConfigs", UINT32_MAX, b.enclosureConfigs));
+    b.nonBuildOffered = flag(j, "nonBuildMode", b.nonBuildOffered);
+}
+
+// The channels of a profile, without devices.
+std::vector<ChannelSpec> profileChannels(const FirmwareProfile& p)
+{
+    std::vector<ChannelSpec> out;
+    for (uint8_t kind : p.channelKinds) {
+        ChannelSpec c;
+        c.kind = kind;
+        c.ownId = kind == 2 ? 7 : 0;
+        out.push_back(c);
+    }
+    return out;
+}
+
 ControllerSpec readController(const json& j)
 {
     if (!j.is_object())
         fail("a controller must be an object");
     ControllerSpec c;
+    c.profile = text(j, "profile", c.profile, 16);
+    const FirmwareProfile* profile = findProfile(c.profile);
+    if (!profile)
+        fail("unknown profile \"" + c.profile + "\"");
+    applyProfile(c, *profile);
+    readBoardOverrides(j, c.board);
     c.entry = static_cast<int>(number(j, "entry", 255, 0));
     c.typeClass = static_cast<uint8_t>(number(j, "class", 255, c.typeClass));
     c.subtype = static_cast<uint16_t>(number(j, "subtype", UINT16_MAX, c.subtype));
@@ -142,6 +184,8 @@ ControllerSpec readController(const json& j)
     c.refuseChannelDescriptions = flag(j, "refuseChannelDescriptions", false);
     for (const json& cj : list(j, "channels"))
         c.channels.push_back(readChannel(cj));
+    if (!j.contains("channels") && j.contains("profile"))
+        c.channels = profileChannels(*profile);
     if (c.channels.size() > 255)
         fail("more than 255 channels");
     std::set<std::pair<int, int>> usedDisks;
@@ -164,6 +208,14 @@ ControllerSpec readController(const json& j)
 }
 
 }  // namespace
+
+void applyProfile(ControllerSpec& c, const FirmwareProfile& p)
+{
+    c.profile = p.name;
+    c.interfaceLevel = p.levelWord;
+    c.board = p.board;
+    c.unansweredKeys = p.unansweredKeys;
+}
 
 bool parseScenario(const std::string& jsonText, Scenario& out, std::string& error)
 {
@@ -219,32 +271,36 @@ Scenario defaultScenario()
         d.capacity = capacity;
         return d;
     };
+    auto channel = [](uint8_t kind, uint8_t ownId, std::vector<DeviceSpec> devices) {
+        ChannelSpec c;
+        c.kind = kind;
+        c.ownId = ownId;
+        c.devices = std::move(devices);
+        return c;
+    };
+    auto controller = [](int entry, const char* profileName) {
+        ControllerSpec c;
+        c.entry = entry;
+        applyProfile(c, *findProfile(profileName));
+        return c;
+    };
     Scenario s;
-    ControllerSpec c0;
-    c0.entry = 0;
+    // A new firmware on SCSI, Fibre Channel and SATA.
+    ControllerSpec c0 = controller(0, "new");
     c0.typeClass = 0xFE;
     c0.subtype = 0x6100;
     c0.busSlot = 0x0208;  // PCI bus 2, device 1
-    ChannelSpec scsi;
-    scsi.kind = 2;
-    scsi.devices = {disk(0, "VIRTUAL DISK A", 4194304), disk(1, "VIRTUAL DISK B", 4194304)};
-    ChannelSpec fc;
-    fc.kind = 3;
-    fc.ownId = 0;
-    fc.devices = {disk(1, "VIRTUAL FC DISK", 8388608)};
-    c0.channels = {scsi, fc};
+    c0.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK A", 4194304), disk(1, "VIRTUAL DISK B", 4194304)}),
+                   channel(3, 0, {disk(1, "VIRTUAL FC DISK", 8388608)}),
+                   channel(4, 0, {disk(0, "VIRTUAL SATA 0", 2097152)})};
     c0.logicalDrives = {LogicalDriveSpec{0, 0, "DISK_0", {MemberSpec{0, 0}}}};
 
-    ControllerSpec c1;
-    c1.entry = 1;
+    // An old firmware (level 22) on one SCSI channel.
+    ControllerSpec c1 = controller(1, "old");
     c1.typeClass = 0x86;
     c1.subtype = 0;
     c1.busSlot = 0x0310;  // PCI bus 3, device 2
-    ChannelSpec sata;
-    sata.kind = 4;
-    sata.ownId = 0;
-    sata.devices = {disk(0, "VIRTUAL SATA 0", 2097152), disk(1, "VIRTUAL SATA 1", 2097152)};
-    c1.channels = {sata};
+    c1.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK 0", 2097152), disk(1, "VIRTUAL DISK 1", 2097152)})};
     s.controllers = {c0, c1};
     return s;
 }

@@ -2,6 +2,8 @@
 // scenario file (JSON) describes them.
 #pragma once
 
+#include "firmware_profile.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@ struct ChannelSpec {
     uint8_t kind = 2;            // 2 SCSI, 3 Fibre Channel, 4 SATA
     uint8_t ownId = 7;           // the controller's own target ID on the channel
     uint8_t infoByte = 0;        // second channel information byte; 0 = usable
+    std::optional<uint8_t> chip; // I/O chip id; default by kind and profile
     std::vector<DeviceSpec> devices;
 };
 
@@ -65,7 +68,10 @@ struct ControllerSpec {
     uint16_t identification = 0;
     uint16_t identification2 = 0;
     uint16_t identification3 = 0;
+    std::string profile = DEFAULT_PROFILE;
     uint32_t interfaceLevel = 0x21E;   // first word of the cache information
+    BoardSpec board = findProfile(DEFAULT_PROFILE)->board;
+    std::vector<uint32_t> unansweredKeys;  // keys the firmware answers with 0x0009
     bool refuseChannelDescriptions = false;
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
@@ -81,6 +87,8 @@ struct Scenario {
     std::vector<ControllerSpec> controllers;
 };
 
+// Gives the controller the profile's level word, board values and unanswered keys.
+void applyProfile(ControllerSpec& c, const FirmwareProfile& p);
 // Reads a scenario from JSON text; false with a message on malformed input.
 bool parseScenario(const std::string& json, Scenario& out, std::string& error);
 // Reads a scenario file; false with a message when unreadable or malformed.

@@ -14,7 +14,7 @@ TEST(Scenario, ReadsEveryField)
           "interfaceLevel": 262, "refuseChannelDescriptions": true,
           "channels": [{"kind": 4, "ownId": 0, "devices": [{"target": 1, "capacity": "0x100000", "removable": true}]}],
           "logicalDrives": [{"number": 9, "type": 32, "name": "CHAIN", "members": [[0, 0]]}],
-          "records": [{"key": "0x28", "hex": "0102ff"}]}]})",
+          "records": [{"key": "0x23", "hex": "0102ff"}]}]})",
                               s, error))
         << error;
     EXPECT_EQ(s.driverVersion, 773);
@@ -51,6 +51,10 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"number": 255, "members": [[0, 0]]}]}]})",
         R"({"controllers": [{"records": [{"key": 40, "hex": "abc"}]}]})",
         R"({"controllers": [{"refuseChannelDescriptions": 1}]})",
+        R"({"controllers": [{"profile": "ancient"}]})",
+        R"({"controllers": [{"typeName": "A NAME TOO LONG!"}]})",
+        R"({"controllers": [{"features": "0x100000000"}]})",
+        R"({"controllers": [{"channels": [{"chip": 256}]}]})",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
@@ -71,4 +75,48 @@ TEST(Scenario, DefaultHasTwoControllersOfKnownFamilies)
     EXPECT_EQ(s.controllers[0].subtype >> 8, 0x61);
     EXPECT_EQ(s.controllers[1].typeClass, 0x86);
     EXPECT_FALSE(s.controllerCount.has_value());
+    // A new firmware with SCSI, Fibre Channel and SATA, and an old one.
+    EXPECT_EQ(s.controllers[0].profile, "new");
+    EXPECT_EQ(s.controllers[0].interfaceLevel, 0x21Eu);
+    std::vector<uint8_t> kinds;
+    for (const ChannelSpec& c : s.controllers[0].channels)
+        kinds.push_back(c.kind);
+    EXPECT_EQ(kinds, (std::vector<uint8_t>{2, 3, 4}));
+    EXPECT_EQ(s.controllers[1].profile, "old");
+    EXPECT_EQ(s.controllers[1].interfaceLevel, 0x216u);
+    EXPECT_EQ(s.controllers[1].board.typeName, "KZM6117RD");
+}
+
+TEST(Scenario, ProfileGivesDefaultsThatFieldsOverride)
+{
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(R"({"controllers": [
+        {"entry": 0, "profile": "middle"},
+        {"entry": 1, "profile": "middle", "interfaceLevel": "0x218", "firmwareVersion": "0x021D0001",
+         "channels": [{"kind": 3, "chip": "0x22"}]},
+        {"entry": 2},
+        {"entry": 3, "profile": "old", "channels": []}]})",
+                              s, error))
+        << error;
+    const ControllerSpec& listed = s.controllers[0];
+    EXPECT_EQ(listed.interfaceLevel, 0x217u);
+    EXPECT_EQ(listed.board.firmwareVersion, 0x021C0006u);
+    ASSERT_EQ(listed.channels.size(), 3u) << "a named profile brings its channels";
+    EXPECT_EQ(listed.channels[0].ownId, 7);
+    EXPECT_TRUE(listed.channels[0].devices.empty());
+
+    const ControllerSpec& overridden = s.controllers[1];
+    EXPECT_EQ(overridden.interfaceLevel, 0x218u);
+    EXPECT_EQ(overridden.board.firmwareVersion, 0x021D0001u);
+    EXPECT_EQ(overridden.board.typeName, "KZM6528RS");
+    ASSERT_EQ(overridden.channels.size(), 1u);
+    EXPECT_EQ(overridden.channels[0].chip, 0x22);
+
+    const ControllerSpec& unnamed = s.controllers[2];
+    EXPECT_EQ(unnamed.profile, "new");
+    EXPECT_EQ(unnamed.board.typeName, "KZM8530RZ");
+    EXPECT_TRUE(unnamed.channels.empty()) << "no profile named: only the channels listed";
+    EXPECT_TRUE(s.controllers[3].channels.empty());
+    EXPECT_FALSE(s.controllers[3].unansweredKeys.empty());
 }

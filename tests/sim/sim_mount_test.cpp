@@ -73,7 +73,7 @@ TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
     ASSERT_TRUE(m.ok());
     EXPECT_FALSE(m.control("frobnicate 3"));
     ASSERT_TRUE(m.control("busy 2"));
-    const Bytes rec = simtest::ioctlRecord(0x2B, 0xFFFF, Bytes(36, 0x42));
+    const Bytes rec = simtest::ioctlRecord(0x51, 0xFFFF, Bytes(36, 0x42));
     EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
     EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
     ASSERT_EQ(writeRecord(m, 2, rec), 0);
@@ -86,7 +86,7 @@ TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
 
     const std::vector<std::string> log = m.log();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].substr(0, 53), "2\t0x4A00\t0\t9\t5\t0x0000002B\t0x0000FFFF\t36\t0\t0x00000001\t");
+    EXPECT_EQ(log[0].substr(0, 53), "2\t0x4A00\t0\t9\t5\t0x00000051\t0x0000FFFF\t36\t0\t0x00000001\t");
 }
 
 TEST(SimMount, BigBlockWriteArrivesInPiecesAndReadsBack)
@@ -190,4 +190,39 @@ TEST(SimMount, CrashedTestProcessLeavesNoMount)
     rmdir(root.c_str());
     unlink((dir + "/kzmsim.out").c_str());
     rmdir(dir.c_str());
+}
+
+TEST(SimMount, DefaultControllersAnswerBoardAndCacheInformation)
+{
+    struct Case {
+        int entry;
+        const char* typeName;
+        uint32_t firmwareVersion;
+        uint8_t channels;
+        uint16_t levelWord;
+    } cases[] = {
+        {0, "KZM8530RZ", 0x0221000C, 3, 0x21E},  // new firmware
+        {1, "KZM6117RD", 0x02160012, 1, 0x216},  // old firmware
+    };
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        ASSERT_EQ(writeRecord(m, c.entry, simtest::ioctlRecord(0x28, 0xFFFF, Bytes(84, 0))), 0);
+        const Bytes board = readReply(m, c.entry, 4096);
+        ASSERT_EQ(board.size(), REPLY_SIZE + 84);
+        EXPECT_EQ(wire::get32(board.data(), REPLY_STATUS), 1u);
+        const uint8_t* info = board.data() + REPLY_ANSWER;
+        EXPECT_STREQ(reinterpret_cast<const char*>(info + 32), c.typeName);
+        EXPECT_EQ(info[18], c.channels);
+        EXPECT_EQ(wire::get32(info, 24), c.firmwareVersion);
+
+        ASSERT_EQ(writeRecord(m, c.entry, simtest::ioctlRecord(0x04, 0xFFFF, Bytes(36, 0))), 0);
+        const Bytes cache = readReply(m, c.entry, 4096);
+        ASSERT_EQ(cache.size(), REPLY_SIZE + 36);
+        EXPECT_EQ(wire::get32(cache.data(), REPLY_STATUS), 1u);
+        EXPECT_EQ(wire::get16(cache.data(), REPLY_ANSWER), c.levelWord);
+        EXPECT_EQ(wire::get16(cache.data(), REPLY_ANSWER + 4), 1) << "cache on";
+        EXPECT_EQ(wire::get16(cache.data(), REPLY_ANSWER + 8), 1) << "delayed write on";
+    }
 }

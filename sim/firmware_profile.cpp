@@ -1,0 +1,84 @@
+#include "firmware_profile.h"
+
+namespace kzmsim {
+
+// A function-local table: controller specs may be built during static start-up.
+const std::vector<FirmwareProfile>& firmwareProfiles()
+{
+    // Keys added by later firmware: the per-host-drive lock and device scan
+    // (level 23), the enclosure configuration record and the non-build mode,
+    // the cluster host drive record (level 30) and the disk change bracket.
+    static const std::vector<uint32_t> kUnknownToLevel22 = {0x72, 0x73, 0x74, 0x6E, 0x20023, 0x10010006, 0x20026, 0x20027};
+    static const std::vector<uint32_t> kUnknownToLevel23 = {0x10010006, 0x20026, 0x20027};
+
+    static const std::vector<FirmwareProfile> kProfiles = {
+        {"old", 0x216, {2, 2}, kUnknownToLevel22,
+         {.serial = 0x00101234,
+          .typeValue = 0x24,
+          .cacheBytes = 4u << 20,
+          .firmwareVersion = 0x02160012,  // 2.22.18
+          .firmwareRevision = 0x030,
+          .typeName = "KZM6117RD",
+          .description = "RAID-0/1/4/5",
+          .features = {1, 1, 1, 0x01},
+          .scsiChip = 0x07,               // 53C895
+          .tickDivider = 100,
+          .boardType = 0x104,
+          .flashSize = 0x80000,
+          .flashBase1 = 0xFFF80000,
+          .configVersion = 0x50001,
+          .logState = 0x00000010}},
+        {"middle", 0x217, {2, 2, 2}, kUnknownToLevel23,
+         {.serial = 0x00205678,
+          .typeValue = 0x25,
+          .cacheBytes = 16u << 20,
+          .firmwareVersion = 0x021C0006,  // 2.28.06
+          .firmwareRevision = 0x04A,
+          .typeName = "KZM6528RS",
+          .description = "RAID-0/1/4/5/10",
+          .features = {1, 1, 1, 0x33},
+          .scsiChip = 0x0A,               // AIC7899
+          .enclosureSupport = 1,
+          .boardType = 0x202,
+          .reservedBytes = 1200 * 512,
+          .flashSize = 0x100000,
+          .flashBase1 = 0xFFF00000,
+          .configVersion = 0x50003,
+          .logState = 0x00000020}},
+        {"new", 0x21E, {2, 3, 4}, {},
+         {.serial = 0x00309ABC,
+          .typeValue = 0x28,
+          .cacheBytes = 64u << 20,
+          .firmwareVersion = 0x0221000C,  // 2.33.12
+          .firmwareRevision = 0x0A1,
+          .typeName = "KZM8530RZ",
+          .description = "RAID-0/1/4/5/10",
+          .features = {1, 1, 1, 0x33},
+          .scsiChip = 0x0C,               // 53C1030
+          .enclosureSupport = 1,
+          .clusterBits = 0x0D,
+          .secondFlashKb = 1024,
+          .boardType = 0x205,
+          .reservedBytes = 1200 * 512,
+          .firmwareFileRule = 0x021F0000,
+          .firmwarePattern = "KZM_RPFW.*",
+          .componentRow = 10,
+          .flashSize = 0x200000,
+          .flashBase1 = 0xFFE00000,
+          .flashBase2 = 0xFFD00000,
+          .configVersion = 0x60001,
+          .logState = 0x00000030,
+          .nonBuildOffered = true}},
+    };
+    return kProfiles;
+}
+
+const FirmwareProfile* findProfile(const std::string& name)
+{
+    for (const FirmwareProfile& p : firmwareProfiles())
+        if (p.name == name)
+            return &p;
+    return nullptr;
+}
+
+}  // namespace kzmsim
