@@ -35,7 +35,7 @@ elif [ -x "$build/cli/ostrel" ]; then
 else
   echo "Driver emulator mounted at $KZMH_PROC_ROOT:"
   ls -R "$KZMH_PROC_ROOT"
-  echo "No front end is built yet; the library's benchmark runs against the emulator instead:"
+  echo "No front end is built yet; the library's benchmark runs against an emulator of its own instead:"
   cmake -S . -B "$build" -DKZM_BENCH=ON >/dev/null && cmake --build "$build" -j"$(nproc)" --target ctl_bench
   "$build/bench/ctl_bench" --benchmark_min_time=0.2
 fi
