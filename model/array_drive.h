@@ -1,0 +1,48 @@
+// CArrayDrive: an array drive of a controller (RAID 0, 1, 4, 5 or 10).
+// Declared with what the controller's lists need: the owner pointer and
+// copying; the drive's own contents and operations are added with it.
+#pragma once
+
+#include "abstr_base.h"
+#include "thread_list.h"
+
+#include <cstdint>
+
+class CController;
+
+class CArrayDrive : public CAbstrBase, public CThreadList {
+public:
+    // An empty entry of the controller's list.
+    CArrayDrive() : CThreadList(1) {}
+    // Copies every field; live workers are started again for the copy.
+    CArrayDrive(const CArrayDrive& other) : CAbstrBase(other), CThreadList(other)
+    {
+        CopyFields(other);
+        RestartCopiedWorkers();
+    }
+    // Takes over the other's workers; the owner pointer comes along unchanged.
+    CArrayDrive(CArrayDrive&& other) noexcept = default;
+    // Copies every field; this object's workers stop, the other's are started again here.
+    CArrayDrive& operator=(const CArrayDrive& other)
+    {
+        if (this != &other) {
+            CAbstrBase::operator=(other);
+            CThreadList::operator=(other);
+            CopyFields(other);
+            RestartCopiedWorkers();
+        }
+        return *this;
+    }
+
+    int arrayNumber = -1;              // the drive's number on the controller
+    uint16_t controllerNumber = 0;     // controller number of every request
+    CController* controller = nullptr; // owner
+
+private:
+    void CopyFields(const CArrayDrive& other)
+    {
+        arrayNumber = other.arrayNumber;
+        controllerNumber = other.controllerNumber;
+        controller = other.controller;
+    }
+};

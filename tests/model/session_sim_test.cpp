@@ -1,0 +1,95 @@
+// The connection tree end to end: the local driver module over the mounted
+// driver emulator.
+#include "model_errors.h"
+#include "session.h"
+#include "sim_mount.h"
+#include "xport_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+class SessionSimTest : public ::testing::Test {
+protected:
+    void TearDown() override { xport_reset(); }
+
+    // Mounts the emulator with `scenario`, opens a session and lists the local machine.
+    CHostSystem* OpenLocalMachine(const std::string& scenario = "")
+    {
+        sim_ = std::make_unique<SimMount>(scenario);
+        if (!sim_->ok())
+            return nullptr;
+        sim_->exportRoot();
+        xport_reset();
+        session_ = std::make_unique<CSession>();
+        if (session_->Init(0) != 1 || session_->EnumTransports() != 1 || session_->transports.count < 1)
+            return nullptr;
+        CTransport& local = session_->transports[0];
+        if (local.EnumHostSystems(nullptr) != 1 || local.machines.count < 1)
+            return nullptr;
+        return &local.machines[0];
+    }
+
+    std::unique_ptr<SimMount> sim_;
+    std::unique_ptr<CSession> session_;
+};
+
+TEST_F(SessionSimTest, ListsTheLocalMachineAndConnectsItsControllers)
+{
+    CHostSystem* machine = OpenLocalMachine();
+    ASSERT_NE(machine, nullptr);
+    EXPECT_STREQ(session_->transports[0].name, "(Linux)");
+    EXPECT_STREQ(machine->name, "Local_Sys");
+    EXPECT_EQ(machine->info.remote, 0);
+    EXPECT_EQ(machine->info.loginRequired, 0);
+
+    ASSERT_EQ(machine->Connect(), 1) << std::hex << machine->error;
+    EXPECT_EQ(machine->error, 0u);
+    EXPECT_EQ(machine->info.os.systemCode, OS_CODE_LINUX);
+    EXPECT_EQ(machine->info.os.major, 2);
+    EXPECT_EQ(machine->info.os.minor, 6);
+    ASSERT_EQ(machine->controllers.count, 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(machine->controllers[i].index, i);
+        EXPECT_EQ(machine->controllers[i].hostSystem.os.systemCode, OS_CODE_LINUX);
+    }
+
+    // Connecting again rebuilds the list from scratch.
+    ASSERT_EQ(machine->Connect(), 1);
+    EXPECT_EQ(machine->controllers.count, 2);
+}
+
+TEST_F(SessionSimTest, AControllerWhoseInformationCannotBeReadIsLeftOut)
+{
+    // The driver counts three controllers, but only two have a driver entry.
+    CHostSystem* machine = OpenLocalMachine(
+        R"({"controllerCount": 3, "controllers": [{"entry": 0}, {"entry": 1}]})");
+    ASSERT_NE(machine, nullptr);
+    ASSERT_EQ(machine->Connect(), 1) << std::hex << machine->error;
+    EXPECT_EQ(machine->error, 0u);
+    ASSERT_EQ(machine->controllers.count, 2);
+    EXPECT_EQ(machine->controllers[0].index, 0);
+    EXPECT_EQ(machine->controllers[1].index, 1);
+}
+
+TEST_F(SessionSimTest, WhenEveryControllerFailsTheMachineReportsTheLastError)
+{
+    CHostSystem* machine = OpenLocalMachine(R"({"driverVersion": 0, "controllers": [{"entry": 0}]})");
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(machine->Connect(), 0);
+    EXPECT_EQ(machine->error, MODERR_DRIVER_VERSION);
+    EXPECT_EQ(machine->controllers.count, 0);
+}
+
+TEST_F(SessionSimTest, AMachineWithoutControllersConnects)
+{
+    CHostSystem* machine = OpenLocalMachine(R"({"controllerCount": 0, "controllers": [{"entry": 0}]})");
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(machine->Connect(), 1) << std::hex << machine->error;
+    EXPECT_EQ(machine->controllers.count, 0);
+}
+
+}  // namespace
