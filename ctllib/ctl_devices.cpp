@@ -182,17 +182,24 @@ CtlResult ctl_set_device_byte_12(const DeviceRef& d, uint8_t* byte)
     return onDevice(CtlCmd::ctl_addr_set_byte_12, d, 0, byte, 0);
 }
 
+namespace {
+
+// Where the fields of the 263/512 device layout sit in the caller's 112-byte record.
+struct DeviceField {
+    uint8_t caller, controller, size;
+};
+constexpr DeviceField kLayout263[] = {{0, 0, 52}, {60, 52, 4}, {64, 56, 4}, {72, 60, 1}, {73, 61, 1}};
+
+}  // namespace
+
 void ctl_device_info_to_controller(uint32_t level, const uint8_t* caller, uint8_t* controller)
 {
     std::memset(controller, 0, DEVICE_INFO_SIZE);
     if (level == LEVEL_OLD_LISTS) {
         std::memcpy(controller, caller, 51);
     } else if (level == 263 || level == 512) {
-        std::memcpy(controller, caller, 52);
-        wire::put32(controller, 52, wire::get32(caller, 60));
-        wire::put32(controller, 56, wire::get32(caller, 64));
-        controller[60] = caller[72];
-        controller[61] = caller[73];
+        for (const DeviceField& f : kLayout263)
+            std::memcpy(controller + f.controller, caller + f.caller, f.size);
     } else {
         std::memcpy(controller, caller, DEVICE_INFO_SIZE);
     }
@@ -203,11 +210,8 @@ void ctl_device_info_from_controller(uint32_t level, const uint8_t* controller, 
     if (level == LEVEL_OLD_LISTS) {
         std::memcpy(caller, controller, 51);
     } else if (level == 263 || level == 512) {
-        std::memcpy(caller, controller, 52);
-        wire::put32(caller, 60, wire::get32(controller, 52));
-        wire::put32(caller, 64, wire::get32(controller, 56));
-        caller[72] = controller[60];
-        caller[73] = controller[61];
+        for (const DeviceField& f : kLayout263)
+            std::memcpy(caller + f.caller, controller + f.controller, f.size);
     } else {
         std::memcpy(caller, controller, DEVICE_INFO_SIZE);
         if ((level & 0xFF) <= 18) {

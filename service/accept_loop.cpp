@@ -13,6 +13,7 @@ namespace {
 constexpr int CONNECTION_WAIT_SECONDS = 5;
 constexpr uint32_t CONNECTION_BUFFER_SIZE = 16384;
 constexpr int ACCEPT_BACKOFF_MS = 500;
+int g_packetStallSeconds = PACKET_STALL_SECONDS;
 
 // Number of slots in use; under the list mutex.
 int count_open()
@@ -163,21 +164,26 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
     uint64_t need = static_cast<uint64_t>(buf.used) + count;
     if (need > buf.size && (need > UINT32_MAX || buf_resize(buf, static_cast<uint32_t>(need)) != 0))
         return -1;
-    if (!buf.cursor)
-        buf.cursor = buf.data + buf.used;
+    buf.cursor = buf.data + buf.used;
     uint32_t got = 0;
+    int stalled = 0;
     while (got < count) {
-        // A client that stops in the middle of a request must not hold up
-        // the shutdown: wait for data in steps that notice the stop.
-        int ready;
-        do
-            ready = sock_wait_readable(rec.sock, nullptr, CONNECTION_WAIT_SECONDS);
-        while (ready == SOCK_TIMEOUT && !service_stopping());
+        // Wait in one-second steps that notice the stop; a packet that stops
+        // arriving for the stall limit ends the connection.
+        int ready = sock_wait_readable(rec.sock, nullptr, 1);
+        if (ready == SOCK_TIMEOUT) {
+            if (service_stopping() || ++stalled >= g_packetStallSeconds) {
+                log_info(2, "Connection timed out in the middle of a request.");
+                return -1;
+            }
+            continue;
+        }
         if (ready != SOCK_READY)
             return -1;
-        size_t room = buf.size - static_cast<size_t>(buf.cursor - buf.data);
+        stalled = 0;
+        // Never more than asked for: the next request stays in the socket.
         size_t n = 0;
-        int rc = sock_recv(rec.sock, buf.cursor, room, &n);
+        int rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
         if (rc < 0) {
             log_error(2, "%s", sock_last_error());
             return -1;
@@ -192,6 +198,8 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
     }
     return 0;
 }
+
+void set_packet_stall_limit(int seconds) { g_packetStallSeconds = seconds > 0 ? seconds : PACKET_STALL_SECONDS; }
 
 void* connection_thread(void* arg)
 {
@@ -210,11 +218,12 @@ void* connection_thread(void* arg)
             break;
         buf.used = 0;
         buf.cursor = buf.data;
-        if (recv_exact(rec, buf, PACKET_MIN_SIZE) != 0)
+        // Exactly the header, then exactly the rest of this packet.
+        if (recv_exact(rec, buf, REMOTE_HEADER_SIZE) != 0)
             break;
         uint32_t total = packet_total_length(buf.data);
-        if (total < PACKET_MIN_SIZE)
-            break;  // no valid packet is that short: nothing can be answered safely
+        if (total < REMOTE_HEADER_SIZE)
+            break;  // no packet is that short: nothing can be answered safely
         if (total > buf.used && recv_exact(rec, buf, total - buf.used) != 0)
             break;
         int result = handle_request(rec, buf.data, buf.used);

@@ -16,5 +16,10 @@ constexpr int ACCEPT_FAILED = -1;  // listening, waiting or accepting failed (lo
 int accept_loop();
 // Body of a connection thread; the argument is its ConnectionRecord.
 void* connection_thread(void* arg);
-// Receives until count more bytes have arrived: 0, -1 receive error, 1 peer closed.
+// Seconds a packet may stop arriving before its connection is ended.
+constexpr int PACKET_STALL_SECONDS = 5;
+
+// Sets the stall limit (0: the default); for tests.
+void set_packet_stall_limit(int seconds);
+// Receives exactly count more bytes have arrived: 0, -1 receive error, 1 peer closed.
 int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count);

@@ -1,5 +1,7 @@
 // Wire codecs of the library request, the controller command and the event record.
 #include "byte_order.h"
+#include "ctl_channels.h"
+#include "ctl_devices.h"
 #include "ctl_driver_records.h"
 #include "ctl_request.h"
 
@@ -114,4 +116,31 @@ TEST(RecordCodec, EventTextIsBoundedAndTerminated)
     eventEncode(e, out);
     EXPECT_EQ(0, std::memcmp(in + 38, out + 38, EVENT_TEXT_SIZE));
     EXPECT_EQ(0, out[14]);  // reserved bytes are zero
+}
+
+// Older device layouts: the controller's bytes land at the caller's offsets
+// and go back unchanged; bytes the layout does not carry stay as they were.
+TEST(RecordCodec, OlderDeviceLayoutsRoundTrip)
+{
+    struct Case {
+        uint32_t level;
+        size_t callerOffset, controllerOffset;  // one field that moves
+    } cases[] = {{LEVEL_OLD_LISTS, 50, 50}, {263, 64, 56}, {512, 73, 61}, {0x21E, 100, 100}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.level);
+        uint8_t controller[DEVICE_INFO_SIZE];
+        for (size_t i = 0; i < sizeof controller; ++i)
+            controller[i] = static_cast<uint8_t>(i + 1);
+        uint8_t caller[DEVICE_INFO_SIZE];
+        std::memset(caller, 0xEE, sizeof caller);
+        ctl_device_info_from_controller(c.level, controller, caller);
+        EXPECT_EQ(controller[c.controllerOffset], caller[c.callerOffset]);
+
+        uint8_t back[DEVICE_INFO_SIZE];
+        ctl_device_info_to_controller(c.level, caller, back);
+        EXPECT_EQ(controller[c.controllerOffset], back[c.controllerOffset]);
+        if (c.level == 263 || c.level == 512) {
+            EXPECT_EQ(0, back[62]);  // beyond the layout: zero on the way out
+        }
+    }
 }

@@ -179,8 +179,8 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
     writeFile(path("dulm.conf"), config);
     writeFile(path("hosts"), hosts);
     writeFile(path("passwd"), passwd);
-    writeFile(path("group"), "root:x:0:\nadmin:x:1000:\n");
-    writeFile(path("shadow"), "root:*:19000:0:99999:7:::\nadmin:*:19000:0:99999:7:::\n");
+    writeFile(path("group"), group);
+    writeFile(path("shadow"), shadow);
     writeFile(path("nsswitch.conf"), "passwd: files\ngroup: files\nshadow: files\nhosts: files\n");
 
     // Everything the forked holder needs is prepared here, before the fork.
@@ -419,6 +419,26 @@ int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseco
     });
     t.join();
     return fd;
+}
+
+bool DaemonSandbox::inNetwork(const std::function<void()>& fn, std::chrono::milliseconds bound)
+{
+    const auto until = Clock::now() + bound;
+    while (nsFd_ < 0 && Clock::now() < until) {
+        readStatus();
+        std::this_thread::sleep_for(10ms);
+    }
+    if (nsFd_ < 0)
+        return false;
+    bool entered = false;
+    std::thread t([&] {
+        if (setns(nsFd_, CLONE_NEWNET) != 0)
+            return;
+        entered = true;
+        fn();
+    });
+    t.join();
+    return entered;
 }
 
 bool DaemonSandbox::signalService(int sig)

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     std::string hostName = "raidhost";                  // the namespace's host name
     std::string hosts = "127.0.0.1 localhost\n127.0.1.1 raidhost\n";
     std::string passwd = "root:x:0:0:root:/root:/bin/sh\nadmin:x:1000:1000::/home/admin:/bin/sh\n";
+    std::string group = "root:x:0:\nadmin:x:1000:\n";
+    std::string shadow = "root:*:19000:0:99999:7:::\nadmin:*:19000:0:99999:7:::\n";
     std::string procRoot;                               // KZMH_PROC_ROOT for the service; empty: none
     bool occupyServicePort = false;                     // a listener of the sandbox holds port 11798
 
@@ -47,6 +50,8 @@ public:
     bool waitForRecord(const std::string& text, std::chrono::milliseconds bound = std::chrono::seconds(10));
     // A TCP connection from the given loopback address to the service port, in the sandbox's network; -1 on failure.
     int connectFrom(const std::string& source, std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // Runs fn on a thread that has entered the sandbox's network; false when it could not.
+    bool inNetwork(const std::function<void()>& fn, std::chrono::milliseconds bound = std::chrono::seconds(10));
     // Sends a signal to the detached service.
     bool signalService(int sig);
     // The service's standard error and output files.

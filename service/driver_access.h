@@ -1,0 +1,15 @@
+// The service's way to the local controllers: every driver request of the
+// connection threads and the event thread goes through here, so that the
+// requests for one controller never overlap (each write is followed by its
+// own reply).
+#pragma once
+
+#include <cstdint>
+
+#include "ctl_request.h"
+#include "ctl_errors.h"
+
+// Carries one request to local controller `controller`, holding that controller.
+CtlResult driver_request(uint16_t controller, CtlRequest* request);
+// The local controller count (asked through the first controller's file).
+CtlResult driver_controller_count(int* count);
