@@ -56,7 +56,8 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         const ChannelSpec& cs = spec.channels[i];
         Channel ch;
         ch.address = channelAddress(i);
-        ch.number = static_cast<uint8_t>(i);
+        ch.number = static_cast<uint16_t>(i);
+        ch.reportedDevices = cs.reportedDevices;
         ch.kind = cs.kind;
         ch.ownId = cs.ownId;
         ch.infoByte = cs.infoByte;
@@ -73,8 +74,10 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         std::copy_n(ls.name.begin(), std::min<size_t>(ls.name.size(), 8), d.name.begin());
         for (const MemberSpec& m : ls.members) {
             d.firstWords.push_back(0);
-            d.members.push_back(channels[m.channel].address | channels[m.channel].devices[m.device].entry);
+            d.members.push_back(m.address ? *m.address
+                                          : channels[m.channel].address | channels[m.channel].devices[m.device].entry);
         }
+        d.reportedMembers = ls.reportedMembers;
         logicalDrives[d.number] = std::move(d);
     }
     for (const RecordSpec& r : spec.records)

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,12 +37,15 @@ struct Device {
 
 struct Channel {
     uint32_t address = 0;   // high 16 bits; low 16 bits 0
-    uint8_t number = 0;
+    uint16_t number = 0;    // records with a byte for it reach channels 0..255 only
     uint8_t kind = 2;
     uint8_t ownId = 7;
     uint8_t infoByte = 0;
     uint8_t chip = 0;       // I/O chip id, first byte of the channel record after the number
     std::vector<Device> devices;
+    std::optional<uint32_t> reportedDevices;  // misreported device count, else the real one
+
+    uint32_t deviceCount() const { return reportedDevices.value_or(static_cast<uint32_t>(devices.size())); }
 };
 
 struct LogicalDrive {
@@ -50,6 +54,9 @@ struct LogicalDrive {
     std::array<uint8_t, 8> name{};
     std::vector<uint32_t> firstWords;  // per member, as created
     std::vector<uint32_t> members;     // device addresses
+    std::optional<uint32_t> reportedMembers;  // misreported member count, else the real one
+
+    uint32_t memberCount() const { return reportedMembers.value_or(static_cast<uint32_t>(members.size())); }
 };
 
 // One IOCTL command as a handler sees it.

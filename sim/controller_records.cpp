@@ -161,7 +161,7 @@ Record channelRecord(const Channel& channel)
 {
     Record r(CHANNEL_RECORD_SIZE, 0);
     uint8_t* p = r.data();
-    p[0] = channel.number;
+    p[0] = static_cast<uint8_t>(channel.number);
     p[1] = channel.chip;
     if (channel.kind == KIND_SCSI) {
         p[2] = 1;     // bus type: LVDS

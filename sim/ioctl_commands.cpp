@@ -28,13 +28,14 @@ uint32_t readRecord(ControllerFirmware& fw, IoctlCall& c)
     return ok();
 }
 
-// 0x01: number of logical drives (u32).
+// 0x01: number of logical drives (u32), or the count the scenario misreports.
 uint32_t driveCount(ControllerFirmware& fw, IoctlCall& c)
 {
     if (c.param.size() < 4)
         return FW_STATUS_BAD_RECORD;
     std::fill(c.param.begin(), c.param.end(), 0);
-    wire::put32(c.param.data(), 0, static_cast<uint32_t>(fw.logicalDrives.size()));
+    wire::put32(c.param.data(), 0,
+                fw.identity.reportedDrives.value_or(static_cast<uint32_t>(fw.logicalDrives.size())));
     return ok();
 }
 
@@ -94,7 +95,7 @@ uint32_t driveInfo(ControllerFirmware& fw, IoctlCall& c)
     const LogicalDrive& d = it->second;
     std::vector<uint8_t> r(57, 0);
     uint8_t* p = r.data();
-    const auto members = static_cast<uint32_t>(d.members.size());
+    const uint32_t members = d.memberCount();
     const uint32_t capacity = driveCapacity(fw, d);
     if (fw.oldLists()) {
         wire::put32(p, 0, d.number);
@@ -169,7 +170,7 @@ uint32_t channelDescriptions(ControllerFirmware& fw, IoctlCall& c)
     const unsigned wanted = p[4];
     const unsigned first = p[5];
     const unsigned last = p[6];
-    p[7] = static_cast<uint8_t>(fw.channels.size());
+    p[7] = static_cast<uint8_t>(std::min<size_t>(fw.channels.size(), 255));
     size_t off = 12;
     for (unsigned i = first, k = 0; i <= last && i < fw.channels.size() && k < wanted; ++i, ++k) {
         if (off + 8 > c.param.size())
@@ -177,7 +178,7 @@ uint32_t channelDescriptions(ControllerFirmware& fw, IoctlCall& c)
         const Channel& ch = fw.channels[i];
         wire::put32(p, off, ch.address);
         p[off + 4] = ch.kind;
-        p[off + 5] = ch.number;
+        p[off + 5] = static_cast<uint8_t>(ch.number);
         wire::put16(p, off + 6, 0);
         off += 8;
     }
@@ -192,7 +193,7 @@ uint32_t channelInfo(ControllerFirmware& fw, IoctlCall& c)
     Channel* ch = fw.channelByNumber(wire::get32(c.param.data(), 0));
     if (!ch)
         return FW_STATUS_INVALID_TARGET;
-    wire::put32(c.param.data(), 4, static_cast<uint32_t>(ch->devices.size()));
+    wire::put32(c.param.data(), 4, ch->deviceCount());
     c.param[8] = ch->ownId;
     c.param[9] = ch->infoByte;
     return ok();
@@ -210,7 +211,7 @@ uint32_t channelDeviceList(ControllerFirmware& fw, IoctlCall& c)
     if (!fw.oldLists()) {
         if (c.param.size() < 8)
             return FW_STATUS_BAD_RECORD;
-        wire::put32(c.param.data(), 4, static_cast<uint32_t>(ch->devices.size()));
+        wire::put32(c.param.data(), 4, ch->deviceCount());
         off = 8;
     }
     for (const Device& d : ch->devices) {

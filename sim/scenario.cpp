@@ -15,14 +15,14 @@ namespace {
 
 using nlohmann::json;
 
+// Channel i has the address (2 + i) << 16, which must fit 32 bits.
+constexpr size_t MAX_CHANNELS = 0xFFFE;
+
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
 
-// A number field: a JSON number or a text in decimal or 0x hex, at most max.
-uint64_t number(const json& obj, const char* name, uint64_t max, uint64_t fallback)
+// A number: a JSON number or a text in decimal or 0x hex, at most max.
+uint64_t numberValue(const json& v, const std::string& name, uint64_t max)
 {
-    if (!obj.contains(name))
-        return fallback;
-    const json& v = obj.at(name);
     uint64_t out = 0;
     if (v.is_number_unsigned())
         out = v.get<uint64_t>();
@@ -34,6 +34,20 @@ uint64_t number(const json& obj, const char* name, uint64_t max, uint64_t fallba
     if (out > max)
         fail(std::string("\"") + name + "\" is out of range");
     return out;
+}
+
+// A number field, or the fallback when absent.
+uint64_t number(const json& obj, const char* name, uint64_t max, uint64_t fallback)
+{
+    return obj.contains(name) ? numberValue(obj.at(name), name, max) : fallback;
+}
+
+// An optional number field: absent gives none.
+std::optional<uint32_t> optionalNumber(const json& obj, const char* name)
+{
+    if (!obj.contains(name))
+        return std::nullopt;
+    return static_cast<uint32_t>(number(obj, name, UINT32_MAX, 0));
 }
 
 bool flag(const json& obj, const char* name, bool fallback)
@@ -102,6 +116,7 @@ ChannelSpec readChannel(const json& j)
             fail("two devices with target " + std::to_string(d.targetId) + " lun " + std::to_string(d.lun));
         c.devices.push_back(std::move(d));
     }
+    c.reportedDevices = optionalNumber(j, "reportedDevices");
     return c;
 }
 
@@ -113,9 +128,19 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     l.type = static_cast<uint16_t>(number(j, "type", UINT16_MAX, 0));
     l.name = text(j, "name", "", 8);
     for (const json& m : list(j, "members")) {
+        if (m.is_number_unsigned() || m.is_string()) {
+            // A device address taken as is, whether or not a device is there.
+            const auto address = static_cast<uint32_t>(numberValue(m, "member address", UINT32_MAX));
+            MemberSpec ms;
+            ms.address = address;
+            l.members.push_back(ms);
+            continue;
+        }
         if (!m.is_array() || m.size() != 2 || !m[0].is_number_unsigned() || !m[1].is_number_unsigned())
-            fail("a member must be [channel, device]");
-        MemberSpec ms{static_cast<uint8_t>(m[0].get<unsigned>()), static_cast<uint16_t>(m[1].get<unsigned>())};
+            fail("a member must be [channel, device] or a device address");
+        MemberSpec ms;
+        ms.channel = static_cast<uint8_t>(m[0].get<unsigned>());
+        ms.device = static_cast<uint16_t>(m[1].get<unsigned>());
         if (ms.channel >= channels.size() || ms.device >= channels[ms.channel].devices.size() ||
             m[0].get<unsigned>() > 255 || m[1].get<unsigned>() > 0xFFFF)
             fail("logical drive " + std::to_string(l.number) + " names a device that does not exist");
@@ -125,6 +150,7 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     }
     if (l.members.empty())
         fail("logical drive " + std::to_string(l.number) + " has no members");
+    l.reportedMembers = optionalNumber(j, "reportedMembers");
     return l;
 }
 
@@ -186,8 +212,8 @@ ControllerSpec readController(const json& j)
         c.channels.push_back(readChannel(cj));
     if (!j.contains("channels") && j.contains("profile"))
         c.channels = profileChannels(*profile);
-    if (c.channels.size() > 255)
-        fail("more than 255 channels");
+    if (c.channels.size() > MAX_CHANNELS)
+        fail("more than " + std::to_string(MAX_CHANNELS) + " channels");
     std::set<std::pair<int, int>> usedDisks;
     std::set<uint32_t> numbers;
     for (const json& lj : list(j, "logicalDrives")) {
@@ -196,6 +222,7 @@ ControllerSpec readController(const json& j)
             fail("two logical drives numbered " + std::to_string(l.number));
         c.logicalDrives.push_back(std::move(l));
     }
+    c.reportedDrives = optionalNumber(j, "reportedDrives");
     for (const json& rj : list(j, "records")) {
         RecordSpec r;
         r.key = static_cast<uint32_t>(number(rj, "key", UINT32_MAX, 0));
@@ -293,7 +320,10 @@ Scenario defaultScenario()
     c0.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK A", 4194304), disk(1, "VIRTUAL DISK B", 4194304)}),
                    channel(3, 0, {disk(1, "VIRTUAL FC DISK", 8388608)}),
                    channel(4, 0, {disk(0, "VIRTUAL SATA 0", 2097152)})};
-    c0.logicalDrives = {LogicalDriveSpec{0, 0, "DISK_0", {MemberSpec{0, 0}}}};
+    LogicalDriveSpec disk0;
+    disk0.name = "DISK_0";
+    disk0.members = {MemberSpec{}};  // channel 0, device 0
+    c0.logicalDrives = {disk0};
 
     // An old firmware (level 22) on one SCSI channel.
     ControllerSpec c1 = controller(1, "old");

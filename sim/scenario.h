@@ -36,12 +36,15 @@ struct ChannelSpec {
     uint8_t infoByte = 0;        // second channel information byte; 0 = usable
     std::optional<uint8_t> chip; // I/O chip id; default by kind and profile
     std::vector<DeviceSpec> devices;
+    std::optional<uint32_t> reportedDevices;  // device count answered in place of the real one
 };
 
-// A member of a logical drive, by position.
+// A member of a logical drive, by position, or a device address taken as is
+// (which may name no device at all).
 struct MemberSpec {
     uint8_t channel = 0;
     uint16_t device = 0;
+    std::optional<uint32_t> address;
 };
 
 // One logical drive the controller holds at start.
@@ -50,6 +53,7 @@ struct LogicalDriveSpec {
     uint16_t type = 0;           // 0 single disk, 16 RAID 0, 32 chain
     std::string name;
     std::vector<MemberSpec> members;
+    std::optional<uint32_t> reportedMembers;  // member count answered in place of the real one
 };
 
 // A parameter record preset in the controller's generic record store.
@@ -75,6 +79,7 @@ struct ControllerSpec {
     bool refuseChannelDescriptions = false;
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
+    std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
     std::vector<RecordSpec> records;
 };
 

@@ -263,3 +263,68 @@ TEST(Firmware, CreatesDrivesFromMemberLists)
     EXPECT_EQ(wire::get32(members.data(), 4), dev(0, 0));
     EXPECT_EQ(wire::get32(members.data(), 12), dev(1, 4, 1));
 }
+
+TEST(Firmware, MisreportedCountsLeaveTheListsAsTheyAre)
+{
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(R"({"controllers": [{"reportedDrives": 1000,
+        "channels": [{"reportedDevices": "0x40000000", "devices": [{"target": 0}, {"target": 3, "capacity": 3000}]}],
+        "logicalDrives": [{"number": 4, "type": 32, "reportedMembers": 100000,
+                           "members": [[0, 1], "0x7FFF0005"]}]}]})",
+                              s, error))
+        << error;
+    ControllerFirmware fw(s.controllers.at(0));
+
+    Bytes info = withWord(10, 0);
+    ASSERT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), 1u);
+    EXPECT_EQ(wire::get32(info.data(), 4), 0x40000000u);
+    Bytes list = withWord(8 + 4 * 3, 0);
+    ASSERT_EQ(ioctl(fw, 0x20000006, 0x2FFFF, list), 1u);
+    EXPECT_EQ(wire::get32(list.data(), 4), 0x40000000u);
+    EXPECT_EQ(wire::get32(list.data(), 8), 0x0000u);
+    EXPECT_EQ(wire::get32(list.data(), 12), 0x0300u);
+    EXPECT_EQ(wire::get32(list.data(), 16), 0u) << "only the real devices are listed";
+
+    Bytes count(4, 0);
+    ASSERT_EQ(ioctl(fw, 0x01, 0xFFFF, count), 1u);
+    EXPECT_EQ(wire::get32(count.data(), 0), 1000u);
+    Bytes drives(12, 0xAB);
+    ASSERT_EQ(ioctl(fw, 0x02, 0xFFFF, drives), 1u);
+    EXPECT_EQ(drives, (Bytes{4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+    Bytes driveInfo(57, 0);
+    ASSERT_EQ(ioctl(fw, 0x07, 4, driveInfo), 1u);
+    EXPECT_EQ(wire::get32(driveInfo.data(), 32), 100000u);
+    EXPECT_EQ(wire::get32(driveInfo.data(), 24), 3000u) << "the address on no channel adds nothing";
+    Bytes members(24, 0xAB);
+    ASSERT_EQ(ioctl(fw, 0x80000005, 4, members), 1u);
+    EXPECT_EQ(wire::get32(members.data(), 4), dev(0, 3));
+    EXPECT_EQ(wire::get32(members.data(), 12), 0x7FFF0005u);
+    EXPECT_EQ(wire::get32(members.data(), 20), 0u);
+
+    ControllerSpec old = s.controllers.at(0);
+    old.interfaceLevel = LEVEL_OLD_LISTS;
+    ControllerFirmware oldFw(old);
+    ASSERT_EQ(ioctl(oldFw, 0x07, 4, driveInfo), 1u);
+    EXPECT_EQ(wire::get32(driveInfo.data(), 20), 100000u) << "older layout: the count at 20";
+}
+
+TEST(Firmware, MoreChannelsThanAByteCounts)
+{
+    ControllerSpec wide;
+    wide.channels.resize(300);
+    ControllerFirmware fw(wide);
+    Bytes head = descRequest(0, 0, 0, 12);
+    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, head), 1u);
+    EXPECT_EQ(head[7], 255) << "the count byte stops at 255";
+    Bytes last = descRequest(1, 255, 255, 20);
+    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, last), 1u);
+    EXPECT_EQ(wire::get32(last.data(), 12), ControllerFirmware::channelAddress(255));
+    EXPECT_EQ(last[17], 255);
+    // channel information reaches every channel by its u32 number
+    Bytes info = withWord(10, 299);
+    EXPECT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), 1u);
+    info = withWord(10, 300);
+    EXPECT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), FW_STATUS_INVALID_TARGET);
+}

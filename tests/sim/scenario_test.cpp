@@ -12,8 +12,11 @@ TEST(Scenario, ReadsEveryField)
         "osVersion": {"major": 5, "minor": 10, "revision": "0x10"},
         "controllers": [{"entry": 4, "class": "0xFD", "subtype": 0, "busSlot": 520,
           "interfaceLevel": 262, "refuseChannelDescriptions": true,
-          "channels": [{"kind": 4, "ownId": 0, "devices": [{"target": 1, "capacity": "0x100000", "removable": true}]}],
-          "logicalDrives": [{"number": 9, "type": 32, "name": "CHAIN", "members": [[0, 0]]}],
+          "channels": [{"kind": 4, "ownId": 0, "reportedDevices": "0x40000000",
+                        "devices": [{"target": 1, "capacity": "0x100000", "removable": true}]}],
+          "logicalDrives": [{"number": 9, "type": 32, "name": "CHAIN", "reportedMembers": 100000,
+                             "members": [[0, 0], "0x7FFF0005", 131072]}],
+          "reportedDrives": 1000,
           "records": [{"key": "0x23", "hex": "0102ff"}]}]})",
                               s, error))
         << error;
@@ -30,6 +33,15 @@ TEST(Scenario, ReadsEveryField)
     EXPECT_EQ(c.channels.at(0).devices.at(0).capacity, 0x100000u);
     EXPECT_TRUE(c.channels.at(0).devices.at(0).removable);
     EXPECT_EQ(c.logicalDrives.at(0).type, 32);
+    // misreported counts, and members given by address
+    EXPECT_EQ(c.channels.at(0).reportedDevices, 0x40000000u);
+    EXPECT_EQ(c.reportedDrives, 1000u);
+    const LogicalDriveSpec& chain = c.logicalDrives.at(0);
+    EXPECT_EQ(chain.reportedMembers, 100000u);
+    ASSERT_EQ(chain.members.size(), 3u);
+    EXPECT_FALSE(chain.members[0].address.has_value());
+    EXPECT_EQ(chain.members[1].address, 0x7FFF0005u);
+    EXPECT_EQ(chain.members[2].address, 0x20000u);
     EXPECT_EQ(c.records.at(0).target, 0xFFFFu);
     EXPECT_EQ(c.records.at(0).bytes, (std::vector<uint8_t>{1, 2, 0xFF}));
 }
@@ -55,6 +67,11 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"typeName": "A NAME TOO LONG!"}]})",
         R"({"controllers": [{"features": "0x100000000"}]})",
         R"({"controllers": [{"channels": [{"chip": 256}]}]})",
+        R"({"controllers": [{"channels": [{"reportedDevices": -1}]}]})",
+        R"({"controllers": [{"reportedDrives": "0x100000000"}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]], "reportedMembers": "many"}]}]})",
+        R"({"controllers": [{"logicalDrives": [{"members": ["0x1x"]}]}]})",
+        R"({"controllers": [{"logicalDrives": [{"members": [true]}]}]})",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
@@ -119,4 +136,20 @@ TEST(Scenario, ProfileGivesDefaultsThatFieldsOverride)
     EXPECT_TRUE(unnamed.channels.empty()) << "no profile named: only the channels listed";
     EXPECT_TRUE(s.controllers[3].channels.empty());
     EXPECT_FALSE(s.controllers[3].unansweredKeys.empty());
+}
+
+TEST(Scenario, ChannelCountIsBoundByTheChannelAddresses)
+{
+    auto withChannels = [](size_t n) {
+        std::string channels;
+        for (size_t i = 0; i < n; ++i)
+            channels += i ? ",{}" : "{}";
+        return R"({"controllers": [{"channels": [)" + channels + "]}]}";
+    };
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(withChannels(300), s, error)) << error;
+    EXPECT_EQ(s.controllers.at(0).channels.size(), 300u);
+    ASSERT_TRUE(parseScenario(withChannels(0xFFFE), s, error)) << "the last address is 0xFFFF0000: " << error;
+    EXPECT_FALSE(parseScenario(withChannels(0xFFFF), s, error));
 }
