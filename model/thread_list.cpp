@@ -1,5 +1,7 @@
 #include "thread_list.h"
 
+#include <utility>
+
 CThreadList::CThreadList(int n)
 {
     SetSize(n);
@@ -10,12 +12,8 @@ CThreadList::CThreadList(const CThreadList& other)
     CopySlotsFrom(other);
 }
 
-CThreadList::CThreadList(CThreadList&& other) noexcept
+CThreadList::CThreadList(CThreadList&& other) noexcept : threads(std::move(other.threads))
 {
-    threads.data = other.threads.data;
-    threads.count = other.threads.count;
-    other.threads.data = nullptr;
-    other.threads.count = 0;
     AdoptSlots();
 }
 
@@ -31,11 +29,7 @@ CThreadList& CThreadList::operator=(const CThreadList& other)
 CThreadList& CThreadList::operator=(CThreadList&& other) noexcept
 {
     if (this != &other) {
-        threads.SetSize(0);
-        threads.data = other.threads.data;
-        threads.count = other.threads.count;
-        other.threads.data = nullptr;
-        other.threads.count = 0;
+        threads = std::move(other.threads);
         AdoptSlots();
     }
     return *this;

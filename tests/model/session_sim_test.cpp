@@ -77,11 +77,15 @@ TEST_F(SessionSimTest, AControllerWhoseInformationCannotBeReadIsLeftOut)
 
 TEST_F(SessionSimTest, WhenEveryControllerFailsTheMachineReportsTheLastError)
 {
-    CHostSystem* machine = OpenLocalMachine(R"({"driverVersion": 0, "controllers": [{"entry": 0}]})");
-    ASSERT_NE(machine, nullptr);
-    EXPECT_EQ(machine->Connect(), 0);
-    EXPECT_EQ(machine->error, MODERR_DRIVER_VERSION);
-    EXPECT_EQ(machine->controllers.count, 0);
+    // A driver version of 0 or below as a signed 16-bit value is refused.
+    for (const char* version : {"0", "\"0x8000\"", "\"0xFFFF\""}) {
+        CHostSystem* machine = OpenLocalMachine(std::string(R"({"driverVersion": )") + version +
+                                                R"(, "controllers": [{"entry": 0}]})");
+        ASSERT_NE(machine, nullptr) << version;
+        EXPECT_EQ(machine->Connect(), 0) << version;
+        EXPECT_EQ(machine->error, MODERR_DRIVER_VERSION) << version;
+        EXPECT_EQ(machine->controllers.count, 0) << version;
+    }
 }
 
 TEST_F(SessionSimTest, AMachineWithoutControllersConnects)

@@ -7,10 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
 namespace {
+
+// Calls of the TCP/IP client module's entry: loaded when the library is
+// opened with it, told to end whenever the library is closed.
+int g_moduleLoads = 0;
+int g_moduleExits = 0;
+
+CtlResult CountingModuleEntry(uint32_t code, void*)
+{
+    if (code == MODENTRY_INIT) {
+        ++g_moduleLoads;
+        return CTLERR_NOT_AVAILABLE;  // the module stays unloaded
+    }
+    if (code == MODENTRY_EXIT)
+        ++g_moduleExits;
+    return CTL_OK;
+}
 
 class SessionTest : public ::testing::Test {
 protected:
@@ -25,6 +42,7 @@ protected:
     }
     void TearDown() override
     {
+        xport_set_module_entry(nullptr);
         xport_reset();
         unsetenv("KZMH_PROC_ROOT");
         rmdir(dir_.c_str());
@@ -84,6 +102,26 @@ TEST_F(SessionTest, OnlyCountedSessionsAdjustTheInstanceCount)
     EXPECT_EQ(CSession::InstanceCount(), 0);
 }
 
+TEST_F(SessionTest, OnlyTheFirstInitOpensTheLibraryAndTheLastCountedSessionClosesIt)
+{
+    g_moduleLoads = 0;
+    g_moduleExits = 0;
+    xport_set_module_entry(CountingModuleEntry);
+    auto first = std::make_unique<CSession>();
+    auto second = std::make_unique<CSession>();
+    ASSERT_EQ(first->Init(1), 1);
+    ASSERT_EQ(second->Init(1), 1);
+    EXPECT_EQ(g_moduleLoads, 1);
+    {
+        CSession neverOpened;
+        CSession copy(*first);
+    }
+    first.reset();
+    EXPECT_EQ(g_moduleExits, 0);
+    second.reset();
+    EXPECT_EQ(g_moduleExits, 1);
+}
+
 TEST_F(SessionTest, ListsTheLocalModuleAndItsMachine)
 {
     CSession s;
@@ -118,7 +156,7 @@ TEST_F(SessionTest, WithoutTheDriverConnectingFailsWithNoControllers)
     ASSERT_EQ(s.transports[0].EnumHostSystems(nullptr), 1);
     CHostSystem& machine = s.transports[0].machines[0];
     EXPECT_EQ(machine.Connect(), 0);
-    EXPECT_NE(machine.error, 0u);
+    EXPECT_EQ(machine.error, 0x10000002u);  // counting the controllers fails: no driver files
     EXPECT_EQ(machine.controllers.count, 0);
 }
 
