@@ -14,7 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -90,12 +91,21 @@ CtlResult exchangeAndMap(uint8_t* packet, size_t length)
     return CTL_OK;
 }
 
+// A packet buffer; no bytes when the allocation failed.
+struct Packet {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+    uint8_t* data() const { return bytes.get(); }
+};
+
 // A zeroed packet of `length` bytes with the command and the connection id.
-std::vector<uint8_t> newPacket(size_t length, uint16_t command)
+Packet newPacket(size_t length, uint16_t command)
 {
-    std::vector<uint8_t> p(length, 0);
-    wire::put16(p.data(), PKT_COMMAND, command);
-    wire::put16(p.data(), PKT_ID, g_connectionId);
+    Packet p{std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[length]()), length};
+    if (p.bytes) {
+        wire::put16(p.data(), PKT_COMMAND, command);
+        wire::put16(p.data(), PKT_ID, g_connectionId);
+    }
     return p;
 }
 
@@ -176,7 +186,9 @@ CtlResult commandRequest(uint16_t controller, CtlRequest& r)
     if ((a.dataSize != 0 && a.data == nullptr) || (a.senseSize != 0 && a.sense == nullptr))
         return CTLERR_BAD_ARGUMENT;
 
-    std::vector<uint8_t> p = newPacket(total, CMD_DRIVER_REQUEST);
+    Packet p = newPacket(total, CMD_DRIVER_REQUEST);
+    if (!p.bytes)
+        return CTLERR_NO_MEMORY;
     uint8_t* pk = p.data();
     pk[PKT_CONTROLLER] = static_cast<uint8_t>(controller);
     pk[PKT_READONLY] = r.readOnly;
@@ -222,14 +234,16 @@ CtlResult driverRequest(uint16_t controller, CtlRequest& r)
         return CTLERR_BAD_ARGUMENT;
     if (REMOTE_MIN_PACKET + L > 0xFFFF)
         return CTLERR_NOT_SERVED;  // the length field could not hold it
-    std::vector<uint8_t> p = newPacket(REMOTE_MIN_PACKET + L, CMD_DRIVER_REQUEST);
+    Packet p = newPacket(REMOTE_MIN_PACKET + L, CMD_DRIVER_REQUEST);
+    if (!p.bytes)
+        return CTLERR_NO_MEMORY;
     uint8_t* pk = p.data();
     pk[PKT_CONTROLLER] = static_cast<uint8_t>(controller);
     pk[PKT_READONLY] = r.readOnly;
     ctlEncodeRequest(r, pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE);
     wire::putBytes(pk, PKT_PAYLOAD, r.buffer, L);
 
-    CtlResult rc = exchangeAndMap(pk, p.size());
+    CtlResult rc = exchangeAndMap(pk, p.size);
 
     void* const buffer = r.buffer;
     ctlDecodeRequest(pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE, r);
@@ -273,7 +287,11 @@ CtlResult tcp_list_interfaces(InterfaceRecord* records, int* count)
     if (!ok)
         return CTL_OK;
     std::memcpy(m.name, name, len);
-    g_machines.push_back(m);
+    try {
+        g_machines.push_back(m);
+    } catch (const std::bad_alloc&) {
+        return CTL_OK;  // no room for the entry: no interface
+    }
     records[0].direct = 0;
     records[0].remote = 1;
     *count = 1;
@@ -295,7 +313,9 @@ CtlResult tcp_connect(const char* name, uint8_t* access, int* handle, const char
     if (userLen > TCP_LOGIN_TEXT_MAX || pwLen > TCP_LOGIN_TEXT_MAX)
         return CTLERR_BAD_ARGUMENT;
 
-    std::vector<uint8_t> p = newPacket(REMOTE_MIN_PACKET + userLen + pwLen, CMD_LOGIN);
+    Packet p = newPacket(REMOTE_MIN_PACKET + userLen + pwLen, CMD_LOGIN);
+    if (!p.bytes)
+        return CTLERR_NO_MEMORY;
     uint8_t* pk = p.data();
     const uint8_t wish = access != nullptr ? *access : 0xFF;
     wire::put16(pk, PKT_ID, wish == 0xFF ? ACCESS_NO_WISH : wish);
@@ -321,7 +341,7 @@ CtlResult tcp_connect(const char* name, uint8_t* access, int* handle, const char
         dropSocket();
         return CTLERR_SOCKET + (static_cast<uint32_t>(e) & 0xFFFF);
     }
-    CtlResult result = exchangeAndMap(pk, p.size());
+    CtlResult result = exchangeAndMap(pk, p.size);
     if (result != CTL_OK) {
         dropSocket();
         return result;
@@ -337,8 +357,9 @@ CtlResult tcp_disconnect(int handle)
     if (handle != 0)
         return CTLERR_BAD_ARGUMENT;
     if (g_fd >= 0) {
-        std::vector<uint8_t> p = newPacket(REMOTE_MIN_PACKET, CMD_LOGOUT);
-        exchange(p.data(), p.size());
+        Packet p = newPacket(REMOTE_MIN_PACKET, CMD_LOGOUT);
+        if (p.bytes)
+            exchange(p.data(), p.size);
     }
     dropSocket();
     return CTL_OK;
@@ -348,10 +369,12 @@ CtlResult tcp_controller_count(int handle, int* count)
 {
     if (handle != 0 || count == nullptr)
         return CTLERR_BAD_ARGUMENT;
-    std::vector<uint8_t> p = newPacket(REMOTE_MIN_PACKET, CMD_CONTROLLER_COUNT);
-    CtlResult rc = exchangeAndMap(p.data(), p.size());
+    Packet p = newPacket(REMOTE_MIN_PACKET, CMD_CONTROLLER_COUNT);
+    if (!p.bytes)
+        return CTLERR_NO_MEMORY;
+    CtlResult rc = exchangeAndMap(p.data(), p.size);
     if (rc == CTL_OK)
-        *count = p[PKT_CONTROLLER];
+        *count = p.data()[PKT_CONTROLLER];
     return rc;
 }
 

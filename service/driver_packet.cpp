@@ -133,7 +133,9 @@ uint16_t serve_driver_request(unsigned char access, uint8_t* pk, uint32_t length
         r.buffer = L != 0 ? pk + PKT_PAYLOAD : nullptr;
     }
 
-    if (access != ACCESS_FULL && request_changes_controller(r, command)) {
+    // A read-only connection refuses what the client marks as changing (flag
+    // 0) and what the service itself finds changing, whatever the flag says.
+    if (access != ACCESS_FULL && (pk[PKT_READONLY] == 0 || request_changes_controller(r, command))) {
         wire::put32(pk, PKT_RESULT, 0);
         return STATUS_ACCESS_DENIED;
     }

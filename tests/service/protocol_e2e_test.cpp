@@ -93,6 +93,7 @@ Packet commandPacket(uint16_t id, uint8_t service, const uint8_t* block, size_t 
 {
     Packet p = header(6, id, 64 + dataSize + sense);
     wire::put16(p.data(), 32, 32);
+    p[15] = 1;  // read-only flag of the packet and of the request, as the library sends reads
     p[34] = 1;
     p[35] = service;
     wire::put16(p.data(), 44, 64);
@@ -261,9 +262,25 @@ TEST_F(Protocol, CommandsAndStatuses)
     scsi[40] = 36;
     wire::put32(scsi, 52, 18);
     Packet sc = commandPacket(id, 3, scsi, 36, nullptr, 18);
+    std::fill(sc.begin() + 120, sc.begin() + 174, 0xEE);  // the answer must replace these
     Packet scr = exchange(fd, sc);
     ASSERT_EQ(sc.size(), scr.size());
     EXPECT_EQ(0, wire::get16(scr.data(), 6));
+    // The same command through the local module: result, data and sense agree.
+    std::vector<uint8_t> data(36, 0xEE), sense(18, 0xEE);
+    CtlCommand local;
+    ctlDecodeCommand(scsi, sizeof scsi, local);
+    local.data = data.data();
+    local.sense = sense.data();
+    CtlRequest lr;
+    lr.function = 32;
+    lr.readOnly = 1;
+    lr.service = 3;
+    lr.length = 64;
+    lr.buffer = &local;
+    EXPECT_EQ(local_request(0, 0, &lr), wire::get32(scr.data(), 8));
+    EXPECT_EQ(data, std::vector<uint8_t>(scr.begin() + 120, scr.begin() + 156));
+    EXPECT_EQ(sense, std::vector<uint8_t>(scr.begin() + 156, scr.begin() + 174));
 
     Packet out = exchange(fd, header(1, id));
     EXPECT_EQ(0, wire::get16(out.data(), 6));
@@ -325,11 +342,30 @@ TEST_F(Protocol, ReadOnlyConnectionChangesNothing)
     // A configuration page write, claimed as reading by the client.
     Packet w = ioctlPacket(id, 0x2B, 380);
     EXPECT_EQ(5, wire::get16(exchange(fd, w).data(), 6));
+    // A read that the client marks as changing (flag 0).
+    Packet marked = ioctlPacket(id, 0x28, 84);
+    marked[15] = 0;
+    EXPECT_EQ(5, wire::get16(exchange(fd, marked).data(), 6));
     EXPECT_EQ(before, sim.log().size());  // nothing reached the emulator
     Packet rd = ioctlPacket(id, 0x28, 84);
     EXPECT_EQ(0, wire::get16(exchange(fd, rd).data(), 6));
     EXPECT_EQ(before + 1, sim.log().size());
     close(fd);
+}
+
+TEST_F(Protocol, LogoutWithAWrongIdStillEndsTheConnection)
+{
+    uint16_t id = 0;
+    int fd = loggedIn("admin", "secret", id);
+    Packet out = exchange(fd, header(1, static_cast<uint16_t>(id + 1)));
+    ASSERT_EQ(57u, out.size());
+    EXPECT_EQ(6, wire::get16(out.data(), 6));
+    pollfd w{fd, POLLIN, 0};
+    ASSERT_EQ(1, poll(&w, 1, 3000));
+    char c;
+    EXPECT_EQ(0, recv(fd, &c, 1, 0));
+    close(fd);
+    EXPECT_TRUE(box.waitForRecord("User admin logged out."));
 }
 
 TEST_F(Protocol, TwoClientsGetTheirOwnReplies)

@@ -3,6 +3,7 @@
 // handler with buffers of exactly the received size.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -18,6 +19,8 @@
 #include "request_access.h"
 #include "request_handler.h"
 #include "service_settings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
@@ -176,16 +179,33 @@ TEST_F(LoggedIn, SizesOutsideThePacketAreRefused)
 
 TEST_F(LoggedIn, ReadOnlyConnectionRefusesChangesBeforeTheDriver)
 {
+    // A change is refused whatever flag the client sends; a read the client
+    // itself marks as changing (flag 0) is refused too.
+    struct Case {
+        const char* what;
+        uint32_t key;
+        uint8_t clientFlag;
+        uint16_t status;
+    } cases[] = {
+        {"page write claimed as reading", 0x2B, 1, STATUS_ACCESS_DENIED},
+        {"page write", 0x2B, 0, STATUS_ACCESS_DENIED},
+        {"board info marked as changing", 0x28, 0, STATUS_ACCESS_DENIED},
+        {"board info", 0x28, 1, STATUS_OK},
+    };
     rec.access = 1;
-    std::vector<uint8_t> cmd(64 + 380);
-    wire::put16(cmd.data(), 8, CTLOP_IOCTL);
-    wire::put16(cmd.data(), 10, 380);
-    wire::put32(cmd.data(), 12, 0x2B);
-    auto p = driverPacket(9, 32, 9, cmd, 64);
-    p[15] = 1;  // the client claims it only reads
-    handle_request(rec, p.data(), static_cast<uint32_t>(p.size()));
-    EXPECT_EQ(STATUS_ACCESS_DENIED, wire::get16(p.data(), 6));
-    EXPECT_EQ(0u, wire::get32(p.data(), 8));
+    for (const Case& c : cases) {
+        std::vector<uint8_t> cmd(64 + 380);
+        wire::put16(cmd.data(), 8, CTLOP_IOCTL);
+        wire::put16(cmd.data(), 10, 380);
+        wire::put32(cmd.data(), 12, c.key);
+        auto p = driverPacket(9, 32, 9, cmd, 64);
+        p[15] = c.clientFlag;
+        handle_request(rec, p.data(), static_cast<uint32_t>(p.size()));
+        EXPECT_EQ(c.status, wire::get16(p.data(), 6)) << c.what;
+        if (c.status == STATUS_ACCESS_DENIED) {
+            EXPECT_EQ(0u, wire::get32(p.data(), 8)) << c.what;  // the driver was not asked
+        }
+    }
 }
 
 TEST_F(LoggedIn, RandomAndMutatedPacketsStayInsideTheirBuffers)
@@ -246,4 +266,53 @@ TEST_F(LoggedIn, ScrambledSeedBeyondTheGeneratorIsRefused)
     std::memcpy(p.data() + 56, "adminpw", 7);
     EXPECT_EQ(REQUEST_LOGIN_REFUSED, handle_request(rec, p.data(), static_cast<uint32_t>(p.size())));
     EXPECT_EQ(STATUS_ACCESS_DENIED, wire::get16(p.data(), 6));
+}
+
+TEST(PacketFuzz, TargetRunsForABoundedTime)
+{
+    // The fuzz target fed with seed packets of every command, mutated, for
+    // two seconds; the seed is fixed so that a failure can be replayed.
+    std::mt19937 gen(7);
+    auto packet = [](uint16_t command, size_t payload) {
+        std::vector<uint8_t> p(1 + 57 + payload);
+        p[0] = 7;  // logged in, read-only, the right id
+        wire::put16(p.data() + 1, PKT_LENGTH, static_cast<uint16_t>(57 + payload));
+        wire::put16(p.data() + 1, PKT_MAGIC, REMOTE_MAGIC);
+        wire::put16(p.data() + 1, PKT_COMMAND, command);
+        p[1 + PKT_WIDTH] = 32;
+        return p;
+    };
+    std::vector<std::vector<uint8_t>> seeds;
+    for (uint16_t command : {0, 1, 2, 3, 4, 7, 9})
+        seeds.push_back(packet(command, 0));
+    auto login = packet(CMD_LOGIN, 7);
+    login[1 + PKT_USER_LENGTH] = 5;
+    login[1 + PKT_PASSWORD_LENGTH] = 2;
+    login[1 + PKT_ENCODING] = PW_SCRAMBLED;
+    seeds.push_back(login);
+    for (uint16_t function : {1, 2, 3, 16, 21, 32}) {
+        auto p = packet(CMD_DRIVER_REQUEST, function == 32 ? 64 + 36 + 18 : 40);
+        wire::put16(p.data() + 1, PKT_REQUEST, function);
+        wire::put16(p.data() + 1, PKT_REQUEST_LENGTH, function == 32 ? 64 : 40);
+        if (function == 32) {  // a raw SCSI command with data and sense
+            p[1 + PKT_REQUEST + 3] = CTLSVC_RAW;
+            wire::put16(p.data() + 1, PKT_PAYLOAD + 8, CTLOP_SCSI);
+            wire::put32(p.data() + 1, PKT_PAYLOAD + 28, 36);
+            wire::put32(p.data() + 1, PKT_PAYLOAD + 52, 18);
+        }
+        seeds.push_back(p);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    long runs = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<uint8_t> in = seeds[gen() % seeds.size()];
+        in[0] = static_cast<uint8_t>(gen());
+        for (int k = 1 + static_cast<int>(gen() % 4); k > 0; --k)
+            in[1 + gen() % (in.size() - 1)] = static_cast<uint8_t>(gen());
+        if (gen() % 4 == 0)
+            in.resize(1 + 56 + gen() % (in.size() - 56));  // cut short
+        LLVMFuzzerTestOneInput(in.data(), in.size());
+        ++runs;
+    }
+    EXPECT_GT(runs, 0);
 }
