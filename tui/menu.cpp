@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "console.h"
-#include "shad_window.h"
-
 namespace tui {
 
 namespace {
@@ -44,12 +41,9 @@ int foldKey(int c)
 
 }  // namespace
 
-menu::menu(point position, const menuStyle* style, window* parent)
-    : style_(style ? *style : menuStyle{}), position_(position), parent_(parent)
+menu::menu(point position, const menuStyle* style, window* parent) : framedBox(position, style, parent)
 {
 }
-
-menu::~menu() = default;
 
 int menu::create(const char* const* items, const char* topTitle, const char* bottomTitle)
 {
@@ -81,18 +75,10 @@ int menu::create(const char* const* items, const char* topTitle, const char* bot
             it.text.resize(textWidth_, static_cast<char>(style_.fillChar));
         }
     }
-    const int border = hasFrame(style_.frameStyle) ? 2 : 0;
-    const frameSpec spec{style_.frameStyle, style_.frameAttr, style_.fillAttr, style_.textAttr, style_.fillChar};
-    const rect area(position_, textWidth_ + border, count() + border);
-    if (style_.shadow)
-        win_ = std::make_unique<shadWindow>(area, &spec, parent_);
-    else
-        win_ = std::make_unique<window>(area, &spec, parent_);
-    topTitle_ = topTitle ? topTitle : "";
-    bottomTitle_ = bottomTitle ? bottomTitle : "";
+    setTitles(topTitle, bottomTitle);
     current_ = -1;
     dirty_ = 1;
-    return 1;
+    return createWindow(textWidth_, count()) ? 1 : 0;
 }
 
 uint8_t menu::itemAttribute(int index) const
@@ -127,21 +113,13 @@ int menu::show(int start)
     return result;
 }
 
-void menu::hide()
-{
-    if (win_)
-        win_->hide();
-    dirty_ = 1;
-}
-
 void menu::paint()
 {
     if (!dirty_ || !win_)
         return;
     const int wasAuto = win_->autoRefresh();
     win_->setAutoRefresh(0);
-    const bool framed = hasFrame(style_.frameStyle);
-    const int x = framed ? 1 : 0;
+    const int x = frameInset();
     int row = x;
     for (int i = 0; i < count(); ++i) {
         if (!isShown(i))
@@ -155,10 +133,7 @@ void menu::paint()
         }
         ++row;
     }
-    if (framed) {
-        win_->writeCentered(0, topTitle_, style_.frameAttr);
-        win_->writeCentered(win_->cellsHeight() - 1, bottomTitle_, style_.frameAttr);
-    }
+    paintTitles();
     win_->setAutoRefresh(wasAuto);
     dirty_ = 0;
 }
@@ -221,38 +196,7 @@ int menu::run(int start)
         return menuShowFailed;
     if (current_ < 0)
         return menuNothingSelectable;
-    for (;;) {
-        paint();
-        int result = key(readKey());
-        if (result != menuUndecided) {
-            paint();
-            return result;
-        }
-    }
-}
-
-void menu::setShowSelection(int flag)
-{
-    showSelection_ = flag;
-    dirty_ = 1;
-}
-
-void menu::setFrameStyle(int style)
-{
-    style_.frameStyle = style;
-    if (win_)
-        win_->setFrameStyle(style);
-    dirty_ = 1;
-    paint();
-}
-
-void menu::setFrameAttr(uint8_t attr)
-{
-    style_.frameAttr = attr;
-    if (win_)
-        win_->setFrameAttr(attr);
-    dirty_ = 1;
-    paint();
+    return keyLoop([this](int code) { return menu::key(code); });
 }
 
 void menu::moveTo(int x, int y)
@@ -260,11 +204,6 @@ void menu::moveTo(int x, int y)
     position_ = point(x, y);
     if (win_)
         win_->moveTo(x, y);
-}
-
-point menu::screenPosition() const
-{
-    return parent_ ? position_ + parent_->screenPosition() : position_;
 }
 
 point menu::size() const

@@ -4,25 +4,16 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "geometry.h"
-#include "window.h"
+#include "framed_box.h"
 
 namespace tui {
 
-// Looks of a menu; the first five fields form the window's frame.
-struct menuStyle {
-    int frameStyle = 4;
-    uint8_t frameAttr = 0x07;
-    uint8_t fillAttr = 0x07;
-    uint8_t textAttr = 0x07;
-    uint8_t fillChar = ' ';
-    uint8_t selectedAttr = 0x70;
+// Looks of a menu.
+struct menuStyle : boxStyle {
     uint8_t hotKeyAttr = 0x0F;
-    int shadow = 0;  // 1: the window casts a shadow
     uint8_t disabledAttr = 0x08;  // read by tagMenu only
 };
 
@@ -32,21 +23,16 @@ constexpr int menuUndecided = -2;
 constexpr int menuShowFailed = -3;
 constexpr int menuNothingSelectable = -4;
 
-class menu {
+class menu : public framedBox<menuStyle> {
 public:
     menu(point position, const menuStyle* style, window* parent);
-    virtual ~menu();
-    menu(const menu&) = delete;
-    menu& operator=(const menu&) = delete;
 
     // Builds items from a null-terminated list of texts; 1 or 0.
     int create(const char* const* items, const char* topTitle, const char* bottomTitle);
     // Shows the window and selects from `start` forward; the window's result.
     int show(int start);
-    // Hides the window.
-    void hide();
     // Repaints the items when something changed.
-    void paint();
+    void paint() override;
     // Makes the next shown, selectable item from `index` current, stepping
     // forward (direction 1) or backward; current + 1, or 0 when none.
     int select(int index, int direction);
@@ -54,25 +40,13 @@ public:
     int key(int code);
     // Shows and runs the key loop until a decision.
     int run(int start);
-    int current() const { return current_; }
-    void setShowSelection(int flag);
-    int showSelection() const { return showSelection_; }
-    void setFrameStyle(int style);
-    void setFrameAttr(uint8_t attr);
-    int frameStyle() const { return style_.frameStyle; }
-    uint8_t frameAttr() const { return style_.frameAttr; }
     void moveTo(int x, int y);
     void moveTo(point p) { moveTo(p.x(), p.y()); }
     point position() const { return position_; }
-    point screenPosition() const;
     // The window's size, shadow included.
     point size() const;
     // Columns taken by frame and shadow.
     int borderSize() const { return hasFrame(style_.frameStyle) ? 4 : 2; }
-    window* parent() const { return parent_; }
-    int isVisible() const { return win_ && win_->isVisible(); }
-    int saveBackground() const { return win_ ? win_->saveBackground() : 1; }
-    int setSaveBackground(int flag) { return win_ ? win_->setSaveBackground(flag) : 0; }
 
     int count() const { return static_cast<int>(items_.size()); }
     // The item's text without '&' markers, filled to the text width.
@@ -94,17 +68,8 @@ protected:
         bool separator = false;
     };
 
-    menuStyle style_;
-    point position_;
-    std::unique_ptr<window> win_;
-    window* parent_;
     std::vector<item> items_;
     int textWidth_ = 0;
-    int current_ = -1;
-    int dirty_ = 1;
-    std::string topTitle_;
-    std::string bottomTitle_;
-    int showSelection_ = 1;
 };
 
 }  // namespace tui

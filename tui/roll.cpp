@@ -1,9 +1,8 @@
 #include "roll.h"
 
 #include <algorithm>
-
-#include "console.h"
-#include "shad_window.h"
+#include <cstring>
+#include <string>
 
 namespace tui {
 
@@ -14,13 +13,11 @@ constexpr uint8_t marker = 0xFE;
 }  // namespace
 
 roll::roll(point position, const rollStyle* style, window* parent)
-    : style_(style ? *style : rollStyle{}), position_(position), parent_(parent)
+    : framedBox(position, style, parent)
 {
     style_.width = std::max(1, style_.width);
     style_.visible = std::max(1, style_.visible);
 }
-
-roll::~roll() = default;
 
 int roll::open(int count, lineTextFunction lineText, const char* topTitle, const char* bottomTitle)
 {
@@ -31,20 +28,10 @@ int roll::openWith(int count, lineTextFunction lineText, const char* topTitle, c
 {
     count_ = std::max(0, count);
     lineText_ = std::move(lineText);
-    if (!win_) {
-        const int border = 2 * frameInset();
-        const frameSpec spec{style_.frameStyle, style_.frameAttr, style_.fillAttr, style_.textAttr, style_.fillChar};
-        const rect area(position_, style_.width + border, style_.visible + extraRows + border);
-        if (style_.shadow)
-            win_ = std::make_unique<shadWindow>(area, &spec, parent_);
-        else
-            win_ = std::make_unique<window>(area, &spec, parent_);
-    }
-    topTitle_ = topTitle ? topTitle : "";
-    bottomTitle_ = bottomTitle ? bottomTitle : "";
+    setTitles(topTitle, bottomTitle);
     current_ = -1;
     dirty_ = 1;
-    return 1;
+    return win_ || createWindow(style_.width, style_.visible + extraRows) ? 1 : 0;
 }
 
 int roll::showAt(int line)
@@ -57,13 +44,6 @@ int roll::showAt(int line)
         paint();
     }
     return result;
-}
-
-void roll::hide()
-{
-    if (win_)
-        win_->hide();
-    dirty_ = 1;
 }
 
 void roll::setCurrent(int line)
@@ -137,7 +117,7 @@ void roll::paintLines()
     std::string line;
     for (int i = top_; i < std::min(count_, top_ + visible); ++i) {
         const char* text = lineText_ ? lineText_(i) : nullptr;
-        line.assign(text ? text : "", 0, text ? std::min<size_t>(std::char_traits<char>::length(text), width) : 0);
+        line.assign(text ? text : "", text ? strnlen(text, width) : 0);
         line.resize(width, static_cast<char>(style_.fillChar));
         const bool selected = showSelection_ && i == current_;
         win_->write(f, f + firstRow_ + (i - top_), line, selected ? style_.selectedAttr : style_.textAttr);
@@ -145,8 +125,13 @@ void roll::paintLines()
     if (!f)
         return;
     const int last = win_->cellsHeight() - 1;
-    win_->writeCentered(0, topTitle_, style_.frameAttr);
-    win_->writeCentered(last, bottomTitle_, style_.frameAttr);
+    if (count_ == 0) {
+        // An empty list shows its bare frame: no titles, no scroll markers.
+        win_->fill(1, 0, width, frameChar(style_.frameStyle, frameTop), style_.frameAttr);
+        win_->fill(1, last, width, frameChar(style_.frameStyle, frameBottom), style_.frameAttr);
+        return;
+    }
+    paintTitles();
     auto markerChar = [&](bool more, uint8_t arrow, framePart side) {
         if (more)
             return arrow;
@@ -179,20 +164,7 @@ int roll::run(int start)
 {
     if (!showAt(start))
         return -3;
-    for (;;) {
-        paint();
-        int result = key(readKey());
-        if (result != -2) {
-            paint();
-            return result;
-        }
-    }
-}
-
-void roll::setShowSelection(int flag)
-{
-    showSelection_ = flag;
-    dirty_ = 1;
+    return keyLoop([this](int code) { return roll::key(code); });
 }
 
 void roll::setMarkerMode(int mode)
@@ -201,35 +173,12 @@ void roll::setMarkerMode(int mode)
     dirty_ = 1;
 }
 
-void roll::setFrameStyle(int style)
-{
-    style_.frameStyle = style;
-    if (win_)
-        win_->setFrameStyle(style);
-    dirty_ = 1;
-    paint();
-}
-
-void roll::setFrameAttr(uint8_t attr)
-{
-    style_.frameAttr = attr;
-    if (win_)
-        win_->setFrameAttr(attr);
-    dirty_ = 1;
-    paint();
-}
-
 void roll::moveTo(int x, int y)
 {
     if (!win_)
         return;
     position_ = point(x, y);
     win_->moveTo(x, y);
-}
-
-point roll::screenPosition() const
-{
-    return parent_ ? position_ + parent_->screenPosition() : position_;
 }
 
 }  // namespace tui

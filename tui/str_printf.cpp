@@ -170,9 +170,9 @@ char* strVPrintf(std::span<char> out, const char* format, std::span<const fmtArg
 
 char* strVCatPrintf(std::span<char> out, const char* format, std::span<const fmtArg> args)
 {
-    size_t used = strnlen(out.data(), out.size());
     if (out.empty())
         return out.data();
+    const size_t used = strnlen(out.data(), out.size());
     if (used == out.size()) {
         out[used - 1] = '\0';  // an unterminated text is cut to fit
         return out.data() + used - 1;

@@ -129,6 +129,28 @@ TEST_F(menuTest, MenuWithNothingSelectable)
     EXPECT_EQ(empty.run(0), menuShowFailed);  // never created
 }
 
+TEST_F(menuTest, FrameChangesRedrawFrameAndTitlesAndShadowAddsACell)
+{
+    menuStyle s = style();
+    s.shadow = 1;
+    menu m(point(0, 0), &s, nullptr);
+    const char* items[] = {"&Open", "E&xit", nullptr};
+    ASSERT_EQ(m.create(items, "M", "E"), 1);
+    ASSERT_EQ(m.show(0), 1);
+    EXPECT_EQ(m.size(), point(7, 5));  // 6 x 4 and the shadow
+    EXPECT_EQ(mem->attrAt(6, 1), attrShadow);
+    m.setFrameStyle(5);
+    m.setFrameAttr(0x1C);
+    EXPECT_EQ(screenText(0, 0, 6, 4),
+              "╔═M══╗\n"
+              "║Open║\n"
+              "║Exit║\n"
+              "╚═E══╝");
+    EXPECT_EQ(mem->attrAt(0, 0), 0x1C);
+    EXPECT_EQ(mem->attrAt(2, 0), 0x1C);  // title
+    EXPECT_EQ(mem->attrAt(1, 1), 0x7E);  // items stay as they were
+}
+
 class tagMenuTest : public screenTest {
 protected:
     void SetUp() override

@@ -143,6 +143,25 @@ TEST_F(rollTest, PaintsTheVisibleLinesWithTheSelection)
     EXPECT_EQ(r.run(2), -1);
 }
 
+TEST_F(rollTest, FrameChangesKeepTitlesAndMarkers)
+{
+    rollStyle s = style(3);
+    lineTexts texts(6);
+    roll r(point(0, 0), &s, nullptr);
+    r.open(6, texts.function(), "L", nullptr);
+    r.showAt(4);
+    r.setFrameStyle(5);
+    r.setFrameAttr(0x1C);
+    EXPECT_EQ(screenText(0, 0, 10, 5),
+              "╔↑══L════╗\n"
+              "║line 2  ║\n"
+              "║line 3  ║\n"
+              "║line 4  ║\n"
+              "╚↓═══════╝");
+    EXPECT_EQ(mem->attrAt(1, 0), 0x1C);
+    EXPECT_EQ(mem->attrAt(9, 4), 0x1C);
+}
+
 TEST_F(rollTest, MissingLineTextShowsAnEmptyLine)
 {
     rollStyle s = style(3);
@@ -152,7 +171,7 @@ TEST_F(rollTest, MissingLineTextShowsAnEmptyLine)
     EXPECT_EQ(screenText(1, 1, 8, 3), "a long l\n        \na long l");
 }
 
-TEST_F(rollTest, AnEmptyListClearsItsArea)
+TEST_F(rollTest, AnEmptyListClearsItsAreaAndShowsABareFrame)
 {
     rollStyle s = style(3);
     lineTexts texts(3);
@@ -163,7 +182,7 @@ TEST_F(rollTest, AnEmptyListClearsItsArea)
     r.open(0, texts.function(), "Empty", nullptr);
     r.show();
     EXPECT_EQ(screenText(0, 0, 10, 5),
-              "┌─Empty──┐\n"
+              "┌────────┐\n"
               "│        │\n"
               "│        │\n"
               "│        │\n"

@@ -69,6 +69,10 @@ TEST_F(shadWindowTest, FramesAndShadowsOfEachStyleShowTogether)
         w.show();
         EXPECT_EQ(shadowMap(*mem, 0, 0, 6, 5), "......\n......\n....#.\n....#.\n..###.");
         EXPECT_EQ(screenText(4, 4, 1, 1), ".");
+        const bool framed = hasFrame(style);
+        EXPECT_EQ(mem->getCell(1, 1).ch, framed ? frameChar(style, frameTopLeft) : ' ');
+        EXPECT_EQ(mem->getCell(3, 3).ch, framed ? frameChar(style, frameBottomRight) : ' ');
+        EXPECT_EQ(mem->attrAt(1, 1), framed ? 0x1E : 0x17);
     }
 }
 
