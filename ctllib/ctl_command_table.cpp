@@ -64,7 +64,8 @@ const CtlCommandDef& ctl_command_def(CtlCmd id)
     return kCommands[static_cast<size_t>(id)];
 }
 
-CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t service, CtlCommand& cmd)
+CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t service, CtlCommand& cmd,
+                           uint32_t* info)
 {
     CtlRequest r;
     r.function = CTLFN_COMMAND;
@@ -72,7 +73,10 @@ CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t servic
     r.service = service;
     r.length = CTL_COMMAND_WIRE_SIZE;
     r.buffer = &cmd;
-    return ctl_dispatch_request(controller, &r);
+    CtlResult rc = ctl_dispatch_request(controller, &r);
+    if (info != nullptr)
+        *info = r.info;
+    return rc;
 }
 
 CtlResult ctl_send_ioctl(CtlCmd id, uint16_t controller, uint32_t node, uint32_t target, void* p,

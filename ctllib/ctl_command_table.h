@@ -53,5 +53,7 @@ const CtlCommandDef& ctl_command_def(CtlCmd id);
 // 0xFFFF with CTLERR_BAD_ARGUMENT.
 CtlResult ctl_send_ioctl(CtlCmd id, uint16_t controller, uint32_t node, uint32_t target, void* p,
                          uint16_t callerSize);
-// Hands a filled command to the current module as a function-32 request.
-CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t service, CtlCommand& cmd);
+// Hands a filled command to the current module as a function-32 request;
+// *info (when given) receives the request's info word afterwards.
+CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t service, CtlCommand& cmd,
+                           uint32_t* info = nullptr);

@@ -4,7 +4,6 @@
 
 #include "byte_order.h"
 #include "ctl_command_table.h"
-#include "xport.h"
 
 #include <cstring>
 
@@ -75,14 +74,5 @@ CtlResult ctl_raw_scsi_command(RawScsiRecord& r)
     cmd.lun = r.lun;
     cmd.senseLength = RAW_SENSE_LENGTH;
     cmd.sense = r.sense;
-
-    CtlRequest req;
-    req.function = CTLFN_COMMAND;
-    req.readOnly = 0;
-    req.service = CTLSVC_RAW;
-    req.length = CTL_COMMAND_WIRE_SIZE;
-    req.buffer = &cmd;
-    CtlResult rc = ctl_dispatch_request(r.controller, &req);
-    r.info = req.info;
-    return rc;
+    return ctl_send_command(r.controller, 0, CTLSVC_RAW, cmd, &r.info);  // info whatever the result
 }

@@ -165,7 +165,9 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
     case Node::Scsi:
         return readText(g_driver->scsiText(), buf, size, off);
     case Node::Log:
-        return readText(g_driver->log().text(), buf, size, off);
+        if (off < 0)
+            return 0;
+        return static_cast<int>(g_driver->log().read(static_cast<size_t>(off), reinterpret_cast<uint8_t*>(buf), size));
     case Node::None:
         return -ENOENT;
     default:

@@ -5,6 +5,7 @@
 
 #include <byte_order.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kzmsim {
@@ -24,12 +25,39 @@ std::string formatLogLine(int entry, const uint8_t* r, size_t length, size_t dat
 
 void RequestLog::add(std::string line)
 {
+    starts_.push_back(dropped_ + bytes_);
     bytes_ += line.size() + 1;
     lines_.push_back(std::move(line));
-    while (bytes_ > REQUEST_LOG_LIMIT && lines_.size() > 1) {
-        bytes_ -= lines_.front().size() + 1;
+    while (bytes_ > limit_ && lines_.size() > 1) {
+        const size_t n = lines_.front().size() + 1;
+        bytes_ -= n;
+        dropped_ += n;
         lines_.pop_front();
+        starts_.pop_front();
     }
+}
+
+size_t RequestLog::read(size_t offset, uint8_t* out, size_t size) const
+{
+    if (offset >= bytes_ || size == 0)
+        return 0;
+    const uint64_t at = dropped_ + offset;
+    // The last line that begins at or before the offset.
+    size_t i = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
+    size_t skip = static_cast<size_t>(at - starts_[i]);
+    size_t copied = 0;
+    for (; i < lines_.size() && copied < size; ++i, skip = 0) {
+        const std::string& l = lines_[i];
+        if (skip < l.size()) {
+            const size_t n = std::min(l.size() - skip, size - copied);
+            std::copy_n(l.data() + skip, n, out + copied);
+            copied += n;
+            skip += n;
+        }
+        if (skip == l.size() && copied < size)
+            out[copied++] = '\n';
+    }
+    return copied;
 }
 
 std::string RequestLog::text() const

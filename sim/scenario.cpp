@@ -138,12 +138,13 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
         }
         if (!m.is_array() || m.size() != 2 || !m[0].is_number_unsigned() || !m[1].is_number_unsigned())
             fail("a member must be [channel, device] or a device address");
-        MemberSpec ms;
-        ms.channel = static_cast<uint8_t>(m[0].get<unsigned>());
-        ms.device = static_cast<uint16_t>(m[1].get<unsigned>());
-        if (ms.channel >= channels.size() || ms.device >= channels[ms.channel].devices.size() ||
-            m[0].get<unsigned>() > 255 || m[1].get<unsigned>() > 0xFFFF)
+        const uint64_t channel = m[0].get<uint64_t>();
+        const uint64_t device = m[1].get<uint64_t>();
+        if (channel > 255 || channel >= channels.size() || device >= channels[channel].devices.size())
             fail("logical drive " + std::to_string(l.number) + " names a device that does not exist");
+        MemberSpec ms;
+        ms.channel = static_cast<uint8_t>(channel);
+        ms.device = static_cast<uint16_t>(device);
         if (!usedDisks.insert({ms.channel, ms.device}).second)
             fail("a device belongs to two logical drives");
         l.members.push_back(ms);

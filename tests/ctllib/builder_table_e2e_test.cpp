@@ -199,7 +199,8 @@ const BuilderCase kCases[] = {
         {"ctl_enclosure_cmd_24", CALL(ctl_enclosure_cmd_24(0, p, S)), 0x20024, 0xFFFF, S, 0, -1},
         {"ctl_set_enclosure_byte", CALL(ctl_set_enclosure_byte(0, p)), 0x20025, 0xFFFF, 1, 0, -1},
         {"ctl_set_controller_byte_26", CALL(ctl_set_controller_byte_26(0, p)), 0x20026, 0xFFFF, 1, 0, -1},
-        {"ctl_set_controller_byte_27", CALL(ctl_set_controller_byte_27(0, p)), 0x20027, 0xFFFF, 1, 0, -1},        {"ctl_controller_record_81", CALL(ctl_controller_record_81(0, 1, 2, 0x01020304)), 0x81, 0xFFFF, 8, 1},
+        {"ctl_set_controller_byte_27", CALL(ctl_set_controller_byte_27(0, p)), 0x20027, 0xFFFF, 1, 0, -1},
+        {"ctl_controller_record_81", CALL(ctl_controller_record_81(0, 1, 2, 0x01020304)), 0x81, 0xFFFF, 8, 1},
         {"ctl_channel_request_54", CALL(ctl_channel_request_54(0, p, 32)), 0x20000054, 0x2FFFF, 32, 1},
         {"ctl_get_channel_record", CALL(ctl_get_channel_record(0, p)), 0x2000003E, 0x2FFFF, 20, 1},
         {"ctl_probe_device", CALL(ctl_probe_device(0, p)), 0x20000014, 0x2FFFF, 4, 1},
@@ -315,6 +316,15 @@ TEST_F(BuilderTableE2E, BoardInformationRequestIsExact)
     wire::put32(want.data(), 24, 0x28);
     wire::put32(want.data(), 28, 0xFFFF);
     EXPECT_EQ(want, l.record);
+}
+
+TEST_F(BuilderTableE2E, Record81IsBuiltFromItsArguments)
+{
+    ASSERT_EQ(CTL_OK, ctl_controller_record_81(0, 0xA1, 0xB2, 0x01020304));
+    const LoggedRequest l = lastLogged();
+    ASSERT_EQ(528u + 8u, l.record.size());
+    const std::vector<uint8_t> want{8, 0, 0xA1, 0xB2, 4, 3, 2, 1};
+    EXPECT_EQ(want, std::vector<uint8_t>(l.record.begin() + 524, l.record.begin() + 532));
 }
 
 TEST_F(BuilderTableE2E, RecordSizeRulesRefuseWhatCannotBeSent)

@@ -29,6 +29,16 @@ TEST(LocalModuleShortReply, CopiesBackOnlyWhatWasRead)
     for (uint8_t b : info)
         ASSERT_EQ(0x5C, b);
 
+    // A failed pass-through still hands back the request's info word (the
+    // status detail, here 0).
+    uint8_t data[16];
+    RawScsiRecord raw;
+    raw.dataLength = sizeof data;
+    raw.data = data;
+    raw.info = 0x77;
+    EXPECT_EQ(CTLERR_CONTROLLER + 0, ctl_raw_scsi_command(raw));
+    EXPECT_EQ(0u, raw.info);
+
     xport_reset();
     unsetenv("KZMH_PROC_ROOT");
     unlink((dir + "/kzmh/0").c_str());

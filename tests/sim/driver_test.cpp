@@ -294,6 +294,49 @@ TEST(Driver, LogsEveryServedRequestInItsFormat)
     EXPECT_EQ(d.log().text().back(), '\n');
 }
 
+namespace {
+
+// Reads the whole log through read() in pieces of `piece` bytes.
+std::string readInPieces(const RequestLog& log, size_t piece)
+{
+    std::string out;
+    std::vector<uint8_t> buf(piece);
+    while (const size_t n = log.read(out.size(), buf.data(), piece))
+        out.append(buf.begin(), buf.begin() + static_cast<long>(n));
+    return out;
+}
+
+}  // namespace
+
+TEST(RequestLogRead, PiecesAtAnyOffsetMakeTheText)
+{
+    RequestLog log;
+    for (const char* line : {"a", "", "bcdef", "0123456789"})
+        log.add(line);
+    ASSERT_EQ(log.text(), "a\n\nbcdef\n0123456789\n");
+    for (size_t piece : {1, 2, 3, 7, 64})
+        EXPECT_EQ(readInPieces(log, piece), log.text()) << piece;
+    uint8_t b[4] = {};
+    EXPECT_EQ(log.read(log.text().size(), b, sizeof b), 0u);
+    EXPECT_EQ(log.read(1000, b, sizeof b), 0u);
+}
+
+TEST(RequestLogRead, OffsetsStartAtTheOldestLineKept)
+{
+    const size_t big = 9;  // 10 bytes a line with its newline
+    RequestLog log(35);    // room for three lines
+    for (char c : {'a', 'b', 'c', 'd', 'e'})
+        log.add(std::string(big, c));
+    ASSERT_EQ(log.lines().size(), 3u);
+    ASSERT_EQ(log.lines().front()[0], 'c');
+    uint8_t b[3] = {};
+    ASSERT_EQ(log.read(0, b, 1), 1u);
+    EXPECT_EQ(b[0], 'c');
+    ASSERT_EQ(log.read(big - 1, b, 3), 3u);
+    EXPECT_EQ(std::string(b, b + 3), "c\nd");
+    EXPECT_EQ(readInPieces(log, 4), log.text());
+}
+
 TEST(Driver, ScsiFileKeepsEveryByteInOrder)
 {
     Driver d(threeEntries());

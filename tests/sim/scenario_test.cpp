@@ -72,6 +72,7 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]], "reportedMembers": "many"}]}]})",
         R"({"controllers": [{"logicalDrives": [{"members": ["0x1x"]}]}]})",
         R"({"controllers": [{"logicalDrives": [{"members": [true]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[4294967296, 0]]}]}]})",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
