@@ -138,23 +138,34 @@ void setCursorShape(uint16_t)
 {
 }
 
+namespace {
+
+// Calls f(x, y, index) for every cell of area that lies on the screen; index
+// counts the area's cells row by row.
+template <class F>
+void forEachOnScreen(const rect& area, F f)
+{
+    const point size = screen().size();
+    const int w = area.width();
+    for (int r = 0; r < area.height(); ++r) {
+        const int y = area.y() + r;
+        if (y < 0 || y >= size.y())
+            continue;
+        for (int c = 0; c < w; ++c) {
+            const int x = area.x() + c;
+            if (x >= 0 && x < size.x())
+                f(x, y, r * w + c);
+        }
+    }
+}
+
+}  // namespace
+
 void writeCells(const rect& area, const cell* cells)
 {
     if (!started || !cells)
         return;
-    point size = screen().size();
-    const int w = area.width();
-    const int h = area.height();
-    for (int r = 0; r < h; ++r) {
-        int y = area.y() + r;
-        if (y < 0 || y >= size.y())
-            continue;
-        for (int c = 0; c < w; ++c) {
-            int x = area.x() + c;
-            if (x >= 0 && x < size.x())
-                screen().putCell(x, y, cells[r * w + c]);
-        }
-    }
+    forEachOnScreen(area, [&](int x, int y, int i) { screen().putCell(x, y, cells[i]); });
     screen().flush();
 }
 
@@ -162,19 +173,7 @@ void readCells(const rect& area, cell* cells)
 {
     if (!started || !cells)
         return;
-    point size = screen().size();
-    const int w = area.width();
-    const int h = area.height();
-    for (int r = 0; r < h; ++r) {
-        int y = area.y() + r;
-        if (y < 0 || y >= size.y())
-            continue;
-        for (int c = 0; c < w; ++c) {
-            int x = area.x() + c;
-            if (x >= 0 && x < size.x())
-                cells[r * w + c] = screen().getCell(x, y);
-        }
-    }
+    forEachOnScreen(area, [&](int x, int y, int i) { cells[i] = screen().getCell(x, y); });
 }
 
 int keyPressed()
