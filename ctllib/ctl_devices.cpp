@@ -76,6 +76,19 @@ CtlResult onDevice(CtlCmd id, const DeviceRef& d, uint32_t node, void* p, uint16
     return ctl_send_ioctl(id, d.controller, node, address, p, size);
 }
 
+// Where the fields of the 263/512 device layout sit in the caller's 112-byte record.
+struct DeviceField {
+    uint8_t caller, controller, size;
+};
+constexpr DeviceField kLayout263[] = {{0, 0, 52}, {60, 52, 4}, {64, 56, 4}, {72, 60, 1}, {73, 61, 1}};
+
+// The device's address and its controller's interface level, which decides the record layout.
+CtlResult addressAndLevel(const DeviceRef& d, uint32_t* address, uint32_t* level)
+{
+    CtlResult rc = addressOf(d, address);
+    return rc == CTL_OK ? ctl_get_interface_level(d.controller, level) : rc;
+}
+
 }  // namespace
 
 CtlResult ctl_resolve_device(DriveAddress* a)
@@ -182,16 +195,6 @@ CtlResult ctl_set_device_byte_12(const DeviceRef& d, uint8_t* byte)
     return onDevice(CtlCmd::ctl_addr_set_byte_12, d, 0, byte, 0);
 }
 
-namespace {
-
-// Where the fields of the 263/512 device layout sit in the caller's 112-byte record.
-struct DeviceField {
-    uint8_t caller, controller, size;
-};
-constexpr DeviceField kLayout263[] = {{0, 0, 52}, {60, 52, 4}, {64, 56, 4}, {72, 60, 1}, {73, 61, 1}};
-
-}  // namespace
-
 void ctl_device_info_to_controller(uint32_t level, const uint8_t* caller, uint8_t* controller)
 {
     std::memset(controller, 0, DEVICE_INFO_SIZE);
@@ -226,10 +229,8 @@ CtlResult ctl_get_device_info(const DeviceRef& d, uint8_t* info112)
     if (info112 == nullptr)
         return CTLERR_BAD_ARGUMENT;
     uint32_t address = 0;
-    CtlResult rc = addressOf(d, &address);
     uint32_t level = 0;
-    if (rc == CTL_OK)
-        rc = ctl_get_interface_level(d.controller, &level);
+    CtlResult rc = addressAndLevel(d, &address, &level);
     if (rc != CTL_OK)
         return rc;
     uint8_t buf[DEVICE_INFO_SIZE] = {};
@@ -245,10 +246,8 @@ CtlResult ctl_set_device_info(const DeviceRef& d, const uint8_t* info112)
     if (info112 == nullptr)
         return CTLERR_BAD_ARGUMENT;
     uint32_t address = 0;
-    CtlResult rc = addressOf(d, &address);
     uint32_t level = 0;
-    if (rc == CTL_OK)
-        rc = ctl_get_interface_level(d.controller, &level);
+    CtlResult rc = addressAndLevel(d, &address, &level);
     if (rc != CTL_OK)
         return rc;
     uint8_t buf[DEVICE_INFO_SIZE];
