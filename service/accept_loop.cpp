@@ -78,8 +78,8 @@ void admit(ConnectionRecord* rec)
     mutex_lock(&g_connectionMutex);
     ConnectionRecord* slot = place(rec);
     slot->active.store(true);
-    ThreadSpec spec{1, connection_thread, slot};
-    if (thr_create(&slot->thread, spec) == 0) {
+    ThreadSpec desc{1, connection_thread, slot};
+    if (thr_create(&slot->thread, desc) == 0) {
         slot->hasThread = true;
     } else {
         // Without a thread the slot must not stay counted as open.

@@ -50,8 +50,8 @@ int main(int argc, char** argv)
     ThreadId eventThread{};
     bool eventsRunning = false;
     if (events_wanted()) {
-        ThreadSpec spec{1, event_thread, nullptr};
-        eventsRunning = thr_create(&eventThread, spec) == 0;
+        ThreadSpec desc{1, event_thread, nullptr};
+        eventsRunning = thr_create(&eventThread, desc) == 0;
     }
     int served = accept_loop();
     if (eventsRunning)

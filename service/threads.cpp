@@ -9,7 +9,7 @@ thread_local char lastError[128] = "";
 void set_error(const char* text) { std::snprintf(lastError, sizeof lastError, "%s", text); }
 }  // namespace
 
-int thr_create(ThreadId* id, const ThreadSpec& spec)
+int thr_create(ThreadId* id, const ThreadSpec& desc)
 {
     // The new thread inherits the creator's mask: block the stop signals
     // around the creation so that they always reach the main thread.
@@ -19,13 +19,13 @@ int thr_create(ThreadId* id, const ThreadSpec& spec)
     sigaddset(&stop, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop, &old);
     ThreadId tid;
-    int rc = pthread_create(&tid, nullptr, spec.start, spec.arg);
+    int rc = pthread_create(&tid, nullptr, desc.start, desc.arg);
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (rc != 0) {
         set_error("Error while creating thread");
         return -1;
     }
-    if (!spec.joinable)
+    if (!desc.joinable)
         pthread_detach(tid);
     if (id)
         *id = tid;

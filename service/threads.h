@@ -14,7 +14,7 @@ using Mutex = pthread_mutex_t;
 
 // Starts a thread with SIGINT and SIGTERM blocked (only the main thread
 // takes the stop signals); detaches it unless joinable. -1 on failure.
-int thr_create(ThreadId* id, const ThreadSpec& spec);
+int thr_create(ThreadId* id, const ThreadSpec& desc);
 // Waits for the thread's end; the time limit is ignored. -1 on failure.
 int thr_join(ThreadId id, int timeLimit, void** result);
 // The calling thread's id.

@@ -50,10 +50,10 @@ DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
     return info;
 }
 
-ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(spec)
+ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(desc)
 {
-    for (size_t i = 0; i < spec.channels.size(); ++i) {
-        const ChannelSpec& cs = spec.channels[i];
+    for (size_t i = 0; i < desc.channels.size(); ++i) {
+        const ChannelSpec& cs = desc.channels[i];
         Channel ch;
         ch.address = channelAddress(i);
         ch.number = static_cast<uint16_t>(i);
@@ -61,12 +61,12 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         ch.kind = cs.kind;
         ch.ownId = cs.ownId;
         ch.infoByte = cs.infoByte;
-        ch.chip = cs.chip.value_or(defaultChip(cs.kind, spec.board));
+        ch.chip = cs.chip.value_or(defaultChip(cs.kind, desc.board));
         for (const DeviceSpec& ds : cs.devices)
             ch.devices.push_back(Device{static_cast<uint16_t>(ds.targetId << 8 | ds.lun), makeDeviceInfo(ds)});
         channels.push_back(std::move(ch));
     }
-    for (const LogicalDriveSpec& ls : spec.logicalDrives) {
+    for (const LogicalDriveSpec& ls : desc.logicalDrives) {
         LogicalDrive d;
         d.number = ls.number;
         d.type = ls.type;
@@ -80,12 +80,12 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& spec) : identity(sp
         d.reportedMembers = ls.reportedMembers;
         logicalDrives[d.number] = std::move(d);
     }
-    for (const RecordSpec& r : spec.records)
+    for (const RecordSpec& r : desc.records)
         records[{r.key, r.target}] = r.bytes;
     wire::put32(cacheParams.data(), 4, 1);  // cache on
     wire::put32(cacheParams.data(), 8, 1);  // delayed write on
-    configPageA = initialConfigPageA(spec.board, channels);
-    logState = spec.board.logState;
+    configPageA = initialConfigPageA(desc.board, channels);
+    logState = desc.board.logState;
     identity.channels.clear();
     identity.logicalDrives.clear();
     identity.records.clear();

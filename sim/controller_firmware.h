@@ -69,7 +69,7 @@ struct IoctlCall {
 
 class ControllerFirmware {
 public:
-    explicit ControllerFirmware(const ControllerSpec& spec);
+    explicit ControllerFirmware(const ControllerSpec& desc);
 
     // Runs one command on the data and sense areas; returns the status word.
     uint32_t execute(const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense);

@@ -92,13 +92,13 @@ protected:
     {
         const int border = 2 * frameInset();
         const rect area(position_, insideWidth + border, insideHeight + border);
-        const frameSpec spec = style_.frame();
+        const frameSpec frame = style_.frame();
         win_.reset();
         try {
             if (style_.shadow)
-                win_ = std::make_unique<shadWindow>(area, &spec, parent_);
+                win_ = std::make_unique<shadWindow>(area, &frame, parent_);
             else
-                win_ = std::make_unique<window>(area, &spec, parent_);
+                win_ = std::make_unique<window>(area, &frame, parent_);
         } catch (const std::bad_alloc&) {
             return false;
         }

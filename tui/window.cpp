@@ -7,9 +7,9 @@
 
 namespace tui {
 
-window::window(const rect& area, const frameSpec* spec, window* parent, const frameSpec* schemes, int schemeCount)
+window::window(const rect& area, const frameSpec* frame, window* parent, const frameSpec* schemes, int schemeCount)
     : rect(area.x(), area.y(), std::max(1, area.width()), std::max(1, area.height())),
-      frame_(spec ? *spec : frameSpec{}),
+      frame_(frame ? *frame : frameSpec{}),
       parent_(parent),
       schemes_(schemeCount > 0 ? schemes : nullptr),
       schemeCount_(schemes ? std::max(0, schemeCount) : 0)

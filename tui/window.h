@@ -18,7 +18,7 @@ class window : public rect {
 public:
     // Origin relative to the parent's buffer (or the screen); sizes are at
     // least 1. `schemes` (of `schemeCount` entries) may be null.
-    window(const rect& area, const frameSpec* spec, window* parent = nullptr,
+    window(const rect& area, const frameSpec* frame, window* parent = nullptr,
            const frameSpec* schemes = nullptr, int schemeCount = 0);
     ~window() override;
     window(const window&) = delete;

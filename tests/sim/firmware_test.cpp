@@ -170,17 +170,17 @@ TEST(Firmware, DeviceInformation)
 
 TEST(Firmware, DeviceInformationFollowsTheInterfaceLevel)
 {
-    ControllerSpec spec = twoChannels();
-    spec.interfaceLevel = LEVEL_MIDDLE_DEVICE_A;
-    ControllerFirmware fw(spec);
+    ControllerSpec desc = twoChannels();
+    desc.interfaceLevel = LEVEL_MIDDLE_DEVICE_A;
+    ControllerFirmware fw(desc);
     Bytes info(112, 0xFF);
     ASSERT_EQ(ioctl(fw, 0x20000000, dev(0, 0), info), 1u);
     EXPECT_EQ(info[60], 100) << "surface check percent moves from 72 to 60";
     EXPECT_EQ(info[72], 0);
     EXPECT_EQ(wire::get32(info.data(), 40), 1000u);
 
-    spec.interfaceLevel = LEVEL_OLD_LISTS;
-    ControllerFirmware old(spec);
+    desc.interfaceLevel = LEVEL_OLD_LISTS;
+    ControllerFirmware old(desc);
     ASSERT_EQ(ioctl(old, 0x20000000, dev(0, 0), info), 1u);
     EXPECT_EQ(info[50], 0);
     EXPECT_EQ(Bytes(info.begin() + 51, info.end()), Bytes(61, 0));

@@ -22,7 +22,7 @@ std::string shadowMap(const memoryScreen& m, int x, int y, int w, int h)
     return out;
 }
 
-frameSpec spec(int style, uint8_t fillChar)
+frameSpec frameOf(int style, uint8_t fillChar)
 {
     frameSpec f;
     f.style = style;
@@ -35,8 +35,8 @@ frameSpec spec(int style, uint8_t fillChar)
 
 TEST_F(shadWindowTest, ShadowDarkensTheRowBelowAndTheColumnRight)
 {
-    frameSpec back = spec(0, '.');
-    frameSpec front = spec(4, ' ');
+    frameSpec back = frameOf(0, '.');
+    frameSpec front = frameOf(4, ' ');
     window root(rect(0, 0, 20, 8), &back);
     root.show();
     shadWindow w(rect(5, 2, 10, 4), &front, &root);
@@ -61,8 +61,8 @@ TEST_F(shadWindowTest, FramesAndShadowsOfEachStyleShowTogether)
 {
     for (int style = 0; style <= 15; ++style) {
         SCOPED_TRACE(style);
-        frameSpec back = spec(0, '.');
-        frameSpec front = spec(style, ' ');
+        frameSpec back = frameOf(0, '.');
+        frameSpec front = frameOf(style, ' ');
         window root(rect(0, 0, 6, 5), &back);
         root.show();
         shadWindow w(rect(1, 1, 3, 3), &front, &root);
@@ -78,8 +78,8 @@ TEST_F(shadWindowTest, FramesAndShadowsOfEachStyleShowTogether)
 
 TEST_F(shadWindowTest, ShadowIsClippedAtTheParentAndTheScreen)
 {
-    frameSpec back = spec(0, '.');
-    frameSpec front = spec(4, ' ');
+    frameSpec back = frameOf(0, '.');
+    frameSpec front = frameOf(4, ' ');
     window root(rect(0, 0, 20, 10), &back);
     root.show();
     shadWindow w(rect(11, 7, 8, 3), &front, &root);  // shadow row falls off the parent
@@ -99,7 +99,7 @@ TEST_F(shadWindowTest, ShadowIsClippedAtTheParentAndTheScreen)
 
 TEST_F(shadWindowTest, RootShadowDarkensTheScreen)
 {
-    frameSpec front = spec(4, ' ');
+    frameSpec front = frameOf(4, ' ');
     shadWindow w(rect(1, 1, 3, 2), &front);
     w.show();
     EXPECT_EQ(shadowMap(*mem, 0, 0, 6, 5), "......\n......\n....#.\n..###.\n......");
@@ -111,8 +111,8 @@ TEST_F(shadWindowTest, RootShadowDarkensTheScreen)
 
 TEST_F(shadWindowTest, ResizeOfAShownShadowWindowRestoresTheOldShadow)
 {
-    frameSpec back = spec(0, '.');
-    frameSpec front = spec(4, ' ');
+    frameSpec back = frameOf(0, '.');
+    frameSpec front = frameOf(4, ' ');
     window root(rect(0, 0, 8, 7), &back);
     root.show();
     shadWindow w(rect(1, 1, 4, 4), &front, &root);

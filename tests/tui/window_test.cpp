@@ -9,7 +9,7 @@ namespace {
 
 using windowTest = screenTest;
 
-frameSpec spec(int style, uint8_t fillChar = '.', uint8_t fillAttr = 0x17)
+frameSpec frameOf(int style, uint8_t fillChar = '.', uint8_t fillAttr = 0x17)
 {
     frameSpec f;
     f.style = style;
@@ -35,7 +35,7 @@ TEST_F(windowTest, FramesOfEveryStyle)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.style);
-        frameSpec f = spec(c.style);
+        frameSpec f = frameOf(c.style);
         window w(rect(1, 1, 4, 3), &f);
         ASSERT_EQ(w.show(), 1);
         EXPECT_EQ(screenText(1, 1, 4, 3), c.text);
@@ -49,7 +49,7 @@ TEST_F(windowTest, FramesOfEveryStyle)
 
 TEST_F(windowTest, FramesOfOneRowAndOneColumn)
 {
-    frameSpec f = spec(4);
+    frameSpec f = frameOf(4);
     window row(rect(0, 0, 4, 1), &f);
     window column(rect(6, 0, 1, 3), &f);
     row.show();
@@ -70,7 +70,7 @@ TEST_F(windowTest, WriteIsCutAtTheEdges)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        frameSpec f = spec(0);
+        frameSpec f = frameOf(0);
         window w(rect(0, 0, 3, 2), &f);
         w.show();
         w.write(c.x, c.y, c.text, 0x1F);
@@ -80,7 +80,7 @@ TEST_F(windowTest, WriteIsCutAtTheEdges)
 
 TEST_F(windowTest, WriteCenteredAndFill)
 {
-    frameSpec f = spec(0);
+    frameSpec f = frameOf(0);
     window w(rect(0, 0, 10, 3), &f);
     w.show();
     w.writeCenteredText(0, "abcde");
@@ -94,8 +94,8 @@ TEST_F(windowTest, WriteCenteredAndFill)
 
 TEST_F(windowTest, HideRestoresTheBackgroundOnlyWhenSaved)
 {
-    frameSpec back = spec(0);
-    frameSpec front = spec(4, ' ');
+    frameSpec back = frameOf(0);
+    frameSpec front = frameOf(4, ' ');
     window root(rect(0, 0, 8, 4), &back);
     root.show();
     window child(rect(2, 1, 4, 3), &front, &root);
@@ -124,8 +124,8 @@ TEST_F(windowTest, ChildrenAreClippedAtEveryEdgeOfTheParent)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
-        frameSpec back = spec(0);
-        frameSpec front = spec(4, 'x');
+        frameSpec back = frameOf(0);
+        frameSpec front = frameOf(4, 'x');
         window root(rect(0, 0, 6, 4), &back);
         root.show();
         window child(rect(c.x, c.y, 4, 3), &front, &root);
@@ -143,7 +143,7 @@ TEST_F(windowTest, ChildrenAreClippedAtEveryEdgeOfTheParent)
 TEST_F(windowTest, RootWindowsAreClippedAtTheScreen)
 {
     useScreen(10, 4);
-    frameSpec f = spec(4, 'x');
+    frameSpec f = frameOf(4, 'x');
     window w(rect(8, 2, 4, 3), &f);
     w.show();
     EXPECT_EQ(screenText(6, 2, 4, 2), "  ┌─\n  │x");
@@ -155,9 +155,9 @@ TEST_F(windowTest, RootWindowsAreClippedAtTheScreen)
 
 TEST_F(windowTest, GrandchildrenReachTheScreenThroughTheirAncestors)
 {
-    frameSpec a = spec(0, '.');
-    frameSpec b = spec(4, ' ');
-    frameSpec c = spec(0, '*');
+    frameSpec a = frameOf(0, '.');
+    frameSpec b = frameOf(4, ' ');
+    frameSpec c = frameOf(0, '*');
     window root(rect(1, 1, 10, 5), &a);
     window mid(rect(2, 1, 6, 4), &b, &root);
     window leaf(rect(1, 1, 2, 1), &c, &mid);
@@ -172,7 +172,7 @@ TEST_F(windowTest, GrandchildrenReachTheScreenThroughTheirAncestors)
 
 TEST_F(windowTest, FirstDrawCreatesTheBufferAndAutoRefreshHoldsOutput)
 {
-    frameSpec f = spec(0);
+    frameSpec f = frameOf(0);
     window w(rect(0, 0, 5, 1), &f);
     w.write(0, 0, "hi", 0x1F);  // before any show
     EXPECT_EQ(screenText(0, 0, 5, 1), "     ");
@@ -190,7 +190,7 @@ TEST_F(windowTest, FirstDrawCreatesTheBufferAndAutoRefreshHoldsOutput)
 
 TEST_F(windowTest, MoveToOfAnInvisibleWindowOnlyStoresTheOrigin)
 {
-    frameSpec f = spec(0, '#');
+    frameSpec f = frameOf(0, '#');
     window w(rect(0, 0, 2, 1), &f);
     EXPECT_EQ(w.moveTo(3, 1), 0);
     EXPECT_EQ(w.origin(), point(3, 1));
@@ -202,8 +202,8 @@ TEST_F(windowTest, MoveToOfAnInvisibleWindowOnlyStoresTheOrigin)
 
 TEST_F(windowTest, ResizeRedrawsTheWholeFrameAndKeepsTheInside)
 {
-    frameSpec back = spec(0);
-    frameSpec f = spec(4, ' ');
+    frameSpec back = frameOf(0);
+    frameSpec f = frameOf(4, ' ');
     window root(rect(0, 0, 8, 6), &back);
     root.show();
     window w(rect(1, 0, 6, 4), &f, &root);
@@ -221,7 +221,7 @@ TEST_F(windowTest, ResizeRedrawsTheWholeFrameAndKeepsTheInside)
 
 TEST_F(windowTest, ScrollingAndClearingStayInsideTheWindow)
 {
-    frameSpec f = spec(0);
+    frameSpec f = frameOf(0);
     window w(rect(0, 0, 4, 3), &f);
     w.show();
     w.writeText(0, 0, "abcd");
@@ -240,7 +240,7 @@ TEST_F(windowTest, ScrollingAndClearingStayInsideTheWindow)
 
 TEST_F(windowTest, SchemesRecolourTheWindow)
 {
-    frameSpec schemes[2] = {spec(4, ' ', 0x17), spec(5, ' ', 0x4F)};
+    frameSpec schemes[2] = {frameOf(4, ' ', 0x17), frameOf(5, ' ', 0x4F)};
     window w(rect(0, 0, 4, 3), &schemes[0], nullptr, schemes, 2);
     w.show();
     w.writeText(1, 1, "ab");
