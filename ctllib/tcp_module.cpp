@@ -109,6 +109,18 @@ Packet newPacket(size_t length, uint16_t command)
     return p;
 }
 
+// A driver request packet of `length` bytes carrying request r for the controller.
+Packet newDriverPacket(size_t length, uint16_t controller, const CtlRequest& r)
+{
+    Packet p = newPacket(length, CMD_DRIVER_REQUEST);
+    if (p.bytes) {
+        p.data()[PKT_CONTROLLER] = static_cast<uint8_t>(controller);
+        p.data()[PKT_READONLY] = r.readOnly;
+        ctlEncodeRequest(r, p.data() + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE);
+    }
+    return p;
+}
+
 // Resolves a host name to its first IPv4 address.
 bool lookupHost(const char* name, in_addr& out)
 {
@@ -186,13 +198,10 @@ CtlResult commandRequest(uint16_t controller, CtlRequest& r)
     if ((a.dataSize != 0 && a.data == nullptr) || (a.senseSize != 0 && a.sense == nullptr))
         return CTLERR_BAD_ARGUMENT;
 
-    Packet p = newPacket(total, CMD_DRIVER_REQUEST);
+    Packet p = newDriverPacket(total, controller, r);
     if (!p.bytes)
         return CTLERR_NO_MEMORY;
     uint8_t* pk = p.data();
-    pk[PKT_CONTROLLER] = static_cast<uint8_t>(controller);
-    pk[PKT_READONLY] = r.readOnly;
-    ctlEncodeRequest(r, pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE);
     ctlEncodeCommand(cmd, pk + PKT_PAYLOAD, CTL_COMMAND_WIRE_SIZE);
     wire::put16(pk, PKT_DATA_LENGTH, static_cast<uint16_t>(a.dataSize));
     const size_t dataAt = PKT_PAYLOAD + L;
@@ -211,16 +220,8 @@ CtlResult commandRequest(uint16_t controller, CtlRequest& r)
 
     // The decoders leave every address field as the caller set it, so the
     // caller's own pointers survive the copy-back.
-    void* const buffer = r.buffer;
     ctlDecodeRequest(pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE, r);
-    r.buffer = buffer;
-    void* const param = cmd.param;
-    void* const data = cmd.data;
-    void* const sense = cmd.sense;
     ctlDecodeCommand(pk + PKT_PAYLOAD, CTL_COMMAND_WIRE_SIZE, cmd);
-    cmd.param = param;
-    cmd.data = data;
-    cmd.sense = sense;
     wire::getBytes(pk, dataAt, a.data, a.dataSize);
     wire::getBytes(pk, senseAt, a.sense, a.senseSize);
     return rc;
@@ -234,22 +235,17 @@ CtlResult driverRequest(uint16_t controller, CtlRequest& r)
         return CTLERR_BAD_ARGUMENT;
     if (REMOTE_MIN_PACKET + L > 0xFFFF)
         return CTLERR_NOT_SERVED;  // the length field could not hold it
-    Packet p = newPacket(REMOTE_MIN_PACKET + L, CMD_DRIVER_REQUEST);
+    Packet p = newDriverPacket(REMOTE_MIN_PACKET + L, controller, r);
     if (!p.bytes)
         return CTLERR_NO_MEMORY;
     uint8_t* pk = p.data();
-    pk[PKT_CONTROLLER] = static_cast<uint8_t>(controller);
-    pk[PKT_READONLY] = r.readOnly;
-    ctlEncodeRequest(r, pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE);
     wire::putBytes(pk, PKT_PAYLOAD, r.buffer, L);
 
     CtlResult rc = exchangeAndMap(pk, p.size);
 
-    void* const buffer = r.buffer;
-    ctlDecodeRequest(pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE, r);
-    r.buffer = buffer;
+    ctlDecodeRequest(pk + PKT_REQUEST, CTL_REQUEST_WIRE_SIZE, r);  // keeps r.buffer
     r.length = static_cast<uint16_t>(L);
-    wire::getBytes(pk, PKT_PAYLOAD, buffer, L);
+    wire::getBytes(pk, PKT_PAYLOAD, r.buffer, L);
     return rc;
 }
 
