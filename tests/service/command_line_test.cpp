@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "external_command.h"
 
 namespace {
 
@@ -141,4 +142,14 @@ TEST(ExecuteLine, SeveralTextsAreCutAtTheLimit)
     // Six whole texts, then the part of the seventh that fits.
     const std::string whole = "\"" + text + "\" ";
     EXPECT_EQ(out.compare(0, 4 + 6 * whole.size(), "run " + whole + whole + whole + whole + whole + whole), 0);
+}
+
+TEST(ExecuteLine, SeverityNamesFollowTheRecordsWord)
+{
+    const struct {
+        uint32_t severity;
+        const char* name;
+    } cases[] = {{0, "critical"}, {1, "warning"}, {2, "informational"}, {7, "warning"}, {0xFFFFFFFF, "warning"}};
+    for (const auto& c : cases)
+        EXPECT_STREQ(severity_name(c.severity), c.name) << c.severity;
 }
