@@ -250,7 +250,7 @@ TEST_F(EventService, OnlyAsynchronousEventsAreHandled)
                             "event 0 3 0 0 0 -\n"
                             "event 0 1 9 22 2 0300"));
     start({"-l", "3", "-i", "30"});
-    ASSERT_TRUE(box.waitForRecord("Received event # 21", 8s));
+    ASSERT_TRUE(box.waitForRecord("Received event # 21", 15s));
     const auto done = runs(1);
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].args, std::vector<std::string>{"21"});
