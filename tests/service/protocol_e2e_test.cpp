@@ -346,10 +346,25 @@ TEST_F(Protocol, ReadOnlyConnectionChangesNothing)
     Packet marked = ioctlPacket(id, 0x28, 84);
     marked[15] = 0;
     EXPECT_EQ(5, wire::get16(exchange(fd, marked).data(), 6));
+    // The controller parameter key reads, but with its write flag (byte 8)
+    // set it switches the non-build mode: refused although the key and the
+    // client's flag say reading.
+    Packet param = ioctlPacket(id, 0x6E, 10);
+    param[120] = 1;      // kind 1, the non-build mode
+    param[120 + 8] = 1;  // write
+    param[120 + 9] = 1;  // on
+    EXPECT_EQ(5, wire::get16(exchange(fd, param).data(), 6));
+    // A pool access flag written with 1, claimed as reading.
+    Packet flag = ioctlPacket(id, 0x1000000A, 4, 0);
+    flag[120] = 1;
+    EXPECT_EQ(5, wire::get16(exchange(fd, flag).data(), 6));
     EXPECT_EQ(before, sim.log().size());  // nothing reached the emulator
     Packet rd = ioctlPacket(id, 0x28, 84);
     EXPECT_EQ(0, wire::get16(exchange(fd, rd).data(), 6));
-    EXPECT_EQ(before + 1, sim.log().size());
+    // The same key with its write flag clear only reads, and is served.
+    param[120 + 8] = 0;
+    EXPECT_EQ(0, wire::get16(exchange(fd, param).data(), 6));
+    EXPECT_EQ(before + 2, sim.log().size());
     close(fd);
 }
 
