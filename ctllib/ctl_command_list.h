@@ -187,3 +187,25 @@ X(ctl_enclosure_cmd_24, 0x20024, 0, CALLER, 0, CTRL, CPS)      // enclosure conf
 X(ctl_set_enclosure_byte, 0x20025, 0, FIXED, 1, CTRL, CP)      // writes one enclosure byte
 X(ctl_set_controller_byte_26, 0x20026, 0, FIXED, 1, CTRL, CP)  // writes one byte
 X(ctl_set_controller_byte_27, 0x20027, 0, FIXED, 1, CTRL, CP)  // writes one byte
+
+// Keys whose direction depends on their parameter record, one line each:
+//   WRITES_WHEN(key, rule)
+// Rules: BYTE8_SET (byte 8, the record's write flag, is not 0); NOT_ALL_ONES
+// (the record is anything but exactly the 4-byte 0xFFFFFFFF with which the
+// flag is read); CODE_NOT_QUERY (byte 0, the code, is not 3, the query);
+// SELECTOR_SETS (byte 8, the selector, is none of the reading selectors 0 to
+// 6). A record too short to hold the field counts as writing. The rows above
+// keep the flag each builder sends; these lines tell what a request of the
+// key does whatever flag it carries. Only includers that define WRITES_WHEN
+// see them (and they define X too, empty when they want these lines only).
+#ifdef WRITES_WHEN
+WRITES_WHEN(0x63, NOT_ALL_ONES)             // drive pool hot fix access flag
+WRITES_WHEN(0x6E, BYTE8_SET)                // controller parameter (non-build mode)
+WRITES_WHEN(0x10000009, CODE_NOT_QUERY)     // array or mirror state command; 3 asks the progress
+WRITES_WHEN(0x1000000A, NOT_ALL_ONES)       // array pool hot fix access flag
+WRITES_WHEN(0x1000001A, CODE_NOT_QUERY)     // build progress query or parity recalculation
+WRITES_WHEN(0x1000001B, CODE_NOT_QUERY)     // rebuild progress query
+WRITES_WHEN(0x1000001C, CODE_NOT_QUERY)     // parity verify start, abort or progress query
+WRITES_WHEN(0x10000033, CODE_NOT_QUERY)     // build progress query of newer arrays
+WRITES_WHEN(0x20002, SELECTOR_SETS)         // enclosure query; 16 and 17 set speaker and door lock
+#endif

@@ -14,6 +14,19 @@ constexpr CtlCommandDef kCommands[] = {
 };
 static_assert(sizeof kCommands / sizeof kCommands[0] == static_cast<size_t>(CtlCmd::COUNT));
 
+constexpr CtlDirectionRule kDirectionRules[] = {
+#define X(name, key, ro, rule, size, target, args)
+#define WRITES_WHEN(key, rule) {key, CtlWritesWhen::rule},
+#include "ctl_command_list.h"
+#undef WRITES_WHEN
+#undef X
+};
+
+// Selectors of the enclosure query that only read.
+constexpr uint8_t LAST_READING_SELECTOR = 6;
+// Code of the state commands that asks for progress.
+constexpr uint8_t QUERY_CODE = 3;
+
 uint32_t targetOf(const CtlCommandDef& d, uint32_t target)
 {
     switch (d.targetRule) {
@@ -62,6 +75,38 @@ bool sizeOf(const CtlCommandDef& d, const void* p, uint16_t callerSize, uint16_t
 const CtlCommandDef& ctl_command_def(CtlCmd id)
 {
     return kCommands[static_cast<size_t>(id)];
+}
+
+const CtlDirectionRule* ctl_direction_rule(uint32_t key)
+{
+    for (const CtlDirectionRule& r : kDirectionRules)
+        if (r.key == key)
+            return &r;
+    return nullptr;
+}
+
+const CtlDirectionRule* ctl_direction_rules(size_t* count)
+{
+    if (count != nullptr)
+        *count = sizeof kDirectionRules / sizeof kDirectionRules[0];
+    return kDirectionRules;
+}
+
+bool ctl_record_writes(CtlWritesWhen rule, const uint8_t* record, size_t size)
+{
+    if (record == nullptr)
+        size = 0;
+    switch (rule) {
+    case CtlWritesWhen::BYTE8_SET:
+        return size < 9 || record[8] != 0;
+    case CtlWritesWhen::NOT_ALL_ONES:
+        return size != 4 || wire::get32(record, 0) != 0xFFFFFFFFu;
+    case CtlWritesWhen::CODE_NOT_QUERY:
+        return size < 1 || record[0] != QUERY_CODE;
+    case CtlWritesWhen::SELECTOR_SETS:
+        return size < 9 || record[8] > LAST_READING_SELECTOR;
+    }
+    return true;
 }
 
 CtlResult ctl_send_command(uint16_t controller, uint8_t readOnly, uint8_t service, CtlCommand& cmd,

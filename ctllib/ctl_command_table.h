@@ -36,6 +36,20 @@ struct CtlCommandDef {
     CtlTargetRule targetRule;
 };
 
+// When a request of a key whose direction depends on its record writes.
+enum class CtlWritesWhen : uint8_t {
+    BYTE8_SET,       // byte 8 is not 0
+    NOT_ALL_ONES,    // the record is not exactly the 4-byte 0xFFFFFFFF
+    CODE_NOT_QUERY,  // byte 0 is not 3
+    SELECTOR_SETS,   // byte 8 is not a reading selector (0 to 6)
+};
+
+// One key whose direction its parameter record decides.
+struct CtlDirectionRule {
+    uint32_t key;
+    CtlWritesWhen when;
+};
+
 // Index of each row: CtlCmd::ctl_get_board_info and so on.
 enum class CtlCmd : uint16_t {
 #define X(name, key, ro, rule, size, target, args) name,
@@ -46,6 +60,13 @@ enum class CtlCmd : uint16_t {
 
 // The row of command `id`.
 const CtlCommandDef& ctl_command_def(CtlCmd id);
+
+// The direction rule of `key`, or nullptr when its rows alone give its direction.
+const CtlDirectionRule* ctl_direction_rule(uint32_t key);
+// Every direction rule of the command list, and their number in *count.
+const CtlDirectionRule* ctl_direction_rules(size_t* count);
+// True when a request under `rule` with this parameter record of `size` bytes writes.
+bool ctl_record_writes(CtlWritesWhen rule, const uint8_t* record, size_t size);
 
 // Builds the IOCTL request of row `id` and hands it to the current module.
 // `target` is used for rows with target rule T, `callerSize` for CALLER rows.

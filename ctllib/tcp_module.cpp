@@ -7,11 +7,13 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -32,6 +34,7 @@ std::deque<MachineEntry> g_machines;  // grows at its end, never shrinks
 int g_fd = -1;                        // the logged-in connection, -1 when none
 uint16_t g_connectionId = 0;
 uint16_t g_port = REMOTE_PORT;
+int g_receiveDeadlineMs = TCP_RECEIVE_DEADLINE_MS;
 
 // Closes the connection and forgets its descriptor.
 void dropSocket()
@@ -59,8 +62,23 @@ int exchange(uint8_t* packet, size_t length)
             return n < 0 ? errno : EPIPE;
         done += static_cast<size_t>(n);
     }
+    // The whole reply must be in within the deadline; a service that stops
+    // answering fails the exchange as a lost connection.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(g_receiveDeadlineMs);
     done = 0;
     while (done < length) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return ETIMEDOUT;
+        pollfd w{g_fd, POLLIN, 0};
+        int ready = poll(&w, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return errno;
+        if (ready == 0)
+            continue;  // the deadline is checked at the top
         ssize_t n = recv(g_fd, packet + done, length - done, 0);
         if (n < 0 && errno == EINTR)
             continue;
@@ -388,3 +406,8 @@ CtlResult tcp_request(int handle, uint16_t controller, CtlRequest* request)
 void tcp_set_port(uint16_t port) { g_port = port != 0 ? port : REMOTE_PORT; }
 
 uint16_t tcp_connection_id() { return g_connectionId; }
+
+void tcp_set_receive_deadline(int milliseconds)
+{
+    g_receiveDeadlineMs = milliseconds > 0 ? milliseconds : TCP_RECEIVE_DEADLINE_MS;
+}

@@ -7,6 +7,7 @@
 constexpr const char* TCP_MODULE_NAME = "TCP/IP Sockets";
 constexpr const char* TCP_MODULE_IDENT = "MONxSOCK";
 constexpr size_t TCP_LOGIN_TEXT_MAX = 255;  // user name and password, each
+constexpr int TCP_RECEIVE_DEADLINE_MS = 60000;  // a reply must be in whole within this
 
 // Serves the module entry codes (INIT, EXIT, DESCRIBE, INFO).
 CtlResult tcp_module_entry(uint32_t code, void* record);
@@ -27,3 +28,5 @@ CtlResult tcp_request(int handle, uint16_t controller, CtlRequest* request);
 void tcp_set_port(uint16_t port);
 // Test hook: the connection id the last login returned.
 uint16_t tcp_connection_id();
+// Test hook: the receive deadline of one reply in milliseconds (0: the standard 60 s).
+void tcp_set_receive_deadline(int milliseconds);

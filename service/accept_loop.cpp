@@ -2,6 +2,8 @@
 
 #include <poll.h>
 
+#include <algorithm>
+#include <chrono>
 #include <new>
 
 #include "admission.h"
@@ -13,7 +15,17 @@ namespace {
 constexpr int CONNECTION_WAIT_SECONDS = 5;
 constexpr uint32_t CONNECTION_BUFFER_SIZE = 16384;
 constexpr int ACCEPT_BACKOFF_MS = 500;
-int g_packetStallSeconds = PACKET_STALL_SECONDS;
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until the deadline, at least 0.
+int msUntil(Clock::time_point deadline)
+{
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(left);
+}
+
+bool loggedIn(const ConnectionRecord& rec) { return rec.userName[0] != '\0'; }
 
 // Number of slots in use; under the list mutex.
 int count_open()
@@ -159,28 +171,19 @@ void finish(ConnectionRecord& rec, ByteBuffer* buf)
 
 }  // namespace
 
-int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
+int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count, Clock::time_point deadline)
 {
     uint64_t need = static_cast<uint64_t>(buf.used) + count;
     if (need > buf.size && (need > UINT32_MAX || buf_resize(buf, static_cast<uint32_t>(need)) != 0))
         return -1;
     buf.cursor = buf.data + buf.used;
     uint32_t got = 0;
-    int stalled = 0;
     while (got < count) {
-        // Wait in one-second steps that notice the stop; a packet that stops
-        // arriving for the stall limit ends the connection.
-        int ready = sock_wait_readable(rec.sock, nullptr, 1);
-        if (ready == SOCK_TIMEOUT) {
-            if (service_stopping() || ++stalled >= g_packetStallSeconds) {
-                log_info(2, "Connection timed out in the middle of a request.");
-                return -1;
-            }
-            continue;
-        }
+        // One deadline for the whole packet, however its bytes trickle in;
+        // the wait also ends at the stop signal.
+        int ready = sock_wait_readable_ms(rec.sock, nullptr, msUntil(deadline));
         if (ready != SOCK_READY)
             return -1;
-        stalled = 0;
         // Never more than asked for: the next request stays in the socket.
         size_t n = 0;
         int rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
@@ -199,8 +202,6 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
     return 0;
 }
 
-void set_packet_stall_limit(int seconds) { g_packetStallSeconds = seconds > 0 ? seconds : PACKET_STALL_SECONDS; }
-
 void* connection_thread(void* arg)
 {
     auto& rec = *static_cast<ConnectionRecord*>(arg);
@@ -210,21 +211,35 @@ void* connection_thread(void* arg)
         finish(rec, nullptr);
         return nullptr;
     }
+    // A connection that has not logged in by its deadline is closed, so
+    // that idle or trickling clients cannot hold the slots for ever.
+    const auto loginDeadline = Clock::now() + std::chrono::seconds(LOGIN_DEADLINE_SECONDS);
     while (!service_stopping() && !rec.sock.cancel.load() && !rec.logout) {
-        int rc = sock_wait_readable(rec.sock, nullptr, CONNECTION_WAIT_SECONDS);
+        int waitMs = CONNECTION_WAIT_SECONDS * 1000;
+        if (!loggedIn(rec)) {
+            waitMs = std::min(waitMs, msUntil(loginDeadline));
+            if (waitMs == 0)
+                break;
+        }
+        int rc = sock_wait_readable_ms(rec.sock, nullptr, waitMs);
         if (rc == SOCK_TIMEOUT)
             continue;
         if (rc != SOCK_READY)
             break;
+        // The packet's first byte is there: the whole packet must follow
+        // within its deadline (and before the login deadline).
+        auto packetDeadline = Clock::now() + std::chrono::seconds(PACKET_DEADLINE_SECONDS);
+        if (!loggedIn(rec))
+            packetDeadline = std::min(packetDeadline, loginDeadline);
         buf.used = 0;
         buf.cursor = buf.data;
         // Exactly the header, then exactly the rest of this packet.
-        if (recv_exact(rec, buf, REMOTE_HEADER_SIZE) != 0)
+        if (recv_exact(rec, buf, REMOTE_HEADER_SIZE, packetDeadline) != 0)
             break;
         uint32_t total = packet_total_length(buf.data);
         if (total < REMOTE_HEADER_SIZE)
             break;  // no packet is that short: nothing can be answered safely
-        if (total > buf.used && recv_exact(rec, buf, total - buf.used) != 0)
+        if (total > buf.used && recv_exact(rec, buf, total - buf.used, packetDeadline) != 0)
             break;
         int result = handle_request(rec, buf.data, buf.used);
         if (sock_send_all(rec.sock, buf.data, buf.used, nullptr) != 0) {

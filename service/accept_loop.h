@@ -1,6 +1,7 @@
 // The TCP server's accept loop on port 11798 and the connection threads.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "byte_buffer.h"
@@ -16,10 +17,12 @@ constexpr int ACCEPT_FAILED = -1;  // listening, waiting or accepting failed (lo
 int accept_loop();
 // Body of a connection thread; the argument is its ConnectionRecord.
 void* connection_thread(void* arg);
-// Seconds a packet may stop arriving before its connection is ended.
-constexpr int PACKET_STALL_SECONDS = 5;
+// Seconds within which a packet must arrive whole, from its first byte.
+constexpr int PACKET_DEADLINE_SECONDS = 5;
+// Seconds within which a new connection must have logged in.
+constexpr int LOGIN_DEADLINE_SECONDS = 10;
 
-// Sets the stall limit (0: the default); for tests.
-void set_packet_stall_limit(int seconds);
-// Receives exactly count more bytes have arrived: 0, -1 receive error, 1 peer closed.
-int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count);
+// Receives until exactly count more bytes have arrived, by the deadline:
+// 0, -1 receive error or deadline passed, 1 peer closed.
+int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count,
+               std::chrono::steady_clock::time_point deadline);

@@ -135,7 +135,7 @@ uint16_t serve_driver_request(unsigned char access, uint8_t* pk, uint32_t length
 
     // A read-only connection refuses what the client marks as changing (flag
     // 0) and what the service itself finds changing, whatever the flag says.
-    if (access != ACCESS_FULL && (pk[PKT_READONLY] == 0 || request_changes_controller(r, command))) {
+    if (access != ACCESS_FULL && read_only_refuses(pk[PKT_READONLY], r, command)) {
         wire::put32(pk, PKT_RESULT, 0);
         return STATUS_ACCESS_DENIED;
     }

@@ -14,8 +14,8 @@
 
 namespace {
 
-// A hash setting of the usual kind, hashed when no real entry is there.
-constexpr const char* DUMMY_SETTING = "$6$kzmTimingSalt$";
+// The last resort of the setting hashed when no real entry can match.
+constexpr const char* FALLBACK_SETTING = "$6$kzmTimingSalt$";
 constexpr size_t LOOKUP_BUFFER_START = 4096;
 constexpr size_t LOOKUP_BUFFER_MAX = 1 << 20;
 
@@ -65,6 +65,37 @@ bool usableHash(const std::string& hash)
     return !hash.empty() && hash[0] != '!' && hash[0] != '*';
 }
 
+// A hash that crypt can check at all (legacy methods included).
+bool checkableHash(const std::string& hash)
+{
+    int rc = crypt_checksalt(hash.c_str());
+    return rc == CRYPT_SALT_OK || rc == CRYPT_SALT_METHOD_LEGACY;
+}
+
+// The setting hashed for a login that cannot match (unknown user, locked
+// or empty entry), so that it costs what a real check costs: the stored
+// hash of the first configured user that has a usable one gives method and
+// cost (its result is never compared with anything); without one, the crypt
+// library's default method.
+std::string dummySetting()
+{
+    for (const AccessEntry* u = g_users; u; u = u->next) {
+        std::string hash;
+        if (shadowHash(u->name, hash) && usableHash(hash) && checkableHash(hash))
+            return hash;
+    }
+    char setting[CRYPT_GENSALT_OUTPUT_SIZE];
+    if (crypt_gensalt_rn(nullptr, 0, nullptr, 0, setting, sizeof setting) != nullptr)
+        return setting;
+    return FALLBACK_SETTING;
+}
+
+// Does the work of a password check whose answer is already known to be no.
+void dummyCheck(const char* password)
+{
+    hashPassword(password, dummySetting().c_str());
+}
+
 // Access class of the first matching entry, checked against the password.
 int acceptWith(const char* user, const char* password, unsigned char entryAccess,
                unsigned char* access)
@@ -82,9 +113,12 @@ int check_password(const char* user, const char* password)
 {
     std::string stored;
     bool usable = shadowHash(user, stored) && usableHash(stored);
-    // Hash also when the entry cannot match, so that the work is the same.
-    std::string computed = hashPassword(password, usable ? stored.c_str() : DUMMY_SETTING);
-    if (!usable || computed.empty())
+    if (!usable) {
+        dummyCheck(password);  // the same work as for a usable entry
+        return -1;
+    }
+    std::string computed = hashPassword(password, stored.c_str());
+    if (computed.empty())
         return -1;
     return sameText(computed, stored) ? 0 : -1;
 }
@@ -112,7 +146,7 @@ int check_login(const char* user, const char* password, unsigned char* access)
 {
     if (user == nullptr || password == nullptr || user[0] == '\0' ||
         std::strlen(user) > LOGIN_USER_MAX || std::strlen(password) > LOGIN_PASSWORD_MAX) {
-        hashPassword("", DUMMY_SETTING);
+        dummyCheck("");
         return 0;
     }
     for (const AccessEntry* u = g_users; u; u = u->next)
@@ -121,6 +155,6 @@ int check_login(const char* user, const char* password, unsigned char* access)
     for (const AccessEntry* g = g_groups; g; g = g->next)
         if (is_group_member(g->name, user) == 0)
             return acceptWith(user, password, g->access, access);
-    hashPassword(password, DUMMY_SETTING);  // the same work as for a known user
+    dummyCheck(password);  // the same work as for a known user
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -200,16 +201,22 @@ int sock_listen(NetSocket& s)
 
 int sock_wait_readable(NetSocket& s, int* count, int timeoutSec)
 {
+    constexpr int longest = INT_MAX / 1000;
+    return sock_wait_readable_ms(s, count, timeoutSec < 0 ? -1 : (timeoutSec > longest ? longest : timeoutSec) * 1000);
+}
+
+int sock_wait_readable_ms(NetSocket& s, int* count, int timeoutMs)
+{
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(timeoutSec < 0 ? 0 : timeoutSec);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         if (s.cancel.load())
             return SOCK_CANCELLED;
         pollfd fds[2] = {{s.fd, POLLIN, 0}, {wakeFd.load(), POLLIN, 0}};
         nfds_t n = fds[1].fd >= 0 ? 2 : 1;
         int ms = -1;
-        if (timeoutSec >= 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (timeoutMs >= 0) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             ms = left.count() < 0 ? 0 : static_cast<int>(left.count());
         }
         int rc = ::poll(fds, n, ms);

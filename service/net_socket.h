@@ -59,6 +59,8 @@ int sock_bind(NetSocket& s);
 int sock_listen(NetSocket& s);
 // Waits until readable: SOCK_READY, SOCK_TIMEOUT, SOCK_CANCELLED or -1; timeoutSec -1 waits for ever.
 int sock_wait_readable(NetSocket& s, int* count, int timeoutSec);
+// The same wait with a timeout in milliseconds (-1 waits for ever).
+int sock_wait_readable_ms(NetSocket& s, int* count, int timeoutMs);
 // Sets the cancel flag; async-signal-safe.
 int sock_cancel(NetSocket& s);
 // A descriptor whose readability cancels every wait (the stop signal's pipe); -1 for none.

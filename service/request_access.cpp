@@ -34,7 +34,7 @@ const std::map<uint32_t, bool>& keyTable()
 bool commandChanges(uint8_t service, const CtlCommand& c)
 {
     if (c.opcode == CTLOP_IOCTL)
-        return !ioctl_key_reads_only(c.key);
+        return ioctl_changes(c.key, static_cast<const uint8_t*>(c.param), c.size);
     if (service == CTLSVC_CACHE)
         return c.opcode != CTLOP_BLOCK_READ;  // writes, access reset and unknown opcodes change
     if (service == CTLSVC_RAW && c.opcode == CTLOP_SCSI)
@@ -49,6 +49,14 @@ bool ioctl_key_reads_only(uint32_t key)
     const auto& t = keyTable();
     auto it = t.find(key);
     return it != t.end() && it->second;  // unknown keys change
+}
+
+bool ioctl_changes(uint32_t key, const uint8_t* param, size_t size)
+{
+    // A key that both reads and writes is decided by what its record asks.
+    if (const CtlDirectionRule* rule = ctl_direction_rule(key))
+        return ctl_record_writes(rule->when, param, size);
+    return !ioctl_key_reads_only(key);
 }
 
 bool scsi_opcode_reads_only(uint8_t opcode)
@@ -74,4 +82,9 @@ bool request_changes_controller(const CtlRequest& r, const CtlCommand* command)
     default:
         return true;  // locks, rescan and anything unknown
     }
+}
+
+bool read_only_refuses(uint8_t clientFlag, const CtlRequest& request, const CtlCommand* command)
+{
+    return clientFlag == 0 || request_changes_controller(request, command);
 }

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -427,4 +429,31 @@ TEST_F(TcpModule, ClosedPeerIsASocketErrorNotASignal)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(CTLERR_SOCKET, ctl_dispatch_count(&count) & 0xFFFF0000u);
     EXPECT_EQ(CTL_OK, tcp_disconnect(0));
+}
+
+TEST_F(TcpModule, PeerThatStopsMidReplyFailsAsALostConnection)
+{
+    // The peer answers the count with the first 20 bytes of its reply, then
+    // says nothing more while keeping the connection open.
+    TestPeer peer(loginThen([](Packet& p) {
+        p.resize(20);
+        return true;
+    }));
+    ASSERT_EQ(CTL_OK, connectTo(peer));
+    tcp_set_receive_deadline(300);
+    int count = 0;
+    const auto start = std::chrono::steady_clock::now();
+    CtlResult rc = ctl_dispatch_count(&count);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    tcp_set_receive_deadline(0);
+    EXPECT_EQ(CTLERR_SOCKET + ETIMEDOUT, rc) << std::hex << rc;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    // The socket is forgotten: the peer sees it closed, and the next request
+    // fails at once without reaching the peer.
+    for (int i = 0; i < 100 && !peer.sawClose(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(peer.sawClose());
+    EXPECT_EQ(CTLERR_SOCKET + ENOTCONN, ctl_dispatch_count(&count));
+    EXPECT_EQ(2u, peer.received().size());  // the login and the one count
 }

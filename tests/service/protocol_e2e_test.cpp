@@ -3,7 +3,6 @@
 // TCP/IP client module.
 #include <gtest/gtest.h>
 
-#include <crypt.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,71 +20,13 @@
 #include "ctl_driver_records.h"
 #include "daemon_sandbox.h"
 #include "local_module.h"
-#include "ranmar.h"
+#include "remote_client.h"
 #include "sim_mount.h"
 #include "tcp_module.h"
 #include "xport.h"
 #include "xport_internal.h"
 
 namespace {
-
-using Packet = std::vector<uint8_t>;
-
-std::string hashOf(const char* password)
-{
-    crypt_data data{};
-    return crypt_r(password, "$6$testsalt$", &data);
-}
-
-// Sends the packet and reads a reply of the same length; empty when the
-// service closed or did not answer.
-Packet exchange(int fd, Packet p)
-{
-    if (send(fd, p.data(), p.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(p.size()))
-        return {};
-    size_t got = 0;
-    while (got < p.size()) {
-        pollfd w{fd, POLLIN, 0};
-        if (poll(&w, 1, 5000) <= 0)
-            return {};
-        ssize_t n = recv(fd, p.data() + got, p.size() - got, 0);
-        if (n <= 0)
-            return {};
-        got += static_cast<size_t>(n);
-    }
-    return p;
-}
-
-Packet header(uint16_t command, uint16_t id, size_t payload = 0)
-{
-    Packet p(57 + payload);
-    wire::put16(p.data(), 0, static_cast<uint16_t>(p.size()));
-    wire::put16(p.data(), 2, 0x564A);
-    wire::put16(p.data(), 4, command);
-    wire::put16(p.data(), 12, id);
-    p[24] = 32;
-    return p;
-}
-
-Packet loginPacket(const std::string& user, std::string pw, uint8_t encoding = 0, uint16_t seed = 0)
-{
-    if (encoding == 2) {  // scramble with the published generator
-        rmarin(0, seed ^ 0x5c21);
-        for (char& c : pw) {
-            double x;
-            ranmar(&x, 1);
-            c = static_cast<char>(c ^ (static_cast<int16_t>(x * 32767.0) & 0xFF));
-        }
-    }
-    Packet p = header(0, 0xFFFF, user.size() + pw.size());
-    wire::put16(p.data(), 14, seed);
-    p[16] = static_cast<uint8_t>(user.size());
-    p[17] = static_cast<uint8_t>(pw.size());
-    p[18] = encoding;
-    std::memcpy(p.data() + 56, user.data(), user.size());
-    std::memcpy(p.data() + 56 + user.size(), pw.data(), pw.size());
-    return p;
-}
 
 // A function-32 packet carrying the command block and `data` bytes after it.
 Packet commandPacket(uint16_t id, uint8_t service, const uint8_t* block, size_t dataSize,
@@ -346,10 +287,25 @@ TEST_F(Protocol, ReadOnlyConnectionChangesNothing)
     Packet marked = ioctlPacket(id, 0x28, 84);
     marked[15] = 0;
     EXPECT_EQ(5, wire::get16(exchange(fd, marked).data(), 6));
+    // The controller parameter key reads, but with its write flag (byte 8)
+    // set it switches the non-build mode: refused although the key and the
+    // client's flag say reading.
+    Packet param = ioctlPacket(id, 0x6E, 10);
+    param[120] = 1;      // kind 1, the non-build mode
+    param[120 + 8] = 1;  // write
+    param[120 + 9] = 1;  // on
+    EXPECT_EQ(5, wire::get16(exchange(fd, param).data(), 6));
+    // A pool access flag written with 1, claimed as reading.
+    Packet flag = ioctlPacket(id, 0x1000000A, 4, 0);
+    flag[120] = 1;
+    EXPECT_EQ(5, wire::get16(exchange(fd, flag).data(), 6));
     EXPECT_EQ(before, sim.log().size());  // nothing reached the emulator
     Packet rd = ioctlPacket(id, 0x28, 84);
     EXPECT_EQ(0, wire::get16(exchange(fd, rd).data(), 6));
-    EXPECT_EQ(before + 1, sim.log().size());
+    // The same key with its write flag clear only reads, and is served.
+    param[120 + 8] = 0;
+    EXPECT_EQ(0, wire::get16(exchange(fd, param).data(), 6));
+    EXPECT_EQ(before + 2, sim.log().size());
     close(fd);
 }
 

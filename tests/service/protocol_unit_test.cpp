@@ -6,11 +6,15 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <map>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "byte_order.h"
 #include "config_file.h"
+#include "ctl_command_table.h"
 #include "ctl_driver_records.h"
 #include "ctl_errors.h"
 #include "ctl_request.h"
@@ -205,6 +209,134 @@ TEST_F(LoggedIn, ReadOnlyConnectionRefusesChangesBeforeTheDriver)
         if (c.status == STATUS_ACCESS_DENIED) {
             EXPECT_EQ(0u, wire::get32(p.data(), 8)) << c.what;  // the driver was not asked
         }
+    }
+}
+
+namespace {
+
+using Record = std::vector<uint8_t>;
+
+// A parameter record of `size` zero bytes with the given bytes set.
+Record record(size_t size, std::initializer_list<std::pair<size_t, uint8_t>> bytes = {})
+{
+    Record r(size);
+    for (auto [at, value] : bytes)
+        r.at(at) = value;
+    return r;
+}
+
+Record word(uint32_t value)
+{
+    Record r(4);
+    wire::put32(r.data(), 0, value);
+    return r;
+}
+
+// Keys that both read and write, as the controller's commands describe
+// them: the records with which they write and those with which they only read.
+struct DirectionCase {
+    uint32_t key;
+    std::vector<Record> writing;
+    std::vector<Record> reading;
+};
+
+const std::vector<DirectionCase>& directionCases()
+{
+    // Pool hot fix access flags: written as 1 or 0, read with 0xFFFFFFFF.
+    const std::vector<Record> flagWrites = {word(0), word(1), word(0xFFFFFFFE), record(3, {{0, 0xFF}, {1, 0xFF}, {2, 0xFF}}),
+                                            record(8, {{0, 0xFF}, {1, 0xFF}, {2, 0xFF}, {3, 0xFF}}), {}};
+    // State commands: code 3 asks for the progress; 0 starts, 2 aborts.
+    const std::vector<Record> codeWrites = {record(4), record(4, {{0, 2}}), record(4, {{0, 1}}), {}};
+    const std::vector<Record> codeReads = {record(4, {{0, 3}})};
+    static const std::vector<DirectionCase> cases = {
+        // Controller parameter {u32 kind, u32 value, byte write flag, byte flags}.
+        {0x6E, {record(10, {{0, 1}, {8, 1}, {9, 1}}), record(10, {{0, 1}, {8, 1}}), record(10, {{8, 2}}), record(8), {}},
+         {record(10, {{0, 1}}), record(10, {{0, 1}, {9, 1}})}},
+        {0x63, flagWrites, {word(0xFFFFFFFF)}},
+        {0x1000000A, flagWrites, {word(0xFFFFFFFF)}},
+        {0x10000009, codeWrites, codeReads},
+        {0x1000001A, codeWrites, codeReads},
+        {0x1000001B, codeWrites, codeReads},
+        {0x1000001C, codeWrites, codeReads},
+        {0x10000033, codeWrites, codeReads},
+        // Enclosure query {u32 enclosure, u32 count, byte selector, ...}: 16
+        // sets the speaker, 17 the door lock; 0 to 6 read states.
+        {0x20002, {record(14, {{8, 16}, {12, 1}}), record(14, {{8, 17}}), record(14, {{8, 7}}), record(8)},
+         {record(14), record(14, {{8, 3}}), record(14, {{8, 6}})}},
+    };
+    return cases;
+}
+
+// Whether a read-only connection refused the IOCTL with this record and flag.
+bool refused(ConnectionRecord& rec, uint32_t key, const Record& param, uint8_t clientFlag)
+{
+    Record cmd(64 + param.size());
+    wire::put16(cmd.data(), 8, CTLOP_IOCTL);
+    wire::put16(cmd.data(), 10, static_cast<uint16_t>(param.size()));
+    wire::put32(cmd.data(), 12, key);
+    wire::put32(cmd.data(), 16, 0xFFFF);
+    std::copy(param.begin(), param.end(), cmd.begin() + 64);
+    auto p = driverPacket(9, 32, 9, cmd, 64);
+    p[15] = clientFlag;
+    p[34] = clientFlag;
+    handle_request(rec, p.data(), static_cast<uint32_t>(p.size()));
+    return wire::get16(p.data(), 6) == STATUS_ACCESS_DENIED;
+}
+
+}  // namespace
+
+TEST(CommandDirection, EveryKeyThatBothReadsAndWritesHasARule)
+{
+    // A key whose rows disagree cannot be judged by the key alone.
+    std::map<uint32_t, std::set<uint8_t>> flags;
+    for (uint16_t i = 0; i < static_cast<uint16_t>(CtlCmd::COUNT); ++i) {
+        const CtlCommandDef& d = ctl_command_def(static_cast<CtlCmd>(i));
+        flags[d.key].insert(d.readOnly);
+    }
+    for (const auto& [key, seen] : flags)
+        if (seen.size() > 1) {
+            EXPECT_NE(nullptr, ctl_direction_rule(key)) << std::hex << key;
+        }
+    // The command list's rules are exactly the keys described here.
+    std::set<uint32_t> described, listed;
+    for (const DirectionCase& c : directionCases())
+        described.insert(c.key);
+    size_t count = 0;
+    const CtlDirectionRule* rules = ctl_direction_rules(&count);
+    for (size_t i = 0; i < count; ++i)
+        listed.insert(rules[i].key);
+    EXPECT_EQ(described, listed);
+}
+
+TEST_F(LoggedIn, ReadOnlyConnectionJudgesEveryKeyByItsRecord)
+{
+    // Every key of the command list, with both flag values, under every
+    // record that writes (and those that read): flag 0 is always refused;
+    // flag 1 is refused when the request writes.
+    rec.access = 1;
+    std::map<uint32_t, bool> keyReads;  // keys without a rule: all their rows read
+    for (uint16_t i = 0; i < static_cast<uint16_t>(CtlCmd::COUNT); ++i) {
+        const CtlCommandDef& d = ctl_command_def(static_cast<CtlCmd>(i));
+        auto [it, fresh] = keyReads.emplace(d.key, d.readOnly != 0);
+        if (!fresh)
+            it->second = it->second && d.readOnly != 0;
+    }
+    std::vector<Record> anyRecords;  // every record of the table, tried on every other key
+    for (const DirectionCase& c : directionCases()) {
+        anyRecords.insert(anyRecords.end(), c.writing.begin(), c.writing.end());
+        anyRecords.insert(anyRecords.end(), c.reading.begin(), c.reading.end());
+        keyReads.erase(c.key);
+    }
+    for (uint8_t flag : {0, 1}) {
+        for (const DirectionCase& c : directionCases()) {
+            for (const Record& r : c.writing)
+                EXPECT_TRUE(refused(rec, c.key, r, flag)) << std::hex << c.key << " flag " << int(flag);
+            for (const Record& r : c.reading)
+                EXPECT_EQ(flag == 0, refused(rec, c.key, r, flag)) << std::hex << c.key << " flag " << int(flag);
+        }
+        for (const auto& [key, reads] : keyReads)
+            for (const Record& r : anyRecords)
+                EXPECT_EQ(flag == 0 || !reads, refused(rec, key, r, flag)) << std::hex << key << " flag " << int(flag);
     }
 }
 
