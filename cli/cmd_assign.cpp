@@ -5,17 +5,14 @@
 
 namespace {
 
-// Carries out the first action that the options ask for; 0 on success.
+// Carries out the first action that the options ask for (boot drive,
+// firmware, host drive number, else the settings); 0 on success.
 int AssignAction(ToolRun& run)
 {
     const OptionsRecord& o = run.options;
-    if (o.BOOTDRIVE != -1 || o.fwUpdate == 1)
-        return CommandNotAvailable("assign");
-    if (o.SWAPDRIVE != -1) {
-        if (o.HOSTDRIVE < 0)
-            Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
-        return CommandNotAvailable("assign");
-    }
+    const bool swapAsked = o.BOOTDRIVE == -1 && o.fwUpdate != 1 && o.SWAPDRIVE != -1;
+    if (swapAsked && o.HOSTDRIVE < 0)
+        Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
     return CommandNotAvailable("assign");
 }
 

@@ -22,16 +22,19 @@ struct LongOption {
 };
 
 constexpr FlagLetter kFlagLetters[] = {
-    {'h', &OptionsRecord::help},   {'?', &OptionsRecord::help},        {'v', &OptionsRecord::version},
-    {'x', &OptionsRecord::extended}, {'f', &OptionsRecord::force},     {'q', &OptionsRecord::quiet},
-    {'r', &OptionsRecord::reset},  {'s', &OptionsRecord::status},      {'c', &OptionsRecord::create},
-    {'d', &OptionsRecord::deleteDrive}, {'a', &OptionsRecord::assign},
+    {'h', &OptionsRecord::help},     {'?', &OptionsRecord::help},   {'v', &OptionsRecord::version},
+    {'x', &OptionsRecord::extended}, {'f', &OptionsRecord::force},  {'q', &OptionsRecord::quiet},
+    {'r', &OptionsRecord::reset},    {'s', &OptionsRecord::status}, {'c', &OptionsRecord::create},
+    {'d', &OptionsRecord::deleteDrive},
+    {'a', &OptionsRecord::assign},
 };
 
 constexpr LongOption kLongOptions[] = {
-    {"help", &OptionsRecord::help},     {"version", &OptionsRecord::version}, {"quiet", &OptionsRecord::quiet},
-    {"force", &OptionsRecord::force},   {"reset", &OptionsRecord::reset},     {"status", &OptionsRecord::status},
-    {"assign", &OptionsRecord::assign}, {"create", &OptionsRecord::create},   {"delete", &OptionsRecord::deleteDrive},
+    {"help", &OptionsRecord::help},     {"version", &OptionsRecord::version},
+    {"quiet", &OptionsRecord::quiet},   {"force", &OptionsRecord::force},
+    {"reset", &OptionsRecord::reset},   {"status", &OptionsRecord::status},
+    {"assign", &OptionsRecord::assign}, {"create", &OptionsRecord::create},
+    {"delete", &OptionsRecord::deleteDrive},
 };
 
 // The help of a mode, looked for in this order.
@@ -41,8 +44,10 @@ struct ModeHelp {
 };
 
 constexpr ModeHelp kModeHelps[] = {
-    {&OptionsRecord::assign, PrintAssignHelp}, {&OptionsRecord::create, PrintCreateHelp},
-    {&OptionsRecord::deleteDrive, PrintDeleteHelp}, {&OptionsRecord::reset, PrintResetHelp},
+    {&OptionsRecord::assign, PrintAssignHelp},
+    {&OptionsRecord::create, PrintCreateHelp},
+    {&OptionsRecord::deleteDrive, PrintDeleteHelp},
+    {&OptionsRecord::reset, PrintResetHelp},
     {&OptionsRecord::status, PrintStatusHelp},
 };
 

@@ -53,10 +53,12 @@ struct RaidWord {
 };
 
 constexpr RaidWord kRaidWords[] = {
-    {"S", RAID_CODE_SINGLE},        {"C", RAID_CODE_CHAINING},        {"0", RAID_CODE_RAID0},
-    {"1", RAID_CODE_RAID1},         {"1H", RAID_CODE_RAID1_HOTSPARE}, {"4", RAID_CODE_RAID4},
-    {"4H", RAID_CODE_RAID4_HOTSPARE}, {"5", RAID_CODE_RAID5},         {"5H", RAID_CODE_RAID5_HOTSPARE},
-    {"10", RAID_CODE_RAID10},       {"10H", RAID_CODE_RAID10_HOTSPARE},
+    {"S", RAID_CODE_SINGLE},          {"C", RAID_CODE_CHAINING},
+    {"0", RAID_CODE_RAID0},           {"1", RAID_CODE_RAID1},
+    {"1H", RAID_CODE_RAID1_HOTSPARE}, {"4", RAID_CODE_RAID4},
+    {"4H", RAID_CODE_RAID4_HOTSPARE}, {"5", RAID_CODE_RAID5},
+    {"5H", RAID_CODE_RAID5_HOTSPARE}, {"10", RAID_CODE_RAID10},
+    {"10H", RAID_CODE_RAID10_HOTSPARE},
 };
 
 unsigned ModesSet(const OptionsRecord& o)
