@@ -9,9 +9,9 @@
 namespace {
 
 // Every help of a mode ends with this line and an empty one; the full help
-// with FULL_HELP_NOTE.
-#define MODE_HELP_NOTE "Note   : options and parameters are case sensitive\n"
-#define FULL_HELP_NOTE "Note   : Options and parameters are case sensitive\n"
+// with kFullHelpNote.
+constexpr const char* kModeHelpNote = "Note   : options and parameters are case sensitive\n";
+constexpr const char* kFullHelpNote = "Note   : Options and parameters are case sensitive\n";
 
 // In the lines "%s" stands for the program name (or the subject given) and
 // "%c" for the option prefix.
@@ -47,7 +47,7 @@ constexpr const char* kFullHelp[] = {
     " For context specific help, use the %ch option with any of the \n",
     " other RAID specific [s|c|d|r|a] options.\n",
     "Example: \"%s %ch %cc \" to get help about the create option\n",
-    FULL_HELP_NOTE,
+    kFullHelpNote,
     "\n",
 };
 
@@ -67,7 +67,7 @@ constexpr const char* kStatusHelp[] = {
     "Example: \"%s %cs\" to view the RAID subsystem, all controllers\n",
     "Example: \"%s %cs %cCTR:0 %cFW\" to view the Firmware version of the first controller\n",
     "Example: \"%s %cs %cCTR:1 %cCDBOOT %cBIOS\" to view the BIOS and CD Boot setting of the second controller\n",
-    MODE_HELP_NOTE,
+    kModeHelpNote,
     "\n",
 };
 
@@ -95,7 +95,7 @@ constexpr const char* kCreateHelp[] = {
     "Example: \"%s %cc %cCTR:1 %cDISKS:FCAL-A-5,FCAL-A-2,FCAL-A-1 %cRAID:5 %cSTRIPSIZE:64 %cNAME:OSDRIVE\" \n",
     " to destructively create a RAID-5 hostdrive named \"OSDRIVE\" with 64KB stripsize using maximum capacity\n",
     " of three fibrechannel disks on the second controller\n",
-    MODE_HELP_NOTE,
+    kModeHelpNote,
     "\n",
 };
 
@@ -107,7 +107,7 @@ constexpr const char* kDeleteHelp[] = {
     "   %cHOSTDRIVE:INT    : hostdrive number starting from 0.\n",
     "Example: \"%s %cd %cCTR:0 %cHOSTDRIVE:3\" to delete hostdrive #3 on the first controller\n",
     "Example: \"%s %cd %cCTR:1 %cHOSTDRIVE:0\" to delete hostdrive #0 on the second controller\n",
-    MODE_HELP_NOTE,
+    kModeHelpNote,
     "\n",
 };
 
@@ -118,7 +118,7 @@ constexpr const char* kResetHelp[] = {
     "   %cCTR:INT          : Controller number starting from 0.\n",
     "Example: \"%s %cr %cCTR:1\" to reset the RAID subsystem on the second controller\n",
     "Example: \"%s %cr %cCTR:0\" to reset the RAID subsystem on the first controller\n",
-    MODE_HELP_NOTE,
+    kModeHelpNote,
     "\n",
 };
 
@@ -142,12 +142,9 @@ constexpr const char* kAssignHelp[] = {
     "Example: \"%s %ca %cCTR:0 %cHOSTDRIVE:1 %cSWAPDRIVE:3\" to swap Host Drive #1 with #3\n",
     "Example: \"%s %ca %cCTR:0 %cBOOTDRIVE:3\" to set Host Drive #3 as #0, and if #0 exists make it #3\n",
     "Example: \"%s %ca %cCTR:0 %cFW:/root/plv_rxfw.027\" to update the firmware on controller 0 using thw file /root/plv_rxfw.027\n",
-    MODE_HELP_NOTE,
+    kModeHelpNote,
     "\n",
 };
-#undef MODE_HELP_NOTE
-#undef FULL_HELP_NOTE
-
 // Prints one line with its "%s" and "%c" filled in, in one output call.
 void PrintLine(const char* line, const char* subject)
 {

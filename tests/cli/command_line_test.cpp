@@ -73,6 +73,7 @@ std::vector<Row> Rows()
         {{"--helpme"}, "ostrel: illegal option helpme\n" + kHelpText, "", "", 1, Reach::ParseOnly},
         {{"foo"}, kIllegal, "", "", 1, Reach::ParseOnly},
         {{"-v", "foo", "-x"}, kVersion, "", "", 0, Reach::Driver},
+        {{"-s", "foo", "-CTR:9"}, "", "", "ERROR: The status command is not available yet\n", 1, Reach::Driver},
         {{"-FORCE"}, "", "", "", 0, Reach::Driver},
         // A word needs its mode flag earlier on the line.
         {{"-CTR:0", "-s"},
