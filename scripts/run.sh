@@ -31,7 +31,9 @@ export KZMH_PROC_ROOT="$work/proc-scsi"
 if [ -x "$build/console/mirvane" ]; then
   "$build/console/mirvane"
 elif [ -x "$build/cli/ostrel" ]; then
-  "$build/cli/ostrel" -s
+  # The tool's version and module version records, then start-up against the
+  # emulator: the controllers are counted, no command is run.
+  "$build/cli/ostrel" -vx
 else
   echo "Driver emulator mounted at $KZMH_PROC_ROOT:"
   ls -R "$KZMH_PROC_ROOT"
