@@ -24,6 +24,8 @@ std::string TimeText(int seconds, const char* gap)
 
 }  // namespace
 
+ProgressDef ConsoleProgress = {15, 8, 0, 50, " Progress Information ", " Press ESC to quit "};
+
 CProgressBox::CProgressBox(ProgressDef* def) : def_(def), level_(EnterDialogLevel())
 {
     std::memcpy(colors_, ColorSet(def ? def->scheme : 0), sizeof colors_);

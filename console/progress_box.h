@@ -9,6 +9,9 @@
 #include "gauge.h"
 #include "shad_window.h"
 
+// The console's progress window record.
+extern ProgressDef ConsoleProgress;
+
 class CProgressBox {
 public:
     // Takes the next dialog level and builds window and gauge.
