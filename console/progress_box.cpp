@@ -85,9 +85,12 @@ int CProgressBox::Show()
 {
     if (!ok_ || !opened_)
         return 0;
+    // Window and bar reach the root first; one flush then carries the cells
+    // that changed.
     const int was = RootAutoRefresh();
-    SetRootAutoRefresh(1);
+    SetRootAutoRefresh(0);
     const int result = win_->show() && gauge_->show() ? 1 : 0;
+    SetRootAutoRefresh(1);
     SetRootAutoRefresh(was);
     return result;
 }
