@@ -37,21 +37,27 @@ public:
         const std::array<tui::fmtArg, sizeof...(A)> list{tui::fmtArg(args)...};
         return SetLineV(line, list);
     }
+    // SetLine over an argument list.
     int SetLineV(int line, std::span<const tui::fmtArg> args);
     // Keeps a copy of the text as line i; 1 or 0.
     int SetLineText(int line, const char* text);
     // The current line (0 when not created).
     int CurrentLine() const;
+    // Shows at the current line; hides.
     void Show();
     void Hide();
+    // Whether the current line is highlighted; the frame's attribute.
     void SetShowSelection(int flag);
     void SetFrameAttr(uint8_t attr);
+    // Frame attribute of a dialog out of its key loop.
     uint8_t InactiveFrameAttr() const { return colors_[8]; }
+    // 1 when everything was built.
     int IsOk() const { return ok_; }
     // The text of a line as the list shows it (null: empty).
     const char* LineText(int line) const;
 
 private:
+    // Built and opened.
     bool Created() const { return ok_ && created_; }
     // Paints again when lines changed since the last paint.
     void RepaintIfStale();

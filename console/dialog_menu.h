@@ -45,15 +45,19 @@ public:
         const std::array<tui::fmtArg, sizeof...(A)> list{tui::fmtArg(args)...};
         return SetItemTextV(IndexOfId(id), list);
     }
+    // SetItemText over an argument list.
     int SetItemTextV(int index, std::span<const tui::fmtArg> args);
+    // The menu's disable, enable, hide and show of the item with the id.
     void DisableItem(int id);
     void EnableItem(int id);
     void HideItem(int id);
     void ShowItem(int id);
     // The current item's position (0 when not created).
     int CurrentItem() const;
+    // Shows at the current item; hides.
     void Show();
     void Hide();
+    // Whether the current item is highlighted; the frame's attribute.
     void SetShowSelection(int flag);
     void SetFrameAttr(uint8_t attr);
     // Frame attribute of a dialog out of its key loop.
@@ -64,7 +68,9 @@ public:
     tui::tagMenu* Menu() const { return menu_.get(); }
 
 private:
+    // The first item with the id; -1 for none.
     int IndexOfId(int id) const;
+    // Built and opened.
     bool Created() const { return ok_ && created_; }
 
     std::unique_ptr<tui::tagMenu> menu_;

@@ -47,17 +47,22 @@ public:
         const std::array<tui::fmtArg, sizeof...(A)> list{tui::fmtArg(args)...};
         return SetLineV(index, list);
     }
+    // SetLine over an argument list.
     int SetLineV(int index, std::span<const tui::fmtArg> args);
     // Keeps a copy of the text as entry `index`; 1 or 0.
     int SetLineText(int index, const char* text);
     // Fixed item index in the menu part, fixed count + line in the lines.
     int Current() const;
+    // The menu's disable and enable of a fixed item.
     void DisableItem(int id);
     void EnableItem(int id);
+    // Shows or hides frame, menu and lines.
     void Show();
     void Hide();
+    // On menu and lines: the highlight; the frame attribute.
     void SetShowSelection(int flag);
     void SetFrameAttr(uint8_t attr);
+    // 1 when everything was built.
     int IsOk() const { return ok_; }
     // The visible line count the box was fitted to.
     int VisibleLines() const { return visible_; }
@@ -65,6 +70,7 @@ public:
     const char* EntryText(int index) const;
 
 private:
+    // Built and opened.
     bool Created() const { return ok_ && created_; }
     // Whether no selectable item follows (direction 1) or precedes (-1)
     // the menu's current one.

@@ -16,8 +16,9 @@ constexpr int keyWordLeft = 264 + keyEscShift;            // 520, only scripted 
 constexpr int keyClearField = keyF(1) + keyEscShift;      // 521
 constexpr int keyDeleteWord = keyF(2) + keyEscShift;      // 522
 
-// The insert mode of every editor: 1 insert, 0 overwrite (the start).
+// The insert mode that every editor shares: 1 insert, 0 overwrite (at start).
 int editInsertMode();
+// Sets the shared insert mode.
 void setEditInsertMode(int mode);
 
 class editLine {
@@ -28,12 +29,16 @@ public:
     // Edits `buffer` (width + 1 bytes) from the cursor index; 1 when Enter
     // ended it, 0 for ESC. Trailing fill characters and blanks are removed.
     int edit(char* buffer, int cursor);
+    // The key that ended the last edit.
     int lastKey() const { return lastKey_; }
+    // The character shown for each character of the text (0: the text).
     void setMaskChar(uint8_t ch) { mask_ = ch; }
     uint8_t maskChar() const { return mask_; }
+    // Cells of the field.
     int width() const { return width_; }
 
 private:
+    // Whether the cell holds the fill character or a blank.
     bool isDelimiter(int index) const;
     // Removes the cell at `index`; the rest moves left, fill enters at the end.
     void removeAt(int index, int count = 1);

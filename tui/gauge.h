@@ -36,9 +36,11 @@ public:
     int open(int minimum, int maximum, const char* topTitle, const char* bottomTitle);
     // Stores the value, clamped to the range; no repaint.
     void setValue(int value);
+    // The stored value.
     int value() const { return value_; }
     // Shows the window and paints the bar; the window's result.
     int show();
+    // The window's hide, visibility and background saving.
     void hide();
     int isVisible() const;
     int saveBackground() const;
@@ -46,9 +48,12 @@ public:
     // Changes the frame and repaints.
     void setFrameStyle(int style);
     void setFrameAttr(uint8_t attr);
+    // The frame as stored.
     int frameStyle() const { return style_.frameStyle; }
     uint8_t frameAttr() const { return style_.frameAttr; }
+    // Moves the window inside its parent.
     void moveTo(int x, int y);
+    // The position on the screen.
     point screenPosition() const;
 
 private:

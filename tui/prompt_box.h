@@ -45,12 +45,14 @@ public:
     int edit(std::span<char> text, int cursor, const char* title);
     // The key that ended the last edit: 13 or 27 (0 before any).
     int lastKey() const { return editor_ ? editor_->lastKey() : 0; }
+    // The editor's mask character (0 shows the text).
     void setMaskChar(uint8_t ch);
     // The editor's mask character; 0xFF without an editor.
     uint8_t maskChar() const { return editor_ ? editor_->maskChar() : 0xFF; }
     // Columns taken by frame and shadow.
     int borderSize() const { return style_.shadow == 1 ? 3 : 2; }
 
+    // As for menus, on the box's window.
     window* parent() const { return parent_; }
     void moveTo(int x, int y);
     point screenPosition() const;
