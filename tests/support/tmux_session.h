@@ -22,8 +22,18 @@ public:
         const std::string pane = "env -u LC_ALL -u LC_CTYPE TERM=tmux-256color LANG=C.UTF-8 " + command +
                                  "; echo \"[exit $?]\"; exec sleep 600";
         started_ = run("new-session -d -x 80 -y 25 " + quote(pane)).ok;
+        if (started_) {
+            socketPath_ = display("#{socket_path}");
+            if (!socketPath_.empty() && socketPath_.back() == '\n')
+                socketPath_.pop_back();
+        }
     }
-    ~tmuxSession() { run("kill-server"); }
+    ~tmuxSession()
+    {
+        run("kill-server");
+        if (!socketPath_.empty())
+            unlink(socketPath_.c_str());  // the server leaves its socket file behind
+    }
     tmuxSession(const tmuxSession&) = delete;
     tmuxSession& operator=(const tmuxSession&) = delete;
 
@@ -77,6 +87,7 @@ private:
     }
 
     std::string socket_;
+    std::string socketPath_;
     bool started_ = false;
 };
 
