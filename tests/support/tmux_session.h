@@ -1,5 +1,6 @@
-// A program running in its own tmux server, driven with send-keys and read
-// with capture-pane. The server is killed when the session object goes.
+// A program running in its own tmux server (own socket, no configuration
+// file), driven with send-keys and read with capture-pane. The server is
+// killed when the session object goes.
 #pragma once
 
 #include <unistd.h>
@@ -18,21 +19,21 @@ public:
     explicit tmuxSession(const std::string& command)
     {
         static int serial = 0;
-        socket_ = "tui-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+        socket_ = "kzm-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
         const std::string pane = "env -u LC_ALL -u LC_CTYPE TERM=tmux-256color LANG=C.UTF-8 " + command +
                                  "; echo \"[exit $?]\"; exec sleep 600";
         started_ = run("new-session -d -x 80 -y 25 " + quote(pane)).ok;
-        if (started_)
+        if (started_) {
             socketPath_ = display("#{socket_path}");
-        if (!socketPath_.empty() && socketPath_.back() == '\n')
-            socketPath_.pop_back();
+            if (!socketPath_.empty() && socketPath_.back() == '\n')
+                socketPath_.pop_back();
+        }
     }
-    // Ends the server and removes its socket, which tmux leaves behind.
     ~tmuxSession()
     {
         run("kill-server");
         if (!socketPath_.empty())
-            unlink(socketPath_.c_str());
+            unlink(socketPath_.c_str());  // the server leaves its socket file behind
     }
     tmuxSession(const tmuxSession&) = delete;
     tmuxSession& operator=(const tmuxSession&) = delete;
