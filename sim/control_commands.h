@@ -3,6 +3,7 @@
 //   status C KEY STATUS [DETAIL]    the next command with KEY on entry C answers DETAIL<<16 | STATUS
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
+// and the device commands of device_control.h.
 #pragma once
 
 #include "event_store.h"
@@ -14,7 +15,8 @@
 namespace kzmsim {
 
 class Driver;
-using ControlAction = std::function<void(Driver&)>;
+// One parsed line; false when it cannot be carried out (the whole write is then undone).
+using ControlAction = std::function<bool(Driver&)>;
 
 // Parses every line of a control write; false when any line is unknown or malformed.
 bool parseControl(const std::string& text, std::vector<ControlAction>& actions);

@@ -1,5 +1,8 @@
 #include "ioctl_commands.h"
 
+#include "device_commands.h"
+#include "enclosure_commands.h"
+
 #include <byte_order.h>
 
 #include <algorithm>
@@ -266,6 +269,7 @@ uint32_t getDeviceInfo(ControllerFirmware& fw, IoctlCall& c)
 {
     if (!fw.deviceAt(c.target))
         return FW_STATUS_INVALID_TARGET;
+    advanceSurfaceCheck(fw, c.target);  // every query moves a running surface check on
     toControllerLayout(fw.identity.interfaceLevel, fw.deviceInfo(c.target), c.param);
     return ok();
 }
@@ -277,7 +281,9 @@ uint32_t setDeviceInfo(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_INVALID_TARGET;
     if (c.param.size() < DEVICE_INFO_SIZE)
         return FW_STATUS_BAD_RECORD;
-    fw.setDeviceInfo(c.target, fromControllerLayout(fw.identity.interfaceLevel, c.param, fw.deviceInfo(c.target)));
+    const DeviceInfoBytes written = fromControllerLayout(fw.identity.interfaceLevel, c.param, fw.deviceInfo(c.target));
+    fw.setDeviceInfo(c.target, written);
+    initialiseDisk(fw, *fw.device(c.target), written);
     return ok();
 }
 
@@ -472,16 +478,6 @@ uint32_t fcPortCmd(ControllerFirmware& fw, IoctlCall& c)
     return ch ? answer(c, fcPortRecord(*ch)) : FW_STATUS_INVALID_TARGET;
 }
 
-// 0x20023: {u32 0x30000 (in), u32 enclosure configuration count, u32 record word 0}.
-uint32_t enclosureRecordCmd(ControllerFirmware& fw, IoctlCall& c)
-{
-    if (c.param.size() != ENCLOSURE_RECORD_SIZE || wire::get32(c.param.data(), 0) != ENCLOSURE_RECORD_QUERY)
-        return FW_STATUS_BAD_RECORD;
-    wire::put32(c.param.data(), 4, fw.identity.board.enclosureConfigs);
-    wire::put32(c.param.data(), 8, 0);
-    return ok();
-}
-
 // Keys that write but have no behaviour of their own yet, flash steps included.
 constexpr uint32_t kStoredWrites[] = {
     0x03, 0x06, 0x08, 0x09, 0x0A, 0x0C, 0x0D, 0x0F, 0x10, 0x11, 0x12, 0x17, 0x1F, 0x20,
@@ -492,9 +488,9 @@ constexpr uint32_t kStoredWrites[] = {
     0x1000001C, 0x10000028, 0x1000002A, 0x1000002D, 0x1000002E, 0x1000002F, 0x10000030,
     0x10000031, 0x10000033,
     0x10010000, 0x10010003, 0x10010004,
-    0x20000001, 0x20000008, 0x2000000D, 0x2000000E, 0x20000012, 0x20000013, 0x20000017,
-    0x20000018, 0x20000019, 0x2000002E, 0x20000030, 0x20000031, 0x20000035,
-    0x20002, 0x20010, 0x20012, 0x20020, 0x20024, 0x20025, 0x20026, 0x20027,
+    0x20000001, 0x20000017,
+    0x20000019, 0x2000002E, 0x20000030, 0x20000031, 0x20000035,
+    0x20026, 0x20027,
     0x8000000F,
 };
 
@@ -524,12 +520,36 @@ constexpr IoctlCommand kHandled[] = {
     {0x2000003E, false, channelRecordCmd},
     {0x20000080, false, fcLoopCmd},
     {0x20000081, false, fcPortCmd},
-    {0x20023, false, enclosureRecordCmd},
     {0x20000000, false, getDeviceInfo},
     {0x20000002, true, setDeviceInfo},
     {0x20000005, false, channelInfo},
     {0x20000006, false, channelDeviceList},
     {0x80000005, false, memberList},
+    // Devices (device_commands.cpp).
+    {0x20000008, true, deinitialiseCmd},
+    {0x2000000D, true, unlockCmd},
+    {0x2000000E, true, lockCmd},
+    {0x20000012, true, deviceByteCmd},
+    {0x20000013, true, surfaceStartCmd},
+    {0x20000015, false, defectCountCmd},
+    {0x20000018, true, surfaceAbortCmd},
+    {0x20000025, false, presenceCmd},
+    {0x20000027, false, blockReadCmd},
+    {0x20000054, false, identifyCmd},
+    {0x10010007, false, ownershipCmd},
+    // Enclosures (enclosure_commands.cpp).
+    {0x20000, false, enclosureInfoCmd},
+    {0x20001, false, enclosureLayoutCmd},
+    {0x20002, true, enclosureQueryCmd},
+    {0x20010, true, slotMapOccupiedCmd},
+    {0x20011, false, slotOfDiskCmd},
+    {0x20012, true, slotMapCmd},
+    {0x20020, true, configWriteCmd},
+    {0x20021, false, configListCmd},
+    {0x20022, false, configSizeCmd},
+    {0x20023, false, configCountCmd},
+    {0x20024, true, configReleaseCmd},
+    {0x20025, true, configRemoveCmd},
 };
 
 const std::vector<IoctlCommand>& commandTable()
