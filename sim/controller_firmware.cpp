@@ -68,7 +68,7 @@ Device makeDevice(const DeviceSpec& d, uint16_t channel, uint32_t serial)
     if (d.enclosure) {
         EnclosureState e;
         e.parts = *d.enclosure;
-        e.identifier = ENCLOSURE_ID_BASE | static_cast<uint32_t>(channel) << 16 | dev.entry;
+        e.identifier = ENCLOSURE_ID_BASE | static_cast<uint32_t>(channel & 0xFF) << 8 | d.targetId;
         e.identityWords = {serial ^ ENCLOSURE_IDENTITY_MARK, e.identifier, 1, 0};
         st.enclosure = std::move(e);
     }

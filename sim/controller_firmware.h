@@ -24,7 +24,8 @@ constexpr uint16_t FW_STATUS_IN_USE = 0x0008;          // drive number or disk a
 constexpr uint16_t FW_STATUS_NOT_SUPPORTED = 0x0009;   // command not answered by this firmware
 
 constexpr size_t DEVICE_INFO_SIZE = 112;
-constexpr uint32_t ENCLOSURE_ID_BASE = 0x45000000;      // enclosure identifier: base | channel << 16 | entry
+// Enclosure identifier: base | channel << 8 | target ID; its high half is the identity word at 6.
+constexpr uint32_t ENCLOSURE_ID_BASE = 0x01000000;
 constexpr uint32_t ENCLOSURE_IDENTITY_MARK = 0x4B5A0000; // first identity word: serial ^ mark
 constexpr size_t CACHE_PARAM_SIZE = 12;
 constexpr uint32_t LEVEL_OLD_LISTS = 262;         // older list and drive information layouts

@@ -21,7 +21,6 @@ constexpr uint32_t CONFIG_ID_BASE = 0x30000;
 constexpr uint8_t CONFIG_ENTRY_KIND = 3;
 constexpr uint16_t SLOT_MAP_WORD = 48;
 constexpr uint32_t EMPTY_SLOT = 0xFFFFFFFF;
-constexpr uint16_t IDENTITY_WORD = 0x0100;
 
 enum Selector : uint8_t {
     SEL_SPEAKER = 0,
@@ -99,7 +98,7 @@ void putSlotIdentity(uint8_t* p, const Found& f, uint8_t slot)
     p[41] = static_cast<uint8_t>(f.channel->number);
     p[42] = static_cast<uint8_t>(f.device->entry >> 8);
     p[43] = static_cast<uint8_t>(f.device->entry);
-    p[44] = static_cast<uint8_t>(IDENTITY_WORD);
+    p[44] = static_cast<uint8_t>(e.identifier >> 16);  // low byte of the identity word
 }
 
 // The configuration an identifier 0x30000 | index names, or nullptr.
@@ -142,8 +141,7 @@ uint32_t enclosureInfoCmd(ControllerFirmware& fw, IoctlCall& c)
         return ok();  // found flag 0: not an enclosure processor
     const EnclosureState& e = *d->state.enclosure;
     p[3] = 1;
-    wire::put32(p, 4, e.identifier);
-    wire::put16(p, 6, IDENTITY_WORD);
+    wire::put32(p, 4, e.identifier);  // its high half is the identity word at 6
     for (size_t k = 0; k < 4; ++k)
         wire::put32(p, 12 + 4 * k, e.identityWords[k]);
     std::copy_n(d->info.begin() + 8, 16, p + 28);   // product
