@@ -14,6 +14,8 @@
 
 namespace kzmsim {
 
+// Parsers of the lines above: false when a line is malformed; the action
+// they give fails when the device it names cannot take the change.
 bool parsePull(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 bool parseInsert(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 bool parseFail(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
