@@ -114,22 +114,27 @@ TEST_F(DeviceScanSimTest, ScanListsDevicesProcessorsAndLinksOnEveryProfile)
 TEST_F(DeviceScanSimTest, TheIoProcessorOfSataChannelOneShowsOnlyItsLetter)
 {
     CController* c = Scanned(R"({"entry": 0, "profile": "new", "channels": [
-        {"kind": 2, "ownId": 7, "devices": [{"target": 0}]},
-        {"kind": 4, "ownId": 0, "devices": [{"target": 0}]}]})");
+        {"kind": 4, "ownId": 0, "devices": [{"target": 0}]},
+        {"kind": 4, "ownId": 0, "devices": [{"target": 0}]},
+        {"kind": 2, "ownId": 7, "devices": [{"target": 0}]}]})");
     ASSERT_NE(c, nullptr);
-    ASSERT_EQ(c->physDrives.count, 4);
-    const CPhysDrive& disk = c->physDrives[2];
+    const char* const positions[] = {"A:0", "A", "B:0", "B", "0", "7"};
+    ASSERT_EQ(c->physDrives.count, 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_STREQ(c->physDrives[i].GetPosition(), positions[i]) << "entry " << i;
     const CPhysDrive& iop = c->physDrives[3];
-    EXPECT_STREQ(disk.GetPosition(), "B:0");
-    EXPECT_EQ(disk.IsOnSataChannel(), 1);
-    EXPECT_STREQ(iop.GetPosition(), "B");
+    EXPECT_EQ(iop.IsOnSataChannel(), 1);
+    EXPECT_EQ(c->physDrives[2].IsOnSataChannel(), 1);
+    EXPECT_EQ(c->physDrives[4].IsOnSataChannel(), 0);
     EXPECT_STREQ(DeviceName(iop), "SATA I/O Processor");
-    EXPECT_STREQ(DeviceName(c->physDrives[1]), "SCSI I/O Processor");
-    EXPECT_EQ(c->physDrives[0].IsOnSataChannel(), 0);
-    int present = 0;
+    EXPECT_STREQ(DeviceName(c->physDrives[5]), "SCSI I/O Processor");
+    EXPECT_EQ(iop.targetId, 0);
     EXPECT_EQ(iop.lun, 0);
+    int present = 0;
+    const size_t asked = Logged(0x20000025);
     EXPECT_EQ(c->physDrives[3].IsPresent(&present), 1);
     EXPECT_EQ(present, 1);
+    EXPECT_EQ(Logged(0x20000025), asked);  // the I/O processor is present without a request
 }
 
 TEST_F(DeviceScanSimTest, RescanKeepsSamplesAndProgressOfDevicesFoundAgain)
