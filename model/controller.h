@@ -18,6 +18,7 @@
 #include "phys_drive.h"
 #include "thread_list.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class IFirmwareProgress;
@@ -56,6 +57,21 @@ public:
     int GetAlarm(int* on);
     // Channel value of the channel whose index is byte 0 of `record`; 1 or 0.
     int GetChannelInfo(void* record);
+
+    // Rebuilds the physical device list: every device and one I/O processor
+    // entry per channel, with their enclosure links; 1, or 0 with the failure.
+    int ScanDevices();
+    // Index in physDrives of the device at (channel, target ID, LUN), -1 when absent.
+    int FindPhysDrive(int channel, int targetId, int lun) const;
+    // Controller enclosure configurations, one request each; 1 when it succeeded.
+    // A record larger than a request can carry (64 KiB - 1) is refused with 0x04000003.
+    int ReadEnclosureConfig(void* record, size_t size);
+    int WriteEnclosureConfig(void* record, size_t size);
+    int ResetEnclosureConfig(void* record, size_t size);
+    // The size record (identifier in, slot count out) of a configuration.
+    int GetEnclosureInfo(void* sizeRecord);
+    // Removes configurations (mode 1 or 2).
+    int RemoveEnclosureConfigs(int mode);
 
     // Low byte of the firmware level word.
     uint8_t FirmwareLevel() const { return static_cast<uint8_t>(info.firmwareLevelWord & 0xFF); }
@@ -130,4 +146,9 @@ private:
     void ReadChannelDescriptions();
     void ReadChannelKindRecords(ControllerChannel& ch, int c);
     bool ReadSettingsAndExtras();
+    // Steps of ScanDevices.
+    bool LinkDiskEnclosures();
+    void LinkEnclosureConfigs();
+    // Appends a device; false when out of memory.
+    bool AppendDevice(const CPhysDrive& d);
 };

@@ -30,7 +30,9 @@ constexpr size_t CACHE_INFO_DELAYED_WRITE = 8;    // u16 delayed-write switch
 // Board details (237 bytes).
 constexpr size_t BOARD_DETAILS_SIZE = 237;
 constexpr size_t BOARD_DETAILS_CLEARED_OLD = 40;   // cleared on firmware level 18 and below
+constexpr size_t BOARD_DETAILS_ENCLOSURES = 4;     // bit 0: enclosure support
 constexpr size_t BOARD_DETAILS_CLUSTER = 20;       // byte cluster bits
+constexpr size_t BOARD_DETAILS_TICK_DIVIDER = 36;  // u32 ticks of the statistics time stamps
 constexpr size_t BOARD_DETAILS_PRESET_104 = 104;   // u32 512 before the request
 constexpr size_t BOARD_DETAILS_BOARD_TYPE = 184;   // u32, -1 before the request
 constexpr size_t BOARD_DETAILS_ROW = 236;          // component table row, 0xFF before the request

@@ -1,9 +1,10 @@
-// CEnclosure: an enclosure of a controller; the model keeps the list but never fills it.
-// Declared with what the controller's lists need: the owner pointer and
-// copying; the drive's own contents and operations are added with it.
+// CEnclosure: an enclosure of a controller. The controller keeps a list of
+// them that no operation fills; only the controller's assignment copies it.
 #pragma once
 
 #include "abstr_base.h"
+#include "carray.h"
+#include "model_errors.h"
 #include "thread_list.h"
 
 #include <cstdint>
@@ -14,7 +15,13 @@ class CEnclosure : public CAbstrBase, public CThreadList {
 public:
     // An empty entry of the controller's list.
     CEnclosure() : CThreadList(1) {}
-    // Copies every field; live workers are started again for the copy.
+    // The enclosure `id`; the three values after it are not used.
+    CEnclosure(int id, int, int, int, CController* owner, int refreshNow) : CThreadList(1), controller(owner), identifier(id)
+    {
+        if (refreshNow)
+            Refresh();
+    }
+    // Copies error, interval, identifier, owner and the list; live workers are started again.
     CEnclosure(const CEnclosure& other) : CAbstrBase(other), CThreadList(other)
     {
         CopyFields(other);
@@ -22,7 +29,7 @@ public:
     }
     // Takes over the other's workers; the owner pointer comes along unchanged.
     CEnclosure(CEnclosure&& other) noexcept = default;
-    // Copies every field; this object's workers stop, the other's are started again here.
+    // Copies as the copy constructor does; this object's workers stop first.
     CEnclosure& operator=(const CEnclosure& other)
     {
         if (this != &other) {
@@ -34,15 +41,21 @@ public:
         return *this;
     }
 
-    int identifier = -1;               // the enclosure's identifier
-    uint16_t controllerNumber = 0;     // controller number of every request
-    CController* controller = nullptr; // owner
+    // An enclosure reads nothing; always 1.
+    int Refresh() { return 1; }
+
+    int refreshInterval = 0;
+    CController* controller = nullptr;  // owner
+    int identifier = -1;
+    CArray<int> values;                 // a growable list the enclosure keeps
 
 private:
     void CopyFields(const CEnclosure& other)
     {
-        identifier = other.identifier;
-        controllerNumber = other.controllerNumber;
+        refreshInterval = other.refreshInterval;
         controller = other.controller;
+        identifier = other.identifier;
+        if (!values.AssignFrom(other.values))
+            error = MODERR_NO_MEMORY;  // the list stays as it was
     }
 };

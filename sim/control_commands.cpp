@@ -1,5 +1,6 @@
 #include "control_commands.h"
 
+#include "device_control.h"
 #include "driver.h"
 #include "text_util.h"
 
@@ -20,7 +21,10 @@ bool parseBusy(const Words& w, const std::string&, ControlAction& a)
     uint64_t n;
     if (w.size() != 2 || !num(w[1], UINT32_MAX, n))
         return false;
-    a = [n](Driver& d) { d.setBusy(static_cast<uint32_t>(n)); };
+    a = [n](Driver& d) {
+        d.setBusy(static_cast<uint32_t>(n));
+        return true;
+    };
     return true;
 }
 
@@ -31,7 +35,10 @@ bool parseStatus(const Words& w, const std::string&, ControlAction& a)
         !num(w[3], 0xFFFF, status) || (w.size() == 5 && !num(w[4], 0xFFFF, detail)))
         return false;
     const uint32_t word = static_cast<uint32_t>(detail << 16 | status);
-    a = [entry, key, word](Driver& d) { d.injectStatus(static_cast<int>(entry), static_cast<uint32_t>(key), word); };
+    a = [entry, key, word](Driver& d) {
+        d.injectStatus(static_cast<int>(entry), static_cast<uint32_t>(key), word);
+        return true;
+    };
     return true;
 }
 
@@ -40,7 +47,10 @@ bool parseCount(const Words& w, const std::string&, ControlAction& a)
     uint64_t n;
     if (w.size() != 2 || !num(w[1], 0xFFFF, n))
         return false;
-    a = [n](Driver& d) { d.setControllerCount(static_cast<uint32_t>(n)); };
+    a = [n](Driver& d) {
+        d.setControllerCount(static_cast<uint32_t>(n));
+        return true;
+    };
     return true;
 }
 
@@ -49,7 +59,10 @@ bool parseEventFail(const Words& w, const std::string&, ControlAction& a)
     uint64_t n;
     if (w.size() != 2 || !num(w[1], UINT32_MAX, n))
         return false;
-    a = [n](Driver& d) { d.setEventFailures(static_cast<uint32_t>(n)); };
+    a = [n](Driver& d) {
+        d.setEventFailures(static_cast<uint32_t>(n));
+        return true;
+    };
     return true;
 }
 
@@ -58,7 +71,10 @@ bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
     EventBytes event{};
     if (!buildEvent(w, text, event))
         return false;
-    a = [event](Driver& d) { d.events().add(event); };
+    a = [event](Driver& d) {
+        d.events().add(event);
+        return true;
+    };
     return true;
 }
 
@@ -73,6 +89,12 @@ constexpr ControlCommand kCommands[] = {
     {"count", parseCount},
     {"event", parseEvent},
     {"eventfail", parseEventFail},
+    {"pull", parsePull},
+    {"insert", parseInsert},
+    {"fail", parseFail},
+    {"restore", parseRestore},
+    {"surface", parseSurface},
+    {"sensor", parseSensor},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -4,6 +4,8 @@
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
 //   eventfail N                     the next N event requests fail with EIO
+//
+// and the device commands of device_control.h.
 #pragma once
 
 #include "event_store.h"
@@ -15,7 +17,8 @@
 namespace kzmsim {
 
 class Driver;
-using ControlAction = std::function<void(Driver&)>;
+// One parsed line; false when it cannot be carried out (the whole write is then undone).
+using ControlAction = std::function<bool(Driver&)>;
 
 // Parses every line of a control write; false when any line is unknown or malformed.
 bool parseControl(const std::string& text, std::vector<ControlAction>& actions);

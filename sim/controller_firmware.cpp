@@ -6,6 +6,7 @@
 #include <byte_order.h>
 
 #include <algorithm>
+#include <string>
 
 namespace kzmsim {
 
@@ -50,6 +51,30 @@ DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
     return info;
 }
 
+Device makeDevice(const DeviceSpec& d, uint16_t channel, uint32_t serial)
+{
+    Device dev;
+    dev.entry = static_cast<uint16_t>(d.targetId << 8 | d.lun);
+    dev.info = makeDeviceInfo(d);
+    DeviceState& st = dev.state;
+    st.readyAtStart = dev.info[46];
+    st.grownDefects = d.grownDefects;
+    st.primaryDefects = d.primaryDefects;
+    st.modeFor17 = d.modeFor17;
+    if (d.ownership.size() == OWNERSHIP_SIZE)
+        std::copy(d.ownership.begin(), d.ownership.end(), st.ownership.begin());
+    else if (d.type == 0 && d.initialised)
+        wire::put32(st.ownership.data(), 0, serial);  // owned by this controller, nothing mounted elsewhere
+    if (d.enclosure) {
+        EnclosureState e;
+        e.parts = *d.enclosure;
+        e.identifier = ENCLOSURE_ID_BASE | static_cast<uint32_t>(channel & 0xFF) << 8 | d.targetId;
+        e.identityWords = {serial ^ ENCLOSURE_IDENTITY_MARK, e.identifier, 1, 0};
+        st.enclosure = std::move(e);
+    }
+    return dev;
+}
+
 ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(desc)
 {
     for (size_t i = 0; i < desc.channels.size(); ++i) {
@@ -63,7 +88,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         ch.infoByte = cs.infoByte;
         ch.chip = cs.chip.value_or(defaultChip(cs.kind, desc.board));
         for (const DeviceSpec& ds : cs.devices)
-            ch.devices.push_back(Device{static_cast<uint16_t>(ds.targetId << 8 | ds.lun), makeDeviceInfo(ds)});
+            ch.devices.push_back(makeDevice(ds, ch.number, desc.board.serial));
         channels.push_back(std::move(ch));
     }
     for (const LogicalDriveSpec& ls : desc.logicalDrives) {
@@ -79,6 +104,12 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         }
         d.reportedMembers = ls.reportedMembers;
         logicalDrives[d.number] = std::move(d);
+    }
+    if (desc.enclosureConfigs) {
+        enclosureConfigs = *desc.enclosureConfigs;
+    } else {
+        for (uint32_t e = 0; e < desc.board.enclosureConfigs; ++e)
+            enclosureConfigs.push_back({"KZM", "CONFIG " + std::to_string(e), {}});
     }
     for (const RecordSpec& r : desc.records)
         records[{r.key, r.target}] = r.bytes;
@@ -122,6 +153,16 @@ const Channel* ControllerFirmware::channelAt(uint32_t address) const
         if (c.address == (address & 0xFFFF0000))
             return &c;
     return nullptr;
+}
+
+Channel* ControllerFirmware::channelOf(uint32_t address)
+{
+    return const_cast<Channel*>(channelAt(address));
+}
+
+Device* ControllerFirmware::device(uint32_t address)
+{
+    return const_cast<Device*>(deviceAt(address));
 }
 
 const Device* ControllerFirmware::deviceAt(uint32_t address) const

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controller_records.h"
+#include "device_state.h"
 #include "request_record.h"
 #include "scenario.h"
 
@@ -23,6 +24,9 @@ constexpr uint16_t FW_STATUS_IN_USE = 0x0008;          // drive number or disk a
 constexpr uint16_t FW_STATUS_NOT_SUPPORTED = 0x0009;   // command not answered by this firmware
 
 constexpr size_t DEVICE_INFO_SIZE = 112;
+// Enclosure identifier: base | channel << 8 | target ID; its high half is the identity word at 6.
+constexpr uint32_t ENCLOSURE_ID_BASE = 0x01000000;
+constexpr uint32_t ENCLOSURE_IDENTITY_MARK = 0x4B5A0000; // first identity word: serial ^ mark
 constexpr size_t CACHE_PARAM_SIZE = 12;
 constexpr uint32_t LEVEL_OLD_LISTS = 262;         // older list and drive information layouts
 constexpr uint32_t LEVEL_MIDDLE_DEVICE_A = 263;   // middle device information layout
@@ -33,6 +37,7 @@ using DeviceInfoBytes = std::array<uint8_t, DEVICE_INFO_SIZE>;
 struct Device {
     uint16_t entry = 0;     // entry in the channel device list: target << 8 | lun
     DeviceInfoBytes info{}; // newest layout, without the logical drive field
+    DeviceState state;      // lock, defects, ownership, surface check, enclosure
 };
 
 struct Channel {
@@ -108,6 +113,12 @@ public:
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number
     uint32_t logState = 0;
     bool nonBuildMode = false;
+    std::vector<EnclosureConfig> enclosureConfigs;
+
+    // The device at a device address, changeable, or none.
+    Device* device(uint32_t address);
+    // The channel whose address is the high half of `address`, or none.
+    Channel* channelOf(uint32_t address);
 
 private:
     uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);
@@ -116,5 +127,7 @@ private:
 
 // Builds the newest-layout device information of a scenario device.
 DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d);
+// Builds a device of a scenario device on channel `channel` of a controller whose serial is `serial`.
+Device makeDevice(const DeviceSpec& d, uint16_t channel, uint32_t serial);
 
 }  // namespace kzmsim

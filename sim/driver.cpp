@@ -195,8 +195,21 @@ long Driver::writeControl(const char* data, size_t size)
     std::vector<ControlAction> actions;
     if (!parseControl(std::string(data, size), actions))
         return -EINVAL;
-    for (const ControlAction& a : actions)
-        a(*this);
+    // A line that cannot be carried out undoes the whole write.
+    const auto controllers = controllers_;
+    const auto injected = injected_;
+    const EventStore events = events_;
+    const uint32_t busy = busy_, count = count_;
+    for (const ControlAction& a : actions) {
+        if (!a(*this)) {
+            controllers_ = controllers;
+            injected_ = injected;
+            events_ = events;
+            busy_ = busy;
+            count_ = count;
+            return -EINVAL;
+        }
+    }
     return static_cast<long>(size);
 }
 

@@ -1,5 +1,7 @@
 #include "ioctl_commands.h"
 
+#include "device_commands.h"
+#include "enclosure_commands.h"
 #include "ioctl_handlers.h"
 
 #include <byte_order.h>
@@ -154,7 +156,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x10010004, W, FIXED, 0, NUMBER, nullptr},
     {0x10010005, R, FIXED, 1, NUMBER, nullptr},      // cluster enabled
     {0x10010006, R, FIXED, 8, NUMBER, hostDriveRecordCmd},
-    {0x10010007, R, FIXED, 16, OWNER, nullptr},      // ownership record of a disk
+    {0x10010007, R, FIXED, 16, OWNER, ownershipCmd},      // ownership record of a disk
 
     // Channel and device commands.
     {0x20000000, R, FIXED, 112, DEVICE, getDeviceInfoCmd},
@@ -162,19 +164,19 @@ constexpr IoctlCommand kCommands[] = {
     {0x20000002, W, FIXED, 112, DEVICE, setDeviceInfoCmd},
     {0x20000005, R, FIXED, 10, CHANNEL, channelInfoCmd},
     {0x20000006, R, CALLER, 0, CHANNEL, channelDeviceListCmd},
-    {0x20000008, W, FIXED, 0, DEVICE, nullptr},
-    {0x2000000D, W, FIXED, 0, DEVICE, nullptr},
-    {0x2000000E, W, FIXED, 0, DEVICE, nullptr},
-    {0x20000012, W, FIXED, 1, DEVICE, nullptr},
-    {0x20000013, W, FIXED, 0, DEVICE, nullptr},
+    {0x20000008, W, FIXED, 0, DEVICE, deinitialiseCmd},
+    {0x2000000D, W, FIXED, 0, DEVICE, unlockCmd},
+    {0x2000000E, W, FIXED, 0, DEVICE, lockCmd},
+    {0x20000012, W, FIXED, 1, DEVICE, deviceByteCmd},
+    {0x20000013, W, FIXED, 0, DEVICE, surfaceStartCmd},
     {0x20000014, R, FIXED, 4, CHANNEL, nullptr},     // device probe of older firmware
-    {0x20000015, R, FIXED, 8, DEVICE, nullptr},
+    {0x20000015, R, FIXED, 8, DEVICE, defectCountCmd},
     {0x20000016, R, CALLER, 0, DEVICE, nullptr},
     {0x20000017, W, FIXED, 0, DEVICE, nullptr},
-    {0x20000018, W, FIXED, 0, DEVICE, nullptr},
+    {0x20000018, W, FIXED, 0, DEVICE, surfaceAbortCmd},
     {0x20000019, W, FIXED, 0, DEVICE, nullptr},
-    {0x20000025, R, FIXED, 4, TargetRule::ChannelOrDevice, nullptr},
-    {0x20000027, R, CALLER, 0, DEVICE, nullptr},
+    {0x20000025, R, FIXED, 4, TargetRule::ChannelOrDevice, presenceCmd},
+    {0x20000027, R, CALLER, 0, DEVICE, blockReadCmd},
     {0x2000002E, W, FIXED, 0, LOG, nullptr},         // clear log buffer
     {0x2000002F, R, FIXED, 4, LOG, getLogStateCmd},
     {0x20000030, W, FIXED, 12, DEVICE, nullptr},
@@ -184,24 +186,24 @@ constexpr IoctlCommand kCommands[] = {
     {0x2000003E, R, FIXED, 20, CHANNEL, channelRecordCmd},
     {0x2000004B, R, CALLER, 0, DEVICE, nullptr},     // disk statistics
     {0x20000050, R, FIXED, 4, CHANNEL, nullptr},
-    {0x20000054, R, CALLER, 0, CHANNEL, nullptr},
+    {0x20000054, R, CALLER, 0, CHANNEL, identifyCmd},
     {0x20000080, R, FIXED, 138, CHANNEL, fcLoopCmd},
     {0x20000081, R, FIXED, 40, CHANNEL, fcPortCmd},
     {0x20000082, R, FIXED, 32, CHANNEL, nullptr},    // device map
 
     // Enclosure and I/O processor commands; the record names the enclosure.
-    {0x20000, R, FIXED, 51, CTRL, nullptr},
-    {0x20001, R, FIXED, 10, CTRL, nullptr},
-    {0x20002, W, CALLER, 0, CTRL, nullptr},
-    {0x20010, W, CALLER, 0, CTRL, nullptr},
-    {0x20011, R, CALLER, 0, CTRL, nullptr},
-    {0x20012, W, CALLER, 0, CTRL, nullptr},
-    {0x20020, W, CALLER, 0, CTRL, nullptr},
-    {0x20021, R, CALLER, 0, CTRL, nullptr},
-    {0x20022, R, FIXED, 8, CTRL, nullptr},
-    {0x20023, R, FIXED, 12, CTRL, enclosureRecordCmd},
-    {0x20024, W, CALLER, 0, CTRL, nullptr},
-    {0x20025, W, FIXED, 1, CTRL, nullptr},
+    {0x20000, R, FIXED, 51, CTRL, enclosureInfoCmd},
+    {0x20001, R, FIXED, 10, CTRL, enclosureLayoutCmd},
+    {0x20002, W, CALLER, 0, CTRL, enclosureQueryCmd},
+    {0x20010, W, CALLER, 0, CTRL, slotMapOccupiedCmd},
+    {0x20011, R, CALLER, 0, CTRL, slotOfDiskCmd},
+    {0x20012, W, CALLER, 0, CTRL, slotMapCmd},
+    {0x20020, W, CALLER, 0, CTRL, configWriteCmd},
+    {0x20021, R, CALLER, 0, CTRL, configListCmd},
+    {0x20022, R, FIXED, 8, CTRL, configSizeCmd},
+    {0x20023, R, FIXED, 12, CTRL, configCountCmd},
+    {0x20024, W, CALLER, 0, CTRL, configReleaseCmd},
+    {0x20025, W, FIXED, 1, CTRL, configRemoveCmd},
     {0x20026, W, FIXED, 1, CTRL, nullptr},           // disk change bracket
     {0x20027, W, FIXED, 1, CTRL, nullptr},
 };

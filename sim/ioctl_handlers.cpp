@@ -1,5 +1,7 @@
 #include "ioctl_handlers.h"
 
+#include "device_commands.h"
+
 #include <byte_order.h>
 
 #include <algorithm>
@@ -424,13 +426,16 @@ uint32_t hostDriveRecordCmd(ControllerFirmware& fw, IoctlCall& c)
 
 uint32_t getDeviceInfoCmd(ControllerFirmware& fw, IoctlCall& c)
 {
+    advanceSurfaceCheck(fw, c.target);  // every query moves a running surface check on
     toControllerLayout(fw.identity.interfaceLevel, fw.deviceInfo(c.target), c.param);
     return ok();
 }
 
 uint32_t setDeviceInfoCmd(ControllerFirmware& fw, IoctlCall& c)
 {
-    fw.setDeviceInfo(c.target, fromControllerLayout(fw.identity.interfaceLevel, c.param, fw.deviceInfo(c.target)));
+    const DeviceInfoBytes written = fromControllerLayout(fw.identity.interfaceLevel, c.param, fw.deviceInfo(c.target));
+    fw.setDeviceInfo(c.target, written);
+    initialiseDisk(fw, *fw.device(c.target), written);
     return ok();
 }
 
@@ -489,15 +494,6 @@ uint32_t fcPortCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     const Channel* ch = fibreChannel(fw, c);
     return ch ? answer(c, fcPortRecord(*ch)) : FW_STATUS_INVALID_TARGET;
-}
-
-uint32_t enclosureRecordCmd(ControllerFirmware& fw, IoctlCall& c)
-{
-    if (wire::get32(c.param.data(), 0) != ENCLOSURE_RECORD_QUERY)
-        return FW_STATUS_BAD_RECORD;
-    wire::put32(c.param.data(), 4, fw.identity.board.enclosureConfigs);
-    wire::put32(c.param.data(), 8, 0);
-    return ok();
 }
 
 }  // namespace kzmsim

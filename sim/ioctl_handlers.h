@@ -58,6 +58,5 @@ uint32_t getLogStateCmd(ControllerFirmware& fw, IoctlCall& c);          // 0x200
 uint32_t channelRecordCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x2000003E
 uint32_t fcLoopCmd(ControllerFirmware& fw, IoctlCall& c);               // 0x20000080
 uint32_t fcPortCmd(ControllerFirmware& fw, IoctlCall& c);               // 0x20000081
-uint32_t enclosureRecordCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x20023
 
 }  // namespace kzmsim

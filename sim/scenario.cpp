@@ -81,6 +81,74 @@ const json& list(const json& obj, const char* name)
     return obj.at(name);
 }
 
+// A signed number between lo and hi (JSON numbers only).
+int64_t signedNumber(const json& obj, const char* name, int64_t lo, int64_t hi, int64_t fallback)
+{
+    if (!obj.contains(name))
+        return fallback;
+    const json& v = obj.at(name);
+    if (!v.is_number_integer())
+        fail(std::string("\"") + name + "\" must be a whole number");
+    const int64_t out = v.get<int64_t>();
+    if (out < lo || out > hi)
+        fail(std::string("\"") + name + "\" is out of range");
+    return out;
+}
+
+// A list of bytes: numbers 0..255.
+std::vector<uint8_t> byteList(const json& obj, const char* name)
+{
+    std::vector<uint8_t> out;
+    for (const json& v : list(obj, name))
+        out.push_back(static_cast<uint8_t>(numberValue(v, name, 255)));
+    return out;
+}
+
+EnclosureSpec readEnclosure(const json& j)
+{
+    if (!j.is_object())
+        fail("\"enclosure\" must be an object");
+    EnclosureSpec e;
+    e.slots = byteList(j, "slots");
+    e.powerSupplies = byteList(j, "powerSupplies");
+    e.fans = byteList(j, "fans");
+    for (const json& sj : list(j, "sensors")) {
+        SensorSpec s;
+        s.degrees = static_cast<int16_t>(signedNumber(sj, "degrees", INT16_MIN, INT16_MAX, s.degrees));
+        s.state = static_cast<uint8_t>(number(sj, "state", 255, 0));
+        e.sensors.push_back(s);
+    }
+    e.overall = static_cast<uint8_t>(number(j, "overall", 255, 0));
+    e.doorLock = flag(j, "doorLock", false);
+    e.speaker = flag(j, "speaker", false);
+    if (e.slots.size() > 255 || e.powerSupplies.size() > 255 || e.fans.size() > 255 || e.sensors.size() > 255)
+        fail("an enclosure has at most 255 slots, power supplies, fans and sensors");
+    return e;
+}
+
+std::vector<EnclosureConfig> readEnclosureConfigs(const json& j)
+{
+    std::vector<EnclosureConfig> out;
+    for (const json& cj : j) {
+        if (!cj.is_object())
+            fail("an enclosure configuration must be an object");
+        EnclosureConfig c;
+        c.vendor = text(cj, "vendor", "KZM", 11);
+        c.name = text(cj, "name", "", 11);
+        for (const json& sj : list(cj, "slots")) {
+            if (!sj.is_array() || sj.size() != 3)
+                fail("an enclosure configuration slot must be [channel, target, slot]");
+            c.slots.push_back({static_cast<uint8_t>(numberValue(sj[0], "channel", 255)),
+                               static_cast<uint8_t>(numberValue(sj[1], "target", 255)),
+                               static_cast<uint8_t>(numberValue(sj[2], "slot", 255))});
+        }
+        out.push_back(std::move(c));
+    }
+    if (out.size() > 0xFFFF)
+        fail("more than 65535 enclosure configurations");
+    return out;
+}
+
 DeviceSpec readDevice(const json& j)
 {
     DeviceSpec d;
@@ -98,6 +166,15 @@ DeviceSpec readDevice(const json& j)
     d.removable = flag(j, "removable", d.removable);
     d.writeProtected = flag(j, "writeProtected", d.writeProtected);
     d.diskFormat = static_cast<uint8_t>(number(j, "diskFormat", 255, d.diskFormat));
+    d.grownDefects = static_cast<uint32_t>(number(j, "grownDefects", UINT32_MAX, 0));
+    d.primaryDefects = static_cast<uint32_t>(number(j, "primaryDefects", UINT32_MAX, 0));
+    if (j.contains("ownership") &&
+        (!parseHex(text(j, "ownership", "", 32), d.ownership) || d.ownership.size() != OWNERSHIP_SIZE))
+        fail("\"ownership\" must be 16 hex bytes");
+    if (j.contains("modeFor17"))
+        d.modeFor17 = static_cast<uint8_t>(number(j, "modeFor17", 255, 0));
+    if (j.contains("enclosure"))
+        d.enclosure = readEnclosure(j.at("enclosure"));
     return d;
 }
 
@@ -172,7 +249,8 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     b.configVersion = static_cast<uint32_t>(number(j, "configVersion", UINT32_MAX, b.configVersion));
     b.logState = static_cast<uint32_t>(number(j, "logState", UINT32_MAX, b.logState));
     b.clusterBits = static_cast<uint8_t>(number(j, "clusterBits", 255, b.clusterBits));
-    b.enclosureConfigs = static_cast<uint32_t>(number(j, "enclosureConfigs", UINT32_MAX, b.enclosureConfigs));
+    if (!(j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array()))
+        b.enclosureConfigs = static_cast<uint32_t>(number(j, "enclosureConfigs", 0xFFFF, b.enclosureConfigs));
     b.nonBuildOffered = flag(j, "nonBuildMode", b.nonBuildOffered);
 }
 
@@ -224,6 +302,14 @@ ControllerSpec readController(const json& j)
         c.logicalDrives.push_back(std::move(l));
     }
     c.reportedDrives = optionalNumber(j, "reportedDrives");
+    if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
+        c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
+    if (j.contains("surfaceCheck")) {
+        const json& sj = j.at("surfaceCheck");
+        c.surfaceCheck.step = static_cast<uint32_t>(number(sj, "step", 100, c.surfaceCheck.step));
+        c.surfaceCheck.delay = static_cast<uint32_t>(number(sj, "delay", 1000, c.surfaceCheck.delay));
+        c.surfaceCheck.seconds = static_cast<uint32_t>(number(sj, "seconds", 86400, c.surfaceCheck.seconds));
+    }
     for (const json& rj : list(j, "records")) {
         RecordSpec r;
         r.key = static_cast<uint32_t>(number(rj, "key", UINT32_MAX, 0));
@@ -332,6 +418,9 @@ Scenario defaultScenario()
     c1.subtype = 0;
     c1.busSlot = 0x0310;  // PCI bus 3, device 2
     c1.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK 0", 2097152), disk(1, "VIRTUAL DISK 1", 2097152)})};
+    // In the demonstration a surface check takes a minute.
+    c0.surfaceCheck.seconds = 60;
+    c1.surfaceCheck.seconds = 60;
     s.controllers = {c0, c1};
     return s;
 }

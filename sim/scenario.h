@@ -2,6 +2,7 @@
 // scenario file (JSON) describes them.
 #pragma once
 
+#include "device_state.h"
 #include "firmware_profile.h"
 
 #include <cstdint>
@@ -27,6 +28,11 @@ struct DeviceSpec {
     bool removable = false;
     bool writeProtected = false;
     uint8_t diskFormat = 2;
+    uint32_t grownDefects = 0;
+    uint32_t primaryDefects = 0;
+    std::vector<uint8_t> ownership;      // 16-byte ownership record; empty: the default
+    std::optional<uint8_t> modeFor17;    // transfer mode the disk settles on when 17 is asked
+    std::optional<EnclosureSpec> enclosure;  // an enclosure processor's parts
 };
 
 // One I/O channel.
@@ -81,6 +87,8 @@ struct ControllerSpec {
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
     std::vector<RecordSpec> records;
+    std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
+    SurfaceCheckSpec surfaceCheck;
 };
 
 struct Scenario {

@@ -73,6 +73,15 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"logicalDrives": [{"members": ["0x1x"]}]}]})",
         R"({"controllers": [{"logicalDrives": [{"members": [true]}]}]})",
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[4294967296, 0]]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{"ownership": "0011"}]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{"enclosure": []}]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{"enclosure": {"slots": [256]}}]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{"enclosure": {"sensors": [{"degrees": 40000}]}}]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{"enclosure": {"sensors": [{"degrees": "hot"}]}}]}]}]})",
+        R"({"controllers": [{"enclosureConfigs": [{"slots": [[0, 1]]}]}]})",
+        R"({"controllers": [{"enclosureConfigs": [{"name": "A NAME TOO LONG"}]}]})",
+        R"({"controllers": [{"enclosureConfigs": 70000}]})",
+        R"({"controllers": [{"surfaceCheck": {"step": 101}}]})",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
