@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include "ctl_driver_requests.h"
 #include "local_module.h"
 
 namespace {
@@ -50,4 +51,10 @@ CtlResult driver_controller_count(int* count)
 {
     ControllerHold hold(0);  // the count travels through the first controller's file
     return local_controller_count(0, count);
+}
+
+CtlResult driver_read_event(EventRequest* request)
+{
+    ControllerHold hold(0);
+    return ctl_read_event(0, request);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "ctl_driver_records.h"
 #include "ctl_request.h"
 #include "ctl_errors.h"
 
@@ -13,3 +14,6 @@
 CtlResult driver_request(uint16_t controller, CtlRequest* request);
 // The local controller count (asked through the first controller's file).
 CtlResult driver_controller_count(int* count);
+// Reads one event through the library's event request, holding the first
+// controller, whose file carries every event request.
+CtlResult driver_read_event(EventRequest* request);

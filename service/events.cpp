@@ -1,61 +1,39 @@
 #include "events.h"
 
 #include <poll.h>
-#include <pwd.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <vector>
-
+#include "byte_order.h"
+#include "driver_access.h"
+#include "external_command.h"
 #include "net_socket.h"
 #include "service_log.h"
 #include "service_settings.h"
+#include "snmp_trap.h"
+#include "xlate.h"
 
 namespace {
 
-// The executeuser's account, found at start-up.
-struct ExecAccount {
-    bool found = false;
-    uid_t uid = 0;
-    gid_t gid = 0;
-    char name[CONFIG_WORD_MAX + 1] = "";
-} execAccount;
+// Written by the event thread for each asynchronous event; read by traps and commands.
+char eventText[EVENT_TEXT_BUFFER_SIZE] = "";
 
-const char* const disabledText = "       External program will not be executed, when controller events occur.";
+constexpr uint16_t SOURCE_NONE = 0, SOURCE_ASYNC = 1, SOURCE_DRIVER = 2, SOURCE_SYNC = 4;
+
+// An asynchronous event: its text, its record, its trap and its command.
+void handle_event(const EventRecord& event)
+{
+    evt_format_text(&event, event_text_sink);
+    log_info(3, "Received event # %d", static_cast<int>(wire::get16(event.data, 4)));
+    if (g_settings.trapFlag)
+        send_event_traps(event, eventText);
+    if (commands_enabled())
+        run_external_command(event);
+}
 
 }  // namespace
 
 void sleep_ms(int ms) { poll(nullptr, 0, ms); }
 
 bool events_wanted() { return g_settings.trapFlag || g_settings.executeLine[0] != '\0'; }
-
-int exec_init()
-{
-    if (sock_host_name(g_settings.localHostName, sizeof g_settings.localHostName) != 0)
-        g_settings.localHostName[0] = '\0';
-    execAccount = ExecAccount{};
-    if (g_settings.executeUser[0]) {
-        passwd pw{}, *found = nullptr;
-        std::vector<char> strings(16384);
-        if (getpwnam_r(g_settings.executeUser, &pw, strings.data(), strings.size(), &found) != 0 ||
-            !found) {
-            log_error(1, "Error: Cannot find user '%s' as execution user in user database.",
-                      log_safe(g_settings.executeUser).c_str());
-            log_error(1, "%s", disabledText);
-            g_settings.executeLine[0] = '\0';
-            return -1;
-        }
-        execAccount.found = true;
-        execAccount.uid = found->pw_uid;
-        execAccount.gid = found->pw_gid;
-        std::snprintf(execAccount.name, sizeof execAccount.name, "%s", found->pw_name);
-    } else if (g_settings.executeLine[0]) {
-        log_warning(1, "WARNING: External command line will be executed with super user rights. Are you sure??");
-    }
-    return 0;
-}
-
-int exec_exit() { return 0; }
 
 int trap_init()
 {
@@ -90,10 +68,33 @@ int events_exit()
     return 0;
 }
 
+int event_text_sink(int count, const char* format, const uint32_t* args, const char* text)
+{
+    evt_print(eventText, sizeof eventText, count, format, args, text);
+    return 0;
+}
+
+const char* event_text() { return eventText; }
+
 int poll_event()
 {
-    // No event source is read yet: nothing is ever waiting.
-    return 1;
+    EventRequest request;
+    request.code = EVENT_NEXT_NEW;
+    if (driver_read_event(&request) != CTL_OK) {
+        log_error(1, "Error: cannot access RAID controller events.");
+        return -1;
+    }
+    switch (request.record.source) {
+    case SOURCE_ASYNC:
+        handle_event(request.record);
+        return 0;
+    case SOURCE_DRIVER:
+    case SOURCE_SYNC:
+        return 0;  // not handled; the next event is read at once
+    case SOURCE_NONE:
+    default:
+        return 1;
+    }
 }
 
 void* event_thread(void*)

@@ -5,7 +5,6 @@
 
 #include <byte_order.h>
 
-#include <ctime>
 
 namespace kzmsim {
 
@@ -45,6 +44,15 @@ bool parseCount(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
+bool parseEventFail(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t n;
+    if (w.size() != 2 || !num(w[1], UINT32_MAX, n))
+        return false;
+    a = [n](Driver& d) { d.setEventFailures(static_cast<uint32_t>(n)); };
+    return true;
+}
+
 bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
 {
     EventBytes event{};
@@ -64,6 +72,7 @@ constexpr ControlCommand kCommands[] = {
     {"status", parseStatus},
     {"count", parseCount},
     {"event", parseEvent},
+    {"eventfail", parseEventFail},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.
@@ -85,32 +94,25 @@ std::string restAfterWords(const std::string& line, size_t n)
 
 bool buildEvent(const Words& w, const std::string& text, EventBytes& event)
 {
-    uint64_t ctrl, source, service, number, severity;
+    uint64_t ctrl, source, service, number, severity = 0;
     if (w.size() < 7 || !num(w[1], 0xFFFF, ctrl) || !num(w[2], 0xFFFF, source) || source == 0 ||
-        !num(w[3], 0xFFFF, service) || !num(w[4], 0xFFFF, number) || !num(w[5], UINT32_MAX, severity))
+        !num(w[3], 0xFFFF, service) || !num(w[4], 0xFFFF, number))
         return false;
-    std::vector<uint8_t> extra;
-    const bool textOnly = w[6] == "none";
-    if (!textOnly && w[6] != "-" && (!parseHex(w[6], extra) || extra.size() > EV_DATA_LEN - 6))
+    // "-" gives an asynchronous event the severity its firmware would give it.
+    const bool firmwareSeverity = w[5] == "-";
+    if (firmwareSeverity ? source != EVENT_SOURCE_ASYNC : !num(w[5], UINT32_MAX, severity))
         return false;
-    event.fill(0);
-    uint8_t* p = event.data();
-    const auto now = static_cast<uint32_t>(std::time(nullptr));
-    wire::put32(p, EV_TIME, now);
-    wire::put32(p, EV_TIME2, now);
-    wire::put16(p, EV_COUNT, 1);
-    wire::put16(p, EV_SOURCE, static_cast<uint16_t>(source));
-    wire::put16(p, EV_SERVICE, static_cast<uint16_t>(service));
-    if (!textOnly) {
-        wire::put16(p, EV_DATA_SIZE, EV_DATA_LEN);
-        wire::put16(p, EV_DATA, static_cast<uint16_t>(ctrl));
-        wire::put16(p, EV_DATA + 2, static_cast<uint16_t>(service));
-        wire::put16(p, EV_DATA + 4, static_cast<uint16_t>(number));
-        wire::putBytes(p, EV_DATA + 6, extra.data(), extra.size());
-    }
-    wire::put32(p, EV_SEVERITY, static_cast<uint32_t>(severity));
-    // The text fills at most 256 bytes; a text of 256 bytes has no NUL.
-    wire::putBytes(p, EV_TEXT, text.data(), std::min(text.size(), EV_TEXT_LEN));
+    EventFields f;
+    f.textOnly = w[6] == "none";
+    if (!f.textOnly && w[6] != "-" && (!parseHex(w[6], f.extra) || f.extra.size() > EVENT_EXTRA_MAX))
+        return false;
+    f.controller = static_cast<uint16_t>(ctrl);
+    f.source = static_cast<uint16_t>(source);
+    f.service = static_cast<uint16_t>(service);
+    f.number = static_cast<uint16_t>(number);
+    f.severity = firmwareSeverity ? firmwareEventSeverity(f.number) : static_cast<uint32_t>(severity);
+    f.text = text;
+    event = makeEvent(f);
     return true;
 }
 

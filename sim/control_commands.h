@@ -3,6 +3,7 @@
 //   status C KEY STATUS [DETAIL]    the next command with KEY on entry C answers DETAIL<<16 | STATUS
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
+//   eventfail N                     the next N event requests fail with EIO
 #pragma once
 
 #include "event_store.h"

@@ -116,6 +116,14 @@ Channel* ControllerFirmware::channelByNumber(uint32_t n)
     return nullptr;
 }
 
+const Channel* ControllerFirmware::channelAt(uint32_t address) const
+{
+    for (const Channel& c : channels)
+        if (c.address == (address & 0xFFFF0000))
+            return &c;
+    return nullptr;
+}
+
 const Device* ControllerFirmware::deviceAt(uint32_t address) const
 {
     for (const Channel& c : channels) {

@@ -90,13 +90,18 @@ public:
     bool oldLists() const { return identity.interfaceLevel == LEVEL_OLD_LISTS; }
     // True when this firmware does not know the key.
     bool unanswered(uint32_t key) const;
+    // True when the channel descriptions (key 0x5D) go unanswered, so that
+    // the library addresses every channel as the first one.
+    bool descriptionsRefused() const { return identity.refuseChannelDescriptions || unanswered(0x5D); }
+    // The channel at a channel address (low 16 bits ignored), or none.
+    const Channel* channelAt(uint32_t address) const;
     // Stores a written configuration page A; the version word stays the firmware's.
     void writeConfigPageA(const ConfigPage& page);
 
     ControllerSpec identity;  // identity and options; channels and drives live below
     std::vector<Channel> channels;
     std::map<uint32_t, LogicalDrive> logicalDrives;
-    std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // (key, target)
+    std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
     std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive, block)
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};

@@ -61,9 +61,30 @@ long Driver::writeRequest(int entry, const uint8_t* data, size_t size, off_t off
         file.pending.clear();
         return -EINVAL;
     }
-    if (shape.check == RecordCheck::Complete)
+    if (shape.check == RecordCheck::Complete) {
+        if (eventFailures_ > 0 && wire::get16(file.pending.data(), REC_CODE) == DRVREQ_EVENT) {
+            // A failing event request is neither served nor logged.
+            --eventFailures_;
+            file.pending.clear();
+            return -EIO;
+        }
         serve(entry, file, shape.dataLength, shape.senseLength);
+    }
     return static_cast<long>(size);
+}
+
+void Driver::raiseEvent(int entry, uint16_t service, uint16_t number, const std::vector<uint8_t>& extra)
+{
+    // The event names the controller as the driver numbers it: the entry's
+    // place among the entries.
+    const auto it = controllers_.find(entry);
+    EventFields f;
+    f.controller = static_cast<uint16_t>(std::distance(controllers_.begin(), it));
+    f.service = service;
+    f.number = number;
+    f.severity = firmwareEventSeverity(number);
+    f.extra = extra;
+    events_.add(makeEvent(f));
 }
 
 size_t Driver::readReply(int entry, uint8_t* out, size_t size, off_t offset) const

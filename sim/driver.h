@@ -27,7 +27,7 @@ public:
     bool hasEntry(int entry) const { return controllers_.count(entry) != 0; }
 
     // Takes a piece of a request record written to kzmh/<entry> at offset;
-    // returns the bytes taken or -errno (-EBUSY, -EINVAL, -ENOENT).
+    // returns the bytes taken or -errno (-EBUSY, -EINVAL, -ENOENT, -EIO).
     long writeRequest(int entry, const uint8_t* data, size_t size, off_t offset);
     // Copies reply bytes of kzmh/<entry> from offset; returns the count (0 past the end).
     size_t readReply(int entry, uint8_t* out, size_t size, off_t offset) const;
@@ -47,6 +47,11 @@ public:
     void injectStatus(int entry, uint32_t key, uint32_t statusWord) { injected_[{entry, key}].push_back(statusWord); }
     void setControllerCount(uint32_t n) { count_ = n; }
     EventStore& events() { return events_; }
+    // Makes the next n event requests fail (their writes answer EIO).
+    void setEventFailures(uint32_t n) { eventFailures_ = n; }
+    // Adds an asynchronous event that the firmware of `entry` raises itself,
+    // with the firmware's severity for its number (entry must exist).
+    void raiseEvent(int entry, uint16_t service, uint16_t number, const std::vector<uint8_t>& extra = {});
     // The firmware of an entry, or nullptr.
     ControllerFirmware* firmware(int entry);
 
@@ -69,6 +74,7 @@ private:
     std::string scsi_;
     uint32_t busy_ = 0;
     uint32_t count_ = 0;
+    uint32_t eventFailures_ = 0;
 };
 
 }  // namespace kzmsim

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <string>
+#include <vector>
 
 namespace kzmsim {
 
@@ -17,6 +19,26 @@ constexpr uint32_t EVENT_READ_BY_HANDLE = 0;
 constexpr uint32_t EVENT_READ_NEXT = 2;
 constexpr uint32_t EVENT_CLEAR = 254;
 constexpr size_t EVENT_STORE_LIMIT = 1000;  // oldest events drop out beyond this
+constexpr uint16_t EVENT_SOURCE_ASYNC = 1;  // an event the controller raised itself
+constexpr size_t EVENT_EXTRA_MAX = EV_DATA_LEN - 6;  // event-specific bytes after number
+
+// The fields of one event as the emulator raises it.
+struct EventFields {
+    uint16_t controller = 0;
+    uint16_t source = EVENT_SOURCE_ASYNC;
+    uint16_t service = SVC_CACHE;
+    uint16_t number = 0;
+    uint32_t severity = 0;
+    bool textOnly = false;           // data size 0; the first 6 data bytes are still filled
+    std::vector<uint8_t> extra;      // data from offset 6, at most 10 bytes
+    std::string text;                // at most 256 bytes; 256 leave no NUL
+};
+
+// Builds the record of an event stamped with the current time.
+EventBytes makeEvent(const EventFields& fields);
+// The severity the firmware gives its own asynchronous event `number`
+// (0 critical, 1 warning, 2 informational; 1 beyond the table).
+uint32_t firmwareEventSeverity(uint16_t number);
 
 class EventStore {
 public:

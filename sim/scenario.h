@@ -56,7 +56,7 @@ struct LogicalDriveSpec {
     std::optional<uint32_t> reportedMembers;  // member count answered in place of the real one
 };
 
-// A parameter record preset in the controller's generic record store.
+// A record preset for a store-and-read-back key (docs/emulator.md, `records`).
 struct RecordSpec {
     uint32_t key = 0;
     uint32_t target = 0xFFFF;

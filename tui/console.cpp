@@ -17,6 +17,7 @@ int cursorShown = 1;
 bool started = false;
 
 // Consecutive failed blocking reads after which the keyboard counts as lost.
+// Only a keyboard that is gone fails a read; a signal does not.
 constexpr int maxReadFailures = 8;
 
 int endOnInputLost()
@@ -26,17 +27,27 @@ int endOnInputLost()
 }
 
 inputLostHandler onInputLost = endOnInputLost;
+resizeHandler onResize = nullptr;
 
-// Maps the terminal's spellings of Delete, Insert and Backspace.
+// Maps the terminal's spellings of Delete, Insert, Backspace and keypad Enter.
 int normaliseKey(int key)
 {
     switch (key) {
     case keyTermDelete: return keyDelete;
     case keyTermInsert: return keyInsert;
+    case keyTermEnter: return keyEnter;
     case keyDelByte:
     case keyBackspaceCtrl: return keyBackspace;
     default: return key;
     }
+}
+
+// The terminal has a new size and shows the old cells again: let the
+// program lay its screen out anew.
+void resized()
+{
+    if (onResize)
+        onResize();
 }
 
 // One raw key: from the ring, else from the device, waiting.
@@ -45,12 +56,20 @@ int takeKey()
     int key;
     if (ring.take(key))
         return key;
-    for (int failures = 0; failures < maxReadFailures; ++failures) {
+    int failures = 0;
+    for (;;) {
         key = screen().waitKey();
+        if (key == keyInterrupted)
+            continue;  // a signal, not the keyboard: wait on
+        if (key == keyResize) {
+            resized();
+            continue;
+        }
         if (key != keyNone)
             return normaliseKey(key);
+        if (++failures == maxReadFailures)
+            return onInputLost();
     }
-    return onInputLost();
 }
 
 }  // namespace
@@ -181,6 +200,10 @@ int keyPressed()
     if (!ring.empty())
         return 1;  // keys already wait; polling more could lose one
     int key = screen().pollKey();
+    while (key == keyResize) {
+        resized();
+        key = screen().pollKey();
+    }
     if (key == keyNone)
         return 0;
     ring.store(normaliseKey(key));
@@ -211,6 +234,11 @@ void flushKeys()
 void setInputLostHandler(inputLostHandler handler)
 {
     onInputLost = handler ? handler : endOnInputLost;
+}
+
+void setResizeHandler(resizeHandler handler)
+{
+    onResize = handler;
 }
 
 }  // namespace tui

@@ -49,9 +49,17 @@ int readKey();
 // Drops every waiting key.
 void flushKeys();
 
-// Called when the keyboard keeps failing; its result is the key read. The
-// default ends the screen and exits the program with 1.
+// Called when the keyboard is gone (end of file, hang-up, a read error; a
+// signal that breaks the wait is none of these); its result is the key read.
+// The default ends the screen and exits the program with 1.
 using inputLostHandler = int (*)();
 void setInputLostHandler(inputLostHandler handler);
+
+// Called when the terminal changed its size, after the screen was redrawn
+// at the new size with the cells drawn before (cut where they no longer
+// fit); the program lays its windows out for the new size here. A resize
+// is never returned as a key. Null: nothing more is done.
+using resizeHandler = void (*)();
+void setResizeHandler(resizeHandler handler);
 
 }  // namespace tui

@@ -2,7 +2,11 @@
 #include "curses_screen.h"
 
 #include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +19,58 @@
 
 namespace tui {
 
+namespace {
+
+// What the keypad's keys send while the keypad is in application mode
+// (keypad() switches it on), bound to what the keys mean; terminal
+// descriptions leave most of them out or give them the meaning of the
+// cursor block.
+void defineKeypadKeys()
+{
+    static constexpr struct {
+        char last;  // the byte after ESC O
+        int key;
+    } keypad[] = {
+        {'M', keyEnter}, {'j', '*'}, {'k', '+'}, {'l', ','}, {'m', '-'}, {'n', '.'}, {'o', '/'}, {'X', '='},
+        {'p', '0'},      {'q', '1'}, {'r', '2'}, {'s', '3'}, {'t', '4'}, {'u', '5'}, {'v', '6'}, {'w', '7'},
+        {'x', '8'},      {'y', '9'},
+    };
+    for (const auto& k : keypad) {
+        const char sequence[] = {'\033', 'O', k.last, 0};
+        define_key(sequence, k.key);
+    }
+}
+
+// Without colours the selection bar and other text on light grey show in
+// reverse video, as a monochrome PC display shows them.
+bool showsReversed(uint8_t attr)
+{
+    return ((attr >> 4) & 7) == 7;
+}
+
+// After a blocking read failed: whether the keyboard is gone (end of file,
+// hang-up, a read error) rather than a signal having broken the wait. A
+// failure that a signal caused comes back twice from curses: once with
+// EINTR, and once more, without a read, from curses' own queue.
+bool inputGone(int readError)
+{
+    if (readError == EINTR)
+        return false;
+    if (readError != 0)
+        return true;
+    pollfd input = {STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, 0) < 0)
+        return errno != EINTR;
+    if (input.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return true;
+    if (!(input.revents & POLLIN))
+        return false;  // nothing at the input: the failure was a signal's
+    int waiting = 0;
+    return ioctl(STDIN_FILENO, FIONREAD, &waiting) < 0 || waiting <= 0;  // readable but empty: end of file
+}
+
+}  // namespace
+
 int cursesScreen::start()
 {
     if (!std::getenv("ESCDELAY"))
@@ -26,11 +82,13 @@ int cursesScreen::start()
 
     initscr();
     keypad(stdscr, TRUE);
+    defineKeypadKeys();
     nodelay(stdscr, FALSE);
     nonl();
     cbreak();
     noecho();
     int result = start_color();
+    colors_ = has_colors();
     running_ = true;
     columns_ = rows_ = 0;
     written_.clear();
@@ -62,6 +120,13 @@ void cursesScreen::syncSize()
     rows_ = r;
 }
 
+void cursesScreen::redrawResized()
+{
+    syncSize();
+    clearok(curscr, TRUE);  // what the terminal shows now is unknown
+    wrefresh(stdscr);
+}
+
 point cursesScreen::size()
 {
     if (!running_)
@@ -80,6 +145,8 @@ void cursesScreen::putCell(int x, int y, cell c)
         attrs |= A_BOLD;
     if (c.attr & attrBlink)
         attrs |= A_BLINK;
+    if (!colors_ && showsReversed(c.attr))
+        attrs |= A_REVERSE;
     short pair = static_cast<short>(colorPairFor(c.attr));
     if (utf8_) {
         wchar_t text[2] = {static_cast<wchar_t>(cp437ToUnicode(c.ch)), 0};
@@ -136,6 +203,10 @@ int cursesScreen::translate(int status, unsigned key)
 {
     if (status == ERR)
         return keyNone;
+    if (status == KEY_CODE_YES && key == KEY_RESIZE) {
+        redrawResized();
+        return keyResize;
+    }
     if (status == KEY_CODE_YES)
         return static_cast<int>(key);
     if (key < 0x80)
@@ -166,7 +237,10 @@ int cursesScreen::waitKey()
         return keyNone;
     for (;;) {
         wint_t key = 0;
+        errno = 0;  // tells a failed read from an answer out of curses' queue
         int status = wget_wch(stdscr, &key);
+        if (status == ERR)
+            return inputGone(errno) ? keyNone : keyInterrupted;
         int code = translate(status, key);
         if (code != -2)
             return code;

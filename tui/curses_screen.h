@@ -25,12 +25,15 @@ public:
 private:
     // Follows a change of the terminal size, keeping what fits.
     void syncSize();
+    // After a size change: follows it and redraws the whole terminal.
+    void redrawResized();
     // Turns one key read by curses into a key code.
     int translate(int status, unsigned key);
 
     bool running_ = false;
     bool utf8_ = false;
     bool board_ = false;
+    bool colors_ = false;
     int columns_ = 0;
     int rows_ = 0;
     std::vector<cell> written_;  // what was drawn, for readCells

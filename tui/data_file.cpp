@@ -22,6 +22,16 @@ int openError(int e)
     default: return dataFile::errOther;
     }
 }
+
+// Opens a path read-only for a look at it that must never wait: without
+// O_NONBLOCK a named pipe with no writer blocks the open. The descriptor,
+// or -1 with the error code set.
+int openForLook(const char* path, int& error)
+{
+    int fd = path ? ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    error = fd >= 0 ? 0 : openError(path ? errno : ENOENT);
+    return fd;
+}
 }  // namespace
 
 dataFile::~dataFile()
@@ -102,7 +112,12 @@ long dataFile::write(const void* buffer, unsigned count)
 
 off_t dataFile::seek(off_t offset, int origin)
 {
-    int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
+    static constexpr int whences[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    if (origin < 0 || origin > 2) {
+        error_ = errSeek;
+        return -1;
+    }
+    const int whence = whences[origin];
     off_t r = lseek(fd_, offset, whence);
     if (r < 0)
         return fail(false, false, true);
@@ -193,26 +208,23 @@ int dataFile::deleteBytes(off_t position, unsigned count)
 
 int dataFile::exists(const char* path)
 {
-    dataFile probe;
-    if (!probe.open(path, modeReadOnly)) {
-        error_ = probe.error();
+    int fd = openForLook(path, error_);
+    if (fd < 0)
         return 0;
-    }
-    probe.close();
-    error_ = 0;
+    ::close(fd);
     return 1;
 }
 
 off_t dataFile::fileLength(const char* path)
 {
-    dataFile probe;
-    if (!probe.open(path, modeReadOnly)) {
-        error_ = probe.error();
+    int fd = openForLook(path, error_);
+    if (fd < 0)
         return -1;
-    }
-    off_t n = probe.length();
-    error_ = probe.error();
-    return n;
+    struct stat st;
+    const bool known = fstat(fd, &st) == 0;
+    ::close(fd);
+    error_ = known ? 0 : errOther;
+    return known ? st.st_size : -1;
 }
 
 int dataFile::remove(const char* path, int& error)

@@ -41,7 +41,8 @@ public:
     long read(void* buffer, unsigned count);
     // Writes count bytes; the bytes written or -1.
     long write(const void* buffer, unsigned count);
-    // Moves the position (origin 0 start, 1 current, 2 end); the new position or -1.
+    // Moves the position (origin 0 start, 1 current, 2 end; any other
+    // origin fails with errSeek); the new position or -1.
     off_t seek(off_t offset, int origin);
     // The position; 0 on failure.
     off_t tell();
@@ -54,9 +55,10 @@ public:
     // Deletes count bytes at a position, moving the rest down; 1 or 0.
     int deleteBytes(off_t position, unsigned count);
 
-    // 1 when the file opens for reading.
+    // 1 when the file opens for reading; never waits, not even on a
+    // named pipe.
     int exists(const char* path);
-    // The size of a file, or -1.
+    // The size of a file, or -1; never waits either.
     off_t fileLength(const char* path);
     // Removes a file; the error code (0 on success) goes to `error`.
     static int remove(const char* path, int& error);

@@ -74,7 +74,7 @@ int memoryScreen::pollKey()
         return keyNone;
     int k = keys_.front();
     keys_.pop_front();
-    return k == pause ? keyNone : k;
+    return k == pause || k == interrupt ? keyNone : k;
 }
 
 int memoryScreen::waitKey()
@@ -85,7 +85,7 @@ int memoryScreen::waitKey()
         return keyNone;
     int k = keys_.front();
     keys_.pop_front();
-    return k;
+    return k == interrupt ? keyInterrupted : k;
 }
 
 void memoryScreen::pushKeys(std::initializer_list<int> keys)

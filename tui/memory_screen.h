@@ -16,6 +16,8 @@ class memoryScreen : public screenDevice {
 public:
     // In a key script: no key waits at this point (a poll sees nothing).
     static constexpr int pause = INT_MIN;
+    // In a key script: a signal breaks the wait here (a poll sees nothing).
+    static constexpr int interrupt = INT_MIN + 1;
 
     memoryScreen(int columns = 80, int rows = 25);
 

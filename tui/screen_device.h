@@ -7,6 +7,9 @@
 
 namespace tui {
 
+// waitKey's answer when a signal broke the wait: not a key, not a failure.
+constexpr int keyInterrupted = -3;
+
 class screenDevice {
 public:
     virtual ~screenDevice() = default;
@@ -30,9 +33,12 @@ public:
     virtual int setCursorVisible(bool visible) = 0;
     // Defines colour pair n from curses colour numbers.
     virtual void definePair(int n, int fg, int bg) = 0;
-    // A waiting key, or keyNone at once when none waits.
+    // A waiting key, or keyNone at once when none waits. keyResize tells
+    // that the terminal changed its size and was redrawn at the new one.
     virtual int pollKey() = 0;
-    // The next key, waiting for it; keyNone when reading failed.
+    // The next key, waiting for it; keyInterrupted when a signal broke the
+    // wait, keyNone when the keyboard is gone (end of file, hang-up, a read
+    // error); keyResize as for pollKey.
     virtual int waitKey() = 0;
 };
 

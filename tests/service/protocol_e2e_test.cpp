@@ -372,9 +372,8 @@ TEST_F(Protocol, TwoClientsGetTheirOwnReplies)
 {
     // Two different reads of one controller, whose answers differ.
     const std::vector<uint8_t> board = localIoctl(0x28, 84);
-    const std::vector<uint8_t> page = localIoctl(0x29, 380);
-    ASSERT_NE(std::vector<uint8_t>(board.begin(), board.begin() + 84),
-              std::vector<uint8_t>(page.begin(), page.begin() + 84));
+    const std::vector<uint8_t> cache = localIoctl(0x04, 36);
+    ASSERT_NE(std::vector<uint8_t>(board.begin(), board.begin() + 36), cache);
     std::atomic<int> wrong{0};
     auto client = [&](uint32_t key, uint16_t size, const std::vector<uint8_t>& expected) {
         uint16_t id = 0;
@@ -388,7 +387,7 @@ TEST_F(Protocol, TwoClientsGetTheirOwnReplies)
         close(fd);
     };
     std::thread a(client, 0x28, 84, board);
-    std::thread b(client, 0x29, 380, page);
+    std::thread b(client, 0x04, 36, cache);
     a.join();
     b.join();
     EXPECT_EQ(0, wrong.load());

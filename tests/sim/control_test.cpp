@@ -50,6 +50,10 @@ TEST(Control, RefusesUnknownAndMalformedLines)
         "event 0 0 9 5 2 -",           // source 0 means no event
         "event 0 1 9 5 2 xyz",
         "event 0 1 9 5 2 0011223344556677889900",  // more than 10 data bytes
+        "event 0 2 9 5 - -",           // the firmware's severity belongs to its own events
+        "eventfail",
+        "eventfail -1",
+        "eventfail 1 2",
         "busy 1\nbogus",
     };
     for (const char* line : bad) {
@@ -88,11 +92,14 @@ TEST(Control, EventLineBuildsTheRecord)
     EXPECT_EQ(e[EV_DATA + 8], 0x0c);
     EXPECT_NE(wire::get32(e.data(), EV_TIME), 0u);
 
-    // A text-only event: data size 0, its severity and text.
+    // A text-only event: data size 0, its severity and text; the first six
+    // data bytes still name controller, service and number.
     const std::string full(300, 'x');
-    ASSERT_TRUE(buildEvent({"event", "0", "2", "0", "3", "1", "none"}, full, e));
+    ASSERT_TRUE(buildEvent({"event", "3", "2", "5", "7", "1", "none"}, full, e));
     EXPECT_EQ(wire::get16(e.data(), EV_DATA_SIZE), 0);
-    EXPECT_EQ(wire::get16(e.data(), EV_DATA), 0);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA), 3);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA + 2), 5);
+    EXPECT_EQ(wire::get16(e.data(), EV_DATA + 4), 7);
     EXPECT_EQ(wire::get32(e.data(), EV_SEVERITY), 1u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(e.data()) + EV_TEXT, EV_TEXT_LEN), std::string(256, 'x'))
         << "a 256-byte text fills the field without a NUL";
@@ -110,4 +117,47 @@ TEST(Control, InjectedEventsAreReadThroughTheDriver)
     const Bytes r2 = readEvent(d, 0, 1);
     EXPECT_EQ(wire::get32(r2.data(), 8), EVENT_HANDLE_NONE);
     EXPECT_STREQ(reinterpret_cast<const char*>(r2.data() + 12) + EV_TEXT, " two  blanks");
+}
+
+TEST(Control, FirmwareSeverityFollowsTheEventNumber)
+{
+    const struct {
+        const char* number;
+        uint32_t severity;
+    } cases[] = {{"0", 1}, {"1", 0}, {"21", 2}, {"46", 1}, {"84", 2}, {"85", 1}, {"0xFFFF", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        EventBytes e{};
+        ASSERT_TRUE(buildEvent({"event", "0", "1", "9", c.number, "-", "-"}, "", e));
+        EXPECT_EQ(wire::get32(e.data(), EV_SEVERITY), c.severity);
+    }
+    // An event the firmware raises itself names its controller by the entry's place.
+    Scenario s = defaultScenario();
+    s.controllers[1].entry = 4;
+    Driver d(s);
+    d.raiseEvent(4, 9, 21, {3, 0});
+    const Bytes r = readEvent(d, 2, 0);
+    const uint8_t* ev = r.data() + 12;
+    EXPECT_EQ(wire::get16(ev, EV_SOURCE), 1);
+    EXPECT_EQ(wire::get16(ev, EV_DATA), 1);
+    EXPECT_EQ(wire::get16(ev, EV_DATA + 4), 21);
+    EXPECT_EQ(wire::get16(ev, EV_DATA + 6), 3);
+    EXPECT_EQ(wire::get32(ev, EV_SEVERITY), 2u);
+}
+
+TEST(Control, EventFailMakesTheNextEventRequestsFail)
+{
+    Driver d(defaultScenario());
+    ASSERT_GT(control(d, "eventfail 2\nevent 0 1 9 21 - 0300"), 0);
+    Bytes rec = simtest::driverRecord(DRVREQ_EVENT);
+    wire::put32(rec.data(), REC_EVENT_CODE, 2);
+    // Other requests pass; only event requests fail, and only two of them.
+    const Bytes version = simtest::driverRecord(DRVREQ_DRIVER_VERSION);
+    EXPECT_EQ(d.writeRequest(0, version.data(), version.size(), 0), static_cast<long>(version.size()));
+    EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), -EIO);
+    EXPECT_EQ(d.writeRequest(1, rec.data(), rec.size(), 0), -EIO);
+    const size_t logged = d.log().lines().size();
+    const Bytes r = request(d, 0, rec);
+    EXPECT_EQ(wire::get16(r.data() + 12, EV_DATA + 4), 21) << "the event was kept";
+    EXPECT_EQ(d.log().lines().size(), logged + 1);
 }

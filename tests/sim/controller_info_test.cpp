@@ -36,13 +36,42 @@ uint32_t ioctl(ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& par
     return fw.execute(c, param, sense);
 }
 
-// Reads a controller-wide record of `size` bytes; fails the test on a status other than success.
-Bytes read(ControllerFirmware& fw, uint32_t key, size_t size, uint32_t word0 = 0)
+// A request of `size` bytes for `key` with word 0 and the presets a reader
+// gives it (pages, board details, the active cache set).
+Bytes request(uint32_t key, size_t size, uint32_t word0)
 {
     Bytes p(size, 0);
     if (size >= 4)
         wire::put32(p.data(), 0, word0);
-    EXPECT_EQ(ioctl(fw, key, 0xFFFF, p), FW_STATUS_OK) << std::hex << key;
+    if ((key == 0x29 || key == 0x2A) && size == 380) {
+        wire::put32(p.data(), 4, 0xFFFFFFFF);
+        p[364] = 15;
+    } else if (key == 0x5F && size == 237) {
+        wire::put32(p.data(), 0, 237);
+        wire::put32(p.data(), 104, 512);
+        wire::put32(p.data(), 184, 0xFFFFFFFF);
+        p[236] = 0xFF;
+    } else if (key >= 0x31 && key <= 0x33 && size > 4) {
+        p[4] = 50;
+    }
+    return p;
+}
+
+// The target of a request: channel `word0` for the channel records, the log
+// for the log state, else the controller.
+uint32_t targetFor(uint32_t key, uint32_t word0)
+{
+    if (key == 0x2000002F)
+        return 0x2FFFF;
+    const bool channelRecord = key == 0x2000003E || key == 0x20000080 || key == 0x20000081;
+    return channelRecord ? ControllerFirmware::channelAddress(word0) | 0xFFFF : 0xFFFF;
+}
+
+// Reads a record of `size` bytes; fails the test on a status other than success.
+Bytes read(ControllerFirmware& fw, uint32_t key, size_t size, uint32_t word0 = 0)
+{
+    Bytes p = request(key, size, word0);
+    EXPECT_EQ(ioctl(fw, key, targetFor(key, word0), p), FW_STATUS_OK) << std::hex << key;
     return p;
 }
 
@@ -80,13 +109,14 @@ TEST(ControllerInfo, EachProfileAnswersItsGeneration)
         uint8_t secondOptionCount;  // configuration page A byte 364
         uint32_t configVersion;
         uint8_t clusterBits;
-        uint32_t hostDriveLock;     // status of key 0x72
+        uint32_t hostDriveRecord;   // status of key 0x10010006
         uint32_t enclosureRecord;   // status of key 0x20023
         uint32_t nonBuildValue;     // key 0x6E value word, or none when unanswered
     } cases[] = {
         {"old", 0x216, 0x02160012, "KZM6117RD", {2, 2}, 0x01, 0, 0x50001, 0, FW_STATUS_NOT_SUPPORTED,
          FW_STATUS_NOT_SUPPORTED, 0},
-        {"middle", 0x217, 0x021C0006, "KZM6528RS", {2, 2, 2}, 0x33, 15, 0x50003, 0, FW_STATUS_OK, FW_STATUS_OK, 0},
+        {"middle", 0x217, 0x021C0006, "KZM6528RS", {2, 2, 2}, 0x33, 15, 0x50003, 0, FW_STATUS_NOT_SUPPORTED,
+         FW_STATUS_OK, 0},
         {"new", 0x21E, 0x0221000C, "KZM8530RZ", {2, 3, 4}, 0x33, 15, 0x60001, 0x0D, FW_STATUS_OK, FW_STATUS_OK, 1},
     };
     for (const Case& c : cases) {
@@ -108,8 +138,8 @@ TEST(ControllerInfo, EachProfileAnswersItsGeneration)
         EXPECT_EQ(wire::get32(read(fw, 0x2A, 380, 380).data(), 4), c.configVersion);
         EXPECT_EQ(read(fw, 0x5F, 237)[20], c.clusterBits);
 
-        Bytes lock(4, 0);
-        EXPECT_EQ(ioctl(fw, 0x72, 0, lock), c.hostDriveLock);
+        Bytes cluster(8, 0);
+        EXPECT_EQ(ioctl(fw, 0x10010006, 0xFFFFFFFF, cluster), c.hostDriveRecord);
         Bytes enclosure(12, 0);
         wire::put32(enclosure.data(), 0, 0x30000);
         EXPECT_EQ(ioctl(fw, 0x20023, 0xFFFF, enclosure), c.enclosureRecord);
@@ -135,22 +165,22 @@ TEST(ControllerInfo, EveryRecordHasItsFixedSize)
     } cases[] = {
         {0x15, 4, 0},           {0x28, 84, 0},         {0x29, 380, 380},      {0x2A, 380, 380},
         {0x2B, 380, 380},       {0x31, 72, 0},         {0x32, 72, 0},         {0x33, 72, 0},
-        {0x34, 16, 0},          {0x4E, 16, 1},         {0x5F, 237, 0},        {0x7E, 4, 0},
-        {0x2000002F, 4, 0},     {0x2000003E, 20, 1},   {0x20000080, 138, 1},  {0x20000081, 40, 1},
+        {0x34, 16, 0},          {0x4E, 16, 1},         {0x5F, 237, 237},      {0x7E, 4, 0},
+        {0x16, 1, 0},           {0x17, 1, 0},          {0x2000002F, 4, 0},    {0x2000003E, 20, 1},
+        {0x20000080, 138, 1},   {0x20000081, 40, 1},
         {0x20023, 12, 0x30000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.key);
         ControllerFirmware fw(specOf(R"({"profile": "new"})"));
+        const uint32_t target = targetFor(c.key, c.word0);
         for (size_t size : {c.size - 1, c.size + 1}) {
-            Bytes p(std::max<size_t>(size, 4), 0);
-            wire::put32(p.data(), 0, c.word0);
+            Bytes p = request(c.key, c.size, c.word0);
             p.resize(size);
-            EXPECT_EQ(ioctl(fw, c.key, 0xFFFF, p), FW_STATUS_BAD_RECORD) << size;
+            EXPECT_EQ(ioctl(fw, c.key, target, p), FW_STATUS_BAD_RECORD) << size;
         }
-        Bytes p(c.size, 0);
-        wire::put32(p.data(), 0, c.word0);
-        EXPECT_EQ(ioctl(fw, c.key, 0xFFFF, p), FW_STATUS_OK);
+        Bytes p = request(c.key, c.size, c.word0);
+        EXPECT_EQ(ioctl(fw, c.key, target, p), FW_STATUS_OK);
     }
     // Builders agree with the sizes.
     const BoardSpec& b = findProfile("new")->board;
@@ -180,7 +210,7 @@ TEST(ControllerInfo, RecordsRefuseWrongContents)
     for (const Case& c : cases) {
         Bytes p(c.size, 0);
         wire::put32(p.data(), 0, c.word0);
-        EXPECT_EQ(ioctl(fw, c.key, 0xFFFF, p), c.status) << c.name;
+        EXPECT_EQ(ioctl(fw, c.key, targetFor(c.key, c.word0), p), c.status) << c.name;
     }
 }
 
@@ -243,7 +273,6 @@ TEST(ControllerInfo, ConfigurationPageWriteReadsBack)
     page[12] = 3;                 // BIOS disabled
     page[16 + 1] = 0x80 | 5;      // channel 1: own ID 5
     page[365] = 0x11;
-    wire::put32(page.data(), 4, 0xFFFFFFFF);
     Bytes write = page;
     ASSERT_EQ(ioctl(fw, 0x2B, 0xFFFF, write), FW_STATUS_OK);
 

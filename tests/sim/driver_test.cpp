@@ -113,7 +113,7 @@ TEST(Driver, AssemblesARecordWrittenInPieces)
     Bytes param(36);
     for (size_t i = 0; i < param.size(); ++i)
         param[i] = static_cast<uint8_t>(i + 1);
-    const Bytes rec = simtest::ioctlRecord(0x51, 0xFFFF, param);
+    const Bytes rec = simtest::ioctlRecord(0x04, 0xFFFF, param);
     const size_t pieces[] = {1, 3, 100, 424, 20, 16};  // 564 in all
     size_t off = 0;
     for (size_t n : pieces) {
@@ -127,8 +127,11 @@ TEST(Driver, AssemblesARecordWrittenInPieces)
     reply.resize(d.readReply(2, reply.data(), reply.size(), 0));
     ASSERT_EQ(reply.size(), 444u);
     EXPECT_EQ(wire::get32(reply.data(), REPLY_STATUS), 1u);
-    EXPECT_EQ(dataArea(reply, 36), param);
-    EXPECT_EQ(d.firmware(2)->records.at({0x51, 0xFFFF}), param);
+    Bytes cacheInfo(36, 0);
+    wire::put32(cacheInfo.data(), 0, d.firmware(2)->identity.interfaceLevel);
+    wire::put32(cacheInfo.data(), 4, 1);
+    wire::put32(cacheInfo.data(), 8, 1);
+    EXPECT_EQ(dataArea(reply, 36), cacheInfo) << "the cache information of the whole record";
 }
 
 TEST(Driver, RefusesBadWritesAndKeepsTheLastReply)
@@ -194,44 +197,22 @@ TEST(Driver, BusyRefusesTheNextWritesOnAnyFile)
 TEST(Driver, InjectedStatusAnswersOnceInPlaceOfTheFirmware)
 {
     Driver d(threeEntries());
-    d.injectStatus(2, 0x2C, 3u << 16 | 0xFFF4);
-    const Bytes param(8, 0x5A);
-    Bytes r = request(d, 3, simtest::ioctlRecord(0x2C, 0xFFFF, param));  // other entry
+    d.injectStatus(2, 0x7E, 3u << 16 | 0xFFF4);
+    const Bytes param{0x5A, 0, 0, 0};
+    Bytes r = request(d, 3, simtest::ioctlRecord(0x7E, 0xFFFF, param));  // other entry
     EXPECT_EQ(wire::get32(r.data(), REPLY_STATUS), 1u);
-    r = request(d, 2, simtest::ioctlRecord(0x2D, 0xFFFF, param));  // other key
+    r = request(d, 2, simtest::ioctlRecord(0x17, 0xFFFF, {1}));  // other key
     EXPECT_EQ(wire::get32(r.data(), REPLY_STATUS), 1u);
 
-    r = request(d, 2, simtest::ioctlRecord(0x2C, 0xFFFF, param));
+    const uint32_t before = d.firmware(2)->logState;
+    r = request(d, 2, simtest::ioctlRecord(0x7E, 0xFFFF, param));
     EXPECT_EQ(wire::get32(r.data(), REPLY_STATUS), 0x0003FFF4u);
-    EXPECT_EQ(dataArea(r, 8), param) << "the data area comes back";
-    EXPECT_EQ(d.firmware(2)->records.count({0x2C, 0xFFFF}), 0u) << "a refused command changes nothing";
+    EXPECT_EQ(dataArea(r, 4), param) << "the data area comes back";
+    EXPECT_EQ(d.firmware(2)->logState, before) << "a refused command changes nothing";
 
-    r = request(d, 2, simtest::ioctlRecord(0x2C, 0xFFFF, param));
+    r = request(d, 2, simtest::ioctlRecord(0x7E, 0xFFFF, param));
     EXPECT_EQ(wire::get32(r.data(), REPLY_STATUS), 1u);
-}
-
-TEST(Driver, GenericStoreKeepsWritesAndAnswersReads)
-{
-    Scenario s = threeEntries();
-    s.controllers[0].records.push_back(RecordSpec{0x23, 0xFFFF, {1, 2, 3, 4}});
-    Driver d(s);
-    // A read answers the preset record, zero padded, whatever the caller sent.
-    Bytes r = request(d, 0, simtest::ioctlRecord(0x23, 0xFFFF, Bytes(172, 0x77)));
-    ASSERT_EQ(r.size(), REPLY_SIZE + 172);
-    Bytes expect(172, 0);
-    expect[0] = 1, expect[1] = 2, expect[2] = 3, expect[3] = 4;
-    EXPECT_EQ(dataArea(r, 172), expect);
-    // Unknown records read as zeros; reads store nothing.
-    r = request(d, 0, simtest::ioctlRecord(0x50, 0xFFFF, Bytes(380, 0x77)));
-    EXPECT_EQ(dataArea(r, 380), Bytes(380, 0));
-    EXPECT_EQ(d.firmware(0)->records.count({0x50, 0xFFFF}), 0u);
-    // Flash steps and the access reset count as writes.
-    request(d, 0, simtest::ioctlRecord(0x47, 0xFFFF, Bytes(44, 9)));
-    EXPECT_EQ(d.firmware(0)->records.at({0x47, 0xFFFF}), Bytes(44, 9));
-    // A flag key answers its stored value: the driver cannot tell its reads from its writes.
-    d.firmware(0)->records[{0x1000000A, 3}] = {1, 0, 0, 0};
-    r = request(d, 0, simtest::ioctlRecord(0x1000000A, 3, Bytes(4, 0)));
-    EXPECT_EQ(wire::get32(r.data(), 8), 1u);
+    EXPECT_EQ(d.firmware(2)->logState, 0x5Au);
 }
 
 TEST(Driver, BlockStoreIsSparsePerHostDrive)

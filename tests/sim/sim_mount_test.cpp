@@ -73,7 +73,7 @@ TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
     ASSERT_TRUE(m.ok());
     EXPECT_FALSE(m.control("frobnicate 3"));
     ASSERT_TRUE(m.control("busy 2"));
-    const Bytes rec = simtest::ioctlRecord(0x51, 0xFFFF, Bytes(36, 0x42));
+    const Bytes rec = simtest::ioctlRecord(0x04, 0xFFFF, Bytes(36, 0x42));
     EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
     EXPECT_EQ(writeRecord(m, 2, rec), EBUSY);
     ASSERT_EQ(writeRecord(m, 2, rec), 0);
@@ -81,12 +81,13 @@ TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
     const Bytes first = readReply(m, 2, 4096);
     ASSERT_EQ(first.size(), REPLY_SIZE + 36);
     EXPECT_EQ(wire::get32(first.data(), REPLY_STATUS), 1u);
-    EXPECT_EQ(Bytes(first.begin() + 8, first.begin() + 44), Bytes(36, 0x42));
+    EXPECT_EQ(wire::get32(first.data(), REPLY_ANSWER + 4), 1u) << "the cache information: cache on";
+    EXPECT_EQ(Bytes(first.begin() + 20, first.begin() + 44), Bytes(24, 0)) << "its counters";
     EXPECT_EQ(readReply(m, 2, 4096), first) << "the reply stays for the next open";
 
     const std::vector<std::string> log = m.log();
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].substr(0, 53), "2\t0x4A00\t0\t9\t5\t0x00000051\t0x0000FFFF\t36\t0\t0x00000001\t");
+    EXPECT_EQ(log[0].substr(0, 53), "2\t0x4A00\t0\t9\t5\t0x00000004\t0x0000FFFF\t36\t0\t0x00000001\t");
 }
 
 TEST(SimMount, BigBlockWriteArrivesInPiecesAndReadsBack)

@@ -31,6 +31,7 @@ TEST_F(consoleTest, ReadKeyAppliesPrefixAndEscRules)
         {"ESC then prefixed key", {27, 0, 72}, {328 + 256}},
         {"terminal Delete", {330}, {keyDelete}},
         {"terminal Insert", {331}, {keyInsert}},
+        {"keypad Enter", {343}, {keyEnter}},
         {"DEL byte", {127}, {keyBackspace}},
         {"Ctrl-H", {8}, {keyBackspace}},
         {"function key", {keyF(10)}, {274}},
@@ -76,6 +77,30 @@ TEST_F(consoleTest, KeyboardThatKeepsFailingGoesToTheLostHandler)
     setInputLostHandler(&countLost);
     EXPECT_EQ(readKey(), 'q');
     EXPECT_EQ(lostCalls, 1);
+}
+
+int resizes = 0;
+void countResize()
+{
+    ++resizes;
+}
+
+TEST_F(consoleTest, SignalsAndResizesAreNotKeysNorALostKeyboard)
+{
+    constexpr int I = memoryScreen::interrupt;
+    resizes = 0;
+    setResizeHandler(&countResize);
+    mem->pushKeys({I, I, I, I, I, I, I, I, I, I, keyResize, I, 'a'});
+    EXPECT_EQ(readKey(), 'a');  // the fixture's lost-keyboard handler fails the test
+    EXPECT_EQ(resizes, 1);
+
+    mem->pushKeys({keyResize});
+    EXPECT_EQ(keyPressed(), 0);
+    EXPECT_EQ(resizes, 2);
+    mem->pushKeys({keyEsc, keyResize});
+    EXPECT_EQ(readKey(), keyEsc);
+    EXPECT_EQ(resizes, 3);
+    EXPECT_EQ(mem->keysLeft(), 0u);
 }
 
 TEST(keyRingTest, RefusesAStoreWhenFull)

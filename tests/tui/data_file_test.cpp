@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -86,6 +87,31 @@ TEST_F(dataFileTest, WritesReadsSeeksAndMeasures)
     f.write("!", 1);
     f.close();
     EXPECT_EQ(contents(), "hello world!");
+}
+
+TEST_F(dataFileTest, UnknownSeekOriginsFailWithoutMoving)
+{
+    dataFile f;
+    ASSERT_EQ(f.open(path.c_str(), dataFile::modeCreate), 1);
+    f.write("hello world", 11);
+    ASSERT_EQ(f.seek(4, 0), 4);
+    for (int origin : {3, 4, -1, 0x7FFF}) {  // 3 and 4 would be data and hole seeks here
+        SCOPED_TRACE(origin);
+        EXPECT_EQ(f.seek(0, origin), -1);
+        EXPECT_EQ(f.error(), dataFile::errSeek);
+        EXPECT_EQ(f.tell(), 4);
+    }
+}
+
+TEST_F(dataFileTest, ANamedPipeWithoutWriterIsLookedAtWithoutWaiting)
+{
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    alarm(10);  // a blocking open ends the test program instead of hanging it
+    dataFile f;
+    EXPECT_EQ(f.exists(path.c_str()), 1);
+    EXPECT_EQ(f.error(), 0);
+    EXPECT_EQ(f.fileLength(path.c_str()), 0);
+    alarm(0);
 }
 
 TEST_F(dataFileTest, ReadOnlyFilesRefuseWrites)

@@ -1,6 +1,12 @@
 // The framework in a real terminal: a small program run in tmux.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "tmux_session.h"
 
 namespace tui::testing {
@@ -25,8 +31,46 @@ TEST(terminalTest, FramesShadowsAndColoursReachTheTerminal)
     std::string colours = s.capture(true);
     EXPECT_NE(colours.find("44m"), std::string::npos) << "blue background";
     EXPECT_NE(colours.find("41m"), std::string::npos) << "red background";
-    EXPECT_NE(colours.find("1m"), std::string::npos) << "bright foreground";
     EXPECT_NE(colours.find("\x1b[40m"), std::string::npos) << "shadow on black";
+    const auto hello = tmuxSession::renditionAt(colours, "Hello, frames");  // 0x4F
+    ASSERT_TRUE(hello.found) << colours;
+    EXPECT_TRUE(hello.bold) << "bright foreground";
+    EXPECT_FALSE(hello.reverse);
+    EXPECT_EQ(hello.fg, 37);
+    EXPECT_EQ(hello.bg, 41);
+    const auto ascii = tmuxSession::renditionAt(colours, "ascii ");  // 0x70
+    EXPECT_FALSE(ascii.bold);
+    EXPECT_FALSE(ascii.reverse) << "colour terminals show the colours";
+    EXPECT_EQ(ascii.fg, 30);
+    EXPECT_EQ(ascii.bg, 47);
+    EXPECT_NE(text.find("cell H 4F"), std::string::npos) << "the bright bit reads back";
+}
+
+TEST(terminalTest, WithoutColoursLightGreyBackgroundsShowReversedAndBrightStaysBold)
+{
+    tmuxSession s("TERM=vt100 " + demo + " menu");
+    ASSERT_TRUE(s.waitFor("└───Esc───┘"));
+    std::string colours = s.capture(true);
+    const auto selected = tmuxSession::renditionAt(colours, "pen file");  // 0x70
+    ASSERT_TRUE(selected.found) << colours;
+    EXPECT_TRUE(selected.reverse) << colours;
+    const auto other = tmuxSession::renditionAt(colours, "Edit file");  // 0x1F
+    EXPECT_FALSE(other.reverse);
+    EXPECT_TRUE(other.bold);
+    s.sendKeys("Down");
+    ASSERT_TRUE(s.waitFor("│Edit file│"));
+    colours = s.capture(true);
+    EXPECT_TRUE(tmuxSession::renditionAt(colours, "dit file").reverse) << colours;
+    EXPECT_FALSE(tmuxSession::renditionAt(colours, "pen file").reverse) << colours;
+
+    tmuxSession f("TERM=vt100 " + demo + " frames");
+    ASSERT_TRUE(f.waitFor("Press q to quit"));
+    colours = f.capture(true);
+    const auto hello = tmuxSession::renditionAt(colours, "Hello, frames");  // 0x4F
+    EXPECT_TRUE(hello.bold);
+    EXPECT_FALSE(hello.reverse);
+    EXPECT_TRUE(tmuxSession::renditionAt(colours, "ascii ").reverse);  // 0x70
+    EXPECT_NE(f.capture().find("cell H 4F"), std::string::npos) << "the bright bit reads back from bold";
 }
 
 TEST(terminalTest, RealKeySequencesArriveAsKeyCodes)
@@ -46,6 +90,77 @@ TEST(terminalTest, RealKeySequencesArriveAsKeyCodes)
         s.sendKeys(c.keys);
         EXPECT_TRUE(s.waitFor(c.shown, 3000)) << c.keys << "\n" << s.capture();
     }
+}
+
+TEST(terminalTest, KeypadKeysMeanWhatTheyShowOnEveryTerminalType)
+{
+    const struct {
+        const char* keys;
+        const char* shown;
+    } cases[] = {
+        {"KPEnter", "key 13 "}, {"KP7", "key 55 "}, {"KP0", "key 48 "}, {"KP*", "key 42 "},
+        {"KP-", "key 45 "},     {"KP+", "key 43 "}, {"KP.", "key 46 "}, {"KP/", "key 47 "},
+        {"KP1", "key 49 "},     {"Enter", "key 13 "},
+    };
+    for (const char* term : {"tmux-256color", "screen", "xterm", "vt100"}) {
+        SCOPED_TRACE(term);
+        tmuxSession s(std::string("TERM=") + term + " " + demo + " frames");
+        ASSERT_TRUE(s.waitFor("Press q to quit"));
+        for (const auto& c : cases) {
+            s.sendKeys(c.keys);
+            const bool shown = s.waitFor(c.shown, 3000);
+            EXPECT_TRUE(shown) << c.keys << "\n" << s.capture();
+            if (!shown)
+                break;  // the rest would only wait out their time too
+        }
+    }
+}
+
+TEST(terminalTest, TimerSignalsWhileWaitingForAKeyAreNotALostKeyboard)
+{
+    tmuxSession s(demo + " frames ticks");
+    ASSERT_TRUE(s.waitFor("Press q to quit"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // about 30 signals
+    s.sendKeys("x");
+    ASSERT_TRUE(s.waitFor("key 120 ticks ")) << s.capture();
+    const std::string text = s.capture();
+    const int ticks = std::atoi(text.c_str() + text.find("key 120 ticks ") + 14);
+    EXPECT_GT(ticks, 8) << text;
+    s.sendKeys("q");
+    ASSERT_TRUE(s.waitFor("[exit 0]")) << s.capture();
+}
+
+TEST(terminalTest, AResizeRedrawsTheWholeScreenAtTheNewSize)
+{
+    tmuxSession s(demo + " frames");
+    ASSERT_TRUE(s.waitFor("Press q to quit"));
+    auto bottom = [](int columns) {
+        std::string line = "╚";
+        for (int i = 2; i < columns; ++i)
+            line += "═";
+        return line + "╝";
+    };
+    const struct {
+        int columns, rows;
+    } sizes[] = {{60, 20}, {100, 30}, {80, 25}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.columns);
+        s.resize(size.columns, size.rows);
+        ASSERT_TRUE(s.waitFor("\n" + bottom(size.columns) + "\n")) << s.capture();
+        const std::string text = s.capture();
+        std::vector<std::string> rows;
+        for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            rows.push_back(text.substr(at, end - at));
+        ASSERT_EQ(rows.size(), static_cast<size_t>(size.rows)) << text;
+        EXPECT_NE(rows[0].find(" Demo "), std::string::npos) << text;
+        EXPECT_EQ(rows[0].rfind("╗"), rows[0].size() - std::string("╗").size()) << text;
+        EXPECT_EQ(rows[size.rows - 2].find("║ Press q to quit"), 0u) << text;
+        EXPECT_EQ(rows[size.rows - 1], bottom(size.columns)) << text;
+        EXPECT_NE(text.find("│ Hello, frames    │"), std::string::npos) << text;
+    }
+    s.sendKeys("x");
+    ASSERT_TRUE(s.waitFor("key 120 ")) << s.capture();
+    EXPECT_EQ(s.capture().find("key 410"), std::string::npos) << "a resize is not a key";
 }
 
 TEST(terminalTest, TerminalIsRestoredAtExit)
@@ -96,7 +211,7 @@ TEST(terminalTest, MenuAndListFollowRealKeySequences)
 
     s.sendKeys("Home End Escape Left");  // ESC Left: the last line
     ASSERT_TRUE(s.waitFor("│item 24     │")) << s.capture();
-    s.sendKeys("Up Enter");
+    s.sendKeys("Up KPEnter");  // keypad Enter chooses as Enter does
     ASSERT_TRUE(s.waitFor("log: menu 3 list 23")) << s.capture();
 
     s.sendKeys("x");  // hot key of Exit

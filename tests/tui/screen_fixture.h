@@ -21,6 +21,7 @@ protected:
         consoleDone();
         setScreenDevice(nullptr);
         setInputLostHandler(nullptr);
+        setResizeHandler(nullptr);
     }
 
     // Starts a fresh screen of the given size.

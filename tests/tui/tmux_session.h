@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -21,8 +22,18 @@ public:
         const std::string pane = "env -u LC_ALL -u LC_CTYPE TERM=tmux-256color LANG=C.UTF-8 " + command +
                                  "; echo \"[exit $?]\"; exec sleep 600";
         started_ = run("new-session -d -x 80 -y 25 " + quote(pane)).ok;
+        if (started_)
+            socketPath_ = display("#{socket_path}");
+        if (!socketPath_.empty() && socketPath_.back() == '\n')
+            socketPath_.pop_back();
     }
-    ~tmuxSession() { run("kill-server"); }
+    // Ends the server and removes its socket, which tmux leaves behind.
+    ~tmuxSession()
+    {
+        run("kill-server");
+        if (!socketPath_.empty())
+            unlink(socketPath_.c_str());
+    }
     tmuxSession(const tmuxSession&) = delete;
     tmuxSession& operator=(const tmuxSession&) = delete;
 
@@ -31,6 +42,11 @@ public:
     std::string capture(bool escapes = false) { return run(escapes ? "capture-pane -p -e" : "capture-pane -p").out; }
     // Sends tmux key names (or literal text with "-l").
     void sendKeys(const std::string& keys) { run("send-keys " + keys); }
+    // Resizes the window (and with it the pane) as a terminal resize would.
+    void resize(int columns, int rows)
+    {
+        run("resize-window -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+    }
     // A tmux format expanded for the pane.
     std::string display(const std::string& format) { return run("display-message -p " + quote(format)).out; }
     // Waits (bounded) until the pane shows the text.
@@ -52,6 +68,48 @@ public:
         for (char c : s)
             q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
+    }
+
+    // The rendition in effect where `text` first shows in an escaped
+    // capture (capture(true)); found = false when the text is not there.
+    struct rendition {
+        bool found = false;
+        bool bold = false;
+        bool reverse = false;
+        int fg = 39;  // SGR colour codes; 39 and 49 are the defaults
+        int bg = 49;
+    };
+    static rendition renditionAt(const std::string& escaped, const std::string& text)
+    {
+        rendition r;
+        const size_t at = escaped.find(text);
+        if (at == std::string::npos)
+            return r;
+        r.found = true;
+        for (size_t i = escaped.find("\x1b["); i < at; i = escaped.find("\x1b[", i + 1)) {
+            const size_t end = escaped.find_first_not_of("0123456789;", i + 2);
+            if (end == std::string::npos || escaped[end] != 'm')
+                continue;
+            std::string params = escaped.substr(i + 2, end - i - 2);
+            for (const char* p = params.c_str();;) {
+                char* next = nullptr;
+                const long code = std::strtol(p, &next, 10);
+                if (code == 0)
+                    r = rendition{true};
+                else if (code == 1 || code == 22)
+                    r.bold = code == 1;
+                else if (code == 7 || code == 27)
+                    r.reverse = code == 7;
+                else if ((code >= 30 && code <= 37) || code == 39)
+                    r.fg = static_cast<int>(code);
+                else if ((code >= 40 && code <= 47) || code == 49)
+                    r.bg = static_cast<int>(code);
+                if (*next != ';')
+                    break;
+                p = next + 1;
+            }
+        }
+        return r;
     }
 
 private:
@@ -76,6 +134,7 @@ private:
     }
 
     std::string socket_;
+    std::string socketPath_;
     bool started_ = false;
 };
 
