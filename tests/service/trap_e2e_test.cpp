@@ -166,6 +166,14 @@ struct Traps : ::testing::Test {
         ASSERT_TRUE(sim.control("event 0 1 11 " + std::to_string(number) + " " + std::to_string(severity) +
                                 " none " + text));
     }
+    // The service's records, one a line, for failure messages.
+    std::string dump()
+    {
+        std::string all;
+        for (const auto& r : box.records())
+            all += r.text + "\n";
+        return all;
+    }
     int count(const std::string& prefix)
     {
         int n = 0;
@@ -234,7 +242,7 @@ TEST_F(Traps, DatagramBytesAsWorkedOut)
     ASSERT_TRUE(plain.ok());
     textEvent(7, 0, "hi");
     const Datagram d = plain.next();
-    ASSERT_FALSE(d.bytes.empty());
+    ASSERT_FALSE(d.bytes.empty()) << dump();
     const auto t = BerReader::trap(d.bytes);
     ASSERT_TRUE(t);
     // Everything but the two time fields is fixed; take the time from the message.
