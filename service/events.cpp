@@ -8,6 +8,7 @@
 #include "net_socket.h"
 #include "service_log.h"
 #include "service_settings.h"
+#include "snmp_trap.h"
 #include "xlate.h"
 
 namespace {
@@ -22,7 +23,8 @@ void handle_event(const EventRecord& event)
 {
     evt_format_text(&event, event_text_sink);
     log_info(3, "Received event # %d", static_cast<int>(wire::get16(event.data, 4)));
-    // The event's SNMP traps are sent here, before its command, when g_settings.trapFlag is set.
+    if (g_settings.trapFlag)
+        send_event_traps(event, eventText);
     if (commands_enabled())
         run_external_command(event);
 }

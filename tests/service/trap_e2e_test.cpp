@@ -1,0 +1,349 @@
+// The real dulm sends SNMPv1 traps for injected controller events: to
+// net-snmp's snmptrapd and to plain datagram sockets of the test, all on
+// loopback addresses inside the test's own network namespace.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+#include <algorithm>
+
+#include "ber_reader.h"
+#include "daemon_sandbox.h"
+#include "sim_mount.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const std::string ENTERPRISE = "1.3.6.1.4.1.32473.2.121.1.1";
+
+// A datagram and when it arrived.
+struct Datagram {
+    std::vector<uint8_t> bytes;
+    Clock::time_point at;
+    std::chrono::system_clock::time_point wall;
+};
+
+// A datagram socket bound to port 162 of a loopback address in the sandbox's network.
+class TrapListener {
+public:
+    TrapListener(DaemonSandbox& box, const std::string& address)
+    {
+        box.inNetwork([&] {
+            fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(162);
+            inet_pton(AF_INET, address.c_str(), &a.sin_addr);
+            if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+                close(fd_);
+                fd_ = -1;
+            }
+        });
+    }
+    ~TrapListener()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    // The next datagram within the bound, or an empty one.
+    Datagram next(std::chrono::milliseconds bound = 5s)
+    {
+        pollfd p{fd_, POLLIN, 0};
+        Datagram d;
+        if (poll(&p, 1, static_cast<int>(bound.count())) <= 0)
+            return d;
+        d.at = Clock::now();
+        d.wall = std::chrono::system_clock::now();
+        uint8_t buf[2048];
+        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+        if (n > 0)
+            d.bytes.assign(buf, buf + n);
+        return d;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// net-snmp's trap receiver inside the sandbox's network, printing one line per trap.
+class TrapReceiver {
+public:
+    TrapReceiver(DaemonSandbox& box, const std::string& community)
+    {
+        {
+            std::ofstream conf(box.path("snmptrapd.conf"));
+            conf << "authCommunity log " << community << "\n";
+        }
+        out_ = box.path("traps.txt");
+        const std::string persistent = box.path("snmp");
+        const std::string envDir = "SNMP_PERSISTENT_DIR=" + persistent, envConf = "SNMPCONFPATH=" + persistent;
+        const std::string conf = box.path("snmptrapd.conf");
+        const char* argv[] = {"snmptrapd", "-f", "-Lo", "-C", "-c", conf.c_str(), "-m", "", "-On", "-F",
+                              "TRAP|%a|%N|%w|%q|%T|%P|%V~%v\n", "udp:127.0.0.1:162", nullptr};
+        const char* envp[] = {envDir.c_str(), envConf.c_str(), nullptr};
+        box.inNetwork([&] {
+            pid_ = fork();
+            if (pid_ == 0) {
+                int fd = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                dup2(fd, 1);
+                dup2(fd, 2);
+                execve("/usr/sbin/snmptrapd", const_cast<char* const*>(argv), const_cast<char* const*>(envp));
+                _exit(127);
+            }
+        });
+        // Ready once it prints its version line.
+        for (auto until = Clock::now() + 5s; Clock::now() < until; std::this_thread::sleep_for(20ms))
+            if (text().find("NET-SNMP version") != std::string::npos)
+                break;
+    }
+    ~TrapReceiver()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    std::string text() const
+    {
+        std::ifstream f(out_);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    // The trap lines received within the bound once `count` of them are there.
+    std::vector<std::string> traps(size_t count, std::chrono::milliseconds bound = 6s) const
+    {
+        std::vector<std::string> lines;
+        for (auto until = Clock::now() + bound; Clock::now() < until; std::this_thread::sleep_for(50ms)) {
+            lines.clear();
+            std::istringstream in(text());
+            for (std::string l; std::getline(in, l);)
+                if (l.rfind("TRAP|", 0) == 0)
+                    lines.push_back(l);
+            if (lines.size() >= count)
+                break;
+        }
+        return lines;
+    }
+
+private:
+    std::string out_;
+    pid_t pid_ = -1;
+};
+
+struct Traps : ::testing::Test {
+    SimMount sim;
+    DaemonSandbox box;
+    Traps() { box.procRoot = sim.root(); }
+    void SetUp() override { ASSERT_TRUE(sim.ok()); }
+    void startServing(const std::string& config, const std::vector<std::string>& args = {"-i", "1", "-l", "3"})
+    {
+        box.config = config;
+        ASSERT_TRUE(box.start(args));
+        ASSERT_EQ(box.foregroundExit(), 0) << box.standardError();
+        ASSERT_TRUE(box.waitForRecord("Startup.")) << box.standardError();
+    }
+    // Injects a text-only asynchronous event of controller 0.
+    void textEvent(int number, int severity, const std::string& text)
+    {
+        ASSERT_TRUE(sim.control("event 0 1 11 " + std::to_string(number) + " " + std::to_string(severity) +
+                                " none " + text));
+    }
+    // The service's records, one a line, for failure messages.
+    std::string dump()
+    {
+        std::string all;
+        for (const auto& r : box.records())
+            all += r.text + "\n";
+        return all;
+    }
+    int count(const std::string& prefix)
+    {
+        int n = 0;
+        for (const auto& r : box.records())
+            n += r.text.rfind(prefix, 0) == 0;
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(Traps, SnmptrapdDecodesEverySeverity)
+{
+    startServing("target 127.0.0.1\n");
+    TrapReceiver receiver(box, "brantu");
+    const struct { int severity; const char* specific; } cases[] = {{0, "102"}, {1, "101"}, {2, "100"}, {7, "101"}};
+    for (size_t i = 0; i < std::size(cases); ++i)
+        textEvent(40 + static_cast<int>(i), cases[i].severity, "event " + std::to_string(i));
+    const auto lines = receiver.traps(4);
+    ASSERT_EQ(4u, lines.size()) << receiver.text();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::vector<std::string> f;
+        std::istringstream in(lines[i]);
+        for (std::string part; std::getline(in, part, '|');)
+            f.push_back(part);
+        ASSERT_EQ(8u, f.size()) << lines[i];
+        EXPECT_EQ("127.0.1.1", f[1]);  // the sandbox's host name resolves to it
+        EXPECT_EQ("." + ENTERPRISE, f[2]);
+        EXPECT_EQ("6", f[3]);
+        EXPECT_NE(std::string::npos, f[4].find(cases[i].specific)) << f[4];
+        EXPECT_NE(std::string::npos, f[6].find("community brantu"));
+        const std::string vars = f[7];
+        EXPECT_NE(std::string::npos, vars.find("." + ENTERPRISE + ".10.1 = INTEGER: 0")) << vars;
+        EXPECT_NE(std::string::npos, vars.find("." + ENTERPRISE + ".10.2 = INTEGER: " + std::to_string(40 + i)))
+            << vars;
+        EXPECT_NE(std::string::npos, vars.find("." + ENTERPRISE + ".10.3 = INTEGER: " + f[5])) << vars;
+        EXPECT_NE(std::string::npos,
+                  vars.find("." + ENTERPRISE + ".10.4 = STRING: \"Adapter 0, event " + std::to_string(i) + "\""))
+            << vars;
+    }
+    EXPECT_EQ(4, count("SNMP trap successfully sent to 127.0.0.1"));
+}
+
+TEST_F(Traps, CommunityMustBeTheReceiversOwn)
+{
+    startServing("target 127.0.0.1\ncommunity sesame\n");
+    TrapReceiver receiver(box, "sesame");
+    textEvent(1, 0, "accepted");
+    ASSERT_EQ(1u, receiver.traps(1).size()) << receiver.text();
+    EXPECT_NE(std::string::npos, receiver.text().find("community sesame"));
+}
+
+TEST_F(Traps, ACommunityTheReceiverRefusesGetsNothingThrough)
+{
+    startServing("target 127.0.0.1\n");  // sends the default community
+    TrapReceiver receiver(box, "sesame");
+    textEvent(1, 0, "refused");
+    ASSERT_TRUE(box.waitForRecord("SNMP trap successfully sent to 127.0.0.1"));
+    EXPECT_TRUE(receiver.traps(1, 1500ms).empty()) << receiver.text();
+}
+
+TEST_F(Traps, DatagramBytesAsWorkedOut)
+{
+    startServing("target 127.0.0.2\ncommunity public\n");
+    TrapListener plain(box, "127.0.0.2");
+    ASSERT_TRUE(plain.ok());
+    textEvent(7, 0, "hi");
+    const Datagram d = plain.next();
+    ASSERT_FALSE(d.bytes.empty()) << dump();
+    const auto t = BerReader::trap(d.bytes);
+    ASSERT_TRUE(t);
+    // Everything but the two time fields is fixed; take the time from the message.
+    const uint32_t now = t->timeStamp;
+    const std::vector<uint8_t> ent = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x81, 0xFD, 0x59, 0x02, 0x79, 0x01, 0x01};
+    auto var = [&](uint8_t k, const std::vector<uint8_t>& value) {
+        std::vector<uint8_t> v = {0x30, 0x82, 0x00, static_cast<uint8_t>(16 + value.size()), 0x06, 0x0E};
+        v.insert(v.end(), ent.begin(), ent.end());
+        v.push_back(0x0A);
+        v.push_back(k);
+        v.insert(v.end(), value.begin(), value.end());
+        return v;
+    };
+    const std::vector<uint8_t> time = {static_cast<uint8_t>(now >> 24), static_cast<uint8_t>(now >> 16),
+                                       static_cast<uint8_t>(now >> 8), static_cast<uint8_t>(now)};
+    ASSERT_GE(time[0], 0x40);  // a present-day time needs all four bytes
+    std::vector<uint8_t> text = {0x04, 13};
+    for (char c : std::string("Adapter 0, hi"))
+        text.push_back(static_cast<uint8_t>(c));
+    std::vector<uint8_t> timeValue = {0x02, 0x04};
+    timeValue.insert(timeValue.end(), time.begin(), time.end());
+    std::vector<uint8_t> list;
+    for (const auto& v : {var(1, {0x02, 0x01, 0x00}), var(2, {0x02, 0x01, 0x07}), var(3, timeValue), var(4, text)})
+        list.insert(list.end(), v.begin(), v.end());
+    std::vector<uint8_t> pdu = {0x06, 0x0C};
+    pdu.insert(pdu.end(), ent.begin(), ent.end());
+    for (uint8_t x : {0x40, 0x04, 127, 0, 1, 1, 0x02, 0x01, 0x06, 0x02, 0x01, 0x66, 0x43, 0x04})
+        pdu.push_back(x);
+    pdu.insert(pdu.end(), time.begin(), time.end());
+    for (uint8_t x : {uint8_t{0x30}, uint8_t{0x82}, uint8_t{0x00}, static_cast<uint8_t>(list.size())})
+        pdu.push_back(x);
+    pdu.insert(pdu.end(), list.begin(), list.end());
+    std::vector<uint8_t> body = {0x02, 0x01, 0x00, 0x04, 0x06, 'p', 'u', 'b', 'l', 'i', 'c', 0xA4, 0x81,
+                                 static_cast<uint8_t>(pdu.size())};
+    body.insert(body.end(), pdu.begin(), pdu.end());
+    std::vector<uint8_t> want = {0x30, 0x82, 0x00, static_cast<uint8_t>(body.size())};
+    want.insert(want.end(), body.begin(), body.end());
+    EXPECT_EQ(want, d.bytes);
+}
+
+TEST_F(Traps, LengthFormsOfLongTexts)
+{
+    startServing("target 127.0.0.2\n");
+    TrapListener plain(box, "127.0.0.2");
+    ASSERT_TRUE(plain.ok());
+    // "Adapter 0, " and k characters: the PDU contents are 141 + k bytes.
+    textEvent(7, 0, std::string(113, 'a'));
+    textEvent(7, 0, std::string(114, 'b'));
+    textEvent(7, 0, std::string(189, 'c'));
+    const size_t pduAt = 4 + 3 + 2 + 6;
+    const auto a = plain.next().bytes, b = plain.next().bytes, c = plain.next().bytes;
+    ASSERT_TRUE(a.size() > pduAt + 4 && b.size() > pduAt + 4 && c.size() > pduAt + 4);
+    EXPECT_EQ((std::vector<uint8_t>{0xA4, 0x81, 0xFE}), std::vector<uint8_t>(a.begin() + pduAt, a.begin() + pduAt + 3));
+    EXPECT_EQ((std::vector<uint8_t>{0xA4, 0x82, 0x00, 0xFF}),
+              std::vector<uint8_t>(b.begin() + pduAt, b.begin() + pduAt + 4));
+    const auto t = BerReader::trap(c);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(200u, t->bindings.at(3).text.size());
+    const std::vector<uint8_t> head = {0x04, 0x82, 0x00, 0xC8};
+    EXPECT_NE(c.end(), std::search(c.begin(), c.end(), head.begin(), head.end()));
+}
+
+TEST_F(Traps, TargetsInOrderFiftyMillisecondsApartPastAFailingOne)
+{
+    {
+        std::ofstream script(box.path("stamp.sh"));
+        script << "#!/bin/sh\ndate +%s%N > " << box.path("command.txt") << "\n";
+    }
+    chmod(box.path("stamp.sh").c_str(), 0755);
+    startServing("target 127.255.255.255\ntarget 127.0.0.1\ntarget 127.0.0.2\ntarget 127.0.0.3\n"
+                 "execute " + box.path("stamp.sh") + "\n");
+    TrapListener one(box, "127.0.0.1"), two(box, "127.0.0.2"), three(box, "127.0.0.3");
+    ASSERT_TRUE(one.ok() && two.ok() && three.ok());
+    textEvent(3, 1, "ordered");
+    const Datagram a = one.next(), b = two.next(), c = three.next();
+    ASSERT_FALSE(a.bytes.empty() || b.bytes.empty() || c.bytes.empty());
+    EXPECT_EQ(a.bytes, b.bytes);
+    EXPECT_EQ(a.bytes, c.bytes);
+    EXPECT_GE(b.at - a.at, 45ms);
+    EXPECT_GE(c.at - b.at, 45ms);
+    EXPECT_TRUE(box.waitForRecord("Error: sending SNMP trap to 127.255.255.255 failed: -1"));
+    EXPECT_TRUE(box.waitForRecord("SNMP trap successfully sent to 127.0.0.3"));
+    // The command still runs, after the last trap.
+    long long ran = 0;
+    for (auto until = Clock::now() + 5s; Clock::now() < until && ran == 0; std::this_thread::sleep_for(20ms)) {
+        std::ifstream f(box.path("command.txt"));
+        f >> ran;
+    }
+    ASSERT_GT(ran, 0);
+    const auto last = std::chrono::duration_cast<std::chrono::nanoseconds>(c.wall.time_since_epoch()).count();
+    EXPECT_GT(ran, last - 5'000'000);  // allow for the receiving thread's own delay
+}
+
+TEST_F(Traps, LevelOneLogsNoSuccess)
+{
+    startServing("target 127.0.0.2\n", {"-i", "1"});
+    TrapListener plain(box, "127.0.0.2");
+    ASSERT_TRUE(plain.ok());
+    textEvent(5, 2, "quiet");
+    ASSERT_FALSE(plain.next().bytes.empty());
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(0, count("SNMP trap successfully sent"));
+    EXPECT_EQ(0, count("Received event"));
+}
