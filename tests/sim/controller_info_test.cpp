@@ -2,6 +2,7 @@
 // profile: values, sizes, and writes that read back.
 #include "controller_firmware.h"
 #include "driver_layout.h"
+#include "record_builder.h"
 
 #include <byte_order.h>
 
@@ -21,19 +22,6 @@ ControllerSpec specOf(const std::string& controllerJson)
     std::string error;
     EXPECT_TRUE(parseScenario(R"({"controllers": [)" + controllerJson + "]}", s, error)) << error;
     return s.controllers.empty() ? ControllerSpec{} : s.controllers[0];
-}
-
-uint32_t ioctl(ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
-{
-    CommandFields c;
-    c.service = SVC_CACHE;
-    c.opcode = OP_IOCTL;
-    c.paramSize = static_cast<uint16_t>(param.size());
-    c.key = key;
-    c.target = target;
-    c.dataLength = param.size();
-    Bytes sense;
-    return fw.execute(c, param, sense);
 }
 
 // A request of `size` bytes for `key` with word 0 and the presets a reader
@@ -71,7 +59,7 @@ uint32_t targetFor(uint32_t key, uint32_t word0)
 Bytes read(ControllerFirmware& fw, uint32_t key, size_t size, uint32_t word0 = 0)
 {
     Bytes p = request(key, size, word0);
-    EXPECT_EQ(ioctl(fw, key, targetFor(key, word0), p), FW_STATUS_OK) << std::hex << key;
+    EXPECT_EQ(simtest::runIoctl(fw, key, targetFor(key, word0), p), FW_STATUS_OK) << std::hex << key;
     return p;
 }
 
@@ -88,7 +76,7 @@ std::vector<uint8_t> channelKinds(ControllerFirmware& fw)
     wire::put32(p.data(), 0, 0xFFFFFFFF);
     p[4] = 6, p[5] = 0, p[6] = 5;
     wire::put32(p.data(), 8, 12);
-    EXPECT_EQ(ioctl(fw, 0x5D, 0xFFFF, p), FW_STATUS_OK);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, p), FW_STATUS_OK);
     std::vector<uint8_t> kinds;
     for (size_t i = 0; i < p[7]; ++i)
         kinds.push_back(p[12 + 8 * i + 4]);
@@ -139,13 +127,13 @@ TEST(ControllerInfo, EachProfileAnswersItsGeneration)
         EXPECT_EQ(read(fw, 0x5F, 237)[20], c.clusterBits);
 
         Bytes cluster(8, 0);
-        EXPECT_EQ(ioctl(fw, 0x10010006, 0xFFFFFFFF, cluster), c.hostDriveRecord);
+        EXPECT_EQ(simtest::runIoctl(fw, 0x10010006, 0xFFFFFFFF, cluster), c.hostDriveRecord);
         Bytes enclosure(12, 0);
         wire::put32(enclosure.data(), 0, 0x30000);
-        EXPECT_EQ(ioctl(fw, 0x20023, 0xFFFF, enclosure), c.enclosureRecord);
+        EXPECT_EQ(simtest::runIoctl(fw, 0x20023, 0xFFFF, enclosure), c.enclosureRecord);
         Bytes param(10, 0);
         wire::put32(param.data(), 0, 1);
-        const uint32_t status = ioctl(fw, 0x6E, 0xFFFF, param);
+        const uint32_t status = simtest::runIoctl(fw, 0x6E, 0xFFFF, param);
         if (c.enclosureRecord == FW_STATUS_OK) {
             EXPECT_EQ(status, FW_STATUS_OK);
             EXPECT_EQ(wire::get32(param.data(), 4), c.nonBuildValue);
@@ -177,10 +165,10 @@ TEST(ControllerInfo, EveryRecordHasItsFixedSize)
         for (size_t size : {c.size - 1, c.size + 1}) {
             Bytes p = request(c.key, c.size, c.word0);
             p.resize(size);
-            EXPECT_EQ(ioctl(fw, c.key, target, p), FW_STATUS_BAD_RECORD) << size;
+            EXPECT_EQ(simtest::runIoctl(fw, c.key, target, p), FW_STATUS_BAD_RECORD) << size;
         }
         Bytes p = request(c.key, c.size, c.word0);
-        EXPECT_EQ(ioctl(fw, c.key, target, p), FW_STATUS_OK);
+        EXPECT_EQ(simtest::runIoctl(fw, c.key, target, p), FW_STATUS_OK);
     }
     // Builders agree with the sizes.
     const BoardSpec& b = findProfile("new")->board;
@@ -210,7 +198,7 @@ TEST(ControllerInfo, RecordsRefuseWrongContents)
     for (const Case& c : cases) {
         Bytes p(c.size, 0);
         wire::put32(p.data(), 0, c.word0);
-        EXPECT_EQ(ioctl(fw, c.key, targetFor(c.key, c.word0), p), c.status) << c.name;
+        EXPECT_EQ(simtest::runIoctl(fw, c.key, targetFor(c.key, c.word0), p), c.status) << c.name;
     }
 }
 
@@ -274,7 +262,7 @@ TEST(ControllerInfo, ConfigurationPageWriteReadsBack)
     page[16 + 1] = 0x80 | 5;      // channel 1: own ID 5
     page[365] = 0x11;
     Bytes write = page;
-    ASSERT_EQ(ioctl(fw, 0x2B, 0xFFFF, write), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x2B, 0xFFFF, write), FW_STATUS_OK);
 
     const Bytes again = read(fw, 0x29, 380, 380);
     EXPECT_EQ(again[12], 3);
@@ -283,7 +271,7 @@ TEST(ControllerInfo, ConfigurationPageWriteReadsBack)
     EXPECT_EQ(wire::get32(again.data(), 4), 0x50003u) << "the version word stays the firmware's";
     Bytes info(10, 0);
     wire::put32(info.data(), 0, 1);
-    ASSERT_EQ(ioctl(fw, 0x20000005, 0x3FFFF, info), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000005, 0x3FFFF, info), FW_STATUS_OK);
     EXPECT_EQ(info[8], 5) << "the channel's own ID follows the page";
     EXPECT_EQ(read(fw, 0x2A, 380, 380)[12], 0) << "page B is not written";
 }
@@ -298,32 +286,32 @@ TEST(ControllerInfo, CacheSetsLogStateAndNonBuildModeReadBack)
         return p;
     };
     Bytes active = setPage(50, 0);
-    ASSERT_EQ(ioctl(fw, 0x31, 0xFFFF, active), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x31, 0xFFFF, active), FW_STATUS_OK);
     EXPECT_EQ(active[4], 50);
     EXPECT_EQ(wire::get32(active.data(), 12), 4u) << "factory NUM_SETS";
 
     Bytes written = setPage(51, 16);
-    ASSERT_EQ(ioctl(fw, 0x32, 0xFFFF, written), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x32, 0xFFFF, written), FW_STATUS_OK);
     Bytes back = setPage(51, 0);
-    ASSERT_EQ(ioctl(fw, 0x31, 0xFFFF, back), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x31, 0xFFFF, back), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(back.data(), 12), 16u);
     Bytes other = setPage(50, 0);
-    ASSERT_EQ(ioctl(fw, 0x31, 0xFFFF, other), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x31, 0xFFFF, other), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(other.data(), 12), 4u) << "other sets keep their values";
     Bytes reset = setPage(51, 0);
-    ASSERT_EQ(ioctl(fw, 0x33, 0xFFFF, reset), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x33, 0xFFFF, reset), FW_STATUS_OK);
     back = setPage(51, 0);
-    ASSERT_EQ(ioctl(fw, 0x31, 0xFFFF, back), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x31, 0xFFFF, back), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(back.data(), 12), 4u) << "reset to factory values";
 
     Bytes limits(16, 0);
     wire::put32(limits.data(), 8, 500);
-    ASSERT_EQ(ioctl(fw, 0x34, 0xFFFF, limits), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x34, 0xFFFF, limits), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(limits.data(), 8), LARGEST_PARITY_FRACTION);
 
     Bytes log(4, 0);
     wire::put32(log.data(), 0, 0x77);
-    ASSERT_EQ(ioctl(fw, 0x7E, 0xFFFF, log), FW_STATUS_OK);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x7E, 0xFFFF, log), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(read(fw, 0x2000002F, 4).data(), 0), 0x77u);
 
     auto nonBuild = [&](uint8_t write, uint8_t on) {
@@ -331,7 +319,7 @@ TEST(ControllerInfo, CacheSetsLogStateAndNonBuildModeReadBack)
         wire::put32(p.data(), 0, 1);
         p[8] = write;
         p[9] = on;
-        EXPECT_EQ(ioctl(fw, 0x6E, 0xFFFF, p), FW_STATUS_OK);
+        EXPECT_EQ(simtest::runIoctl(fw, 0x6E, 0xFFFF, p), FW_STATUS_OK);
         return p;
     };
     EXPECT_EQ(nonBuild(0, 0)[9], 0);
@@ -347,5 +335,5 @@ TEST(ControllerInfo, CacheSetsLogStateAndNonBuildModeReadBack)
     wire::put32(p.data(), 0, 1);
     p[8] = 1;
     p[9] = 1;
-    EXPECT_EQ(ioctl(middle, 0x6E, 0xFFFF, p), FW_STATUS_NOT_SUPPORTED) << "not offered";
+    EXPECT_EQ(simtest::runIoctl(middle, 0x6E, 0xFFFF, p), FW_STATUS_NOT_SUPPORTED) << "not offered";
 }

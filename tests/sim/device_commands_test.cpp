@@ -3,6 +3,7 @@
 #include "controller_firmware.h"
 #include "driver.h"
 #include "driver_layout.h"
+#include "record_builder.h"
 
 #include <byte_order.h>
 
@@ -40,19 +41,6 @@ constexpr uint32_t kCdRom = 0x20300;
 constexpr uint32_t kChannel0 = 0x2FFFF;
 constexpr uint32_t kEnclosureId = 0x01000005;  // channel 0, target 5
 
-uint32_t ioctl(ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
-{
-    CommandFields c;
-    c.service = SVC_CACHE;
-    c.opcode = OP_IOCTL;
-    c.paramSize = static_cast<uint16_t>(param.size());
-    c.key = key;
-    c.target = target;
-    c.dataLength = param.size();
-    Bytes sense;
-    return fw.execute(c, param, sense);
-}
-
 // A record of `size` bytes with bytes set at offsets.
 Bytes rec(size_t size, std::initializer_list<std::pair<size_t, uint8_t>> bytes = {},
           std::initializer_list<std::pair<size_t, uint32_t>> words = {})
@@ -88,7 +76,7 @@ TEST(DeviceCommands, RefuseWrongSizesTargetsAndStates)
     ControllerFirmware& fw0 = *d.firmware(0);
     // The identity words of the enclosure, as its information answers them.
     Bytes info = rec(51, {{0, 0}, {1, 5}});
-    ASSERT_EQ(ioctl(fw0, 0x20000, 0xFFFF, info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw0, 0x20000, 0xFFFF, info), 1u);
     ASSERT_EQ(info[3], 1);
     Bytes goodSlot = slotRecord(kDisk1, 0);
     std::copy(info.begin() + 12, info.begin() + 28, goodSlot.begin() + 8);
@@ -143,7 +131,7 @@ TEST(DeviceCommands, RefuseWrongSizesTargetsAndStates)
     for (const Refusal& k : cases) {
         SCOPED_TRACE(k.name);
         Bytes p = k.param;
-        EXPECT_EQ(ioctl(fw0, k.key, k.target, p), k.status);
+        EXPECT_EQ(simtest::runIoctl(fw0, k.key, k.target, p), k.status);
     }
     // Nothing of the refused commands took effect.
     EXPECT_EQ(fw0.deviceInfo(kDisk0)[47], 1);
@@ -151,9 +139,9 @@ TEST(DeviceCommands, RefuseWrongSizesTargetsAndStates)
     EXPECT_EQ(fw0.enclosureConfigs[0].slots.size(), 1u);
     // The good slot record is taken.
     Bytes p = goodSlot;
-    EXPECT_EQ(ioctl(fw0, 0x20010, 0xFFFF, p), 1u);
+    EXPECT_EQ(simtest::runIoctl(fw0, 0x20010, 0xFFFF, p), 1u);
     p = goodSlot;
-    EXPECT_EQ(ioctl(fw0, 0x20011, 0xFFFF, p), 1u);
+    EXPECT_EQ(simtest::runIoctl(fw0, 0x20011, 0xFFFF, p), 1u);
     EXPECT_EQ(p[40], 0);
 }
 
@@ -200,8 +188,8 @@ TEST(DeviceCommands, ControlCommandsChangeDevicesAllOrNothing)
     // A failed disk refuses what reads it; restored it answers again.
     Bytes defects(8, 0);
     defects[0] = 8;
-    EXPECT_EQ(ioctl(fw, 0x20000015, kDisk1, defects), 0x000Au);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x20000015, kDisk1, defects), 0x000Au);
     ASSERT_GT(control("restore 0 0 1\npull 0 0 2"), 0);
-    EXPECT_EQ(ioctl(fw, 0x20000015, kDisk1, defects), 1u);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x20000015, kDisk1, defects), 1u);
     EXPECT_EQ(fw.deviceAt(0x20200), nullptr);
 }

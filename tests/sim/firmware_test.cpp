@@ -1,5 +1,6 @@
 #include "controller_firmware.h"
 #include "driver_layout.h"
+#include "record_builder.h"
 
 #include <byte_order.h>
 
@@ -26,20 +27,6 @@ ControllerSpec twoChannels()
                               s, error))
         << error;
     return s.controllers.at(0);
-}
-
-// Runs one IOCTL command; returns the status word.
-uint32_t ioctl(ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
-{
-    CommandFields c;
-    c.service = SVC_CACHE;
-    c.opcode = OP_IOCTL;
-    c.paramSize = static_cast<uint16_t>(param.size());
-    c.key = key;
-    c.target = target;
-    c.dataLength = param.size();
-    Bytes sense;
-    return fw.execute(c, param, sense);
 }
 
 Bytes descRequest(uint8_t wanted, uint8_t first, uint8_t last, size_t size)
@@ -71,50 +58,50 @@ TEST(Firmware, ChannelDescriptions)
 {
     ControllerFirmware fw(twoChannels());
     Bytes count = descRequest(0, 0, 0, 12);
-    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, count), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, count), 1u);
     EXPECT_EQ(count[7], 2);
 
     Bytes one = descRequest(1, 1, 1, 20);
-    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, one), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, one), 1u);
     EXPECT_EQ(wire::get32(one.data(), 12), 0x30000u);
     EXPECT_EQ(one[16], 3);  // kind: Fibre Channel
     EXPECT_EQ(one[17], 1);  // channel number
 
     Bytes all = descRequest(8, 0, 7, 12 + 8 * 8);
-    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, all), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, all), 1u);
     EXPECT_EQ(wire::get32(all.data(), 12), 0x20000u);
     EXPECT_EQ(all[16], 2);
     EXPECT_EQ(wire::get32(all.data(), 28), 0u) << "no third channel";
 
     Bytes tooSmall(8, 0);
-    EXPECT_EQ(ioctl(fw, 0x5D, 0xFFFF, tooSmall), FW_STATUS_BAD_RECORD);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, tooSmall), FW_STATUS_BAD_RECORD);
 
     ControllerSpec refusing = twoChannels();
     refusing.refuseChannelDescriptions = true;
     ControllerFirmware old(refusing);
     Bytes req = descRequest(0, 0, 0, 12);
-    EXPECT_NE(ioctl(old, 0x5D, 0xFFFF, req) & 0xFFFF, 1u);
+    EXPECT_NE(simtest::runIoctl(old, 0x5D, 0xFFFF, req) & 0xFFFF, 1u);
     // The probing fallback: channel information by number on 0x2FFFF, until one fails.
     for (uint32_t n : {0u, 1u}) {
         Bytes info = withWord(10, n);
-        EXPECT_EQ(ioctl(old, 0x20000005, 0x2FFFF, info), 1u) << n;
+        EXPECT_EQ(simtest::runIoctl(old, 0x20000005, 0x2FFFF, info), 1u) << n;
     }
     Bytes third = withWord(10, 2);
-    EXPECT_EQ(ioctl(old, 0x20000005, 0x2FFFF, third), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(simtest::runIoctl(old, 0x20000005, 0x2FFFF, third), FW_STATUS_INVALID_TARGET);
 }
 
 TEST(Firmware, ChannelInformationAndDeviceList)
 {
     ControllerFirmware fw(twoChannels());
     Bytes info = withWord(10, 1);
-    ASSERT_EQ(ioctl(fw, 0x20000005, 0x3FFFF, info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000005, 0x3FFFF, info), 1u);
     EXPECT_EQ(wire::get32(info.data(), 4), 1u);
     EXPECT_EQ(info[8], 1);  // own ID
     EXPECT_EQ(info[9], 1);  // info byte
 
     Bytes list = withWord(4 * 3 + 8, 0);
     wire::put32(list.data(), 4, 3);
-    ASSERT_EQ(ioctl(fw, 0x20000006, 0x2FFFF, list), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000006, 0x2FFFF, list), 1u);
     EXPECT_EQ(wire::get32(list.data(), 4), 3u);
     EXPECT_EQ(wire::get32(list.data(), 8), 0x0000u);
     EXPECT_EQ(wire::get32(list.data(), 12), 0x0200u);
@@ -124,7 +111,7 @@ TEST(Firmware, ChannelInformationAndDeviceList)
     oldSpec.interfaceLevel = LEVEL_OLD_LISTS;
     ControllerFirmware old(oldSpec);
     Bytes oldList = withWord(4 * 1 + 8, 1);
-    ASSERT_EQ(ioctl(old, 0x20000006, 0x3FFFF, oldList), 1u);
+    ASSERT_EQ(simtest::runIoctl(old, 0x20000006, 0x3FFFF, oldList), 1u);
     EXPECT_EQ(wire::get32(oldList.data(), 4), 0x0401u) << "older layout: entries follow the channel number";
 }
 
@@ -132,7 +119,7 @@ TEST(Firmware, DeviceInformation)
 {
     ControllerFirmware fw(twoChannels());
     Bytes info(112, 0xFF);
-    ASSERT_EQ(ioctl(fw, 0x20000000, dev(0, 0), info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000000, dev(0, 0), info), 1u);
     EXPECT_EQ(std::string(info.begin(), info.begin() + 8), "ACME    ");
     EXPECT_EQ(std::string(info.begin() + 8, info.begin() + 24), "DISK ZERO       ");
     EXPECT_EQ(std::string(info.begin() + 24, info.begin() + 28), "1.00");
@@ -146,12 +133,12 @@ TEST(Firmware, DeviceInformation)
     EXPECT_EQ(info[103], 2);
     EXPECT_EQ(wire::get32(info.data(), 104), 1000u);
 
-    ASSERT_EQ(ioctl(fw, 0x20000000, dev(0, 2), info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000000, dev(0, 2), info), 1u);
     EXPECT_EQ(wire::get16(info.data(), 36), 3) << "member of drive 3";
-    ASSERT_EQ(ioctl(fw, 0x20000000, dev(1, 4, 1), info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000000, dev(1, 4, 1), info), 1u);
     EXPECT_EQ(info[57], 4);
     EXPECT_EQ(info[58], 1);
-    EXPECT_EQ(ioctl(fw, 0x20000000, dev(1, 4, 0), info), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x20000000, dev(1, 4, 0), info), FW_STATUS_INVALID_TARGET);
 
     // Settable disk parameters stick; identity does not change.
     Bytes set = info;
@@ -159,9 +146,9 @@ TEST(Firmware, DeviceInformation)
     set[53] = 0;
     set[103] = 1;
     wire::put32(set.data(), 76, 5);
-    ASSERT_EQ(ioctl(fw, 0x20000002, dev(1, 4, 1), set), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000002, dev(1, 4, 1), set), 1u);
     Bytes again(112, 0);
-    ASSERT_EQ(ioctl(fw, 0x20000000, dev(1, 4, 1), again), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000000, dev(1, 4, 1), again), 1u);
     EXPECT_EQ(again[0], info[0]);
     EXPECT_EQ(again[53], 0);
     EXPECT_EQ(again[103], 1);
@@ -174,14 +161,14 @@ TEST(Firmware, DeviceInformationFollowsTheInterfaceLevel)
     desc.interfaceLevel = LEVEL_MIDDLE_DEVICE_A;
     ControllerFirmware fw(desc);
     Bytes info(112, 0xFF);
-    ASSERT_EQ(ioctl(fw, 0x20000000, dev(0, 0), info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000000, dev(0, 0), info), 1u);
     EXPECT_EQ(info[60], 100) << "surface check percent moves from 72 to 60";
     EXPECT_EQ(info[72], 0);
     EXPECT_EQ(wire::get32(info.data(), 40), 1000u);
 
     desc.interfaceLevel = LEVEL_OLD_LISTS;
     ControllerFirmware old(desc);
-    ASSERT_EQ(ioctl(old, 0x20000000, dev(0, 0), info), 1u);
+    ASSERT_EQ(simtest::runIoctl(old, 0x20000000, dev(0, 0), info), 1u);
     EXPECT_EQ(info[50], 0);
     EXPECT_EQ(Bytes(info.begin() + 51, info.end()), Bytes(61, 0));
 }
@@ -190,26 +177,26 @@ TEST(Firmware, LogicalDrivesAndTheirMembers)
 {
     ControllerFirmware fw(twoChannels());
     Bytes count(4, 0);
-    ASSERT_EQ(ioctl(fw, 0x01, 0xFFFF, count), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x01, 0xFFFF, count), 1u);
     EXPECT_EQ(wire::get32(count.data(), 0), 1u);
     Bytes list(4, 0);
-    ASSERT_EQ(ioctl(fw, 0x02, 0xFFFF, list), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x02, 0xFFFF, list), 1u);
     EXPECT_EQ(wire::get32(list.data(), 0), 3u);
 
     Bytes cache(36, 0);
-    ASSERT_EQ(ioctl(fw, 0x04, 0xFFFF, cache), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x04, 0xFFFF, cache), 1u);
     EXPECT_EQ(wire::get32(cache.data(), 0), 0x21Eu);
 
     Bytes info(57, 0);
-    ASSERT_EQ(ioctl(fw, 0x07, 3, info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x07, 3, info), 1u);
     EXPECT_EQ(wire::get32(info.data(), 24), 3000u);
     EXPECT_EQ(wire::get32(info.data(), 32), 1u);
     EXPECT_EQ(wire::get32(info.data(), 40), 0u);
     EXPECT_EQ(std::string(info.begin() + 48, info.begin() + 56), "FIRST   ");
-    EXPECT_EQ(ioctl(fw, 0x07, 4, info), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x07, 4, info), FW_STATUS_INVALID_TARGET);
 
     Bytes members(8, 0);
-    ASSERT_EQ(ioctl(fw, 0x80000005, 3, members), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x80000005, 3, members), 1u);
     EXPECT_EQ(wire::get32(members.data(), 4), dev(0, 2));
 }
 
@@ -243,23 +230,23 @@ TEST(Firmware, CreatesDrivesFromMemberLists)
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         ControllerFirmware fw(twoChannels());
-        EXPECT_EQ(ioctl(fw, 0x0E, 0xFFFF, c.param), c.status);
+        EXPECT_EQ(simtest::runIoctl(fw, 0x0E, 0xFFFF, c.param), c.status);
         EXPECT_EQ(fw.logicalDrives.size(), c.status == 1 ? 2u : 1u);
     }
     Bytes truncated = create(8, 32, {dev(0, 0), dev(1, 4, 1)});
     truncated.resize(20);
     ControllerFirmware fw(twoChannels());
-    EXPECT_EQ(ioctl(fw, 0x0E, 0xFFFF, truncated), FW_STATUS_BAD_RECORD);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x0E, 0xFFFF, truncated), FW_STATUS_BAD_RECORD);
 
     Bytes raid0 = create(7, 16, {dev(0, 0), dev(1, 4, 1)});
-    ASSERT_EQ(ioctl(fw, 0x0E, 0xFFFF, raid0), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x0E, 0xFFFF, raid0), 1u);
     Bytes info(57, 0);
-    ASSERT_EQ(ioctl(fw, 0x07, 7, info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x07, 7, info), 1u);
     EXPECT_EQ(wire::get32(info.data(), 24), 2000u) << "two members of at least 1000 blocks";
     EXPECT_EQ(wire::get32(info.data(), 32), 2u);
     EXPECT_EQ(wire::get32(info.data(), 40), 16u << 12);
     Bytes members(16, 0);
-    ASSERT_EQ(ioctl(fw, 0x80000005, 7, members), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x80000005, 7, members), 1u);
     EXPECT_EQ(wire::get32(members.data(), 4), dev(0, 0));
     EXPECT_EQ(wire::get32(members.data(), 12), dev(1, 4, 1));
 }
@@ -277,28 +264,28 @@ TEST(Firmware, MisreportedCountsLeaveTheListsAsTheyAre)
     ControllerFirmware fw(s.controllers.at(0));
 
     Bytes info = withWord(10, 0);
-    ASSERT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000005, 0x2FFFF, info), 1u);
     EXPECT_EQ(wire::get32(info.data(), 4), 0x40000000u);
     Bytes list = withWord(8 + 4 * 3, 0);
-    ASSERT_EQ(ioctl(fw, 0x20000006, 0x2FFFF, list), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x20000006, 0x2FFFF, list), 1u);
     EXPECT_EQ(wire::get32(list.data(), 4), 0x40000000u);
     EXPECT_EQ(wire::get32(list.data(), 8), 0x0000u);
     EXPECT_EQ(wire::get32(list.data(), 12), 0x0300u);
     EXPECT_EQ(wire::get32(list.data(), 16), 0u) << "only the real devices are listed";
 
     Bytes count(4, 0);
-    ASSERT_EQ(ioctl(fw, 0x01, 0xFFFF, count), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x01, 0xFFFF, count), 1u);
     EXPECT_EQ(wire::get32(count.data(), 0), 1000u);
     Bytes drives(12, 0xAB);
-    ASSERT_EQ(ioctl(fw, 0x02, 0xFFFF, drives), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x02, 0xFFFF, drives), 1u);
     EXPECT_EQ(drives, (Bytes{4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     Bytes driveInfo(57, 0);
-    ASSERT_EQ(ioctl(fw, 0x07, 4, driveInfo), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x07, 4, driveInfo), 1u);
     EXPECT_EQ(wire::get32(driveInfo.data(), 32), 100000u);
     EXPECT_EQ(wire::get32(driveInfo.data(), 24), 3000u) << "the address on no channel adds nothing";
     Bytes members(24, 0xAB);
-    ASSERT_EQ(ioctl(fw, 0x80000005, 4, members), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x80000005, 4, members), 1u);
     EXPECT_EQ(wire::get32(members.data(), 4), dev(0, 3));
     EXPECT_EQ(wire::get32(members.data(), 12), 0x7FFF0005u);
     EXPECT_EQ(wire::get32(members.data(), 20), 0u);
@@ -306,7 +293,7 @@ TEST(Firmware, MisreportedCountsLeaveTheListsAsTheyAre)
     ControllerSpec old = s.controllers.at(0);
     old.interfaceLevel = LEVEL_OLD_LISTS;
     ControllerFirmware oldFw(old);
-    ASSERT_EQ(ioctl(oldFw, 0x07, 4, driveInfo), 1u);
+    ASSERT_EQ(simtest::runIoctl(oldFw, 0x07, 4, driveInfo), 1u);
     EXPECT_EQ(wire::get32(driveInfo.data(), 20), 100000u) << "older layout: the count at 20";
 }
 
@@ -316,15 +303,15 @@ TEST(Firmware, MoreChannelsThanAByteCounts)
     wide.channels.resize(300);
     ControllerFirmware fw(wide);
     Bytes head = descRequest(0, 0, 0, 12);
-    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, head), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, head), 1u);
     EXPECT_EQ(head[7], 255) << "the count byte stops at 255";
     Bytes last = descRequest(1, 255, 255, 20);
-    ASSERT_EQ(ioctl(fw, 0x5D, 0xFFFF, last), 1u);
+    ASSERT_EQ(simtest::runIoctl(fw, 0x5D, 0xFFFF, last), 1u);
     EXPECT_EQ(wire::get32(last.data(), 12), ControllerFirmware::channelAddress(255));
     EXPECT_EQ(last[17], 255);
     // channel information reaches every channel by its u32 number
     Bytes info = withWord(10, 299);
-    EXPECT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), 1u);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x20000005, 0x2FFFF, info), 1u);
     info = withWord(10, 300);
-    EXPECT_EQ(ioctl(fw, 0x20000005, 0x2FFFF, info), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(simtest::runIoctl(fw, 0x20000005, 0x2FFFF, info), FW_STATUS_INVALID_TARGET);
 }

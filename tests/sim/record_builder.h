@@ -2,6 +2,7 @@
 // the local driver module lays them out.
 #pragma once
 
+#include "controller_firmware.h"
 #include "driver_layout.h"
 
 #include <byte_order.h>
@@ -12,6 +13,20 @@
 namespace simtest {
 
 using Bytes = std::vector<uint8_t>;
+
+// Runs one IOCTL command on a firmware model; returns the status word.
+inline uint32_t runIoctl(kzmsim::ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
+{
+    kzmsim::CommandFields c;
+    c.service = kzmsim::SVC_CACHE;
+    c.opcode = kzmsim::OP_IOCTL;
+    c.paramSize = static_cast<uint16_t>(param.size());
+    c.key = key;
+    c.target = target;
+    c.dataLength = param.size();
+    Bytes sense;
+    return fw.execute(c, param, sense);
+}
 
 // A driver-level record (528 bytes) with its header filled.
 inline Bytes driverRecord(uint16_t code, uint16_t controller = 0)
