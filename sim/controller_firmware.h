@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controller_records.h"
+#include "flash_memory.h"
 #include "request_record.h"
 #include "scenario.h"
 
@@ -108,6 +109,7 @@ public:
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number
     uint32_t logState = 0;
     bool nonBuildMode = false;
+    FlashMemory flash;
 
 private:
     uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);
