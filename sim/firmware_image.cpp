@@ -105,6 +105,11 @@ uint32_t boardDataKey(uint16_t boardId, uint16_t typeId)
     return static_cast<uint32_t>(swapped) << 16 | boardId;
 }
 
+uint32_t boardDataKeyForClass(uint16_t boardId, uint8_t classByte)
+{
+    return (static_cast<uint32_t>(classByte) + 16) << 20 | boardId;
+}
+
 void fillTopTrailer(std::vector<uint8_t>& data, const uint8_t* header, uint8_t classByte, uint32_t distance)
 {
     if (data.size() < TRAILER)

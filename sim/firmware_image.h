@@ -62,6 +62,8 @@ std::vector<uint8_t> buildImage(const ImageSpec& spec);
 std::vector<uint8_t> buildBoardData(const std::vector<BoardDataEntry>& entries);
 // A board data key for a controller of class 0xFD/0xFE: board id and 16-bit type id.
 uint32_t boardDataKey(uint16_t boardId, uint16_t typeId);
+// A board data key for a controller of another class: board id and class byte.
+uint32_t boardDataKeyForClass(uint16_t boardId, uint8_t classByte);
 
 // A component found in a flash area.
 struct FlashComponent {
