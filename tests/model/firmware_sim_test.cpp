@@ -264,7 +264,20 @@ TEST_F(FirmwareSimTest, EachFlashGetsItsLayout)
         const std::vector<uint8_t> before = Flash(0, 1);
         const std::vector<FlashComponent> old = kzmsim::walkFlash(before, true);
         FirmwareFile f = File(kzmsim::buildImage(pc.image));
-        ASSERT_EQ(Update(*ctl, f), 0u) << std::hex << ctl->error;
+        RecordingProgress progress;
+        ASSERT_EQ(Update(*ctl, f, &progress), 0u) << std::hex << ctl->error;
+        // Each erased area reports (1,1) and (1,100); staging firmware erases nothing.
+        const size_t erased = std::string(pc.name) == "staging firmware" ? 0 : pc.area2.empty() ? 1 : 2;
+        using Calls = std::vector<std::pair<int32_t, int32_t>>;
+        Calls erases;
+        for (size_t i = 0; i < 2 * erased; ++i)
+            erases.emplace_back(1, i % 2 ? 100 : 1);
+        ASSERT_GE(progress.calls.size(), erases.size());
+        const Calls first(progress.calls.begin(), progress.calls.begin() + static_cast<long>(erases.size()));
+        EXPECT_EQ(first, erases);
+        if (erased != 0) {
+            EXPECT_EQ(progress.calls.back(), std::make_pair(2, 100));
+        }
 
         const std::vector<uint8_t> flash = Flash(0, 1);
         const std::vector<FlashComponent> comps = kzmsim::walkFlash(flash, true);
@@ -392,6 +405,37 @@ TEST_F(FirmwareSimTest, OpenRefusesBadImagesBeforeTouchingTheFlash)
     EXPECT_EQ(Count("0x0000004C"), 0u);
     EXPECT_EQ(Count("0x00000041"), 0u);
     EXPECT_EQ(Flash(0, 1), before);
+}
+
+TEST_F(FirmwareSimTest, ASecondKeptComponentIsRefused)
+{
+    // A controller without a table row keeps 13 and 34; its flash gets a 34
+    // behind its chain, written through the flash requests.
+    CController* ctl = Start(R"({"controllers": [{"entry": 0, "profile": "middle"}]})");
+    ASSERT_NE(ctl, nullptr);
+    const std::vector<uint8_t> flash = Flash(0, 1);
+    const std::vector<FlashComponent> comps = kzmsim::walkFlash(flash, true);
+    const FlashComponent* kept = find(comps, 13);
+    ASSERT_NE(kept, nullptr);
+    std::vector<uint8_t> extra(36 + 16, 0x34);
+    wire::put32(extra.data(), 0, 0xFFFFFFFF);
+    wire::put32(extra.data(), 24, 16);
+    extra[33] = 34;
+    extra[34] = 36;
+    uint8_t buffer[FW_TRANSFER_SIZE] = {};
+    std::memcpy(buffer + FW_REQUEST_HEADER, extra.data(), extra.size());
+    ASSERT_EQ(ctl->FlashTransfer(buffer, static_cast<uint32_t>(kept->offset + kept->dataOffset + kept->dataSize),
+                                 static_cast<uint32_t>(extra.size()), 1, 2),
+              1)
+        << std::hex << ctl->error;
+    ASSERT_NE(find(kzmsim::walkFlash(Flash(0, 1), true), 34), nullptr);
+
+    ImageSpec s = newImage(0x1C0010);
+    s.components = {part(1), boardData(), part(14), part(23), part(24)};
+    FirmwareFile f = File(kzmsim::buildImage(s));
+    EXPECT_EQ(ctl->OpenFirmwareFile(f), 0);
+    EXPECT_EQ(ctl->error, MODERR_NO_SPACE);
+    ctl->CloseFirmwareFile(f);
 }
 
 TEST_F(FirmwareSimTest, WrongByteSumOfAFlashReadFailsTheOpen)
