@@ -46,10 +46,10 @@ ImageComponent part(uint8_t id, size_t n = 300)
 
 // Board data with an entry for board 5 and one for board 0 (or 6) of type
 // id 0x6100 (class 0xFE) or, with classByte, of that class.
-ImageComponent boardData(bool forThisBoard = true, uint8_t classByte = 0xFE)
+ImageComponent boardData(bool forThisBoard = true, uint8_t classByte = 0xFE, uint16_t typeId = 0x6100)
 {
-    auto key = [classByte](uint16_t board) {
-        return classByte == 0xFE ? kzmsim::boardDataKey(board, 0x6100) : kzmsim::boardDataKeyForClass(board, classByte);
+    auto key = [classByte, typeId](uint16_t board) {
+        return classByte == 0xFE ? kzmsim::boardDataKey(board, typeId) : kzmsim::boardDataKeyForClass(board, classByte);
     };
     return ImageComponent{4,
                           kzmsim::buildBoardData({{key(5), bytes(40, 0xB5)}, {key(forThisBoard ? 0 : 6), bytes(24, 0xB0)}}),
@@ -405,6 +405,53 @@ TEST_F(FirmwareSimTest, OpenRefusesBadImagesBeforeTouchingTheFlash)
     EXPECT_EQ(Count("0x0000004C"), 0u);
     EXPECT_EQ(Count("0x00000041"), 0u);
     EXPECT_EQ(Flash(0, 1), before);
+}
+
+// The rules that the open applies: the table row, the rows of board types
+// 0x203 and 0x204 by image version, the default rows and their family tweaks.
+TEST_F(FirmwareSimTest, RulesFollowTheRowAndTheFamily)
+{
+    auto image = [](uint32_t version, std::vector<uint8_t> ids, uint16_t typeId = 0x6100) {
+        ImageSpec s = newImage(version);
+        s.components.clear();
+        for (uint8_t id : ids)
+            s.components.push_back(id == 4 ? boardData(true, 0xFE, typeId) : part(id));
+        return s;
+    };
+    const struct {
+        const char* name;
+        const char* scenario;
+        ImageSpec image;
+        uint32_t code;
+    } cases[] = {
+        {"board type 0x203 below 0x220000: row 12", R"({"controllers": [{"profile": "new", "boardType": "0x203"}]})",
+         image(0x210000, {1, 4, 23, 24, 30}), 0},
+        {"board type 0x203 from 0x220000: row 14 wants 31 and 32", R"({"controllers": [{"profile": "new", "boardType": "0x203"}]})",
+         image(0x220000, {1, 4, 23, 24, 30}), MODERR_COMPONENT_MISSING},
+        {"board type 0x204 from 0x220000: row 14", R"({"controllers": [{"profile": "new", "boardType": "0x204"}]})",
+         image(0x220000, {1, 4, 23, 24, 30, 31, 32}), 0},
+        {"row above 16", R"({"controllers": [{"profile": "new", "componentRow": 17}]})",
+         image(0x220000, {1, 4, 23, 24}), MODERR_NOT_SUPPORTED},
+        {"family 36: default row B", R"({"controllers": [{"profile": "new", "componentRow": 255}]})",
+         image(0x220000, {1, 4, 23, 24}), 0},
+        {"family 37: default row B with 26 required", R"({"controllers": [{"profile": "new", "componentRow": 255,
+          "subtype": "0x6200"}]})", image(0x220000, {1, 4, 23, 24}, 0x6200), MODERR_COMPONENT_MISSING},
+        {"family 37 with 26", R"({"controllers": [{"profile": "new", "componentRow": 255, "subtype": "0x6200"}]})",
+         image(0x220000, {1, 4, 23, 24, 26}, 0x6200), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CController* ctl = Start(c.scenario);
+        ASSERT_NE(ctl, nullptr);
+        FirmwareFile f = File(kzmsim::buildImage(c.image));
+        const int opened = ctl->OpenFirmwareFile(f);
+        EXPECT_EQ(opened ? 0u : ctl->error, c.code) << std::hex << ctl->error;
+        ctl->CloseFirmwareFile(f);
+        xport_reset();
+        sim_.reset();
+        std::filesystem::remove_all(dir_);
+        dir_.clear();
+    }
 }
 
 TEST_F(FirmwareSimTest, ASecondKeptComponentIsRefused)
