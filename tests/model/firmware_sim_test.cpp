@@ -101,6 +101,8 @@ protected:
         CHostSystem* machine = OpenLocalMachine(scenario);
         if (!machine || machine->Connect() != 1 || machine->controllers.count < 1)
             return nullptr;
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_);
         char tmpl[] = "/tmp/kzm_fw_XXXXXX";
         dir_ = mkdtemp(tmpl);
         return &machine->controllers[0];
