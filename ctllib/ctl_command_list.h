@@ -63,10 +63,10 @@ X(ctl_flash_cmd_46, 0x46, 0, CALLER, 0, CTRL, CNPS)            // flash step (wr
 X(ctl_flash_record_47, 0x47, 0, FIXED, 44, CTRL, CNP)          // flash record (opens)
 X(ctl_flash_record_48, 0x48, 0, FIXED, 44, CTRL, CNP)          // flash record (closes)
 X(ctl_flash_record_49, 0x49, 1, FIXED, 8, CTRL, CNP)           // flash record
-X(ctl_flash_record_4c, 0x4C, 0, FIXED, 44, CTRL, CNP)          // flash record (aborts)
+X(ctl_flash_record_4c, 0x4C, 0, FIXED, 44, CTRL, CNP)          // flash record (erases an area)
 X(ctl_flash_cmd_4d, 0x4D, 1, FIXED, 4, CTRL, CP)               // flash value at the end of an update
 X(ctl_get_controller_record_4e, 0x4E, 1, FIXED, 16, CTRL, CP)  // controller record
-X(ctl_flash_record_4f, 0x4F, 0, FIXED, 44, CTRL, CNP)          // flash record (writes)
+X(ctl_flash_record_4f, 0x4F, 0, FIXED, 44, CTRL, CNP)          // flash record (aborts the session)
 X(ctl_get_channel_settings, 0x50, 1, CALLER, 0, CTRL, CPS)     // channel and cluster settings
 X(ctl_set_channel_settings, 0x51, 0, CALLER, 0, CTRL, CPS)     // writes them
 X(ctl_get_controller_record_52, 0x52, 1, FIXED, 8, CTRL, CP)   // controller record

@@ -10,6 +10,7 @@
 #include "controller_family.h"
 #include "controller_info.h"
 #include "enclosure.h"
+#include "firmware_file.h"
 #include "free_drive.h"
 #include "host_drive.h"
 #include "host_system_info.h"
@@ -20,8 +21,6 @@
 
 #include <cstddef>
 #include <cstdint>
-
-class IFirmwareProgress;
 
 // Bit of CController::flags set when the driver reports its capability flag.
 constexpr uint32_t CONTROLLER_FLAG_DRIVER_CAPABILITY = 0x08;
@@ -94,6 +93,49 @@ public:
     void AddFlags(uint32_t bits) { flags |= bits; }
     // Copies the current cache statistics sample into the base sample.
     void SetCacheBaseSample();
+
+    // Firmware files and flashing (controller_flash.cpp, firmware_image.cpp,
+    // firmware_files.cpp). Each returns 1, or 0 with the failure in the error word.
+    // Fills files[0..*count) with the usable images in dir whose names begin
+    // with the pattern (empty: the controller's own); in: capacity. Always 1.
+    int FindFirmwareFiles(const char* dir, const char* pattern, FirmwareFile* files, int* count);
+    // 1 and the header kept in f when the image at f.path suits this controller
+    // and its version lies within low..high (0 = no bound).
+    int IsFirmwareFileUsable(FirmwareFile& f, uint32_t low, uint32_t high);
+    // Opens and checks the image, saves the kept component, prepares the flash.
+    int OpenFirmwareFile(FirmwareFile& f);
+    // Writes the flash, reporting to progress (which the caller owns).
+    int DownloadFirmware(FirmwareFile& f, IFirmwareProgress* progress);
+    // Closes the flash session, the file, and frees the buffers; 1.
+    int CloseFirmwareFile(FirmwareFile& f);
+    // Asks the controller for the flash session handle (request 0x44).
+    int GetFlashHandle(int32_t* handle);
+    // Opens the flash session (0x47); a refusal aborts it (0x4F) when buffer is given.
+    int OpenFlashSession(int32_t handle, uint8_t* buffer = nullptr);
+    // Closes the flash session (0x48).
+    int CloseFlashSession(int32_t handle);
+    // One flash request in buffer: operation 0 read flash, 1 read component
+    // (argument = id), 2 write (argument = area), 3 erase, 4 write boot.
+    int FlashTransfer(uint8_t* buffer, uint32_t offset, uint32_t length, uint32_t argument, int operation);
+    // 1 when the image's checksum (corrected for header level 2 or less) holds.
+    int VerifyFirmwareChecksum(FirmwareFile& f);
+    // Sum of the bytes (kind 1), of the little-endian words (2), XOR of the bytes (3).
+    static uint32_t Checksum(const uint8_t* data, size_t count, int kind);
+    // Checks that the image's components fit the flash with keptSize bytes kept.
+    int CheckFirmwareSize(FirmwareFile& f, uint32_t keptSize);
+    // The board data of component c for this board: its size (0 none or
+    // unusable), the data in *out (ModelFree) when out is given.
+    uint32_t FilterBoardComponent(FirmwareFile& f, const FirmwareComponent& c, uint8_t** out);
+    // Writes header and components into the flash.
+    int WriteFirmware(FirmwareFile& f);
+    // Writes the boot component through the flash session.
+    int WriteBootComponent(FirmwareFile& f);
+    // Flash values of the controller records and board details.
+    uint32_t FlashSize() const;
+    uint32_t FlashBase(int area) const;
+    uint32_t BootFlag() const;
+    uint32_t SecondAreaKb() const;
+    uint32_t BoardType() const;
 
     int index = -1;               // the library's controller index
     int flag = 0;                 // the constructor's second argument

@@ -2,10 +2,13 @@
 
 #include "device_control.h"
 #include "driver.h"
+#include "flash_commands.h"
 #include "text_util.h"
 
 #include <byte_order.h>
 
+#include <cstdio>
+#include <ctime>
 
 namespace kzmsim {
 
@@ -28,15 +31,23 @@ bool parseBusy(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
-bool parseStatus(const Words& w, const std::string&, ControlAction& a)
+bool parseStatus(const Words& all, const std::string&, ControlAction& a)
 {
+    // A trailing "after N" makes the Nth command with the key answer.
+    Words w = all;
+    uint64_t after = 1;
+    if (w.size() >= 6 && w[w.size() - 2] == "after") {
+        if (!num(w.back(), UINT32_MAX, after) || after == 0)
+            return false;
+        w.resize(w.size() - 2);
+    }
     uint64_t entry, key, status, detail = 0;
     if (w.size() < 4 || w.size() > 5 || !num(w[1], 255, entry) || !num(w[2], UINT32_MAX, key) ||
         !num(w[3], 0xFFFF, status) || (w.size() == 5 && !num(w[4], 0xFFFF, detail)))
         return false;
     const uint32_t word = static_cast<uint32_t>(detail << 16 | status);
-    a = [entry, key, word](Driver& d) {
-        d.injectStatus(static_cast<int>(entry), static_cast<uint32_t>(key), word);
+    a = [entry, key, word, after](Driver& d) {
+        d.injectStatus(static_cast<int>(entry), static_cast<uint32_t>(key), word, static_cast<uint32_t>(after));
         return true;
     };
     return true;
@@ -78,6 +89,37 @@ bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
     return true;
 }
 
+// "badsum C": the next flash read of entry C answers a wrong byte sum.
+bool parseBadSum(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry;
+    if (w.size() != 2 || !num(w[1], 255, entry))
+        return false;
+    a = [entry](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw)
+            fw->flash.badSumNext = true;
+        return fw != nullptr;
+    };
+    return true;
+}
+
+// "reboot C": entry C restarts and loads the firmware image of its flash.
+bool parseReboot(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry;
+    if (w.size() != 2 || !num(w[1], 255, entry))
+        return false;
+    a = [entry](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw && !rebootFirmware(*fw))
+            std::fprintf(stderr, "kzmsim: controller %d: flash image incomplete, firmware 0x%06X kept\n",
+                         static_cast<int>(entry), fw->identity.board.firmwareVersion & 0xFFFFFF);
+        return fw != nullptr;
+    };
+    return true;
+}
+
 struct ControlCommand {
     const char* name;
     Parser parse;
@@ -95,6 +137,8 @@ constexpr ControlCommand kCommands[] = {
     {"restore", parseRestore},
     {"surface", parseSurface},
     {"sensor", parseSensor},
+    {"badsum", parseBadSum},
+    {"reboot", parseReboot},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

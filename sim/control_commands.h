@@ -1,6 +1,8 @@
 // The commands of the file kzmsim/control, one per line:
 //   busy N                          the next N request writes fail with EBUSY
-//   status C KEY STATUS [DETAIL]    the next command with KEY on entry C answers DETAIL<<16 | STATUS
+//   status C KEY STATUS [DETAIL] [after N]   the next (Nth) command with KEY on entry C answers DETAIL<<16 | STATUS
+//   badsum C                        the next flash read of entry C answers a wrong byte sum
+//   reboot C                        entry C restarts and loads the firmware of its flash
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
 //   eventfail N                     the next N event requests fail with EIO

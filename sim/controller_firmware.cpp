@@ -117,6 +117,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
     wire::put32(cacheParams.data(), 8, 1);  // delayed write on
     configPageA = initialConfigPageA(desc.board, channels);
     logState = desc.board.logState;
+    flash = initialFlash(desc.board, desc.typeClass, desc.entry);
     identity.channels.clear();
     identity.logicalDrives.clear();
     identity.records.clear();

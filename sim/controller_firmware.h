@@ -4,6 +4,7 @@
 
 #include "controller_records.h"
 #include "device_state.h"
+#include "flash_memory.h"
 #include "request_record.h"
 #include "scenario.h"
 
@@ -119,6 +120,7 @@ public:
     Device* device(uint32_t address);
     // The channel whose address is the high half of `address`, or none.
     Channel* channelOf(uint32_t address);
+    FlashMemory flash;
 
 private:
     uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);

@@ -122,9 +122,9 @@ uint32_t Driver::serveCommand(int entry, const std::vector<uint8_t>& rec, size_t
     std::vector<uint8_t> sense(rec.begin() + REC_DATA + d, rec.begin() + REC_DATA + d + s);
     uint32_t status = 0;
     const auto inj = injected_.find({entry, cmd.key});
-    if (cmd.opcode == OP_IOCTL && inj != injected_.end() && !inj->second.empty()) {
+    if (cmd.opcode == OP_IOCTL && inj != injected_.end() && !inj->second.empty() && --inj->second.front().after == 0) {
         // An injected status answers in place of the firmware; nothing changes.
-        status = inj->second.front();
+        status = inj->second.front().word;
         inj->second.pop_front();
         if (inj->second.empty())
             injected_.erase(inj);

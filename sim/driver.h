@@ -44,7 +44,12 @@ public:
 
     // Control operations.
     void setBusy(uint32_t n) { busy_ = n; }
-    void injectStatus(int entry, uint32_t key, uint32_t statusWord) { injected_[{entry, key}].push_back(statusWord); }
+    // The next command with key on the entry answers statusWord; with after > 1
+    // the after - 1 commands with that key before it run as usual.
+    void injectStatus(int entry, uint32_t key, uint32_t statusWord, uint32_t after = 1)
+    {
+        injected_[{entry, key}].push_back({after, statusWord});
+    }
     void setControllerCount(uint32_t n) { count_ = n; }
     EventStore& events() { return events_; }
     // Makes the next n event requests fail (their writes answer EIO).
@@ -68,7 +73,11 @@ private:
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;
     std::map<int, RequestFile> files_;
-    std::map<std::pair<int, uint32_t>, std::deque<uint32_t>> injected_;
+    struct Injection {
+        uint32_t after;  // answers the after-th command with the key
+        uint32_t word;
+    };
+    std::map<std::pair<int, uint32_t>, std::deque<Injection>> injected_;
     EventStore events_;
     RequestLog log_;
     std::string scsi_;

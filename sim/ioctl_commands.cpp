@@ -2,6 +2,7 @@
 
 #include "device_commands.h"
 #include "enclosure_commands.h"
+#include "flash_commands.h"
 #include "ioctl_handlers.h"
 
 #include <byte_order.h>
@@ -77,19 +78,19 @@ constexpr IoctlCommand kCommands[] = {
     {0x3D, R, CALLER, 0, CTRL, nullptr},
     {0x3E, R, CALLER, 0, CTRL, nullptr},
     {0x3F, R, CALLER, 0, CTRL, nullptr},
-    {0x40, R, CALLER, 0, CTRL, nullptr},             // flash steps
-    {0x41, W, CALLER, 0, CTRL, nullptr},
-    {0x42, R, CALLER, 0, CTRL, nullptr},
-    {0x44, R, FIXED, 4, CTRL, nullptr},
+    {0x40, R, CALLER, 0, CTRL, readFlashCmd},             // flash steps
+    {0x41, W, CALLER, 0, CTRL, writeFlashCmd},
+    {0x42, R, CALLER, 0, CTRL, readComponentCmd},
+    {0x44, R, FIXED, 4, CTRL, flashHandleCmd},
     {0x45, W, CALLER, 0, CTRL, nullptr},
-    {0x46, W, CALLER, 0, CTRL, nullptr},
-    {0x47, W, FIXED, 44, CTRL, nullptr},
-    {0x48, W, FIXED, 44, CTRL, nullptr},
+    {0x46, W, CALLER, 0, CTRL, writeSessionCmd},
+    {0x47, W, FIXED, 44, CTRL, openSessionCmd},
+    {0x48, W, FIXED, 44, CTRL, closeSessionCmd},
     {0x49, R, FIXED, 8, CTRL, nullptr},
-    {0x4C, W, FIXED, 44, CTRL, nullptr},
-    {0x4D, R, FIXED, 4, CTRL, nullptr},
+    {0x4C, W, FIXED, 44, CTRL, eraseFlashCmd},
+    {0x4D, R, FIXED, 4, CTRL, flashEndCmd},
     {0x4E, R, FIXED, 16, CTRL, flashRecordCmd},
-    {0x4F, W, FIXED, 44, CTRL, nullptr},
+    {0x4F, W, FIXED, 44, CTRL, closeSessionCmd},
     {0x50, R, CALLER, 0, CTRL, nullptr},             // channel and cluster settings
     {0x51, W, CALLER, 0, CTRL, nullptr},
     {0x52, R, FIXED, 8, CTRL, nullptr},

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -25,12 +26,49 @@ using kzmsim::Driver;
 std::unique_ptr<Driver> g_driver;
 std::mutex g_mutex;  // FUSE serves requests from several threads
 
-enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log };
+enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, FlashDir, FlashEntryDir, FlashArea };
 
 struct Resolved {
     Node node = Node::None;
     int entry = -1;
+    int area = 0;  // flash area 1 or 2
 };
+
+// The entry number a path component names, or -1.
+int entryNumber(const std::string& name)
+{
+    if (name.empty() || name.size() > 3 || name.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    if (name.size() > 1 && name[0] == '0')
+        return -1;
+    const int entry = std::stoi(name);
+    return g_driver->hasEntry(entry) ? entry : -1;
+}
+
+// The flash area an entry's file names, or nullptr when the board has none.
+const kzmsim::FlashArea* flashArea(int entry, int area)
+{
+    kzmsim::ControllerFirmware* fw = g_driver->firmware(entry);
+    return fw ? fw->flash.area(static_cast<uint32_t>(area)) : nullptr;
+}
+
+// kzmsim/flash, kzmsim/flash/N and kzmsim/flash/N/1 or 2.
+Resolved resolveFlash(const std::string& rest)
+{
+    if (rest.empty())
+        return {Node::FlashDir};
+    const size_t slash = rest.find('/');
+    const int entry = entryNumber(rest.substr(0, slash));
+    if (entry < 0)
+        return {};
+    if (slash == std::string::npos)
+        return {Node::FlashEntryDir, entry};
+    const std::string file = rest.substr(slash + 1);
+    const int area = file == "1" ? 1 : file == "2" ? 2 : 0;
+    if (area == 0 || !flashArea(entry, area))
+        return {};
+    return {Node::FlashArea, entry, area};
+}
 
 // Maps a path to the node it names (the caller holds the mutex).
 Resolved resolve(const char* path)
@@ -48,6 +86,10 @@ Resolved resolve(const char* path)
         return {Node::Control};
     if (p == "/kzmsim/log")
         return {Node::Log};
+    if (p == "/kzmsim/flash")
+        return resolveFlash("");
+    if (p.rfind("/kzmsim/flash/", 0) == 0)
+        return resolveFlash(p.substr(14));
     const std::string prefix = "/kzmh/";
     if (p.compare(0, prefix.size(), prefix) == 0) {
         const std::string name = p.substr(prefix.size());
@@ -71,9 +113,15 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
     case Node::Root:
     case Node::KzmhDir:
     case Node::SimDir:
+    case Node::FlashDir:
+    case Node::FlashEntryDir:
         st->st_mode = S_IFDIR | 0755;
         st->st_nlink = 2;
         return 0;
+    case Node::FlashArea:
+        st->st_mode = S_IFREG | 0444;
+        st->st_size = static_cast<off_t>(flashArea(r.entry, r.area)->bytes.size());
+        break;
     case Node::Entry:
     case Node::Scsi:
         st->st_mode = S_IFREG | 0644;
@@ -105,8 +153,19 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
             names.push_back(std::to_string(e));
         break;
     case Node::SimDir:
-        names = {"control", "log"};
+        names = {"control", "log", "flash"};
         break;
+    case Node::FlashDir:
+        for (int e : g_driver->entries())
+            names.push_back(std::to_string(e));
+        break;
+    case Node::FlashEntryDir: {
+        const Resolved r = resolve(path);
+        for (int area : {1, 2})
+            if (flashArea(r.entry, area))
+                names.push_back(std::to_string(area));
+        break;
+    }
     default:
         return -ENOTDIR;
     }
@@ -131,6 +190,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
             return -EACCES;
         break;
     case Node::Log:
+    case Node::FlashArea:
         if (acc != O_RDONLY)
             return -EACCES;
         break;
@@ -146,7 +206,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
 }
 
 // Copies the part of `text` from offset into buf.
-int readText(const std::string& text, char* buf, size_t size, off_t off)
+int readText(std::string_view text, char* buf, size_t size, off_t off)
 {
     if (off < 0 || static_cast<size_t>(off) >= text.size())
         return 0;
@@ -168,6 +228,10 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
         if (off < 0)
             return 0;
         return static_cast<int>(g_driver->log().read(static_cast<size_t>(off), reinterpret_cast<uint8_t*>(buf), size));
+    case Node::FlashArea: {
+        const std::vector<uint8_t>& bytes = flashArea(r.entry, r.area)->bytes;
+        return readText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), buf, size, off);
+    }
     case Node::None:
         return -ENOENT;
     default:

@@ -252,6 +252,16 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     if (!(j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array()))
         b.enclosureConfigs = static_cast<uint32_t>(number(j, "enclosureConfigs", 0xFFFF, b.enclosureConfigs));
     b.nonBuildOffered = flag(j, "nonBuildMode", b.nonBuildOffered);
+    // Flash and firmware file values.
+    b.flashSize = static_cast<uint32_t>(number(j, "flashSize", 0x1000000, b.flashSize));
+    b.flashBase1 = static_cast<uint32_t>(number(j, "flashBase1", UINT32_MAX, b.flashBase1));
+    b.secondFlashKb = static_cast<uint32_t>(number(j, "secondFlashKb", 0x4000, b.secondFlashKb));
+    b.flashBase2 = static_cast<uint32_t>(number(j, "flashBase2", UINT32_MAX, b.flashBase2));
+    b.bootFlag = static_cast<uint32_t>(number(j, "bootFlag", UINT32_MAX, b.bootFlag));
+    b.boardType = static_cast<uint32_t>(number(j, "boardType", UINT32_MAX, b.boardType));
+    b.componentRow = static_cast<uint8_t>(number(j, "componentRow", 255, b.componentRow));
+    b.firmwareFileRule = static_cast<uint32_t>(number(j, "firmwareFileRule", UINT32_MAX, b.firmwareFileRule));
+    b.firmwarePattern = text(j, "firmwarePattern", b.firmwarePattern, 15);
 }
 
 // The channels of a profile, without devices.

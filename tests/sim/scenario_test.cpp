@@ -163,3 +163,25 @@ TEST(Scenario, ChannelCountIsBoundByTheChannelAddresses)
     ASSERT_TRUE(parseScenario(withChannels(0xFFFE), s, error)) << "the last address is 0xFFFF0000: " << error;
     EXPECT_FALSE(parseScenario(withChannels(0xFFFF), s, error));
 }
+
+TEST(Scenario, FlashAndFirmwareFileFieldsOverrideTheProfile)
+{
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(R"({"controllers": [{"entry": 0, "profile": "new",
+        "flashSize": "0x80000", "flashBase1": "0xFFF80000", "secondFlashKb": 32, "flashBase2": "0xFFF00000",
+        "bootFlag": 0, "boardType": "0x203", "componentRow": 255, "firmwareFileRule": "0x01200000",
+        "firmwarePattern": "KZM_XYFW.*"}]})", s, error))
+        << error;
+    const BoardSpec& b = s.controllers.at(0).board;
+    EXPECT_EQ(b.flashSize, 0x80000u);
+    EXPECT_EQ(b.flashBase1, 0xFFF80000u);
+    EXPECT_EQ(b.secondFlashKb, 32u);
+    EXPECT_EQ(b.flashBase2, 0xFFF00000u);
+    EXPECT_EQ(b.bootFlag, 0u);
+    EXPECT_EQ(b.boardType, 0x203u);
+    EXPECT_EQ(b.componentRow, 0xFF);
+    EXPECT_EQ(b.firmwareFileRule, 0x01200000u);
+    EXPECT_EQ(b.firmwarePattern, "KZM_XYFW.*");
+    EXPECT_FALSE(parseScenario(R"({"controllers": [{"flashSize": "0x2000000"}]})", s, error)) << "above 16 MB";
+}
