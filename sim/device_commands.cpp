@@ -109,12 +109,12 @@ void advanceSurfaceCheck(ControllerFirmware& fw, uint32_t address)
         endCheck(*d, false);
         return;
     }
-    const SurfaceCheckSpec& spec = fw.identity.surfaceCheck;
-    if (spec.seconds > 0) {
+    const SurfaceCheckSpec& wanted = fw.identity.surfaceCheck;
+    if (wanted.seconds > 0) {
         const auto elapsed = static_cast<uint64_t>(std::max<std::time_t>(0, std::time(nullptr) - s.started));
-        s.percent = static_cast<uint32_t>(std::min<uint64_t>(100, elapsed * 100 / spec.seconds));
+        s.percent = static_cast<uint32_t>(std::min<uint64_t>(100, elapsed * 100 / wanted.seconds));
     } else {
-        s.percent = std::min<uint32_t>(100, s.percent + spec.step);
+        s.percent = std::min<uint32_t>(100, s.percent + wanted.step);
     }
     if (s.percent >= 100)
         endCheck(*d, true);

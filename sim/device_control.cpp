@@ -93,13 +93,13 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         Channel* ch = channelAt(d, at);
         if (!ch || deviceAt(d, at))
             return false;
-        DeviceSpec spec;
-        spec.targetId = at.target;
-        spec.capacity = static_cast<uint32_t>(capacity);
-        spec.blockSize = static_cast<uint16_t>(sectorSize);
-        spec.initialised = false;
-        spec.diskFormat = 0;
-        Device dev = makeDevice(spec, ch->number, d.firmware(at.entry)->identity.board.serial);
+        DeviceSpec wanted;
+        wanted.targetId = at.target;
+        wanted.capacity = static_cast<uint32_t>(capacity);
+        wanted.blockSize = static_cast<uint16_t>(sectorSize);
+        wanted.initialised = false;
+        wanted.diskFormat = 0;
+        Device dev = makeDevice(wanted, ch->number, d.firmware(at.entry)->identity.board.serial);
         // The list stays ordered by target ID and LUN.
         const auto pos = std::find_if(ch->devices.begin(), ch->devices.end(),
                                       [&](const Device& other) { return other.entry > dev.entry; });

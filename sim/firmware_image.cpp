@@ -69,21 +69,21 @@ bool erased(const uint8_t* p, size_t n)
 
 }  // namespace
 
-std::vector<uint8_t> buildImage(const ImageSpec& spec)
+std::vector<uint8_t> buildImage(const ImageSpec& wanted)
 {
     std::vector<uint8_t> img(IMAGE_HEADER_SIZE, 0);
-    putHeader(img.data(), spec);
-    for (size_t i = 0; i < spec.components.size(); ++i)
-        appendComponent(img, spec.components[i], i + 1 == spec.components.size(), !spec.chainEnd);
+    putHeader(img.data(), wanted);
+    for (size_t i = 0; i < wanted.components.size(); ++i)
+        appendComponent(img, wanted.components[i], i + 1 == wanted.components.size(), !wanted.chainEnd);
     img.resize((img.size() + 3) & ~size_t{3}, 0);
-    if (spec.correction) {
-        wire::put32(img.data(), H_WORD20, spec.correction->first);
-        wire::put32(img.data(), H_WORD48, spec.correction->second);
+    if (wanted.correction) {
+        wire::put32(img.data(), H_WORD20, wanted.correction->first);
+        wire::put32(img.data(), H_WORD48, wanted.correction->second);
     }
     uint32_t sum = imageSum(img);
-    if (spec.correction)  // matches only after - word 48 + word 20
-        sum = sum - spec.correction->second + spec.correction->first;
-    wire::put32(img.data(), H_CHECKSUM, spec.badChecksum ? sum + 1 : sum);
+    if (wanted.correction)  // matches only after - word 48 + word 20
+        sum = sum - wanted.correction->second + wanted.correction->first;
+    wire::put32(img.data(), H_CHECKSUM, wanted.badChecksum ? sum + 1 : sum);
     return img;
 }
 
@@ -160,13 +160,13 @@ std::vector<FlashComponent> walkFlash(const std::vector<uint8_t>& area, bool top
 void buildInitialFlash(uint32_t version, uint8_t classByte, const std::vector<uint8_t>& keptData,
                        std::vector<uint8_t>& area1, std::vector<uint8_t>& area2)
 {
-    ImageSpec spec;
-    spec.version = version;
-    spec.flags12 = 0x0000;  // written and complete
+    ImageSpec wanted;
+    wanted.version = version;
+    wanted.flags12 = 0x0000;  // written and complete
     std::fill(area1.begin(), area1.end(), 0xFF);
     std::fill(area2.begin(), area2.end(), 0xFF);
     uint8_t header[IMAGE_HEADER_SIZE] = {};
-    putHeader(header, spec);
+    putHeader(header, wanted);
     header[H_BYTE21] = 0xFF;
     std::vector<uint8_t> chain;
     const ImageComponent parts[] = {

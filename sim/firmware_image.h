@@ -57,7 +57,7 @@ struct ImageSpec {
 };
 
 // The bytes of an image file (checksum filled in; size after 52 a multiple of 4).
-std::vector<uint8_t> buildImage(const ImageSpec& spec);
+std::vector<uint8_t> buildImage(const ImageSpec& wanted);
 // The data of a board data component (directory, then the entries' data).
 std::vector<uint8_t> buildBoardData(const std::vector<BoardDataEntry>& entries);
 // A board data key for a controller of class 0xFD/0xFE: board id and 16-bit type id.

@@ -36,8 +36,8 @@ public:
         consoleInit();
         cursorOff();
         const point size = screenExtent();
-        const frameSpec spec{0, 0x17, 0x17, 0x1F, 0xB0};
-        root_ = new window(rect(0, 0, size.x(), size.y()), &spec);
+        const frameSpec wanted{0, 0x17, 0x17, 0x1F, 0xB0};
+        root_ = new window(rect(0, 0, size.x(), size.y()), &wanted);
         SetDialogScreen(root_, size.x(), size.y());
         root_->setAutoRefresh(0);
         root_->show();

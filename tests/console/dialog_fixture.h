@@ -20,8 +20,8 @@ protected:
     void SetUp() override
     {
         useScreen(80, 25);
-        const frameSpec spec{0, 0x07, 0x07, 0x07, ' '};
-        root = std::make_unique<window>(rect(0, 0, 80, 25), &spec);
+        const frameSpec wanted{0, 0x07, 0x07, 0x07, ' '};
+        root = std::make_unique<window>(rect(0, 0, 80, 25), &wanted);
         root->show();
         root->setAutoRefresh(0);
         SetDialogScreen(root.get(), 80, 25);

@@ -55,9 +55,9 @@ TEST_F(editLineTest, KeysInBothModes)
         {"ab", 9, 0, {'X'}, "ab"},                           // cursor clamped to the width: typing refused
         {"abc", 0, 0, {keyInsert, 'X'}, "Xabc"},
     };
-    const frameSpec spec{4, 0x1E, 0x17, 0x1F, ' '};
+    const frameSpec wanted{4, 0x1E, 0x17, 0x1F, ' '};
     for (const auto& c : cases) {
-        window w(rect(0, 0, 12, 3), &spec);
+        window w(rect(0, 0, 12, 3), &wanted);
         w.show();
         editLine ed(point(1, 1), 0x1F, '.', 8, &w);
         setEditInsertMode(c.insert);
@@ -77,8 +77,8 @@ TEST_F(editLineTest, KeysInBothModes)
 
 TEST_F(editLineTest, MaskHidesTheTextButNotTheFill)
 {
-    const frameSpec spec{0, 0x17, 0x17, 0x1F, ' '};
-    window w(rect(0, 0, 12, 1), &spec);
+    const frameSpec wanted{0, 0x17, 0x17, 0x1F, ' '};
+    window w(rect(0, 0, 12, 1), &wanted);
     w.show();
     editLine ed(point(0, 0), 0x1F, '.', 10, &w);
     ed.setMaskChar('*');

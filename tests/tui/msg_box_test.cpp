@@ -79,8 +79,8 @@ TEST_F(msgBoxTest, ASecondOpenClosesTheFirstAndFails)
 
 TEST_F(msgBoxTest, AParentSmallerThanTheFrameStillGetsABoxOfOneCell)
 {
-    const frameSpec spec{0, 0x07, 0x07, 0x07, ' '};
-    window parent(rect(2, 2, 2, 2), &spec);
+    const frameSpec wanted{0, 0x07, 0x07, 0x07, ' '};
+    window parent(rect(2, 2, 2, 2), &wanted);
     parent.show();
     const msgBoxStyle s = style(1, 1);
     ASSERT_EQ(msgBoxOpen("hello\nworld", &s, &parent), 1);
