@@ -1,5 +1,6 @@
 #include "control_commands.h"
 
+#include "access_control.h"
 #include "device_control.h"
 #include "driver.h"
 #include "text_util.h"
@@ -95,6 +96,8 @@ constexpr ControlCommand kCommands[] = {
     {"restore", parseRestore},
     {"surface", parseSurface},
     {"sensor", parseSensor},
+    {"hold", parseHold},
+    {"release", parseRelease},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -1,5 +1,5 @@
 // kzmsim: serves the emulated kzmh driver as a filesystem standing for
-// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control and kzmsim/log.
+// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/log and kzmsim/state.
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 
@@ -25,7 +25,7 @@ using kzmsim::Driver;
 std::unique_ptr<Driver> g_driver;
 std::mutex g_mutex;  // FUSE serves requests from several threads
 
-enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log };
+enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State };
 
 struct Resolved {
     Node node = Node::None;
@@ -48,6 +48,8 @@ Resolved resolve(const char* path)
         return {Node::Control};
     if (p == "/kzmsim/log")
         return {Node::Log};
+    if (p == "/kzmsim/state")
+        return {Node::State};
     const std::string prefix = "/kzmh/";
     if (p.compare(0, prefix.size(), prefix) == 0) {
         const std::string name = p.substr(prefix.size());
@@ -82,6 +84,7 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
         st->st_mode = S_IFREG | 0200;
         break;
     case Node::Log:
+    case Node::State:
         st->st_mode = S_IFREG | 0444;
         break;
     case Node::None:
@@ -105,7 +108,7 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
             names.push_back(std::to_string(e));
         break;
     case Node::SimDir:
-        names = {"control", "log"};
+        names = {"control", "log", "state"};
         break;
     default:
         return -ENOTDIR;
@@ -131,6 +134,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
             return -EACCES;
         break;
     case Node::Log:
+    case Node::State:
         if (acc != O_RDONLY)
             return -EACCES;
         break;
@@ -164,6 +168,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
         return static_cast<int>(g_driver->readReply(r.entry, reinterpret_cast<uint8_t*>(buf), size, off));
     case Node::Scsi:
         return readText(g_driver->scsiText(), buf, size, off);
+    case Node::State:
+        return readText(g_driver->stateText(), buf, size, off);
     case Node::Log:
         if (off < 0)
             return 0;
