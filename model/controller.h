@@ -94,6 +94,14 @@ public:
     int RestartMaintenanceMode();
     // Logical drive command 0x12 for every logical drive carrying a host drive; 1.
     int PrepareDrivesForMaintenance();
+    // Logical drive command 0x12 for the drives that carry host drive `hostDrive` (index in
+    // hostDrives): its array's or mirror's components, or its logical drive; 0 without a carrier.
+    int PrepareHostDriveForMaintenance(int hostDrive);
+    // 0x12 for every component of array drive `array` (index in arrayDrives); a component
+    // in a mirror drive stands for all the mirror's components; 1.
+    int PrepareArrayForMaintenance(int array);
+    // 0x12 for every component of mirror drive `mirror` (index in mirrorDrives); 1.
+    int PrepareMirrorForMaintenance(int mirror);
     // Logical drive command 0x12 for logical drive `logDrive` (index in logDrives); 1 or 0.
     int PrepareLogicalDriveForMaintenance(int logDrive);
     // The bracket around interactive disk changes (firmware above 0x200000); 1 or 0.
@@ -209,8 +217,19 @@ private:
     // Appends a device; false when out of memory.
     bool AppendDevice(const CPhysDrive& d);
     // Steps of the maintenance and settings operations.
-    // True when logical drive i carries a host drive (the drive lists' link).
+    // Links between the drive lists (controller_drive_links.cpp); indices, -1 for none.
+    // The carrying logical drive of host drive h.
+    int HostDriveCarrier(int h) const;
+    // The array drive and the mirror drive holding logical drive i.
+    int ArrayOfLogDrive(int i) const;
+    int MirrorOfLogDrive(int i) const;
+    // Component k of array drive a or of mirror drive m (logical drive indices), -1 past the last.
+    int ArrayComponent(int a, int k) const;
+    int MirrorComponent(int m, int k) const;
+    // True when some host drive is carried by logical drive i.
     bool LogDriveCarriesHostDrive(int i) const;
+    // Logical drive command 0x12 for logical drive i; its result into the error word.
+    void SendDriveCommand12(int i);
     // One flash round of a commit the controller answered with 0xFFF4; 1 or 0.
     int RunCommitFlashRound();
     // Writes a work copy of page A, then commits, finishes and re-reads; 1 when the write succeeded.

@@ -115,21 +115,42 @@ int CController::RestartMaintenanceMode()
 
 int CController::PrepareDrivesForMaintenance()
 {
-    // Walks the logical drive list that the configuration read fills.
-    for (int i = 0; i < logDrives.count; ++i) {
-        if (!LogDriveCarriesHostDrive(i))
-            continue;
-        error = ctl_drive_cmd_12(static_cast<uint16_t>(index), 0, static_cast<uint32_t>(logDrives[i].driveNumber));
+    for (int i = 0; i < logDrives.count; ++i)
+        if (LogDriveCarriesHostDrive(i))
+            SendDriveCommand12(i);
+    return 1;
+}
+
+int CController::PrepareHostDriveForMaintenance(int hostDrive)
+{
+    const int carrier = HostDriveCarrier(hostDrive);
+    if (carrier < 0)
+        return 0;
+    if (const int a = ArrayOfLogDrive(carrier); a >= 0)
+        return PrepareArrayForMaintenance(a);
+    if (const int m = MirrorOfLogDrive(carrier); m >= 0)
+        return PrepareMirrorForMaintenance(m);
+    SendDriveCommand12(carrier);
+    return 1;
+}
+
+int CController::PrepareArrayForMaintenance(int array)
+{
+    for (int k = 0, component; (component = ArrayComponent(array, k)) >= 0; ++k) {
+        const int m = MirrorOfLogDrive(component);
+        if (m >= 0)
+            PrepareMirrorForMaintenance(m);
+        else
+            SendDriveCommand12(component);
     }
     return 1;
 }
 
-bool CController::LogDriveCarriesHostDrive(int i) const
+int CController::PrepareMirrorForMaintenance(int mirror)
 {
-    // MERGE: the host drives' link to their carrying logical drive (carrierIndex)
-    // arrives with the configuration read; until then the list is empty and
-    // every listed logical drive counts as carrying one.
-    return i >= 0 && i < logDrives.count;
+    for (int k = 0, component; (component = MirrorComponent(mirror, k)) >= 0; ++k)
+        SendDriveCommand12(component);
+    return 1;
 }
 
 int CController::PrepareLogicalDriveForMaintenance(int logDrive)
@@ -138,8 +159,15 @@ int CController::PrepareLogicalDriveForMaintenance(int logDrive)
         error = MODERR_BAD_PARAMETER;
         return 0;
     }
-    error = ctl_drive_cmd_12(static_cast<uint16_t>(index), 0, static_cast<uint32_t>(logDrives[logDrive].driveNumber));
+    SendDriveCommand12(logDrive);
     return error == 0 ? 1 : 0;
+}
+
+void CController::SendDriveCommand12(int i)
+{
+    if (i < 0 || i >= logDrives.count)
+        return;
+    error = ctl_drive_cmd_12(static_cast<uint16_t>(index), 0, static_cast<uint32_t>(logDrives[i].driveNumber));
 }
 
 int CController::BeginDiskChange()
