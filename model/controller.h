@@ -9,6 +9,7 @@
 #include "carray.h"
 #include "controller_family.h"
 #include "controller_info.h"
+#include "controller_settings.h"
 #include "enclosure.h"
 #include "firmware_file.h"
 #include "free_drive.h"
@@ -71,6 +72,70 @@ public:
     int GetEnclosureInfo(void* sizeRecord);
     // Removes configurations (mode 1 or 2).
     int RemoveEnclosureConfigs(int mode);
+
+    // Configuration access (controller_maintenance.cpp).
+    // Whole-controller Maintenance Mode: 1, or 0 with the lock's failure (the flag is set either way).
+    int EnterMaintenanceMode();
+    // Leaves it; never fails.
+    int LeaveMaintenanceMode();
+    // Locks host drive n (-1: the whole configuration) from firmware level 23 on; 1 or 0.
+    int LockHostDrive(int n);
+    // Unlocks host drive n (-1: every lock); never fails.
+    int UnlockHostDrive(int n);
+    // Access for a change of host drive n (-1: the whole controller) as the firmware level allows; 1 or 0.
+    int EnterDriveMaintenance(int n);
+    // Gives that access back; never fails.
+    int LeaveDriveMaintenance(int n);
+    // Nested host drive access: the first takes the lock, the last gives it back.
+    int AcquireAccess();
+    int ReleaseAccess();
+    // Leaves and enters Maintenance Mode again; the entry's result.
+    int RestartMaintenanceMode();
+    // Logical drive command 0x12 for every logical drive carrying a host drive; 1.
+    int PrepareDrivesForMaintenance();
+    // Logical drive command 0x12 for the drives that carry host drive `hostDrive` (index in
+    // hostDrives): its array's or mirror's components, or its logical drive; 0 without a carrier.
+    int PrepareHostDriveForMaintenance(int hostDrive);
+    // 0x12 for every component of array drive `array` (index in arrayDrives); a component
+    // in a mirror drive stands for all the mirror's components; 1.
+    int PrepareArrayForMaintenance(int array);
+    // 0x12 for every component of mirror drive `mirror` (index in mirrorDrives); 1.
+    int PrepareMirrorForMaintenance(int mirror);
+    // Logical drive command 0x12 for logical drive `logDrive` (index in logDrives); 1 or 0.
+    int PrepareLogicalDriveForMaintenance(int logDrive);
+    // The bracket around interactive disk changes (firmware above 0x200000); 1 or 0.
+    int BeginDiskChange();
+    int EndDiskChange();
+
+    // Settings (controller_settings.cpp). Records: controller_settings.h.
+    // Fills the settings record from configuration page A; 1.
+    int GetSettings(SettingsRecord& record);
+    // Writes the record's settings into page A; 1 when the page write succeeded.
+    int SetSettings(const SettingsRecord& record);
+    // Writes the record's boot options into page A; 1 when the page write succeeded.
+    int SetBootOptions(const SettingsRecord& record);
+    // Commits a written page (through flash rounds while the controller asks); 1 or 0.
+    int CommitConfigPage();
+    // Finishes a committed page; 1 or 0.
+    int FinishConfigPage();
+    // Cache and delayed-write switches; 1 when the write succeeded.
+    int SetCacheMode(int cache, int delayedWrite);
+    // Advanced cache parameter sets (CACHE_PARAM_RECORD_SIZE-byte records); 1 or 0.
+    int GetCacheParameters(int set, uint8_t* record);
+    int SetCacheParameters(int set, uint8_t* record);
+    int ActivateCacheParameters(int set);
+    int ResetCacheParameters(int set);
+    // Switches the firmware's non-build mode; 1 when the write succeeded.
+    int SetNonBuildMode(int on);
+
+    // Controller-wide operations (controller_rescan.cpp).
+    // Announces host drive n (-1: all) added or removed to the operating system; 1 or 0.
+    int NotifyOsDriveChange(int n, int remove);
+    // Probes a channel or one target for new devices; 1, or the refresh's result.
+    int RescanChannel(int channel, int refresh);
+    int RescanTarget(int channel, int targetId, int refresh);
+    // Has the controller load every drive's configuration; 1, or the refresh's result.
+    int LoadAll(int refresh);
 
     // Low byte of the firmware level word.
     uint8_t FirmwareLevel() const { return static_cast<uint8_t>(info.firmwareLevelWord & 0xFF); }
@@ -193,4 +258,26 @@ private:
     void LinkEnclosureConfigs();
     // Appends a device; false when out of memory.
     bool AppendDevice(const CPhysDrive& d);
+    // Steps of the maintenance and settings operations.
+    // Links between the drive lists (controller_drive_links.cpp); indices, -1 for none.
+    // The carrying logical drive of host drive h.
+    int HostDriveCarrier(int h) const;
+    // The array drive and the mirror drive holding logical drive i.
+    int ArrayOfLogDrive(int i) const;
+    int MirrorOfLogDrive(int i) const;
+    // Component k of array drive a or of mirror drive m (logical drive indices), -1 past the last.
+    int ArrayComponent(int a, int k) const;
+    int MirrorComponent(int m, int k) const;
+    // True when some host drive is carried by logical drive i.
+    bool LogDriveCarriesHostDrive(int i) const;
+    // Logical drive command 0x12 for logical drive i; its result into the error word.
+    void SendDriveCommand12(int i);
+    // One flash round of a commit the controller answered with 0xFFF4; 1 or 0.
+    int RunCommitFlashRound();
+    // Writes a work copy of page A, then commits, finishes and re-reads; 1 when the write succeeded.
+    int WriteConfigPage(uint8_t* page);
+    // The set number as the controller counts it, or -1 for a set out of range.
+    int CacheSetNumber(int set) const;
+    // The re-read after a rescan or a load; its result.
+    int RefreshAfterScan();
 };

@@ -1,5 +1,6 @@
 #include "control_commands.h"
 
+#include "access_control.h"
 #include "device_control.h"
 #include "driver.h"
 #include "flash_commands.h"
@@ -139,6 +140,8 @@ constexpr ControlCommand kCommands[] = {
     {"sensor", parseSensor},
     {"badsum", parseBadSum},
     {"reboot", parseReboot},
+    {"hold", parseHold},
+    {"release", parseRelease},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

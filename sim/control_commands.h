@@ -7,7 +7,7 @@
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
 //   eventfail N                     the next N event requests fail with EIO
 //
-// and the device commands of device_control.h.
+// and the device commands of device_control.h and the access commands of access_control.h.
 #pragma once
 
 #include "event_store.h"

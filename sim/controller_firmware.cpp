@@ -178,6 +178,17 @@ const Device* ControllerFirmware::deviceAt(uint32_t address) const
     return nullptr;
 }
 
+const Device* ControllerFirmware::unscannedAt(uint32_t address) const
+{
+    const Channel* c = channelAt(address);
+    if (!c)
+        return nullptr;
+    for (const Device& d : c->unscanned)
+        if (d.entry == (address & 0xFFFF))
+            return &d;
+    return nullptr;
+}
+
 int64_t ControllerFirmware::driveOfDevice(uint32_t address) const
 {
     for (const auto& [number, d] : logicalDrives)
@@ -248,8 +259,10 @@ uint32_t ControllerFirmware::execute(const CommandFields& cmd, std::vector<uint8
     if (cmd.service == SVC_CACHE) {
         if (cmd.opcode == OP_BLOCK_READ || cmd.opcode == OP_BLOCK_WRITE)
             return runBlocks(cmd, data);
-        if (cmd.opcode == OP_ACCESS_RESET)
+        if (cmd.opcode == OP_ACCESS_RESET) {
+            resetHostDriveAccess(access, cmd.paramSize);
             return FW_STATUS_OK;
+        }
         return FW_STATUS_NOT_SUPPORTED;
     }
     if (cmd.service == SVC_RAW && cmd.opcode == OP_SCSI) {

@@ -2,6 +2,7 @@
 // drives, record store and host drive blocks, and the running of commands.
 #pragma once
 
+#include "config_access.h"
 #include "controller_records.h"
 #include "device_state.h"
 #include "flash_memory.h"
@@ -49,6 +50,7 @@ struct Channel {
     uint8_t infoByte = 0;
     uint8_t chip = 0;       // I/O chip id, first byte of the channel record after the number
     std::vector<Device> devices;
+    std::vector<Device> unscanned;  // inserted disks the controller has not scanned for yet
     std::optional<uint32_t> reportedDevices;  // misreported device count, else the real one
 
     uint32_t deviceCount() const { return reportedDevices.value_or(static_cast<uint32_t>(devices.size())); }
@@ -115,6 +117,10 @@ public:
     uint32_t logState = 0;
     bool nonBuildMode = false;
     std::vector<EnclosureConfig> enclosureConfigs;
+    AccessState access;  // configuration access, page steps, bracket (config_access.h)
+
+    // An inserted disk at a device address that no scan has found yet, or none.
+    const Device* unscannedAt(uint32_t address) const;
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

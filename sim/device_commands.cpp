@@ -248,7 +248,8 @@ uint32_t presenceCmd(ControllerFirmware& fw, IoctlCall& c)
     if (!ch || ch->number != c.param[0])
         return FW_STATUS_INVALID_TARGET;
     const uint32_t address = ch->address | static_cast<uint32_t>(c.param[1]) << 8 | c.param[2];
-    c.param[3] = fw.deviceAt(address) ? 1 : 0;
+    // The bus answers for a disk that no scan has found yet as well.
+    c.param[3] = fw.deviceAt(address) || fw.unscannedAt(address) ? 1 : 0;
     return ok();
 }
 

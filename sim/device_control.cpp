@@ -75,8 +75,9 @@ bool parsePull(const Words& w, const std::string&, ControlAction& a)
         Channel* ch = channelAt(d, at);
         if (!ch)
             return false;
-        const auto n = std::erase_if(ch->devices, [&](const Device& dev) { return dev.entry == at.target << 8; });
-        return n == 1;
+        const auto here = [&](const Device& dev) { return dev.entry == at.target << 8; };
+        // A disk leaves whether or not a scan has found it.
+        return std::erase_if(ch->devices, here) + std::erase_if(ch->unscanned, here) == 1;
     };
     return true;
 }
@@ -91,7 +92,9 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         return false;
     a = [at, capacity, sectorSize](Driver& d) {
         Channel* ch = channelAt(d, at);
-        if (!ch || deviceAt(d, at))
+        if (!ch || deviceAt(d, at) ||
+            std::any_of(ch->unscanned.begin(), ch->unscanned.end(),
+                        [&](const Device& dev) { return dev.entry == at.target << 8; }))
             return false;
         DeviceSpec wanted;
         wanted.targetId = at.target;
@@ -99,11 +102,8 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         wanted.blockSize = static_cast<uint16_t>(sectorSize);
         wanted.initialised = false;
         wanted.diskFormat = 0;
-        Device dev = makeDevice(wanted, ch->number, d.firmware(at.entry)->identity.board.serial);
-        // The list stays ordered by target ID and LUN.
-        const auto pos = std::find_if(ch->devices.begin(), ch->devices.end(),
-                                      [&](const Device& other) { return other.entry > dev.entry; });
-        ch->devices.insert(pos, std::move(dev));
+        // The disk waits until the controller scans for it (device_scan.h).
+        ch->unscanned.push_back(makeDevice(wanted, ch->number, d.firmware(at.entry)->identity.board.serial));
         return true;
     };
     return true;

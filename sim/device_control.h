@@ -1,6 +1,6 @@
 // Control commands that change the devices of a controller:
 //   pull C CH ID                        the device leaves its channel's list
-//   insert C CH ID [CAPACITY [SECTORSIZE]]  a new, uninitialised disk joins it
+//   insert C CH ID [CAPACITY [SECTORSIZE]]  a new, uninitialised disk joins it at the next scan
 //   fail C CH ID / restore C CH ID      the disk becomes not ready / ready again
 //   surface C CH ID ERRORS [SECOND]     the counters the disk's surface check ends with
 //   sensor C CH ID N DEGREES            temperature of sensor N of an enclosure processor

@@ -164,7 +164,7 @@ void Driver::serveDriverLevel(int entry, const std::vector<uint8_t>& rec, std::v
         break;
     case DRVREQ_LOCK_HOST_DRIVES:
     case DRVREQ_LOCK_CHANNEL:
-        // Locks only reach the log; the emulated disks serve no operating system.
+        keepDriverLock(entry, rec);
         break;
     case DRVREQ_EVENT: {
         EventBytes event{};

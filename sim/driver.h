@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -59,6 +60,8 @@ public:
     void raiseEvent(int entry, uint16_t service, uint16_t number, const std::vector<uint8_t>& extra = {});
     // The firmware of an entry, or nullptr.
     ControllerFirmware* firmware(int entry);
+    // The read-only file kzmsim/state: one line for everything held (driver_state.cpp).
+    std::string stateText() const;
 
 private:
     struct RequestFile {
@@ -69,6 +72,8 @@ private:
     void serve(int entry, RequestFile& file, size_t dataLength, size_t senseLength);
     uint32_t serveCommand(int entry, const std::vector<uint8_t>& rec, size_t d, size_t s, std::vector<uint8_t>& reply);
     void serveDriverLevel(int entry, const std::vector<uint8_t>& rec, std::vector<uint8_t>& reply);
+    // Keeps the host drive and channel locks of driver requests 0x4A06 and 0x4A07.
+    void keepDriverLock(int entry, const std::vector<uint8_t>& rec);
 
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;
@@ -84,6 +89,8 @@ private:
     uint32_t busy_ = 0;
     uint32_t count_ = 0;
     uint32_t eventFailures_ = 0;
+    std::map<int, std::set<uint16_t>> lockedHostDrives_;  // by entry, through 0x4A06
+    std::map<int, std::set<uint16_t>> lockedChannels_;    // by entry, through 0x4A07
 };
 
 }  // namespace kzmsim

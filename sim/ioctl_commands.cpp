@@ -1,9 +1,12 @@
 #include "ioctl_commands.h"
 
+#include "config_access.h"
 #include "device_commands.h"
+#include "device_scan.h"
 #include "enclosure_commands.h"
 #include "flash_commands.h"
 #include "ioctl_handlers.h"
+#include "settings_commands.h"
 
 #include <byte_order.h>
 
@@ -36,7 +39,7 @@ constexpr IoctlCommand kCommands[] = {
     // Controller commands; a number target names a drive.
     {0x01, R, FIXED, 4, CTRL, driveCountCmd},
     {0x02, R, CALLER, 0, CTRL, driveListCmd},        // 4 bytes per drive
-    {0x03, W, FIXED, 0, CTRL, nullptr},              // commit configuration
+    {0x03, W, FIXED, 0, CTRL, commitConfigurationCmd},  // commit configuration
     {0x04, R, FIXED, 36, CTRL, cacheInfoCmd},
     {0x05, W, FIXED, 12, CTRL, setCacheConfigCmd},
     {0x06, W, FIXED, 4, NUMBER, nullptr},            // new host drive number
@@ -44,9 +47,9 @@ constexpr IoctlCommand kCommands[] = {
     {0x08, W, FIXED, 8, NUMBER, setDriveNameCmd},
     {0x09, W, FIXED, 0, NUMBER, nullptr},            // remove missing mirror components
     {0x0A, W, FIXED, 0, NUMBER, nullptr},            // unload host drive
-    {0x0B, R, FIXED, 1, NUMBER, nullptr},
-    {0x0C, W, FIXED, 0, CTRL, nullptr},              // lock configuration
-    {0x0D, W, FIXED, 0, CTRL, nullptr},              // unlock configuration
+    {0x0B, R, FIXED, 1, NUMBER, driveByteCmd},
+    {0x0C, W, FIXED, 0, CTRL, lockConfigurationCmd},    // lock configuration
+    {0x0D, W, FIXED, 0, CTRL, unlockConfigurationCmd},  // unlock configuration
     {0x0E, W, CALLER, 0, CTRL, createDriveCmd},      // 12 + 8 bytes per member
     {0x0F, W, FIXED, 0, NUMBER, nullptr},
     {0x10, W, FIXED, 4, NUMBER, nullptr},
@@ -66,8 +69,8 @@ constexpr IoctlCommand kCommands[] = {
     {0x29, R, FIXED, 380, CTRL, configPageACmd},
     {0x2A, R, FIXED, 380, CTRL, configPageBCmd},
     {0x2B, W, FIXED, 380, CTRL, setConfigPageCmd},
-    {0x2C, W, FIXED, 4, CTRL, nullptr},              // configuration commit steps
-    {0x2D, W, FIXED, 4, CTRL, nullptr},
+    {0x2C, W, FIXED, 4, CTRL, commitConfigPageCmd},     // configuration commit steps
+    {0x2D, W, FIXED, 4, CTRL, finishConfigPageCmd},
     {0x2E, W, FIXED, 44, CTRL, nullptr},
     {0x2F, R, FIXED, 4, CTRL, nullptr},
     {0x30, R, CALLER, 0, CTRL, nullptr},             // statistics
@@ -101,11 +104,11 @@ constexpr IoctlCommand kCommands[] = {
     {0x63, BY_RECORD, FIXED, 4, NUMBER, nullptr},    // pool access flag of a drive
     {0x6E, BY_RECORD, CALLER, 0, CTRL, controllerParamCmd},  // 10 bytes or more
     {0x6F, R, CALLER, 0, NUMBER, nullptr},
-    {0x70, W, FIXED, 0, CTRL, nullptr},              // nested host drive lock
-    {0x71, W, FIXED, 0, CTRL, nullptr},
-    {0x72, W, FIXED, 4, NUMBER, nullptr},            // lock one host drive
-    {0x73, W, FIXED, 4, NUMBER, nullptr},
-    {0x74, R, FIXED, 4, NUMBER, nullptr},            // scan for new devices
+    {0x70, W, FIXED, 0, CTRL, lockAccessCmd},           // nested host drive lock
+    {0x71, W, FIXED, 0, CTRL, unlockAccessCmd},
+    {0x72, W, FIXED, 4, NUMBER, lockHostDriveCmd},     // lock one host drive
+    {0x73, W, FIXED, 4, NUMBER, unlockHostDriveCmd},
+    {0x74, R, FIXED, 4, NUMBER, scanNewDevicesCmd},    // scan for new devices
     {0x75, R, FIXED, 20, NUMBER, nullptr},
     {0x7E, W, FIXED, 4, CTRL, setLogStateCmd},
     {0x7F, R, CALLER, 0, CTRL, nullptr},             // controller log
@@ -170,7 +173,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x2000000E, W, FIXED, 0, DEVICE, lockCmd},
     {0x20000012, W, FIXED, 1, DEVICE, deviceByteCmd},
     {0x20000013, W, FIXED, 0, DEVICE, surfaceStartCmd},
-    {0x20000014, R, FIXED, 4, CHANNEL, nullptr},     // device probe of older firmware
+    {0x20000014, R, FIXED, 4, CHANNEL, probeDeviceCmd},  // device probe of older firmware
     {0x20000015, R, FIXED, 8, DEVICE, defectCountCmd},
     {0x20000016, R, CALLER, 0, DEVICE, nullptr},
     {0x20000017, W, FIXED, 0, DEVICE, nullptr},
@@ -205,8 +208,8 @@ constexpr IoctlCommand kCommands[] = {
     {0x20023, R, FIXED, 12, CTRL, configCountCmd},
     {0x20024, W, CALLER, 0, CTRL, configReleaseCmd},
     {0x20025, W, FIXED, 1, CTRL, configRemoveCmd},
-    {0x20026, W, FIXED, 1, CTRL, nullptr},           // disk change bracket
-    {0x20027, W, FIXED, 1, CTRL, nullptr},
+    {0x20026, W, FIXED, 1, CTRL, beginDiskChangeCmd},  // disk change bracket
+    {0x20027, W, FIXED, 1, CTRL, endDiskChangeCmd},
 };
 
 // True when the parameter size is one the row allows.
@@ -278,6 +281,7 @@ uint32_t runIoctlCommand(ControllerFirmware& fw, IoctlCall& call)
         return FW_STATUS_BAD_RECORD;
     if (!targetFits(fw, *row, call.target))
         return FW_STATUS_INVALID_TARGET;
+    checkConfigurationAccess(fw, *row, call);
     return row->handler ? row->handler(fw, call) : FW_STATUS_NOT_SUPPORTED;
 }
 

@@ -305,6 +305,7 @@ uint32_t setConfigPageCmd(ControllerFirmware& fw, IoctlCall& c)
     ConfigPage page{};
     std::copy(c.param.begin(), c.param.end(), page.begin());
     fw.writeConfigPageA(page);
+    fw.access.page = PageStep::Written;  // until 0x2C commits it
     return ok();
 }
 

@@ -1,5 +1,5 @@
 // kzmsim: serves the emulated kzmh driver as a filesystem standing for
-// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control and kzmsim/log.
+// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/log and kzmsim/state.
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 
@@ -26,7 +26,7 @@ using kzmsim::Driver;
 std::unique_ptr<Driver> g_driver;
 std::mutex g_mutex;  // FUSE serves requests from several threads
 
-enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, FlashDir, FlashEntryDir, FlashArea };
+enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State, FlashDir, FlashEntryDir, FlashArea };
 
 struct Resolved {
     Node node = Node::None;
@@ -90,6 +90,8 @@ Resolved resolve(const char* path)
         return resolveFlash("");
     if (p.rfind("/kzmsim/flash/", 0) == 0)
         return resolveFlash(p.substr(14));
+    if (p == "/kzmsim/state")
+        return {Node::State};
     const std::string prefix = "/kzmh/";
     if (p.compare(0, prefix.size(), prefix) == 0) {
         const std::string name = p.substr(prefix.size());
@@ -130,6 +132,7 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
         st->st_mode = S_IFREG | 0200;
         break;
     case Node::Log:
+    case Node::State:
         st->st_mode = S_IFREG | 0444;
         break;
     case Node::None:
@@ -153,7 +156,7 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
             names.push_back(std::to_string(e));
         break;
     case Node::SimDir:
-        names = {"control", "log", "flash"};
+        names = {"control", "log", "state", "flash"};
         break;
     case Node::FlashDir:
         for (int e : g_driver->entries())
@@ -190,6 +193,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
             return -EACCES;
         break;
     case Node::Log:
+    case Node::State:
     case Node::FlashArea:
         if (acc != O_RDONLY)
             return -EACCES;
@@ -224,6 +228,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
         return static_cast<int>(g_driver->readReply(r.entry, reinterpret_cast<uint8_t*>(buf), size, off));
     case Node::Scsi:
         return readText(g_driver->scsiText(), buf, size, off);
+    case Node::State:
+        return readText(g_driver->stateText(), buf, size, off);
     case Node::Log:
         if (off < 0)
             return 0;

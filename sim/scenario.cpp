@@ -297,6 +297,7 @@ ControllerSpec readController(const json& j)
     c.identification3 = static_cast<uint16_t>(number(j, "id3", UINT16_MAX, 0));
     c.interfaceLevel = static_cast<uint32_t>(number(j, "interfaceLevel", UINT32_MAX, c.interfaceLevel));
     c.refuseChannelDescriptions = flag(j, "refuseChannelDescriptions", false);
+    c.strict = flag(j, "strict", false);
     for (const json& cj : list(j, "channels"))
         c.channels.push_back(readChannel(cj));
     if (!j.contains("channels") && j.contains("profile"))

@@ -83,6 +83,7 @@ struct ControllerSpec {
     BoardSpec board = findProfile(DEFAULT_PROFILE)->board;
     std::vector<uint32_t> unansweredKeys;  // keys the firmware answers with 0x0009
     bool refuseChannelDescriptions = false;
+    bool strict = false;  // notes a protocol fault for every change sent without configuration access
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one

@@ -195,6 +195,7 @@ TEST_F(DeviceScanSimTest, ADiskPulledSinceTheScanFailsItsRefreshAndKeepsItsInfo)
 
     // The first leaves and the second comes back in its place: the position now names another disk.
     ASSERT_TRUE(sim_->control("insert 0 0 1"));
+    ASSERT_EQ(c->RescanChannel(0, 0), 1);
     ASSERT_TRUE(sim_->control("pull 0 0 0"));
     std::memcpy(before, first.info, sizeof before);
     EXPECT_EQ(first.Refresh(), 0);

@@ -232,8 +232,8 @@ TEST_F(PhysDriveOpsTest, PresenceFollowsPullAndInsert)
     ASSERT_TRUE(sim_->control("insert 0 0 2 5000 512"));
     ASSERT_EQ(d.IsPresent(&present), 1);
     EXPECT_EQ(present, 1);
-    // The new disk waits to be initialised.
-    ASSERT_EQ(c->ScanDevices(), 1);
+    // The new disk waits to be initialised; a scan of its channel finds it.
+    ASSERT_EQ(c->RescanChannel(0, 1), 1) << std::hex << c->error;
     const CPhysDrive& fresh = c->physDrives[c->FindPhysDrive(0, 2, 0)];
     EXPECT_EQ(fresh.info[DEVINFO_INITIALISED], 0);
     EXPECT_EQ(wire::get32(fresh.info, DEVINFO_CAPACITY), 5000u);

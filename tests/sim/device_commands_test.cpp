@@ -175,6 +175,10 @@ TEST(DeviceCommands, ControlCommandsChangeDevicesAllOrNothing)
 
     const std::string good = "insert 0 0 2 9000 4096\nfail 0 0 1\nsensor 0 0 5 0 -12\nsurface 0 0 1 4";
     ASSERT_EQ(control(good), static_cast<long>(good.size()));
+    // The inserted disk joins the channel's list when the controller scans it.
+    EXPECT_EQ(fw.deviceAt(0x20200), nullptr);
+    Bytes scan = rec(4, {{0, 0}, {1, 255}});
+    ASSERT_EQ(simtest::runIoctl(fw, 0x74, 0xFFFF, scan), 1u);
     const Device* fresh = fw.deviceAt(0x20200);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fw.channels[0].devices[2].entry, 0x200);  // kept in target order
