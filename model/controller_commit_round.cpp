@@ -3,19 +3,23 @@
 // flash session before it commits again.
 #include "controller.h"
 
-#include "ctl_errors.h"
+#include "byte_order.h"
+#include "controller_settings.h"
+#include "ctl_commands.h"
 
 int CController::RunCommitFlashRound()
 {
-    // MERGE: the flash session operations wire the round in here:
-    //   1. GetFlashHandle; on failure return 0;
-    //   2. the commit record (COMMIT_RECORD_SIZE bytes: u32 44 at 0, u32 1 at
-    //      COMMIT_RECORD_KIND, logState at COMMIT_RECORD_LOG_STATE, the handle
-    //      at COMMIT_RECORD_HANDLE) with ctl_config_record_2e, result into the
-    //      error word;
-    //   3. OpenFlashSession with the handle; on failure return 0;
-    //   4. CloseFlashSession; return 1, and CommitConfigPage commits again.
-    // Until then a controller that asks for the flash is given up on with its status.
-    error = CTLERR_CONTROLLER + 0xFFF4;
-    return 0;
+    int32_t handle = 0;
+    if (!GetFlashHandle(&handle))
+        return 0;
+    uint8_t record[COMMIT_RECORD_SIZE] = {};
+    wire::put32(record, 0, COMMIT_RECORD_SIZE);
+    wire::put32(record, COMMIT_RECORD_KIND, 1);
+    wire::put32(record, COMMIT_RECORD_LOG_STATE, logState);
+    wire::put32(record, COMMIT_RECORD_HANDLE, static_cast<uint32_t>(handle));
+    error = ctl_config_record_2e(static_cast<uint16_t>(index), 0, record);
+    if (!OpenFlashSession(handle))
+        return 0;
+    CloseFlashSession(handle);  // then the commit is sent again, whatever the close answered
+    return 1;
 }

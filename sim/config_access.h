@@ -29,6 +29,8 @@ struct AccessState {
     std::set<uint32_t> holds;              // held outside the program; WHOLE_CONFIGURATION every host drive
     bool diskChange = false;               // 0x20026 until 0x20027
     PageStep page = PageStep::None;
+    uint32_t pageFlashHandle = 0xFFFFFFFF;  // handle the commit record (0x2E) named, until its session closes
+    bool pageFlashed = false;              // the written page went through a flash session
     bool loadAll = false;                  // 0x0B on the controller until 0x03
     std::vector<std::string> faults;       // strict mode: changes sent without access
 };

@@ -105,6 +105,25 @@ bool parseBadSum(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
+// "flash C stale": a flash handle of entry C is left out, as a program that
+// ended without closing its session leaves it; the next request for a handle
+// answers 0xFFF8, one that asks for a fresh handle (-1) gets one.
+bool parseFlash(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry;
+    if (w.size() != 3 || !num(w[1], 255, entry) || w[2] != "stale")
+        return false;
+    a = [entry](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw) {
+            fw->flash.endSession();
+            fw->flash.handle = fw->flash.nextHandle++;
+        }
+        return fw != nullptr;
+    };
+    return true;
+}
+
 // "reboot C": entry C restarts and loads the firmware image of its flash.
 bool parseReboot(const Words& w, const std::string&, ControlAction& a)
 {
@@ -139,6 +158,7 @@ constexpr ControlCommand kCommands[] = {
     {"surface", parseSurface},
     {"sensor", parseSensor},
     {"badsum", parseBadSum},
+    {"flash", parseFlash},
     {"reboot", parseReboot},
     {"hold", parseHold},
     {"release", parseRelease},

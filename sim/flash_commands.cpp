@@ -1,4 +1,5 @@
 #include "flash_commands.h"
+#include "settings_commands.h"
 
 #include "firmware_image.h"
 
@@ -27,6 +28,7 @@ constexpr size_t F_RECORD = 44;     // header size counted in the total
 constexpr uint32_t HEADER_SIZE_WORD = 43;
 constexpr size_t MAX_PIECE = 2048;
 constexpr uint16_t STATUS_HANDLE_OUTSTANDING = 0xFFF8;
+constexpr uint32_t KEY_CLOSE_SESSION = 0x48;
 
 uint32_t byteSum(const uint8_t* p, size_t n)
 {
@@ -199,6 +201,10 @@ uint32_t closeSessionCmd(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_BAD_RECORD;
     if (!handleMatches(fw, c))
         return FW_STATUS_INVALID_TARGET;
+    if (c.key == KEY_CLOSE_SESSION)  // an abort (0x4F) puts nothing through the flash
+        noteFlashSessionClosed(fw, fw.flash.handle);
+    else
+        fw.access.pageFlashHandle = NO_FLASH_HANDLE;
     fw.flash.endSession();
     return FW_STATUS_OK;
 }

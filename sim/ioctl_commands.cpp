@@ -71,7 +71,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x2B, W, FIXED, 380, CTRL, setConfigPageCmd},
     {0x2C, W, FIXED, 4, CTRL, commitConfigPageCmd},     // configuration commit steps
     {0x2D, W, FIXED, 4, CTRL, finishConfigPageCmd},
-    {0x2E, W, FIXED, 44, CTRL, nullptr},
+    {0x2E, W, FIXED, 44, CTRL, commitRecordCmd},
     {0x2F, R, FIXED, 4, CTRL, nullptr},
     {0x30, R, CALLER, 0, CTRL, nullptr},             // statistics
     {0x31, R, FIXED, 72, CTRL, getSettingsPageCmd},

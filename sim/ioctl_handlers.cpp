@@ -306,6 +306,8 @@ uint32_t setConfigPageCmd(ControllerFirmware& fw, IoctlCall& c)
     std::copy(c.param.begin(), c.param.end(), page.begin());
     fw.writeConfigPageA(page);
     fw.access.page = PageStep::Written;  // until 0x2C commits it
+    fw.access.pageFlashHandle = NO_FLASH_HANDLE;
+    fw.access.pageFlashed = false;
     return ok();
 }
 

@@ -298,6 +298,7 @@ ControllerSpec readController(const json& j)
     c.interfaceLevel = static_cast<uint32_t>(number(j, "interfaceLevel", UINT32_MAX, c.interfaceLevel));
     c.refuseChannelDescriptions = flag(j, "refuseChannelDescriptions", false);
     c.strict = flag(j, "strict", false);
+    c.pagesToFlash = flag(j, "pagesToFlash", false);
     for (const json& cj : list(j, "channels"))
         c.channels.push_back(readChannel(cj));
     if (!j.contains("channels") && j.contains("profile"))

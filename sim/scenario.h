@@ -84,6 +84,7 @@ struct ControllerSpec {
     std::vector<uint32_t> unansweredKeys;  // keys the firmware answers with 0x0009
     bool refuseChannelDescriptions = false;
     bool strict = false;  // notes a protocol fault for every change sent without configuration access
+    bool pagesToFlash = false;  // 0x2C answers 0xFFF4 until the written page has been through a flash session
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one

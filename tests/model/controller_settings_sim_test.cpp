@@ -19,9 +19,9 @@ protected:
     CHostSystem* machine_ = nullptr;
 
     // Controller 0 of `profile`, with the firmware version word given (0: the profile's).
-    CController* Open(const std::string& profile, uint32_t firmwareVersion = 0)
+    CController* Open(const std::string& profile, uint32_t firmwareVersion = 0, const std::string& more = "")
     {
-        std::string json = R"({"entry": 0, "profile": ")" + profile + R"(")";
+        std::string json = R"({"entry": 0, "profile": ")" + profile + R"(")" + more;
         if (firmwareVersion != 0)
             json += R"(, "firmwareVersion": )" + std::to_string(firmwareVersion);
         machine_ = OpenLocalMachine(R"({"controllers": [)" + json + "}]}");
@@ -175,6 +175,60 @@ TEST_F(SettingsSimTest, ACommitThatFailsAfterTheWriteIsKeptInTheErrorWord)
     EXPECT_EQ(State(), "");
     EXPECT_EQ(c->FinishConfigPage(), 0) << "nothing left to finish";
     EXPECT_EQ(c->error, CTLERR_CONTROLLER + 7);
+}
+
+TEST_F(SettingsSimTest, APageThatGoesToFlashIsCommittedAfterAFlashRound)
+{
+    CController* c = Open("new", 0, R"(, "pagesToFlash": true)");
+    ASSERT_NE(c, nullptr);
+    SettingsRecord r;
+    ASSERT_EQ(c->GetSettings(r), 1);
+    r.bytes[SETREC_MEMORY_TEST] = 2;
+    ASSERT_EQ(c->SetSettings(r), 1);
+    EXPECT_EQ(c->error, 0u) << std::hex << c->error;
+    EXPECT_EQ(Logged(0x2C), 2u) << "asked for the flash, then committed";
+    const auto records = LoggedRecords(0x2E);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(wire::get32(records[0].data() + kLoggedData, 0), 44u);
+    EXPECT_EQ(wire::get32(records[0].data() + kLoggedData, 4), 1u);
+    EXPECT_EQ(wire::get32(records[0].data() + kLoggedData, 8), c->logState);
+    const auto opens = LoggedRecords(0x47);
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(wire::get32(records[0].data() + kLoggedData, 24), wire::get32(opens[0].data() + kLoggedData, 24)) << "the session's handle";
+    EXPECT_EQ(Logged(0x48), 1u);
+    EXPECT_EQ(State(), "");
+    EXPECT_EQ(Fresh().configPageA[PAGE_A_MEMORY_TEST], 2);
+}
+
+TEST_F(SettingsSimTest, AStaleFlashHandleIsReplacedByAFreshOne)
+{
+    CController* c = Open("new", 0, R"(, "pagesToFlash": true)");
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(sim_->control("flash 0 stale"));
+    SettingsRecord r;
+    ASSERT_EQ(c->GetSettings(r), 1);
+    ASSERT_EQ(c->SetSettings(r), 1);
+    EXPECT_EQ(c->error, 0u) << std::hex << c->error;
+    const auto asks = LoggedRecords(0x44);
+    ASSERT_EQ(asks.size(), 2u);
+    EXPECT_EQ(wire::get32(asks[1].data() + kLoggedData, 0), 0xFFFFFFFFu) << "the second request asks for a fresh handle";
+    EXPECT_EQ(Logged(0x2C), 2u);
+    EXPECT_EQ(State(), "");
+}
+
+TEST_F(SettingsSimTest, AControllerThatKeepsAskingForTheFlashIsGivenUpOn)
+{
+    CController* c = Open("new", 0, R"(, "pagesToFlash": true)");
+    ASSERT_NE(c, nullptr);
+    // Every session close fails, so the page never goes through the flash.
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(sim_->control("status 0 0x48 7"));
+    SettingsRecord r;
+    ASSERT_EQ(c->GetSettings(r), 1);
+    EXPECT_EQ(c->SetSettings(r), 1) << "the page reached the controller";
+    EXPECT_EQ(c->error, CTLERR_CONTROLLER + 0xFFF4);
+    EXPECT_EQ(Logged(0x2C), 4u) << "three flash rounds, then it gives up";
+    EXPECT_EQ(Logged(0x48), 3u);
 }
 
 TEST_F(SettingsSimTest, CacheSwitchesAreWrittenAndReRead)

@@ -281,3 +281,50 @@ TEST(ConfigAccess, DriverLocksAreKeptPerController)
     ASSERT_GT(d.writeRequest(0, channel.data(), channel.size(), 0), 0);
     EXPECT_EQ(d.stateText(), "");
 }
+
+TEST(PageFlash, ACommitWaitsForTheFlashRoundItsRecordNames)
+{
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(R"({"controllers": [{"entry": 0, "profile": "new", "pagesToFlash": true}]})", s, error))
+        << error;
+    Driver d(s);
+    Bytes word(4, 0);
+    ASSERT_EQ(send(d, 0, 0x2000002F, 0x2FFFF, word), 1u);
+    const uint32_t logState = wire::get32(word.data(), 0);
+    Bytes page(380, 0);
+    wire::put32(page.data(), 0, 380);
+    wire::put32(page.data(), 4, 0xFFFFFFFF);
+    ASSERT_EQ(send(d, 0, 0x29, CTRL, page), 1u);
+    wire::put32(page.data(), 0, 380);
+    ASSERT_EQ(send(d, 0, 0x2B, CTRL, page), 1u);
+
+    Bytes zero(4, 0);
+    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "the page must go through the flash first";
+    Bytes ask(4, 0);
+    ASSERT_EQ(send(d, 0, 0x44, CTRL, ask), 1u);
+    const uint32_t handle = wire::get32(ask.data(), 0);
+    auto record = [&](uint32_t state, uint32_t h) {
+        Bytes r(44, 0);
+        wire::put32(r.data(), 0, 44);
+        wire::put32(r.data(), 4, 1);
+        wire::put32(r.data(), 8, state);
+        wire::put32(r.data(), 24, h);
+        return r;
+    };
+    struct { const char* name; Bytes rec; uint32_t status; } cases[] = {
+        {"another log state", record(logState + 1, handle), 7},
+        {"another handle", record(logState, handle + 1), 7},
+        {"no handle", record(logState, 0xFFFFFFFF), 7},
+        {"the session's handle", record(logState, handle), 1},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(send(d, 0, 0x2E, CTRL, c.rec), c.status) << c.name;
+    Bytes open = record(logState, handle);
+    ASSERT_EQ(send(d, 0, 0x47, CTRL, open), 1u);
+    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "not before the session is closed";
+    Bytes close = record(logState, handle);
+    ASSERT_EQ(send(d, 0, 0x48, CTRL, close), 1u);
+    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 1u);
+    EXPECT_EQ(send(d, 0, 0x2D, CTRL, zero), 1u);
+}
