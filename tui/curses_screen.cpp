@@ -80,7 +80,10 @@ int cursesScreen::start()
     std::setlocale(LC_CTYPE, "");
     utf8_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 
-    initscr();
+    // newterm, unlike initscr, gives an unknown terminal back to the
+    // program instead of ending it.
+    if (!newterm(nullptr, stdout, stdin))
+        return screenUnavailable;
     keypad(stdscr, TRUE);
     defineKeypadKeys();
     nodelay(stdscr, FALSE);
