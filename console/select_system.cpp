@@ -65,14 +65,18 @@ CTransport* SelectInterface(CSession& session)
     const int shown = count < interfaceMenuItems ? count : interfaceMenuItems;
     static const int keys[] = {tui::keyF(10), tui::keyF(8), -1};
     for (;;) {
-        CTagMenu menu(&interfaceMenu, 1, shown);
-        if (!menu.IsOk())
-            return nullptr;
-        for (int i = 0; i < shown; ++i)
-            menu.SetItemText(i, session.transports[i].name);
-        if (!menu.Open())
-            return nullptr;
-        const int result = menu.Run(lastInterface, keys);
+        int result;
+        {
+            // Gone before the screen may be built again below.
+            CTagMenu menu(&interfaceMenu, 1, shown);
+            if (!menu.IsOk())
+                return nullptr;
+            for (int i = 0; i < shown; ++i)
+                menu.SetItemText(i, session.transports[i].name);
+            if (!menu.Open())
+                return nullptr;
+            result = menu.Run(lastInterface, keys);
+        }
         if (result == tui::keyF(10)) {
             ToggleColours();
         } else if (result == tui::keyF(8)) {
