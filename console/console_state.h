@@ -3,6 +3,8 @@
 // chosen, the screen line mode, and the product texts.
 #pragma once
 
+#include "dialog_records.h"
+
 class CHostSystem;
 
 // The expert features and the administrator mode, each set by its switch.
@@ -48,7 +50,6 @@ void InitProductTexts();
 const char* BrandText();
 const char* CompanyNameText();
 
-struct MenuDef;
 // A value menu one dialog level deeper, started at the value's item: stores
 // the chosen id and returns 1 when it differs from the value, else 0 (also
 // for ESC). A menu that cannot be built shows M4000 and returns 0.
