@@ -101,15 +101,16 @@ void FollowResize()
         return;
     const int autoRefresh = screen.background->autoRefresh();
     screen.background->setAutoRefresh(0);
-    screen.background->resize(columns, rows);
-    screen.background->clear(tui::rect(0, 0, columns, rows));
-    SetDialogScreen(screen.background.get(), columns, rows);
+    // The two windows give back what they covered before the background
+    // changes its size; what the dialogs drew stays where it was.
+    screen.status->hide();
     screen.title->hide();
+    screen.background->resize(columns, rows);
+    SetDialogScreen(screen.background.get(), columns, rows);
     screen.title->resize(columns, titleRows);
     screen.title->clear(tui::rect(1, 1, std::max(columns - 2, 0), titleRows - 2));
     screen.title->show();
     WriteTitle();
-    screen.status->hide();
     screen.status->resize(columns, 1);
     screen.status->moveTo(0, rows - 1);
     screen.status->show();

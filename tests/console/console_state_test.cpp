@@ -148,6 +148,7 @@ protected:
 
 TEST_F(consoleScreenTest, StatusLineIsCutAndRestored)
 {
+    InitProductTexts();
     InitFrameStyles();
     root.reset();
     ASSERT_EQ(CreateScreen(), 1);

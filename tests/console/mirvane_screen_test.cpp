@@ -274,6 +274,32 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
     quit();
 }
 
+TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
+{
+    start();
+    toList();
+    tmux->resize(100, 30);
+    for (int i = 0; i < 100 && paneLine(tmux->capture(), 29).find(" Features:") != 0; ++i)
+        tmux->waitFor("\x01never", 20);
+    std::string pane = tmux->capture();
+    EXPECT_EQ(paneLine(pane, 29).find(" Features:"), 0u) << pane;
+    std::string top = "┌";
+    for (int i = 0; i < 98; ++i)
+        top += "─";
+    EXPECT_EQ(paneLine(pane, 0), top + "┐") << pane;
+    // Centred: 28 cells before the 44 of the version line, "│" 3 bytes.
+    EXPECT_EQ(paneLine(pane, 1).find("RAID Mirvane  --  Version 2.13 - Nov  6 2002"), 3u + 27u) << pane;
+    EXPECT_NE(paneLine(pane, 25).find("░"), std::string::npos) << pane;
+    EXPECT_NE(pane.find(" 0   KZM8530RZ"), std::string::npos) << "the list stays" << pane;
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+    EXPECT_EQ(paneLine(tmux->capture(), 29).find("[PCI 2/1]: KZM8530RZ on Local_Sys, RAM: 64 MB"), 0u)
+        << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    quit();
+}
+
 TEST_F(mirvaneScreenTest, NoControllerEndsWithZero)
 {
     controls = {"count 0"};
