@@ -96,6 +96,11 @@ const char* BrandText()
     return brand;
 }
 
+int BuiltInBrand()
+{
+    return std::memcmp(brand, builtInBrand, sizeof brand) == 0 ? 1 : 0;
+}
+
 const char* CompanyNameText()
 {
     return company;

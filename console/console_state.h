@@ -48,6 +48,8 @@ void SetVideoMode(int scanLines, int font);
 void InitProductTexts();
 // The brand text (6 bytes) and the company name text.
 const char* BrandText();
+// 1 while the brand text is the built-in brand (all 6 bytes compared).
+int BuiltInBrand();
 const char* CompanyNameText();
 
 // A value menu one dialog level deeper, started at the value's item: stores

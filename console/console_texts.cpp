@@ -1,7 +1,6 @@
 #include "console_texts.h"
 
 #include <climits>
-#include <cstring>
 #include <string>
 
 #include "abstr_version.h"
@@ -11,13 +10,9 @@
 #include "message_catalog.h"
 #include "str_printf.h"
 
-namespace {
-constexpr char builtInBrand[6] = "Tarvo";
-}  // namespace
-
 const char* ProgramTitle()
 {
-    if (std::memcmp(BrandText(), builtInBrand, sizeof builtInBrand) == 0)
+    if (BuiltInBrand())
         return MessageText("M1071");
     static char title[80];
     tui::strPrintf(title, MessageText("M1070"), BrandText());

@@ -43,6 +43,7 @@ MenuDef expressMenu = {3, 5, 0, " Express Setup ", " F4: Advanced Setup ",
                         {nullptr, 0}}};
 
 const int menuKeys[] = {tui::keyF(2), tui::keyF(4), -1};
+const int anyKey[] = {0};
 
 // The screens behind the items. Those still to come show M0000.
 void NotYetImplemented(CController&)
@@ -102,8 +103,12 @@ int ControllerMainMenu(CController& controller)
     for (;;) {
         CTagMenu menu(&MenuOfMode(), 1);
         if (!menu.IsOk() || !menu.Open()) {
-            ShowMessage(MessageText("M4000"), 1, 1);
-            continue;  // built again on the next pass
+            // Built again on the next pass, after a key (a larger terminal
+            // may have come meanwhile); ESC leaves when not even the
+            // message fits.
+            if (AskKey(MessageText("M4000"), anyKey, 1, 1) < 0 && tui::readKey() == tui::keyEsc)
+                break;
+            continue;
         }
         const int result = menu.Run(current, menuKeys);
         if (result == tui::keyF(2) || result == tui::keyF(4)) {

@@ -15,6 +15,7 @@
 #include "message_catalog.h"
 #include "quit_walk.h"
 #include "select_system.h"
+#include "screen_device.h"
 #include "session.h"
 
 namespace {
@@ -38,7 +39,7 @@ void EndScreen()
 // The console from the screen on: selection, controller list, quit; the exit code.
 int RunConsole(CSession& session)
 {
-    if (tui::consoleInit() == -2 || !CreateScreen())
+    if (tui::consoleInit() == tui::screenUnavailable || !CreateScreen())
         return ScreenFailed();
     SetSetupMode(expressSetup);
     bool quitRequested = false;
