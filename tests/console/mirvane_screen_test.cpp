@@ -300,6 +300,23 @@ TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
     quit();
 }
 
+TEST_F(mirvaneScreenTest, AMainMenuThatDoesNotFitIsBuiltAgainLarger)
+{
+    start();
+    toList();
+    tmux->resize(20, 6);
+    tmux->waitFor("\x01never", 200);
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("Error: Unable to")) << tmux->capture();
+    tmux->resize(80, 25);
+    tmux->waitFor("\x01never", 200);
+    tmux->sendKeys("x");
+    ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    quit();
+}
+
 TEST_F(mirvaneScreenTest, NoControllerEndsWithZero)
 {
     controls = {"count 0"};
