@@ -29,6 +29,7 @@ done
 export KZMH_PROC_ROOT="$work/proc-scsi"
 
 if [ -x "$build/console/mirvane" ]; then
+  # The console on the emulator's controllers; ESC and Y end it.
   "$build/console/mirvane"
 elif [ -x "$build/cli/ostrel" ]; then
   # The tool's version and module version records, then start-up against the

@@ -78,6 +78,22 @@ bool parseEventFail(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
+// "alarm C 0|1": the alarm (controller option 0) as key 0x17 would write it.
+bool parseAlarm(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, on;
+    if (w.size() != 3 || !num(w[1], 255, entry) || !num(w[2], 1, on))
+        return false;
+    a = [entry, on](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (!fw)
+            return false;
+        fw->records[{0x16, 0xFFFF}] = {static_cast<uint8_t>(on)};
+        return true;
+    };
+    return true;
+}
+
 bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
 {
     EventBytes event{};
@@ -151,6 +167,7 @@ constexpr ControlCommand kCommands[] = {
     {"count", parseCount},
     {"event", parseEvent},
     {"eventfail", parseEventFail},
+    {"alarm", parseAlarm},
     {"pull", parsePull},
     {"insert", parseInsert},
     {"fail", parseFail},

@@ -76,6 +76,8 @@ Record boardInformation(const BoardSpec& board, size_t channelCount)
     wire::put32(p, 28, board.firmwareRevision);
     putText(p, 32, board.typeName, 16);
     putText(p, 48, board.description, 16);
+    p[64] = board.ramType;
+    p[65] = board.ramCheck;
     return r;
 }
 

@@ -20,6 +20,8 @@ const std::vector<FirmwareProfile>& firmwareProfiles()
           .firmwareRevision = 0x030,
           .typeName = "KZM6117RD",
           .description = "RAID-0/1/4/5",
+          .ramType = 3,                   // EDO
+          .ramCheck = 1,                  // parity
           .features = {1, 1, 1, 0x01},
           .scsiChip = 0x07,               // 53C895
           .tickDivider = 100,
@@ -36,6 +38,8 @@ const std::vector<FirmwareProfile>& firmwareProfiles()
           .firmwareRevision = 0x04A,
           .typeName = "KZM6528RS",
           .description = "RAID-0/1/4/5/10",
+          .ramType = 5,                   // SDRAM
+          .ramCheck = 0,
           .features = {1, 1, 1, 0x33},
           .scsiChip = 0x0A,               // AIC7899
           .enclosureSupport = 1,
@@ -53,6 +57,8 @@ const std::vector<FirmwareProfile>& firmwareProfiles()
           .firmwareRevision = 0x0A1,
           .typeName = "KZM8530RZ",
           .description = "RAID-0/1/4/5/10",
+          .ramType = 5,                   // SDRAM
+          .ramCheck = 2,                  // ECC
           .features = {1, 1, 1, 0x33},
           .scsiChip = 0x0C,               // 53C1030
           .enclosureSupport = 1,

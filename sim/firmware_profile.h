@@ -21,6 +21,8 @@ struct BoardSpec {
     uint32_t firmwareRevision = 0;
     std::string typeName{};          // at most 15 characters
     std::string description{};       // firmware description, at most 15 characters
+    uint8_t ramType = 0;             // cache RAM type index (0-5, 5 SDRAM)
+    uint8_t ramCheck = 0;            // cache RAM check: 0 none, 1 parity, 2 ECC
     // Board features (key 0x15): chaining, RAID 0, RAID 1, RAID feature bits
     std::array<uint8_t, 4> features{};
     uint8_t scsiChip = 0;            // I/O chip of the SCSI channels

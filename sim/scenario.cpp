@@ -246,6 +246,8 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     for (size_t i = 0; i < 4; ++i)
         b.features[i] = static_cast<uint8_t>(features >> (8 * i));
     b.cacheBytes = static_cast<uint32_t>(number(j, "cacheSize", UINT32_MAX, b.cacheBytes));
+    b.ramType = static_cast<uint8_t>(number(j, "ramType", 255, b.ramType));
+    b.ramCheck = static_cast<uint8_t>(number(j, "ramCheck", 255, b.ramCheck));
     b.configVersion = static_cast<uint32_t>(number(j, "configVersion", UINT32_MAX, b.configVersion));
     b.logState = static_cast<uint32_t>(number(j, "logState", UINT32_MAX, b.logState));
     b.clusterBits = static_cast<uint8_t>(number(j, "clusterBits", 255, b.clusterBits));

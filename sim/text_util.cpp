@@ -24,7 +24,7 @@ bool parseNumber(const std::string& text, uint64_t max, uint64_t& out)
             d = static_cast<unsigned>(c - 'A' + 10);
         else
             return false;
-        if (v > (max - d) / base)
+        if (d > max || v > (max - d) / base)
             return false;
         v = v * base + d;
     }

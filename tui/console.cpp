@@ -89,7 +89,7 @@ int consoleInit()
     ring.clear();
     resetColorPairs();
     int result = screen().start();
-    started = true;
+    started = result != screenUnavailable;
     return result;
 }
 

@@ -12,7 +12,8 @@
 
 namespace tui {
 
-// Starts the screen; returns the colour start-up result.
+// Starts the screen; returns the colour start-up result, or -2 when the
+// terminal cannot be driven (nothing is started then).
 int consoleInit();
 // Ends the screen and restores the terminal.
 void consoleDone();

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include <ncursesw/curses.h>
+#include <ncursesw/term.h>
 
 #include "color_pairs.h"
 #include "cp437.h"
@@ -80,7 +81,15 @@ int cursesScreen::start()
     std::setlocale(LC_CTYPE, "");
     utf8_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 
-    initscr();
+    // newterm, unlike initscr, gives an unknown terminal back to the
+    // program instead of ending it; the terminal's description is looked
+    // up first, as newterm's failure would leave its own memory behind.
+    int lookup = 0;
+    if (setupterm(nullptr, STDOUT_FILENO, &lookup) != OK)
+        return screenUnavailable;
+    del_curterm(cur_term);
+    if (!newterm(nullptr, stdout, stdin))
+        return screenUnavailable;
     keypad(stdscr, TRUE);
     defineKeypadKeys();
     nodelay(stdscr, FALSE);

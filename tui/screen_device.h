@@ -9,11 +9,14 @@ namespace tui {
 
 // waitKey's answer when a signal broke the wait: not a key, not a failure.
 constexpr int keyInterrupted = -3;
+// start's answer when the terminal cannot be driven (unknown TERM, no terminal).
+constexpr int screenUnavailable = -2;
 
 class screenDevice {
 public:
     virtual ~screenDevice() = default;
-    // Starts the device; returns the colour start-up result (0 or -1).
+    // Starts the device; returns the colour start-up result (0 or -1), or
+    // screenUnavailable.
     virtual int start() = 0;
     // Ends the device and gives the terminal back.
     virtual void stop() = 0;

@@ -57,6 +57,8 @@ public:
     // The service's standard error and output files.
     std::string standardError() const;
     std::string standardOutput() const;
+    // The process that holds the sandbox's namespaces (for nsenter -t); -1 before start().
+    pid_t namespaceHolder() const { return holder_; }
     // Path of a file in the sandbox directory.
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 

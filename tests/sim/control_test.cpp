@@ -54,6 +54,10 @@ TEST(Control, RefusesUnknownAndMalformedLines)
         "eventfail",
         "eventfail -1",
         "eventfail 1 2",
+        "alarm 0",
+        "alarm 0 2",        // a digit above the largest value
+        "alarm 0 0x2",
+        "alarm 9 1",        // no such entry
         "busy 1\nbogus",
     };
     for (const char* line : bad) {

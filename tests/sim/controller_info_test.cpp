@@ -207,6 +207,7 @@ TEST(ControllerInfo, BoardRecordsCarryTheProfileAndTheScenario)
     ControllerFirmware fw(specOf(R"({"profile": "new", "typeName": "KZM TEST", "serial": 77,
         "firmwareVersion": "0x02200001", "firmwareRevision": "0x0B2", "features": "0x20000101",
         "cacheSize": "0x2000000", "clusterBits": 1, "enclosureConfigs": 2, "logState": "0x1234",
+        "ramType": 4, "ramCheck": 1,
         "channels": [{"kind": 2, "ownId": 5, "chip": 9}, {"kind": 3, "ownId": 4}]})"));
     const Bytes board = read(fw, 0x28, 84);
     EXPECT_EQ(wire::get32(board.data(), 0), 77u);
@@ -217,6 +218,8 @@ TEST(ControllerInfo, BoardRecordsCarryTheProfileAndTheScenario)
     EXPECT_EQ(wire::get32(board.data(), 28), 0x0B2u);
     EXPECT_EQ(text(board, 32, 16), "KZM TEST");
     EXPECT_EQ(text(board, 48, 16), "RAID-0/1/4/5/10");
+    EXPECT_EQ(board[64], 4) << "RAM type";
+    EXPECT_EQ(board[65], 1) << "RAM check";
     EXPECT_EQ(read(fw, 0x15, 4), (Bytes{1, 1, 0, 0x20}));
 
     const Bytes details = read(fw, 0x5F, 237);
