@@ -138,6 +138,7 @@ void CPhysDrive::CopyFields(const CPhysDrive& other)
     controller = other.controller;
     controllerNumber = other.controllerNumber;
     progress = other.progress;
+    logDriveIndex = other.logDriveIndex;
 }
 
 DeviceRef CPhysDrive::Ref() const

@@ -2,6 +2,7 @@
 
 #include "device_control.h"
 #include "driver.h"
+#include "progress_control.h"
 #include "text_util.h"
 
 #include <byte_order.h>
@@ -95,6 +96,7 @@ constexpr ControlCommand kCommands[] = {
     {"restore", parseRestore},
     {"surface", parseSurface},
     {"sensor", parseSensor},
+    {"progress", parseProgress},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -64,6 +64,8 @@ private:
     void serve(int entry, RequestFile& file, size_t dataLength, size_t senseLength);
     uint32_t serveCommand(int entry, const std::vector<uint8_t>& rec, size_t d, size_t s, std::vector<uint8_t>& reply);
     void serveDriverLevel(int entry, const std::vector<uint8_t>& rec, std::vector<uint8_t>& reply);
+    // Moves the events the firmware raised into the store.
+    void addRaisedEvents();
 
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;

@@ -174,8 +174,8 @@ TEST(CommandTable, TargetsMustAddressWhatTheKeyWorksOn)
 TEST(CommandTable, KnownKeysWithoutBehaviourAnswerInvalidCommandAfterTheChecks)
 {
     Driver d(machine());
-    EXPECT_EQ(send(d, 0, 0x03, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(send(d, 0, 0x03, 0, Bytes{}), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(send(d, 0, 0x22, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(send(d, 0, 0x22, 0, Bytes{}), FW_STATUS_INVALID_TARGET);
     EXPECT_EQ(send(d, 0, 0x2C, 0xFFFF, Bytes(4, 0)), FW_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(send(d, 0, 0x2C, 0xFFFF, Bytes(8, 0)), FW_STATUS_BAD_RECORD);
     EXPECT_EQ(send(d, 0, 0x20000019, 0x20000, Bytes{}), FW_STATUS_NOT_SUPPORTED);
