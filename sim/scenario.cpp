@@ -313,6 +313,9 @@ ControllerSpec readController(const json& j)
                 fail("mirror names logical drive " + std::to_string(n) + ", which does not exist");
             if (!mirrored.insert(n).second)
                 fail("logical drive " + std::to_string(n) + " is in two mirrors");
+            for (const LogicalDriveSpec& l : c.logicalDrives)
+                if (l.number == n && l.poolHotFix)
+                    fail("pool hot fix drive " + std::to_string(n) + " cannot be in a mirror");
             m.drives.push_back(n);
         }
         m.missing = static_cast<uint32_t>(number(mj, "missing", 254, 0));
