@@ -110,3 +110,26 @@ TEST(IndexLists, RemoveAtReallocatesAndChecksThePosition)
     EXPECT_EQ(d.pending[0], 3);
     EXPECT_EQ(d.pending[1], 5);
 }
+
+TEST(SharedChannels, PairsAreCountedUnlessAnIndexRepeats)
+{
+    CController c;
+    ASSERT_EQ(c.physDrives.SetSize(4), 1);
+    const int channels[] = {0, 0, 1, 1};
+    for (int k = 0; k < 4; ++k)
+        c.physDrives[k].channel = channels[k];
+    ASSERT_EQ(c.logDrives.SetSize(4), 1);
+    for (int k = 0; k < 4; ++k) {
+        c.logDrives[k].controller = &c;
+        c.logDrives[k].disks.SetSize(1);
+        c.logDrives[k].disks[0] = k;
+    }
+    const uint8_t pairs[] = {0, 1, 2, 3, 0, 2};
+    CArray<int> indices;
+    indices.SetSize(1);
+    indices[0] = 3;
+    EXPECT_EQ(c.logDrives[0].CountSharedChannelPairs(pairs, 3, indices), 2);  // {0,1} and {2,3}
+    indices[0] = 0;                                                          // drive 0 is in two pairs
+    EXPECT_EQ(c.logDrives[0].CountSharedChannelPairs(pairs, 3, indices), -1);
+    EXPECT_EQ(c.logDrives[0].CountSharedChannelPairs(pairs, 0, indices), 0);
+}

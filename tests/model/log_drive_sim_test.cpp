@@ -237,3 +237,42 @@ TEST_F(LogDriveTest, PendingIndexOutsideTheListSendsNothing)
     EXPECT_EQ(Logged(0x10), 0u);
     EXPECT_EQ(Logged(0x10010004), 0u);
 }
+
+TEST_F(LogDriveTest, ReservedAreaAndClusterTypeFollowTheFirmware)
+{
+    struct Case {
+        const char* name;
+        const char* profile;
+        const char* version;
+        int diskFormat;
+        const char* clusterBits;
+        uint32_t start;
+        uint8_t clusterType;
+    } cases[] = {
+        {"before the reserved area", "new", "0x021E0000", 2, "0x0D", 0, 2},
+        {"reserved area", "new", "0x02200000", 1, "0x0D", 1200, 2},
+        {"new disk format", "new", "0x02210000", 2, "0x0D", 1200, 2},
+        {"old disk format", "new", "0x02210000", 1, "0x0D", 0, 2},
+        {"not clustered", "new", "0x02210000", 2, "0x05", 1200, 0},
+        {"below level 30: old members", "middle", "0x02210000", 2, "0x0D", 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(std::string(R"({"entry": 0, "profile": ")") + k.profile + R"(", "firmwareVersion": ")" +
+                              k.version + R"(", "clusterBits": ")" + k.clusterBits + R"(",
+            "channels": [{"kind": 2, "devices": [{"target": 0, "capacity": 100000, "diskFormat": )" +
+                              std::to_string(k.diskFormat) + R"(}]}],
+            "logicalDrives": [{"number": 1, "name": "ONE", "members": [[0, 0]]}]})");
+        ASSERT_NE(c, nullptr);
+        CLogDrive& d = c->logDrives[Drive(*c, 1)];
+        ASSERT_EQ(d.CreateHostDrive(7), 1) << std::hex << d.error;
+        const std::vector<std::vector<uint8_t>> sent = LoggedRecords(0x10010003);
+        ASSERT_EQ(sent.size(), 1u);
+        const uint8_t* rec = sent[0].data() + kLoggedData;
+        EXPECT_EQ(wire::get32(rec, HDTABLE_HEAD + HDENTRY_START), k.start);
+        EXPECT_EQ(wire::get32(rec, HDTABLE_HEAD + HDENTRY_SECTORS), 100000 - k.start);
+        EXPECT_EQ(rec[HDTABLE_HEAD + HDENTRY_NUMBER], 7);
+        EXPECT_EQ(rec[HDTABLE_CLUSTER], k.clusterType);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(rec + HDTABLE_HEAD), 4), std::string("ONE ", 4));
+    }
+}
