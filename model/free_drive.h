@@ -1,5 +1,7 @@
 // CFreeDrive: a drive number that no logical and no host drive uses yet,
-// with the disks chosen for the logical drive to be made under it.
+// with the disks chosen for the logical drive to be made under it. Commit
+// and Create with a refresh replace this object (the free list is read anew);
+// a failure of the refresh is in the controller's error word.
 #pragma once
 
 #include "abstr_base.h"

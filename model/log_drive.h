@@ -1,7 +1,9 @@
 // CLogDrive: one logical drive of a controller: a disk, a chain or a RAID-0
 // stripe set. Its links (disks, mirror, array, host drives) are indices into
 // the controller's lists, filled by CController::ReadConfiguration and valid
-// until the next read.
+// until the next read. An operation that re-reads the controller when asked
+// (MakeMirror, Remove) replaces this object with a new one: look the drive
+// up again by number; a failure of the re-read is in the controller's error word.
 #pragma once
 
 #include "abstr_base.h"

@@ -1,7 +1,9 @@
 // CMirrorDrive: a RAID-1 mirror drive of a controller, a chain of logical
 // drives under the number of its master (first) component. Its links
 // (components, array, host drives) are indices into the controller's lists,
-// valid until the next configuration read.
+// valid until the next configuration read. An operation that re-reads the
+// controller when asked replaces this object with a new one: look the mirror
+// up again by number; a failure of the re-read is in the controller's error word.
 #pragma once
 
 #include "abstr_base.h"

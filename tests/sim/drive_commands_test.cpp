@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 using namespace kzmsim;
 using simtest::Bytes;
@@ -206,4 +208,56 @@ TEST(DriveControl, ProgressLinesAreChecked)
     EXPECT_GT(control("progress time 20\n"), 0);
     EXPECT_EQ(d.firmware(0)->progress.msPerPercent, 20u);
     EXPECT_EQ(d.firmware(0)->identity.surfaceCheck.seconds, 2u);
+}
+
+TEST(DriveCommands, BuildsRaiseTheirEvents)
+{
+    struct Case {
+        const char* name;
+        std::string control;         // progress setting
+        bool takeOut;                // take the building drive out after one query
+        int waitMs;
+        std::vector<uint16_t> events;
+        uint8_t lastPercent;
+    } cases[] = {
+        {"by query", "progress step 60\n", false, 0, {44, 24}, 100},
+        {"taken out while building", "progress step 60\n", true, 0, {44, 59}, 60},
+        {"with time", "progress time 1\n", false, 150, {44, 24}, 100},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Driver d(machine());
+        ASSERT_GT(d.writeControl(k.control.data(), k.control.size()), 0);
+        ControllerFirmware& fw = *d.firmware(0);
+        // Drive 2 heads a new mirror; drive 3 leaves the pool first.
+        Bytes leave = pool({3});
+        ASSERT_EQ(send(d, 0x61, 0xFFFF, leave), FW_STATUS_OK);
+        Bytes join = word(2);
+        ASSERT_EQ(send(d, 0x10, 3, join), FW_STATUS_OK);
+        ASSERT_EQ(fw.mirrors.count(2), 1u);
+        if (k.waitMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(k.waitMs));
+        Bytes query = word(3);
+        ASSERT_EQ(send(d, 0x10000009, 2, query), FW_STATUS_OK);
+        uint8_t percent = query[2];
+        if (k.takeOut) {
+            Bytes number = word(30);
+            ASSERT_EQ(send(d, 0x11, 3, number), FW_STATUS_OK);
+        } else {
+            for (int guard = 0; percent < 100 && guard < 10; ++guard) {
+                query = word(3);
+                ASSERT_EQ(send(d, 0x10000009, 2, query), FW_STATUS_OK);
+                percent = query[2];
+            }
+        }
+        EXPECT_EQ(percent, k.lastPercent);
+        std::vector<uint16_t> numbers;
+        EventBytes e{};
+        for (uint32_t handle = EVENT_HANDLE_NONE, next = 0; next != EVENT_HANDLE_NONE; handle = next) {
+            d.events().request(EVENT_READ_BY_HANDLE, handle, e, next);
+            numbers.push_back(wire::get16(e.data(), EV_DATA + 4));
+            EXPECT_EQ(wire::get16(e.data(), EV_DATA + 6), 2);  // the mirror
+        }
+        EXPECT_EQ(numbers, k.events);
+    }
 }
