@@ -291,3 +291,24 @@ TEST_F(MirrorDriveTest, ReleasingEnclosureSlotsFreesTheComponentsDisks)
     EXPECT_EQ(wire::get32(written[0].data(), kLoggedData + 28), 1u);
     EXPECT_EQ(written[0][kLoggedData + 32 + 6], 4);
 }
+
+TEST_F(MirrorDriveTest, PoolAccessFallsBackToTheArrayFlag)
+{
+    CController* c = Read(PoolMirror(true, 2097152));
+    ASSERT_NE(c, nullptr);
+    CMirrorDrive& m = c->mirrorDrives[0];
+    EXPECT_EQ(Logged(0x1000000A), 0u);
+    sim_->control("status 0 0x63 9");
+    ASSERT_EQ(m.Refresh(), 1);
+    EXPECT_EQ(m.GetPoolHotFixAccess(), 1);
+    EXPECT_EQ(LoggedWords(0x1000000A, 0), (std::vector<uint32_t>{0xFFFFFFFF}));
+
+    sim_->control("status 0 0x63 9");
+    ASSERT_EQ(m.SetPoolHotFixAccess(0), 1);
+    EXPECT_EQ(m.GetPoolHotFixAccess(), 0);
+    EXPECT_EQ(LoggedWords(0x1000000A, 0), (std::vector<uint32_t>{0xFFFFFFFF, 0}));
+
+    sim_->control("status 0 0x63 9\nstatus 0 0x1000000A 6");
+    EXPECT_EQ(m.Refresh(), 0);
+    EXPECT_EQ(m.error, CTLERR_CONTROLLER + 6);
+}
