@@ -312,3 +312,29 @@ TEST_F(MirrorDriveTest, PoolAccessFallsBackToTheArrayFlag)
     EXPECT_EQ(m.Refresh(), 0);
     EXPECT_EQ(m.error, CTLERR_CONTROLLER + 6);
 }
+
+TEST_F(MirrorDriveTest, ComponentsJoinAndPoolDrivesLeaveKeepingTheirNumber)
+{
+    CController* c = Read(R"({"entry": 0, "profile": "new",
+        "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}, {"target": 2}, {"target": 3}]}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]},
+                          {"number": 2, "members": [[0, 2]]}, {"number": 3, "members": [[0, 3]], "poolHotFix": true}],
+        "mirrors": [{"drives": [0, 1]}]})");
+    ASSERT_NE(c, nullptr);
+    CMirrorDrive& m = c->mirrorDrives[0];
+    m.AddPendingComponent(Drive(*c, 2));
+    ASSERT_EQ(m.AddComponents(1), 1) << std::hex << c->error;
+    EXPECT_EQ(LoggedWords(0x10, 0), (std::vector<uint32_t>{0}));
+    ASSERT_EQ(c->mirrorDrives.count, 1);
+    EXPECT_EQ(c->mirrorDrives[0].components.count, 3);
+    EXPECT_EQ(c->mirrorDrives[0].buildingCount, 1);
+    EXPECT_EQ(EventNumbers(), (std::vector<uint16_t>{44}));
+
+    // Out of the pool without deleting: the drive gets a host drive under its own number.
+    ASSERT_EQ(c->mirrorDrives[0].RemoveHotFixDrive(Drive(*c, 3), 0, 1), 1);
+    EXPECT_FALSE(c->logDrives[Drive(*c, 3)].IsPoolHotFix());
+    const std::vector<std::vector<uint8_t>> created = LoggedRecords(0x10010003);
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_EQ(created[0][kLoggedData + HDTABLE_HEAD + HDENTRY_NUMBER], 3);
+    EXPECT_EQ(created[0][kLoggedData + HDTABLE_HEAD + HDENTRY_CARRIER], 3);
+}
