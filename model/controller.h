@@ -10,6 +10,7 @@
 #include "controller_family.h"
 #include "controller_info.h"
 #include "controller_settings.h"
+#include "drive_records.h"
 #include "enclosure.h"
 #include "firmware_file.h"
 #include "free_drive.h"
@@ -63,6 +64,36 @@ public:
     int ScanDevices();
     // Index in physDrives of the device at (channel, target ID, LUN), -1 when absent.
     int FindPhysDrive(int channel, int targetId, int lun) const;
+
+    // Reads the controller's devices and drives (ScanDevices, then
+    // ReadConfiguration); 1, or 0 with every list emptied and the failure kept.
+    int Refresh();
+    // Rebuilds the free number, logical, mirror, array and host drive lists
+    // and links them; 1, 0 on a failure that stopped it, -1 when it completed
+    // with lists left incomplete for want of memory (0x04000001).
+    int ReadConfiguration();
+    // List indices of drives by number, -1 when absent. Logical and host
+    // drive numbers compare as signed 16-bit values, mirror and array numbers unsigned.
+    int FindLogicalDrive(int number) const;
+    int FindHostDrive(int number) const;
+    int FindMirrorDrive(int number) const;
+    int FindArrayDrive(int number) const;
+    // As FindLogicalDrive; a stored number with bit 15 set counts 0x80FF more (16 bits).
+    int FindLogicalDriveEx(int number) const;
+    // A free drive number: the first at or above `minimum`, else the last one;
+    // with `minimum` 0xFFFF (or -1) the first of the last run. 0xFFFF when none is free.
+    int GetFreeDriveNumber(int minimum) const;
+    // Cylinders, heads and sectors of a host drive of `sectors` sectors.
+    static void ComputeGeometry(uint32_t sectors, DriveGeometry* geometry);
+    // Takes every pool hot fix drive out of the pool (deleting them when asked); 1/0.
+    int ReleasePoolHotFixDrives(int deleteDrives);
+    // Re-read for a drive operation: ReadConfiguration, 1 or 0 (-1 counts as
+    // 0x04000001); the failure is in this controller's error word.
+    int ReReadConfiguration();
+    // Commits a configuration change; the library code.
+    uint32_t CommitConfiguration();
+    // Releases the host drives of `drive` before a change (from firmware level 19); the library code.
+    uint32_t ReleaseHostDrive(int drive);
     // Controller enclosure configurations, one request each; 1 when it succeeded.
     // A record larger than a request can carry (64 KiB - 1) is refused with 0x04000003.
     int ReadEnclosureConfig(void* record, size_t size);
@@ -280,4 +311,11 @@ private:
     int CacheSetNumber(int set) const;
     // The re-read after a rescan or a load; its result.
     int RefreshAfterScan();
+    // Steps of ReadConfiguration.
+    int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
+    void LinkMirrorDrive(int index, const CArray<int>& members);
+    bool ReadArrayList(uint8_t* list);
+    bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old, bool* seen, int& result);
+    // Empties every drive and device list.
+    void EmptyLists();
 };

@@ -10,6 +10,7 @@
 #include "model_alloc.h"
 #include "model_errors.h"
 #include "pause.h"
+#include "stat_samples.h"
 
 #include <cstdio>
 #include <cstring>
@@ -138,6 +139,7 @@ void CPhysDrive::CopyFields(const CPhysDrive& other)
     controller = other.controller;
     controllerNumber = other.controllerNumber;
     progress = other.progress;
+    logDriveIndex = other.logDriveIndex;
 }
 
 DeviceRef CPhysDrive::Ref() const
@@ -386,24 +388,8 @@ int CPhysDrive::Unlock()
 
 void CPhysDrive::UpdateStatistics(DiskStatSample* x, int first)
 {
-    if (x == nullptr)
-        return;
-    DiskStatSample& current = samples[DISK_SAMPLE_CURRENT];
-    if (first) {
-        x->milliseconds = 0;
-        samples[DISK_SAMPLE_CURRENT] = samples[DISK_SAMPLE_PREVIOUS] = samples[DISK_SAMPLE_BASE] = *x;
-        return;
-    }
-    uint32_t delta = x->time - current.time;
-    if (controller != nullptr && controller->GetFamily(FAMILY_MODE_FAMILY) > 35 && x->time < current.time) {
-        // The counter wrapped early; without a tick divider there is nothing to correct by.
-        const uint32_t divider = wire::get32(controller->boardDetails, BOARD_DETAILS_TICK_DIVIDER);
-        if (divider != 0)
-            delta = x->time + (0xFFFFFFFFu / divider) * 8 - current.time;
-    }
-    x->milliseconds = delta / 1000 + current.milliseconds;
-    samples[DISK_SAMPLE_PREVIOUS] = current;
-    samples[DISK_SAMPLE_CURRENT] = *x;
+    if (x != nullptr)
+        StoreSample(samples, x, first, controller);
 }
 
 int CPhysDrive::Identify()

@@ -135,6 +135,7 @@ public:
     CController* controller = nullptr;  // owner
     uint16_t controllerNumber = 0;
     int progress = SURFACE_NONE;
+    int logDriveIndex = -1;          // the logical drive holding the disk, set by ReadConfiguration
 
 private:
     void CopyFields(const CPhysDrive& other);

@@ -4,6 +4,7 @@
 #include "device_control.h"
 #include "driver.h"
 #include "flash_commands.h"
+#include "progress_control.h"
 #include "text_util.h"
 
 #include <byte_order.h>
@@ -179,6 +180,7 @@ constexpr ControlCommand kCommands[] = {
     {"reboot", parseReboot},
     {"hold", parseHold},
     {"release", parseRelease},
+    {"progress", parseProgress},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

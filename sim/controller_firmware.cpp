@@ -1,5 +1,6 @@
 #include "controller_firmware.h"
 
+#include "drive_config.h"
 #include "driver_layout.h"
 #include "ioctl_commands.h"
 
@@ -101,10 +102,13 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
             d.firstWords.push_back(0);
             d.members.push_back(m.address ? *m.address
                                           : channels[m.channel].address | channels[m.channel].devices[m.device].entry);
+            d.memberHadDisk.push_back(deviceAt(d.members.back()) != nullptr);
         }
         d.reportedMembers = ls.reportedMembers;
+        d.reportedNext = ls.reportedNext;
         logicalDrives[d.number] = std::move(d);
     }
+    setUpDriveConfig(*this, desc);
     if (desc.enclosureConfigs) {
         enclosureConfigs = *desc.enclosureConfigs;
     } else {

@@ -63,8 +63,48 @@ struct LogicalDrive {
     std::vector<uint32_t> firstWords;  // per member, as created
     std::vector<uint32_t> members;     // device addresses
     std::optional<uint32_t> reportedMembers;  // misreported member count, else the real one
+    // State of the drive configuration (sim/drive_config.h).
+    bool failed = false;        // a member disk failed or was pulled
+    bool poolHotFix = false;    // in the hot fix pool
+    bool poolAccess = false;    // pool access flag (0x63, 0x1000000A); a mirror's is its head's
+    bool building = false;      // a mirror component being built
+    uint32_t buildPercent = 100;
+    uint64_t buildStartMs = 0;  // steady clock, for builds that advance with time
+    std::optional<uint32_t> usedCapacity;  // set with 0x1F, else the whole capacity
+    std::vector<bool> memberHadDisk;       // per member, when known: a disk was there at start
+    std::optional<uint32_t> reportedNext;  // misreported next-in-chain, else the real one
 
     uint32_t memberCount() const { return reportedMembers.value_or(static_cast<uint32_t>(members.size())); }
+};
+
+// A mirror: a chain of logical drives under the number of its head.
+struct MirrorChain {
+    std::vector<uint32_t> components;  // present components, head first
+    uint32_t expected = 0;             // components it should have (present + missing)
+    std::array<uint8_t, 8> name{};     // bytes 0-7 of every component's drive information
+};
+
+// The host drive table of one carrying drive.
+constexpr size_t HOST_ENTRY_SIZE = 20;
+struct HostDriveTable {
+    uint8_t sectors = 0;
+    uint8_t heads = 0;
+    uint8_t clusterType = 0;
+    uint32_t owner = 0;
+    std::vector<std::array<uint8_t, HOST_ENTRY_SIZE>> entries;
+};
+
+// An asynchronous event the firmware raised; the driver adds it to its store.
+struct RaisedEvent {
+    uint16_t service = 0;
+    uint16_t number = 0;
+    std::vector<uint8_t> extra;  // data from offset 6
+};
+
+// How the progress the firmware keeps advances (control `progress`).
+struct ProgressSpeed {
+    uint32_t step = 10;          // percent per query
+    uint32_t msPerPercent = 0;   // non-zero: with time instead
 };
 
 // One IOCTL command as a handler sees it.
@@ -121,6 +161,12 @@ public:
 
     // An inserted disk at a device address that no scan has found yet, or none.
     const Device* unscannedAt(uint32_t address) const;
+    std::map<uint32_t, MirrorChain> mirrors;        // by the number of the head
+    std::map<uint32_t, HostDriveTable> hostTables;  // by carrying drive number
+    std::vector<RaisedEvent> raised;                // events not yet in the driver's store
+    ProgressSpeed progress;
+    uint32_t commits = 0;                           // configuration commits (0x03)
+    bool commitPending = false;                     // a change not yet committed
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

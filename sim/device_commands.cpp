@@ -8,6 +8,9 @@ namespace kzmsim {
 
 namespace {
 
+constexpr uint8_t BLOCK_READ_MODE_NEW = 14;  // the read mode level-30 firmware also takes
+
+
 // Device information offsets (newest layout) this file changes.
 constexpr size_t DI_READY = 46;
 constexpr size_t DI_INITIALISED = 47;
@@ -275,7 +278,8 @@ uint32_t blockReadCmd(ControllerFirmware& fw, IoctlCall& c)
     const uint32_t first = wire::get32(p, 4);
     const uint32_t count = wire::get32(p, 8);
     if (count == 0 || c.param.size() != BLOCK_READ_HEAD + static_cast<uint64_t>(count) * BLOCK ||
-        p[12] != 1 || p[13] != 0 || p[14] != 0)
+        (p[12] != 1 && !(p[12] == BLOCK_READ_MODE_NEW && (fw.identity.interfaceLevel & 0xFF) >= 30)) || p[13] != 0 ||
+        p[14] != 0)
         return FW_STATUS_BAD_RECORD;
     uint32_t status;
     Device* d = addressedDisk(fw, c, c.param.size(), status);

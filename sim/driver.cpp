@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include "control_commands.h"
+#include "drive_config.h"
 #include "driver_layout.h"
 #include "request_record.h"
 
@@ -87,6 +88,15 @@ void Driver::raiseEvent(int entry, uint16_t service, uint16_t number, const std:
     events_.add(makeEvent(f));
 }
 
+void Driver::addRaisedEvents()
+{
+    for (auto& [entry, fw] : controllers_) {
+        for (const RaisedEvent& e : fw.raised)
+            raiseEvent(entry, e.service, e.number, e.extra);
+        fw.raised.clear();
+    }
+}
+
 size_t Driver::readReply(int entry, uint8_t* out, size_t size, off_t offset) const
 {
     const auto it = files_.find(entry);
@@ -130,6 +140,7 @@ uint32_t Driver::serveCommand(int entry, const std::vector<uint8_t>& rec, size_t
             injected_.erase(inj);
     } else {
         status = controllers_.at(entry).execute(cmd, data, sense);
+        addRaisedEvents();
     }
     reply.assign(REPLY_SIZE + d + s, 0);
     wire::put32(reply.data(), REPLY_STATUS, status);
@@ -210,6 +221,10 @@ long Driver::writeControl(const char* data, size_t size)
             return -EINVAL;
         }
     }
+    // Disks that failed or left take their drives along.
+    for (auto& [entry, fw] : controllers_)
+        settleDrives(fw);
+    addRaisedEvents();
     return static_cast<long>(size);
 }
 

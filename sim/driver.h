@@ -74,6 +74,8 @@ private:
     void serveDriverLevel(int entry, const std::vector<uint8_t>& rec, std::vector<uint8_t>& reply);
     // Keeps the host drive and channel locks of driver requests 0x4A06 and 0x4A07.
     void keepDriverLock(int entry, const std::vector<uint8_t>& rec);
+    // Moves the events the firmware raised into the store.
+    void addRaisedEvents();
 
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;

@@ -3,6 +3,7 @@
 #include "config_access.h"
 #include "device_commands.h"
 #include "device_scan.h"
+#include "drive_commands.h"
 #include "enclosure_commands.h"
 #include "flash_commands.h"
 #include "ioctl_handlers.h"
@@ -45,21 +46,21 @@ constexpr IoctlCommand kCommands[] = {
     {0x06, W, FIXED, 4, NUMBER, nullptr},            // new host drive number
     {0x07, R, FIXED, 57, NUMBER, driveInfoCmd},
     {0x08, W, FIXED, 8, NUMBER, setDriveNameCmd},
-    {0x09, W, FIXED, 0, NUMBER, nullptr},            // remove missing mirror components
+    {0x09, W, FIXED, 0, NUMBER, removeMissingCmd},   // remove missing mirror components
     {0x0A, W, FIXED, 0, NUMBER, nullptr},            // unload host drive
     {0x0B, R, FIXED, 1, NUMBER, driveByteCmd},
     {0x0C, W, FIXED, 0, CTRL, lockConfigurationCmd},    // lock configuration
     {0x0D, W, FIXED, 0, CTRL, unlockConfigurationCmd},  // unlock configuration
     {0x0E, W, CALLER, 0, CTRL, createDriveCmd},      // 12 + 8 bytes per member
-    {0x0F, W, FIXED, 0, NUMBER, nullptr},
-    {0x10, W, FIXED, 4, NUMBER, nullptr},
-    {0x11, W, FIXED, 4, NUMBER, nullptr},
+    {0x0F, W, FIXED, 0, NUMBER, deleteDriveCmd},
+    {0x10, W, FIXED, 4, NUMBER, attachComponentCmd},
+    {0x11, W, FIXED, 4, NUMBER, takeOutComponentCmd},
     {0x12, W, FIXED, 0, NUMBER, nullptr},
     {0x15, R, FIXED, 4, CTRL, boardFeaturesCmd},
     {0x16, R, FIXED, 1, CTRL, getControllerOptionCmd},
     {0x17, W, FIXED, 1, CTRL, setControllerOptionCmd},
-    {0x1E, R, FIXED, 4, NUMBER, nullptr},
-    {0x1F, W, FIXED, 4, NUMBER, nullptr},
+    {0x1E, R, FIXED, 4, NUMBER, usedCapacityCmd},
+    {0x1F, W, FIXED, 4, NUMBER, setUsedCapacityCmd},
     {0x20, W, FIXED, 0, CTRL, nullptr},              // begin hot plug
     {0x21, W, FIXED, 0, CTRL, nullptr},              // end hot plug
     {0x22, W, FIXED, 0, CTRL, nullptr},
@@ -99,11 +100,11 @@ constexpr IoctlCommand kCommands[] = {
     {0x52, R, FIXED, 8, CTRL, nullptr},
     {0x5D, R, CALLER, 0, CTRL, channelDescriptionsCmd},  // 12 + 8 bytes per channel
     {0x5F, R, FIXED, 237, CTRL, boardDetailsCmd},
-    {0x60, W, CALLER, 0, CTRL, nullptr},             // pool hot fix drives
-    {0x61, W, CALLER, 0, CTRL, nullptr},
-    {0x63, BY_RECORD, FIXED, 4, NUMBER, nullptr},    // pool access flag of a drive
+    {0x60, W, CALLER, 0, CTRL, addPoolHotFixCmd},    // pool hot fix drives
+    {0x61, W, CALLER, 0, CTRL, removePoolHotFixCmd},
+    {0x63, BY_RECORD, FIXED, 4, NUMBER, poolAccessCmd},  // pool access flag of a drive
     {0x6E, BY_RECORD, CALLER, 0, CTRL, controllerParamCmd},  // 10 bytes or more
-    {0x6F, R, CALLER, 0, NUMBER, nullptr},
+    {0x6F, R, CALLER, 0, NUMBER, componentDisksCmd},
     {0x70, W, FIXED, 0, CTRL, lockAccessCmd},           // nested host drive lock
     {0x71, W, FIXED, 0, CTRL, unlockAccessCmd},
     {0x72, W, FIXED, 4, NUMBER, lockHostDriveCmd},     // lock one host drive
@@ -117,16 +118,16 @@ constexpr IoctlCommand kCommands[] = {
 
     // Raw device commands.
     {0x80000005, R, CALLER, 0, NUMBER, memberListCmd},  // 8 bytes per member
-    {0x8000000F, W, FIXED, 8, NUMBER, nullptr},
+    {0x8000000F, W, FIXED, 8, NUMBER, setDeviceNameCmd},
     {0xA000000E, R, FIXED, 4, NUMBER, nullptr},
 
     // Array drive commands; the target is the array drive number.
     {0x10000002, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
     {0x10000003, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
     {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, nullptr},
-    {0x10000009, W, FIXED, 4, NUMBER, nullptr},
-    {0x1000000A, BY_RECORD, FIXED, 4, NUMBER, nullptr},  // pool access flag of an array
-    {0x1000000F, R, CALLER, 0, NUMBER, nullptr},
+    {0x10000009, W, FIXED, 4, NUMBER, mirrorStateCmd},
+    {0x1000000A, BY_RECORD, FIXED, 4, NUMBER, poolAccessCmd},  // pool access flag of an array
+    {0x1000000F, R, CALLER, 0, NUMBER, arrayListCmd},
     {0x10000010, W, FIXED, 324, NUMBER, nullptr},
     {0x10000011, W, FIXED, 0, NUMBER, nullptr},
     {0x10000012, R, FIXED, 324, NUMBER, nullptr},
@@ -150,14 +151,14 @@ constexpr IoctlCommand kCommands[] = {
     {0x10000031, W, FIXED, 0, NUMBER, nullptr},
     {0x10000032, R, CALLER, 0, NUMBER, nullptr},
     {0x10000033, W, FIXED, 4, NUMBER, nullptr},
-    {0x10000034, R, CALLER, 0, NUMBER, nullptr},
+    {0x10000034, R, CALLER, 0, NUMBER, arrayListExtCmd},
 
     // Host drive commands; the target is a host drive or its carrying drive.
     {0x10010000, W, FIXED, 0, NUMBER, nullptr},
-    {0x10010001, R, CALLER, 0, NUMBER, nullptr},     // host drive table
+    {0x10010001, R, CALLER, 0, NUMBER, hostDriveTableCmd},  // host drive table
     {0x10010002, R, CALLER, 0, NUMBER, nullptr},
-    {0x10010003, W, CALLER, 0, NUMBER, nullptr},
-    {0x10010004, W, FIXED, 0, NUMBER, nullptr},
+    {0x10010003, W, CALLER, 0, NUMBER, writeHostDriveTableCmd},
+    {0x10010004, W, FIXED, 0, NUMBER, releaseHostDrivesCmd},
     {0x10010005, R, FIXED, 1, NUMBER, nullptr},      // cluster enabled
     {0x10010006, R, FIXED, 8, NUMBER, hostDriveRecordCmd},
     {0x10010007, R, FIXED, 16, OWNER, ownershipCmd},      // ownership record of a disk

@@ -1,6 +1,7 @@
 #include "ioctl_handlers.h"
 
 #include "device_commands.h"
+#include "drive_config.h"
 
 #include <byte_order.h>
 
@@ -31,20 +32,6 @@ uint32_t answer(IoctlCall& c, const Bytes& record)
         return FW_STATUS_BAD_RECORD;
     std::copy(record.begin(), record.end(), c.param.begin());
     return ok();
-}
-
-// Capacity of a drive of the given type over its members.
-uint32_t driveCapacity(const ControllerFirmware& fw, const LogicalDrive& d)
-{
-    uint64_t sum = 0;
-    uint64_t smallest = UINT32_MAX;
-    for (uint32_t a : d.members) {
-        const uint32_t cap = wire::get32(fw.deviceInfo(a).data(), 40);
-        sum += cap;
-        smallest = std::min<uint64_t>(smallest, cap);
-    }
-    const uint64_t total = d.type == 16 ? smallest * d.members.size() : sum;
-    return static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 // Converts a newest-layout device information record to the controller's layout.
@@ -158,8 +145,10 @@ const Channel* addressedChannel(ControllerFirmware& fw, const IoctlCall& c, uint
 
 uint32_t driveCountCmd(ControllerFirmware& fw, IoctlCall& c)
 {
-    wire::put32(c.param.data(), 0,
-                fw.identity.reportedDrives.value_or(static_cast<uint32_t>(fw.logicalDrives.size())));
+    // Mirror components other than the head are reached through their chain.
+    const auto listed = std::count_if(fw.logicalDrives.begin(), fw.logicalDrives.end(),
+                                      [&](const auto& d) { return listedDrive(fw, d.first); });
+    wire::put32(c.param.data(), 0, fw.identity.reportedDrives.value_or(static_cast<uint32_t>(listed)));
     return ok();
 }
 
@@ -172,6 +161,8 @@ uint32_t driveListCmd(ControllerFirmware& fw, IoctlCall& c)
     for (const auto& [number, drive] : fw.logicalDrives) {
         if (off + 4 > c.param.size())
             break;
+        if (!listedDrive(fw, number))
+            continue;
         wire::put32(c.param.data(), off, number);
         off += 4;
     }
@@ -202,7 +193,7 @@ uint32_t driveInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     std::fill(c.param.begin(), c.param.end(), 0);
     uint8_t* p = c.param.data();
     const uint32_t members = d.memberCount();
-    const uint32_t capacity = driveCapacity(fw, d);
+    const uint32_t capacity = driveCapacityOf(fw, d);
     if (fw.oldLists()) {
         wire::put32(p, 0, d.number);
         wire::put32(p, 16, capacity);
@@ -217,6 +208,7 @@ uint32_t driveInfoCmd(ControllerFirmware& fw, IoctlCall& c)
         wire::put32(p, 32, members);
         wire::put32(p, 40, static_cast<uint32_t>(d.type) << 12);
         wire::putBytes(p, 48, d.name.data(), 8);
+        fillDriveState(fw, d, p);
     }
     return ok();
 }
@@ -226,7 +218,11 @@ uint32_t setDriveNameCmd(ControllerFirmware& fw, IoctlCall& c)
     const auto it = fw.logicalDrives.find(c.target);
     if (it == fw.logicalDrives.end())
         return FW_STATUS_INVALID_TARGET;
-    std::copy_n(c.param.begin(), it->second.name.size(), it->second.name.begin());
+    // A mirror component names its whole mirror; another drive itself.
+    const int64_t head = chainHead(fw, c.target);
+    auto& name = head >= 0 ? fw.mirrors.at(static_cast<uint32_t>(head)).name : it->second.name;
+    std::copy_n(c.param.begin(), name.size(), name.begin());
+    fw.commitPending = true;
     return ok();
 }
 

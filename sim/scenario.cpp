@@ -229,6 +229,8 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     if (l.members.empty())
         fail("logical drive " + std::to_string(l.number) + " has no members");
     l.reportedMembers = optionalNumber(j, "reportedMembers");
+    l.poolHotFix = flag(j, "poolHotFix", false);
+    l.reportedNext = optionalNumber(j, "reportedNext");
     return l;
 }
 
@@ -316,6 +318,26 @@ ControllerSpec readController(const json& j)
         c.logicalDrives.push_back(std::move(l));
     }
     c.reportedDrives = optionalNumber(j, "reportedDrives");
+    std::set<uint32_t> mirrored;
+    for (const json& mj : list(j, "mirrors")) {
+        MirrorSpec m;
+        for (const json& dj : list(mj, "drives")) {
+            const auto n = static_cast<uint32_t>(numberValue(dj, "mirror drive", 254));
+            if (!numbers.count(n))
+                fail("mirror names logical drive " + std::to_string(n) + ", which does not exist");
+            if (!mirrored.insert(n).second)
+                fail("logical drive " + std::to_string(n) + " is in two mirrors");
+            for (const LogicalDriveSpec& l : c.logicalDrives)
+                if (l.number == n && l.poolHotFix)
+                    fail("pool hot fix drive " + std::to_string(n) + " cannot be in a mirror");
+            m.drives.push_back(n);
+        }
+        m.missing = static_cast<uint32_t>(number(mj, "missing", 254, 0));
+        m.poolAccess = flag(mj, "poolAccess", false);
+        if (m.drives.empty() || m.drives.size() + m.missing < 2)
+            fail("a mirror needs at least two components");
+        c.mirrors.push_back(std::move(m));
+    }
     if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
         c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
     if (j.contains("surfaceCheck")) {

@@ -60,6 +60,15 @@ struct LogicalDriveSpec {
     std::string name;
     std::vector<MemberSpec> members;
     std::optional<uint32_t> reportedMembers;  // member count answered in place of the real one
+    bool poolHotFix = false;     // starts in the hot fix pool
+    std::optional<uint32_t> reportedNext;  // next-in-chain answered in place of the real one
+};
+
+// A mirror the controller holds at start: a chain of its logical drives.
+struct MirrorSpec {
+    std::vector<uint32_t> drives;  // head first
+    uint32_t missing = 0;          // components it lacks
+    bool poolAccess = false;
 };
 
 // A record preset for a store-and-read-back key (docs/emulator.md, `records`).
@@ -88,6 +97,7 @@ struct ControllerSpec {
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
+    std::vector<MirrorSpec> mirrors;
     std::vector<RecordSpec> records;
     std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
     SurfaceCheckSpec surfaceCheck;

@@ -2,6 +2,7 @@
 
 #include "config_access.h"
 #include "device_scan.h"
+#include "drive_commands.h"
 #include "flash_memory.h"
 
 #include <byte_order.h>
@@ -76,7 +77,7 @@ uint32_t driveByteCmd(ControllerFirmware& fw, IoctlCall& c)
     return FW_STATUS_OK;
 }
 
-uint32_t commitConfigurationCmd(ControllerFirmware& fw, IoctlCall&)
+uint32_t commitConfigurationCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     // After 0x0B the controller reads every disk again: disks inserted
     // since the last scan join their channels.
@@ -85,7 +86,7 @@ uint32_t commitConfigurationCmd(ControllerFirmware& fw, IoctlCall&)
             joinUnscanned(ch, ALL_UNSCANNED);
         fw.access.loadAll = false;
     }
-    return FW_STATUS_OK;
+    return commitCmd(fw, c);  // the drive configuration's commit
 }
 
 }  // namespace kzmsim

@@ -82,6 +82,10 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"enclosureConfigs": [{"name": "A NAME TOO LONG"}]}]})",
         R"({"controllers": [{"enclosureConfigs": 70000}]})",
         R"({"controllers": [{"surfaceCheck": {"step": 101}}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0, 1]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}, {"target": 1}]}], "logicalDrives": [{"members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}], "mirrors": [{"drives": [0, 1]}, {"drives": [1, 0]}]}]})",
+        R"({"controllers": [{"channels": [{"devices": [{}, {"target": 1}]}], "logicalDrives": [{"members": [[0, 0]]}, {"number": 1, "members": [[0, 1]], "poolHotFix": true}], "mirrors": [{"drives": [0, 1]}]}]})",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);
