@@ -18,7 +18,7 @@ const char* const ramTypeNames[] = {"30-pin", "FPM", "FPM i.", "EDO", "BEDO", "S
 
 int ReadControllerConfiguration(CController& controller)
 {
-    return controller.ScanDevices();
+    return controller.Refresh();
 }
 
 int ControllerBusy(const CController&)

@@ -309,8 +309,6 @@ private:
     int WriteConfigPage(uint8_t* page);
     // The set number as the controller counts it, or -1 for a set out of range.
     int CacheSetNumber(int set) const;
-    // The re-read after a rescan or a load; its result.
-    int RefreshAfterScan();
     // Steps of ReadConfiguration.
     int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
     void LinkMirrorDrive(int index, const CArray<int>& members);

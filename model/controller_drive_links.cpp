@@ -4,32 +4,33 @@
 // fills them; every answer is an index into the controller's lists, -1 for none.
 #include "controller.h"
 
-// MERGE: each of these becomes a read of the link fields that the
-// configuration read fills (CHostDrive::carrierIndex, CLogDrive::arrayIndex
-// and mirrorIndex, the component index lists of CArrayDrive and
-// CMirrorDrive). Until those fields exist no drive is linked, so the
-// preparation of a host drive finds no carrier and sends nothing.
+namespace {
+
+// Element k of an index list, or -1 past its end.
+int At(const CArray<int>& list, int k) { return k >= 0 && k < list.count ? list[k] : -1; }
+
+}  // namespace
 
 int CController::HostDriveCarrier(int h) const
 {
+    // Host drives are not read into objects yet: none has a carrier.
     (void)h;
     return -1;
 }
 
 int CController::ArrayOfLogDrive(int i) const
 {
-    (void)i;
-    return -1;
+    return i >= 0 && i < logDrives.count ? logDrives[i].arrayIndex : -1;
 }
 
 int CController::MirrorOfLogDrive(int i) const
 {
-    (void)i;
-    return -1;
+    return i >= 0 && i < logDrives.count ? logDrives[i].mirrorIndex : -1;
 }
 
 int CController::ArrayComponent(int a, int k) const
 {
+    // Array drives are not read into objects yet: none has components.
     (void)a;
     (void)k;
     return -1;
@@ -37,9 +38,7 @@ int CController::ArrayComponent(int a, int k) const
 
 int CController::MirrorComponent(int m, int k) const
 {
-    (void)m;
-    (void)k;
-    return -1;
+    return m >= 0 && m < mirrorDrives.count ? At(mirrorDrives[m].components, k) : -1;
 }
 
 bool CController::LogDriveCarriesHostDrive(int i) const

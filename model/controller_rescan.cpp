@@ -57,7 +57,7 @@ int CController::RescanChannel(int channel, int refresh)
         uint8_t where[4] = {static_cast<uint8_t>(channel), kWholeChannel, 0, 0};
         (void)ctl_scan_new_devices(static_cast<uint16_t>(index), kControllerTarget, where);
     }
-    return refresh ? RefreshAfterScan() : 1;
+    return refresh ? Refresh() : 1;
 }
 
 int CController::RescanTarget(int channel, int targetId, int refresh)
@@ -77,7 +77,7 @@ int CController::RescanTarget(int channel, int targetId, int refresh)
         else
             (void)ctl_scan_new_devices(c, kControllerTarget, where);
     }
-    return refresh ? RefreshAfterScan() : 1;
+    return refresh ? Refresh() : 1;
 }
 
 int CController::LoadAll(int refresh)
@@ -86,12 +86,6 @@ int CController::LoadAll(int refresh)
     uint8_t zero = 0;
     error = ctl_get_drive_byte_0b(c, 0, kControllerTarget, &zero);
     error = ctl_commit_configuration(c, 0, kControllerTarget);
-    return refresh ? RefreshAfterScan() : 1;
+    return refresh ? Refresh() : 1;
 }
 
-int CController::RefreshAfterScan()
-{
-    // MERGE: becomes Refresh, the read of the whole configuration, once it
-    // exists; until then the device list is what a scan changes.
-    return ScanDevices();
-}
