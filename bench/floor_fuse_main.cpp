@@ -122,5 +122,7 @@ int main(int argc, char** argv)
     ops.write = fsWrite;
     ops.truncate = fsTruncate;
     ops.init = fsInit;
-    return fuse_main(argc, argv, &ops, nullptr);
+    std::vector<char*> args(argv, argv + argc);
+    kzmsim::addLoopOptions(args);
+    return fuse_main(static_cast<int>(args.size()), args.data(), &ops, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 
 namespace {
 
+constexpr int REPLY_WAIT_MS = 10000;
 constexpr size_t COMMAND_AT = PKT_PAYLOAD;
 constexpr size_t DATA_AT = PKT_PAYLOAD + CTL_COMMAND_WIRE_SIZE;
 
@@ -92,6 +94,10 @@ bool RemotePeer::exchange(const std::vector<uint8_t>& packet, std::vector<uint8_
     reply.resize(packet.size());
     size_t got = 0;
     while (got < reply.size()) {
+        // A service that stops answering ends the exchange, not the benchmark.
+        pollfd w{fd_, POLLIN, 0};
+        if (poll(&w, 1, REPLY_WAIT_MS) <= 0)
+            return false;
         const ssize_t n = recv(fd_, reply.data() + got, reply.size() - got, 0);
         if (n < 0 && errno == EINTR)
             continue;

@@ -8,16 +8,24 @@
 
 #include <fuse.h>
 
+#include <vector>
+
 namespace kzmsim {
 
+// How long the kernel may keep names and attributes: the tree and every
+// attribute are fixed while the filesystem is mounted.
+constexpr double FIXED_TREE_SECONDS = 3600;
+
 // Replies change with every request: no page cache, every read and write
-// reaches the filesystem; names and attributes are looked up every time.
+// reaches the filesystem. Names and attributes never change, so the kernel
+// keeps them and an open costs one request instead of a lookup per path
+// component as well; a name that does not exist is asked for every time.
 inline void applyMountConfig(struct fuse_config* cfg)
 {
     cfg->direct_io = 1;
     cfg->kernel_cache = 0;
-    cfg->attr_timeout = 0;
-    cfg->entry_timeout = 0;
+    cfg->attr_timeout = FIXED_TREE_SECONDS;
+    cfg->entry_timeout = FIXED_TREE_SECONDS;
     cfg->negative_timeout = 0;
 }
 
@@ -26,6 +34,19 @@ inline void applyOpenFlags(struct fuse_file_info* fi)
 {
     fi->direct_io = 1;
     fi->keep_cache = 0;
+}
+
+// Appends the loop options to the arguments given to fuse_main. The kernel
+// hands each request to the worker that has waited longest, so every idle
+// worker beyond need makes requests wake threads gone cold; two cover a
+// request and the release that overlaps it, more start when requests come
+// at once.
+inline void addLoopOptions(std::vector<char*>& args)
+{
+    static char option[] = "-o";
+    static char idle[] = "max_idle_threads=2";
+    args.push_back(option);
+    args.push_back(idle);
 }
 
 }  // namespace kzmsim

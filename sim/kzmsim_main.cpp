@@ -3,12 +3,9 @@
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 
-#define FUSE_USE_VERSION 31
-
 #include "driver.h"
+#include "fuse_mount_config.h"
 #include "scenario.h"
-
-#include <fuse.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,7 +20,7 @@ namespace {
 using kzmsim::Driver;
 
 std::unique_ptr<Driver> g_driver;
-std::mutex g_mutex;  // FUSE serves requests from several threads
+std::mutex g_mutex;  // FUSE serves requests from several threads; guards the driver
 
 enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log };
 
@@ -32,39 +29,43 @@ struct Resolved {
     int entry = -1;
 };
 
-// Maps a path to the node it names (the caller holds the mutex).
+// Maps a path to the node it names. The tree is fixed once the driver is
+// made (hasEntry reads a map that never changes), so no lock is needed.
 Resolved resolve(const char* path)
 {
-    const std::string p(path);
-    if (p == "/")
+    if (std::strcmp(path, "/") == 0)
         return {Node::Root};
-    if (p == "/kzmh")
+    if (std::strcmp(path, "/kzmh") == 0)
         return {Node::KzmhDir};
-    if (p == "/scsi")
+    if (std::strcmp(path, "/scsi") == 0)
         return {Node::Scsi};
-    if (p == "/kzmsim")
+    if (std::strcmp(path, "/kzmsim") == 0)
         return {Node::SimDir};
-    if (p == "/kzmsim/control")
+    if (std::strcmp(path, "/kzmsim/control") == 0)
         return {Node::Control};
-    if (p == "/kzmsim/log")
+    if (std::strcmp(path, "/kzmsim/log") == 0)
         return {Node::Log};
-    const std::string prefix = "/kzmh/";
-    if (p.compare(0, prefix.size(), prefix) == 0) {
-        const std::string name = p.substr(prefix.size());
-        if (name.empty() || name.size() > 3 || name.find_first_not_of("0123456789") != std::string::npos)
+    static constexpr char prefix[] = "/kzmh/";
+    if (std::strncmp(path, prefix, sizeof prefix - 1) != 0)
+        return {};
+    // A decimal entry number of one to three digits, without leading zeros.
+    const char* name = path + sizeof prefix - 1;
+    const size_t len = std::strlen(name);
+    if (len == 0 || len > 3 || (len > 1 && name[0] == '0'))
+        return {};
+    int entry = 0;
+    for (size_t i = 0; i < len; ++i) {
+        if (name[i] < '0' || name[i] > '9')
             return {};
-        if (name.size() > 1 && name[0] == '0')
-            return {};
-        const int entry = std::stoi(name);
-        if (g_driver->hasEntry(entry))
-            return {Node::Entry, entry};
+        entry = entry * 10 + (name[i] - '0');
     }
+    if (g_driver->hasEntry(entry))
+        return {Node::Entry, entry};
     return {};
 }
 
 int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     std::memset(st, 0, sizeof *st);
     const Resolved r = resolve(path);
     switch (r.node) {
@@ -119,7 +120,6 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
 
 int fsOpen(const char* path, struct fuse_file_info* fi)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
     const int acc = fi->flags & O_ACCMODE;
     switch (r.node) {
@@ -139,9 +139,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
     default:
         return -EISDIR;
     }
-    // Replies change with every request: no page cache, reads go to us.
-    fi->direct_io = 1;
-    fi->keep_cache = 0;
+    kzmsim::applyOpenFlags(fi);
     return 0;
 }
 
@@ -157,8 +155,8 @@ int readText(const std::string& text, char* buf, size_t size, off_t off)
 
 int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
+    std::lock_guard<std::mutex> lock(g_mutex);
     switch (r.node) {
     case Node::Entry:
         return static_cast<int>(g_driver->readReply(r.entry, reinterpret_cast<uint8_t*>(buf), size, off));
@@ -177,8 +175,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
 
 int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
+    std::lock_guard<std::mutex> lock(g_mutex);
     switch (r.node) {
     case Node::Entry:
         return static_cast<int>(g_driver->writeRequest(r.entry, reinterpret_cast<const uint8_t*>(buf), size, off));
@@ -197,17 +195,12 @@ int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fu
 // Opening for writing may truncate; the files keep their contents.
 int fsTruncate(const char* path, off_t, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     return resolve(path).node == Node::None ? -ENOENT : 0;
 }
 
 void* fsInit(struct fuse_conn_info*, struct fuse_config* cfg)
 {
-    cfg->direct_io = 1;
-    cfg->kernel_cache = 0;
-    cfg->attr_timeout = 0;
-    cfg->entry_timeout = 0;
-    cfg->negative_timeout = 0;
+    kzmsim::applyMountConfig(cfg);
     return nullptr;
 }
 
@@ -250,6 +243,7 @@ int main(int argc, char** argv)
     }
     g_driver = std::make_unique<Driver>(scenario);
 
+    kzmsim::addLoopOptions(fuseArgs);
     struct fuse_operations ops = {};
     ops.getattr = fsGetattr;
     ops.readdir = fsReaddir;
