@@ -36,17 +36,17 @@ inline void applyOpenFlags(struct fuse_file_info* fi)
     fi->keep_cache = 0;
 }
 
-// Appends the loop options to the arguments given to fuse_main. The kernel
-// hands each request to the worker that has waited longest, so every idle
-// worker beyond need makes requests wake threads gone cold; two cover a
+// Puts the loop options right after the program name in the arguments given
+// to fuse_main, so that options given on the command line still win. The
+// kernel hands each request to the worker that has waited longest, so every
+// idle worker beyond need makes requests wake threads gone cold; two cover a
 // request and the release that overlaps it, more start when requests come
 // at once.
 inline void addLoopOptions(std::vector<char*>& args)
 {
     static char option[] = "-o";
     static char idle[] = "max_idle_threads=2";
-    args.push_back(option);
-    args.push_back(idle);
+    args.insert(args.begin() + (args.empty() ? 0 : 1), {option, idle});
 }
 
 }  // namespace kzmsim
