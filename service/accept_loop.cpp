@@ -168,22 +168,25 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
     uint32_t got = 0;
     int stalled = 0;
     while (got < count) {
-        // Wait in one-second steps that notice the stop; a packet that stops
-        // arriving for the stall limit ends the connection.
-        int ready = sock_wait_readable(rec.sock, nullptr, 1);
-        if (ready == SOCK_TIMEOUT) {
-            if (service_stopping() || ++stalled >= g_packetStallSeconds) {
-                log_info(2, "Connection timed out in the middle of a request.");
-                return -1;
-            }
-            continue;
-        }
-        if (ready != SOCK_READY)
-            return -1;
-        stalled = 0;
         // Never more than asked for: the next request stays in the socket.
+        // Bytes already there are taken without a wait.
         size_t n = 0;
-        int rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
+        int rc = sock_recv_waiting(rec.sock, buf.cursor, count - got, &n);
+        if (rc == 0 && n == 0) {
+            // Wait in one-second steps that notice the stop; a packet that stops
+            // arriving for the stall limit ends the connection.
+            int ready = sock_wait_readable(rec.sock, nullptr, 1);
+            if (ready == SOCK_TIMEOUT) {
+                if (service_stopping() || ++stalled >= g_packetStallSeconds) {
+                    log_info(2, "Connection timed out in the middle of a request.");
+                    return -1;
+                }
+                continue;
+            }
+            if (ready != SOCK_READY)
+                return -1;
+            rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
+        }
         if (rc < 0) {
             log_error(2, "%s", sock_last_error());
             return -1;
@@ -192,6 +195,7 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count)
             log_info(2, "Connection closed by peer.");
             return 1;
         }
+        stalled = 0;
         buf.cursor += n;
         buf.used += static_cast<uint32_t>(n);
         got += static_cast<uint32_t>(n);

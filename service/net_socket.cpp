@@ -296,6 +296,33 @@ int sock_recv(NetSocket& s, void* buf, size_t len, size_t* count)
     return 0;
 }
 
+int sock_recv_waiting(NetSocket& s, void* buf, size_t len, size_t* count)
+{
+    if (count)
+        *count = 0;
+    if (len == 0)
+        return 0;
+    ssize_t n;
+    do
+        n = ::recv(s.fd, buf, len, MSG_DONTWAIT);
+    while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return 0;
+    if (n < 0) {
+        set_error("Receiving function returned an error. Connection has been closed.");
+        drop(s);
+        return -1;
+    }
+    if (n == 0) {
+        set_error("Connection has been closed by peer.");
+        drop(s);
+        return 1;
+    }
+    if (count)
+        *count = static_cast<size_t>(n);
+    return 0;
+}
+
 int sock_send_all(NetSocket& s, const void* bytes, size_t len, size_t* count)
 {
     size_t sent = 0;
