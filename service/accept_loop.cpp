@@ -179,14 +179,20 @@ int recv_exact(ConnectionRecord& rec, ByteBuffer& buf, uint32_t count, Clock::ti
     buf.cursor = buf.data + buf.used;
     uint32_t got = 0;
     while (got < count) {
-        // One deadline for the whole packet, however its bytes trickle in;
-        // the wait also ends at the stop signal.
-        int ready = sock_wait_readable_ms(rec.sock, nullptr, msUntil(deadline));
-        if (ready != SOCK_READY)
-            return -1;
         // Never more than asked for: the next request stays in the socket.
+        // Bytes already there are taken without a wait; otherwise the wait
+        // has one deadline for the whole packet, however its bytes trickle
+        // in, and also ends at the stop signal.
+        if (Clock::now() >= deadline)
+            return -1;
         size_t n = 0;
-        int rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
+        int rc = sock_recv_waiting(rec.sock, buf.cursor, count - got, &n);
+        if (rc == 0 && n == 0) {
+            int ready = sock_wait_readable_ms(rec.sock, nullptr, msUntil(deadline));
+            if (ready != SOCK_READY)
+                return -1;
+            rc = sock_recv(rec.sock, buf.cursor, count - got, &n);
+        }
         if (rc < 0) {
             log_error(2, "%s", sock_last_error());
             return -1;

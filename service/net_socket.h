@@ -69,6 +69,9 @@ void sock_set_wake_fd(int fd);
 int sock_accept(NetSocket& listener, NetSocket& ns);
 // One receive: 0 with the count, 1 peer closed (socket closed), -1 error (socket closed).
 int sock_recv(NetSocket& s, void* buf, size_t len, size_t* count);
+// Takes bytes already received without waiting: 0 with the count (0 when
+// none are there), 1 peer closed (socket closed), -1 error (socket closed).
+int sock_recv_waiting(NetSocket& s, void* buf, size_t len, size_t* count);
 // Sends every byte without raising SIGPIPE; -1 (socket closed) on error.
 int sock_send_all(NetSocket& s, const void* bytes, size_t len, size_t* count);
 // Sends one datagram to dest; -1 on error or partial send.

@@ -15,8 +15,10 @@ namespace kzmsim {
 Driver::Driver(const Scenario& scenario) : scenario_(scenario)
 {
     for (const ControllerSpec& c : scenario.controllers) {
-        controllers_.emplace(c.entry, ControllerFirmware(c));
+        ControllerFirmware& fw = controllers_.emplace(c.entry, ControllerFirmware(c)).first->second;
         files_[c.entry];
+        for (uint32_t a = 1; a <= 2; ++a)
+            flashSizes_[c.entry][a - 1] = fw.flash.area(a) ? fw.flash.area(a)->bytes.size() : 0;
     }
     count_ = scenario.controllerCount ? *scenario.controllerCount : static_cast<uint32_t>(controllers_.size());
 }
@@ -27,6 +29,12 @@ std::vector<int> Driver::entries() const
     for (const auto& [entry, fw] : controllers_)
         e.push_back(entry);
     return e;
+}
+
+size_t Driver::flashAreaSize(int entry, int area) const
+{
+    const auto it = flashSizes_.find(entry);
+    return it == flashSizes_.end() || area < 1 || area > 2 ? 0 : it->second[static_cast<size_t>(area - 1)];
 }
 
 ControllerFirmware* Driver::firmware(int entry)

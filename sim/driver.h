@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <array>
 #include <map>
 #include <set>
 #include <string>
@@ -25,7 +26,11 @@ public:
     // The controller entries, ascending.
     std::vector<int> entries() const;
     // True when kzmh/<entry> exists.
-    bool hasEntry(int entry) const { return controllers_.count(entry) != 0; }
+    // The tree's shape is fixed when the driver is made, so these two read
+    // no controller state and need no lock.
+    bool hasEntry(int entry) const { return flashSizes_.count(entry) != 0; }
+    // The size of flash area 1 or 2 of the entry; 0 when there is no such area.
+    size_t flashAreaSize(int entry, int area) const;
 
     // Takes a piece of a request record written to kzmh/<entry> at offset;
     // returns the bytes taken or -errno (-EBUSY, -EINVAL, -ENOENT, -EIO).
@@ -79,6 +84,7 @@ private:
 
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;
+    std::map<int, std::array<size_t, 2>> flashSizes_;  // per entry, made with the driver
     std::map<int, RequestFile> files_;
     struct Injection {
         uint32_t after;  // answers the after-th command with the key

@@ -3,12 +3,9 @@
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 
-#define FUSE_USE_VERSION 31
-
 #include "driver.h"
+#include "fuse_mount_config.h"
 #include "scenario.h"
-
-#include <fuse.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +21,7 @@ namespace {
 using kzmsim::Driver;
 
 std::unique_ptr<Driver> g_driver;
-std::mutex g_mutex;  // FUSE serves requests from several threads
+std::mutex g_mutex;  // FUSE serves requests from several threads; guards the driver
 
 enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State, FlashDir, FlashEntryDir, FlashArea };
 
@@ -34,81 +31,80 @@ struct Resolved {
     int area = 0;  // flash area 1 or 2
 };
 
-// The entry number a path component names, or -1.
-int entryNumber(const std::string& name)
+// The entry number that `len` characters at `name` spell: one to three
+// decimal digits without leading zeros, naming an entry of the driver; or -1.
+int entryNumber(const char* name, size_t len)
 {
-    if (name.empty() || name.size() > 3 || name.find_first_not_of("0123456789") != std::string::npos)
+    if (len == 0 || len > 3 || (len > 1 && name[0] == '0'))
         return -1;
-    if (name.size() > 1 && name[0] == '0')
-        return -1;
-    const int entry = std::stoi(name);
+    int entry = 0;
+    for (size_t i = 0; i < len; ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return -1;
+        entry = entry * 10 + (name[i] - '0');
+    }
     return g_driver->hasEntry(entry) ? entry : -1;
 }
 
-// The flash area an entry's file names, or nullptr when the board has none.
+// The flash area an entry's file names, or nullptr when the board has none
+// (the caller holds the mutex).
 const kzmsim::FlashArea* flashArea(int entry, int area)
 {
     kzmsim::ControllerFirmware* fw = g_driver->firmware(entry);
     return fw ? fw->flash.area(static_cast<uint32_t>(area)) : nullptr;
 }
 
-// kzmsim/flash, kzmsim/flash/N and kzmsim/flash/N/1 or 2.
-Resolved resolveFlash(const std::string& rest)
+// kzmsim/flash/N and kzmsim/flash/N/1 or 2; `rest` is what follows "kzmsim/flash/".
+Resolved resolveFlash(const char* rest)
 {
-    if (rest.empty())
-        return {Node::FlashDir};
-    const size_t slash = rest.find('/');
-    const int entry = entryNumber(rest.substr(0, slash));
+    const char* slash = std::strchr(rest, '/');
+    const size_t len = slash ? static_cast<size_t>(slash - rest) : std::strlen(rest);
+    const int entry = entryNumber(rest, len);
     if (entry < 0)
         return {};
-    if (slash == std::string::npos)
+    if (!slash)
         return {Node::FlashEntryDir, entry};
-    const std::string file = rest.substr(slash + 1);
-    const int area = file == "1" ? 1 : file == "2" ? 2 : 0;
-    if (area == 0 || !flashArea(entry, area))
+    const int area = std::strcmp(slash + 1, "1") == 0 ? 1 : std::strcmp(slash + 1, "2") == 0 ? 2 : 0;
+    if (area == 0 || g_driver->flashAreaSize(entry, area) == 0)
         return {};
     return {Node::FlashArea, entry, area};
 }
 
-// Maps a path to the node it names (the caller holds the mutex).
+// Maps a path to the node it names. The tree is fixed once the driver is
+// made (hasEntry reads a map that never changes), so no lock is needed.
 Resolved resolve(const char* path)
 {
-    const std::string p(path);
-    if (p == "/")
+    if (std::strcmp(path, "/") == 0)
         return {Node::Root};
-    if (p == "/kzmh")
+    if (std::strcmp(path, "/kzmh") == 0)
         return {Node::KzmhDir};
-    if (p == "/scsi")
+    if (std::strcmp(path, "/scsi") == 0)
         return {Node::Scsi};
-    if (p == "/kzmsim")
+    if (std::strcmp(path, "/kzmsim") == 0)
         return {Node::SimDir};
-    if (p == "/kzmsim/control")
+    if (std::strcmp(path, "/kzmsim/control") == 0)
         return {Node::Control};
-    if (p == "/kzmsim/log")
+    if (std::strcmp(path, "/kzmsim/log") == 0)
         return {Node::Log};
-    if (p == "/kzmsim/flash")
-        return resolveFlash("");
-    if (p.rfind("/kzmsim/flash/", 0) == 0)
-        return resolveFlash(p.substr(14));
-    if (p == "/kzmsim/state")
+    if (std::strcmp(path, "/kzmsim/state") == 0)
         return {Node::State};
-    const std::string prefix = "/kzmh/";
-    if (p.compare(0, prefix.size(), prefix) == 0) {
-        const std::string name = p.substr(prefix.size());
-        if (name.empty() || name.size() > 3 || name.find_first_not_of("0123456789") != std::string::npos)
-            return {};
-        if (name.size() > 1 && name[0] == '0')
-            return {};
-        const int entry = std::stoi(name);
-        if (g_driver->hasEntry(entry))
-            return {Node::Entry, entry};
-    }
+    if (std::strcmp(path, "/kzmsim/flash") == 0)
+        return {Node::FlashDir};
+    static constexpr char flashPrefix[] = "/kzmsim/flash/";
+    if (std::strncmp(path, flashPrefix, sizeof flashPrefix - 1) == 0)
+        return resolveFlash(path + sizeof flashPrefix - 1);
+    static constexpr char prefix[] = "/kzmh/";
+    if (std::strncmp(path, prefix, sizeof prefix - 1) != 0)
+        return {};
+    const char* name = path + sizeof prefix - 1;
+    const int entry = entryNumber(name, std::strlen(name));
+    if (entry >= 0)
+        return {Node::Entry, entry};
     return {};
 }
 
 int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     std::memset(st, 0, sizeof *st);
     const Resolved r = resolve(path);
     switch (r.node) {
@@ -122,7 +118,7 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
         return 0;
     case Node::FlashArea:
         st->st_mode = S_IFREG | 0444;
-        st->st_size = static_cast<off_t>(flashArea(r.entry, r.area)->bytes.size());
+        st->st_size = static_cast<off_t>(g_driver->flashAreaSize(r.entry, r.area));
         break;
     case Node::Entry:
     case Node::Scsi:
@@ -181,7 +177,6 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
 
 int fsOpen(const char* path, struct fuse_file_info* fi)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
     const int acc = fi->flags & O_ACCMODE;
     switch (r.node) {
@@ -203,9 +198,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
     default:
         return -EISDIR;
     }
-    // Replies change with every request: no page cache, reads go to us.
-    fi->direct_io = 1;
-    fi->keep_cache = 0;
+    kzmsim::applyOpenFlags(fi);
     return 0;
 }
 
@@ -221,8 +214,8 @@ int readText(std::string_view text, char* buf, size_t size, off_t off)
 
 int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
+    std::lock_guard<std::mutex> lock(g_mutex);
     switch (r.node) {
     case Node::Entry:
         return static_cast<int>(g_driver->readReply(r.entry, reinterpret_cast<uint8_t*>(buf), size, off));
@@ -247,8 +240,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
 
 int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Resolved r = resolve(path);
+    std::lock_guard<std::mutex> lock(g_mutex);
     switch (r.node) {
     case Node::Entry:
         return static_cast<int>(g_driver->writeRequest(r.entry, reinterpret_cast<const uint8_t*>(buf), size, off));
@@ -267,17 +260,12 @@ int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fu
 // Opening for writing may truncate; the files keep their contents.
 int fsTruncate(const char* path, off_t, struct fuse_file_info*)
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
     return resolve(path).node == Node::None ? -ENOENT : 0;
 }
 
 void* fsInit(struct fuse_conn_info*, struct fuse_config* cfg)
 {
-    cfg->direct_io = 1;
-    cfg->kernel_cache = 0;
-    cfg->attr_timeout = 0;
-    cfg->entry_timeout = 0;
-    cfg->negative_timeout = 0;
+    kzmsim::applyMountConfig(cfg);
     return nullptr;
 }
 
@@ -320,6 +308,7 @@ int main(int argc, char** argv)
     }
     g_driver = std::make_unique<Driver>(scenario);
 
+    kzmsim::addLoopOptions(fuseArgs);
     struct fuse_operations ops = {};
     ops.getattr = fsGetattr;
     ops.readdir = fsReaddir;

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <string>
 
 #include "net_socket.h"
 
@@ -84,6 +85,28 @@ TEST_F(SocketPair, PeerCloseEndsReceiveAndSendFailsWithoutSignal)
     std::string big(1 << 16, 'b');
     EXPECT_EQ(sock_send_all(s, big.data(), big.size(), nullptr), -1);
     EXPECT_STREQ(sock_last_error(), "Sending function returned an error. Socket has been closed.");
+    EXPECT_FALSE(sock_is_open(s));
+}
+
+TEST_F(SocketPair, ReceiveWithoutWaitTakesOnlyWhatIsThere)
+{
+    char buf[8] = {};
+    size_t n = 99;
+    // Nothing there: no bytes, no wait, the connection stays.
+    EXPECT_EQ(sock_recv_waiting(s, buf, sizeof buf, &n), 0);
+    EXPECT_EQ(n, 0u);
+    EXPECT_TRUE(sock_is_open(s));
+    // Bytes there: at most the count asked for; the rest stays in the socket.
+    ASSERT_EQ(write(peer, "abcdef", 6), 6);
+    EXPECT_EQ(sock_recv_waiting(s, buf, 4, &n), 0);
+    EXPECT_EQ(std::string(buf, n), "abcd");
+    EXPECT_EQ(sock_recv_waiting(s, buf, sizeof buf, &n), 0);
+    EXPECT_EQ(std::string(buf, n), "ef");
+    // The peer gone: closed, as sock_recv reports it.
+    close(peer);
+    peer = -1;
+    EXPECT_EQ(sock_recv_waiting(s, buf, sizeof buf, &n), 1);
+    EXPECT_EQ(n, 0u);
     EXPECT_FALSE(sock_is_open(s));
 }
 

@@ -67,6 +67,22 @@ TEST(SimMount, ServesTheConfiguredEntriesAndTheirCount)
     EXPECT_EQ(wire::get16(reply.data(), 8), 25);
 }
 
+TEST(SimMount, OnlyAPlainEntryNumberNamesARequestFile)
+{
+    SimMount m(kThreeEntries);
+    ASSERT_TRUE(m.ok());
+    // Asked twice: the kernel keeps names that exist, never names that do not.
+    for (int round = 0; round < 2; ++round) {
+        for (const char* name : {"00", "02", "002", "+2", "-0", "2x", "x", "1000", "4", "2/x"})
+            EXPECT_FALSE(exists(m.root() + "/kzmh/" + name)) << name;
+        for (const char* name : {"0", "2", "3"})
+            EXPECT_TRUE(exists(m.root() + "/kzmh/" + name)) << name;
+        for (const char* name : {"scsi", "kzmsim/control", "kzmsim/log"})
+            EXPECT_TRUE(exists(m.root() + "/" + name)) << name;
+        EXPECT_FALSE(exists(m.root() + "/kzmsim/other"));
+    }
+}
+
 TEST(SimMount, BusyThenSuccessAndReplyKeptAcrossReopen)
 {
     SimMount m(kThreeEntries);

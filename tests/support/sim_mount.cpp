@@ -78,7 +78,7 @@ bool reap(pid_t pid, std::chrono::milliseconds bound)
 
 }  // namespace
 
-SimMount::SimMount(const std::string& scenarioJson)
+SimMount::SimMount(const std::string& scenarioJson, const char* program)
 {
     char tmpl[] = "/tmp/kzmsim-test.XXXXXX";
     if (!mkdtemp(tmpl))
@@ -88,7 +88,7 @@ SimMount::SimMount(const std::string& scenarioJson)
     if (mkdir(root_.c_str(), 0755) != 0)
         return;
 
-    std::vector<std::string> args{KZMSIM_PATH};
+    std::vector<std::string> args{program ? program : KZMSIM_PATH};
     if (!scenarioJson.empty()) {
         const std::string path = dir_ + "/scenario.json";
         std::ofstream out(path);

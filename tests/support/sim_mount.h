@@ -8,8 +8,9 @@
 class SimMount {
 public:
     // Mounts kzmsim with the given scenario JSON text; an empty text uses
-    // the emulator's built-in default scenario.
-    explicit SimMount(const std::string& scenarioJson = "");
+    // the emulator's built-in default scenario. `program` names another FUSE
+    // program to mount in its place (given no scenario); it must serve "scsi".
+    explicit SimMount(const std::string& scenarioJson = "", const char* program = nullptr);
     ~SimMount();
     SimMount(const SimMount&) = delete;
     SimMount& operator=(const SimMount&) = delete;
