@@ -60,8 +60,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t KEY_BOARD = 0x28;  // board details, 84 bytes
 constexpr uint16_t SIZE_BOARD = 84;
-constexpr uint32_t KEY_PAGE = 0x29;   // configuration page, 380 bytes
-constexpr uint16_t SIZE_PAGE = 380;
+constexpr uint32_t KEY_CACHE = 0x04;  // cache information, 36 bytes
+constexpr uint16_t SIZE_CACHE = 36;
 constexpr int CONTROLLERS = 2;        // of the default scenario
 constexpr int CLIENTS = 10;
 constexpr int REQUESTS_PER_CLIENT = 60;
@@ -269,13 +269,13 @@ ClientSet& clients()
         ClientSet s;
         for (int i = 0; i < CLIENTS; ++i) {
             const auto controller = static_cast<uint8_t>(i % CONTROLLERS);
-            const bool page = (i / CONTROLLERS) % 2 != 0;
+            const bool cache = (i / CONTROLLERS) % 2 != 0;
             auto peer = std::make_unique<RemotePeer>();
             std::vector<uint8_t> expected;
             if (!peer->login(USER, PASSWORD) ||
-                !localRead(controller, page ? KEY_PAGE : KEY_BOARD, page ? SIZE_PAGE : SIZE_BOARD, expected))
+                !localRead(controller, cache ? KEY_CACHE : KEY_BOARD, cache ? SIZE_CACHE : SIZE_BOARD, expected))
                 return s;
-            s.packets.push_back(peer->ioctlRead(controller, page ? KEY_PAGE : KEY_BOARD, page ? SIZE_PAGE : SIZE_BOARD));
+            s.packets.push_back(peer->ioctlRead(controller, cache ? KEY_CACHE : KEY_BOARD, cache ? SIZE_CACHE : SIZE_BOARD));
             s.expected.push_back(expected);
             s.peers.push_back(std::move(peer));
         }
@@ -416,12 +416,12 @@ long loggedReads(bool& full)
 {
     long n = 0;
     size_t bytes = 0;
-    char board[32], page[32];
+    char board[32], cache[32];
     std::snprintf(board, sizeof board, "\t0x%08X\t", KEY_BOARD);
-    std::snprintf(page, sizeof page, "\t0x%08X\t", KEY_PAGE);
+    std::snprintf(cache, sizeof cache, "\t0x%08X\t", KEY_CACHE);
     for (const std::string& line : g_sim->log()) {
         bytes += line.size() + 1;
-        if (line.find(board) != std::string::npos || line.find(page) != std::string::npos)
+        if (line.find(board) != std::string::npos || line.find(cache) != std::string::npos)
             ++n;
     }
     full = bytes + (64u << 10) > kzmsim::REQUEST_LOG_LIMIT;
