@@ -38,11 +38,6 @@ struct CarrierTexts {
     std::string type = kUnknown;
 };
 
-template <size_t N>
-std::string Field(const char (&text)[N])
-{
-    return std::string(text, strnlen(text, N));
-}
 
 // MERGE: completed when CHostDrive carries its table entry. Fill every field
 // of HostDriveFacts from the host drive: the name (copy at most the entry's
@@ -91,14 +86,14 @@ CarrierTexts TextsOfCarrier(const CController& controller, const HostDriveFacts&
         // (null: the three stay "???").
     } else if ((facts.carrierWord & kCarrierMirror) != 0) {
         if (const CMirrorDrive* mirror = MirrorOf(controller, *drive)) {
-            texts.status = Field(mirror->stateText);
-            texts.attribute = Field(drive->attributeText);
-            texts.type = Field(mirror->typeText);
+            texts.status = BoundedText(mirror->stateText);
+            texts.attribute = BoundedText(drive->attributeText);
+            texts.type = BoundedText(mirror->typeText);
         }
     } else {
-        texts.status = Field(drive->stateText);
-        texts.attribute = Field(drive->attributeText);
-        texts.type = Field(drive->kindText);
+        texts.status = BoundedText(drive->stateText);
+        texts.attribute = BoundedText(drive->attributeText);
+        texts.type = BoundedText(drive->kindText);
     }
     if ((facts.attributes & kReadOnlyBit) != 0)
         texts.attribute = "RO";

@@ -33,13 +33,6 @@ constexpr size_t kFragmentByte = 59;
 constexpr size_t kWriteProtectedByte = 50;
 constexpr size_t kRemovableByte = 49;
 
-// A text field of the controller's information, bounded by its size.
-template <size_t N>
-std::string Field(const char (&text)[N])
-{
-    return std::string(text, strnlen(text, N));
-}
-
 }  // namespace
 
 void ShowControllerHeader()
@@ -55,14 +48,14 @@ int ShowControllerRow(const CController& controller, int index)
     for (const FeatureMark& mark : kFeatureMarks)
         if (mark.offered(info))
             features += mark.text;
-    std::printf("%d\t%s\t\t%s\t%s\t%s\n", index, Field(info.typeName).c_str(), Field(info.pciText).c_str(),
-                features.c_str(), Field(info.firmwareText).c_str());
+    std::printf("%d\t%s\t\t%s\t%s\t%s\n", index, BoundedText(info.typeName).c_str(), BoundedText(info.pciText).c_str(),
+                features.c_str(), BoundedText(info.firmwareText).c_str());
     return 0;
 }
 
 void ShowFirmwareVersion(const CController& controller)
 {
-    std::printf("%s\n", Field(controller.info.firmwareText).c_str());
+    std::printf("%s\n", BoundedText(controller.info.firmwareText).c_str());
 }
 
 int ShowPhysicalDisks(CController& controller)

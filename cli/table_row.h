@@ -3,6 +3,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <string>
+
+// A fixed text field of a record, up to its NUL or its last byte.
+template <size_t N>
+std::string BoundedText(const char (&text)[N])
+{
+    return std::string(text, strnlen(text, N));
+}
 
 class TableRow {
 public:

@@ -135,8 +135,8 @@ TEST(StatusSettings, RaidAddsTheTablesBeforeTheLines)
 {
     SimMount sim;
     ASSERT_TRUE(sim.ok());
-    ExpectRun(sim.root(), {"-s", "-CTR:1", "-BIOS", "-RAID", "-FW"}, kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n",
-              "", 0);
+    ExpectRun(sim.root(), {"-s", "-CTR:1", "-BIOS", "-RAID", "-FW"},
+              kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n", "", 0);
 }
 
 // The settings writes of the log: entry, key and answered status of every
