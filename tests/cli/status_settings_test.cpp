@@ -260,4 +260,54 @@ TEST(AssignSettings, EachChangeIsReadBackByTheNextRun)
     }
 }
 
+// The page A bytes of the last page write (key 0x2B) in the log: the data
+// to the controller begins at offset 524 of the request record.
+std::vector<uint8_t> LastPageWritten(const SimMount& sim)
+{
+    constexpr size_t kRecordBytes = 524;
+    constexpr size_t kPageBytes = 380;
+    std::vector<uint8_t> page;
+    for (const std::string& line : sim.log()) {
+        std::vector<std::string> f;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');)
+            f.push_back(field);
+        if (f.size() < 11 || f[5] != "0x0000002B" || f[10].size() < 2 * (kRecordBytes + kPageBytes))
+            continue;
+        page.clear();
+        for (size_t i = 0; i < kPageBytes; ++i)
+            page.push_back(static_cast<uint8_t>(std::stoul(f[10].substr(2 * (kRecordBytes + i), 2), nullptr, 16)));
+    }
+    return page;
+}
+
+TEST(AssignSettings, SettingsWriteKeepsWhatItDoesNotChange)
+{
+    // Channel 0: termination off, set by software; channel 1: termination on,
+    // which software cannot set.
+    SimMount sim(R"({"controllers": [{"entry": 0, "pageA": [[16, 71], [36, 1], [17, 133], [37, 0], [14, 1]]}]})");
+    ASSERT_TRUE(sim.ok());
+    ExpectRun(sim.root(), {"-a", "-CTR:0", "-HDSTART:OFF", "-BIOS:REMOVE"}, "",
+              "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\n", 0);
+    const std::vector<uint8_t> page = LastPageWritten(sim);
+    ASSERT_EQ(page.size(), 380u);
+    const struct {
+        size_t offset;
+        uint8_t value;
+    } bytes[] = {
+        {12, 0},     // BIOS removed
+        {14, 1},     // warning level kept
+        {15, 1},     // seven BIOS drives kept (page version above 0x50001)
+        {16, 71},    // own ID 7, domain validation, termination off
+        {17, 133},   // termination that software cannot set keeps its bit
+        {36, 1},
+        {37, 0},
+        {100, 1},    // memory test kept
+        {364, 2},    // the second options written
+        {365, 1},    // immediate disk start off
+    };
+    for (const auto& b : bytes)
+        EXPECT_EQ(page[b.offset], b.value) << "page byte " << b.offset;
+}
+
 }  // namespace
