@@ -38,7 +38,6 @@ struct CarrierTexts {
     std::string type = kUnknown;
 };
 
-
 // MERGE: completed when CHostDrive carries its table entry. Fill every field
 // of HostDriveFacts from the host drive: the name (copy at most the entry's
 // 8 name bytes, stopping at a NUL, e.g. with CopyRecordText), the carrying
