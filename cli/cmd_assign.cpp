@@ -1,26 +1,34 @@
 // -a: one change to the controller: boot drive, firmware, host drive number,
 // or its settings.
 #include "messages.h"
+#include "settings_commands.h"
 #include "tool_run.h"
 
 namespace {
 
 // Carries out the first action that the options ask for (boot drive,
 // firmware, host drive number, else the settings); 0 on success.
-int AssignAction(ToolRun& run)
+int AssignAction(ToolRun& run, CController& controller)
 {
     const OptionsRecord& o = run.options;
-    const bool swapAsked = o.BOOTDRIVE == -1 && o.fwUpdate != 1 && o.SWAPDRIVE != -1;
-    if (swapAsked && o.HOSTDRIVE < 0)
-        Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
-    return CommandNotAvailable("assign");
+    if (o.BOOTDRIVE != -1 || o.fwUpdate == 1)
+        return CommandNotAvailable("assign");
+    if (o.SWAPDRIVE != -1) {
+        if (o.HOSTDRIVE < 0)
+            Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
+        return CommandNotAvailable("assign");
+    }
+    return AssignSettings(controller, o.CACHE, o.DELAYEDWRITE, o.CDBOOT, o.HDSTART, o.BIOS);
 }
 
 int RunAssign(ToolRun& run)
 {
-    if (RequireController(run) == nullptr)
+    CController* controller = RequireController(run);
+    if (controller == nullptr)
         return 1;
-    if (AssignAction(run) != 0) {
+    // A failed read leaves the lists empty; the settings do not depend on them.
+    controller->Refresh();
+    if (AssignAction(run, *controller) != 0) {
         Emit("ERROR: During Controller assign operation\n");
         return 1;
     }

@@ -46,7 +46,9 @@ DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
     p[56] = 0x3C;  // read and write cache asked for and on
     p[57] = d.targetId;
     p[58] = d.lun;
+    p[59] = d.deviceByte;
     p[72] = 100;   // no surface check running
+    p[80] = d.secondLoop;
     p[103] = d.diskFormat;
     wire::put32(p, 104, d.capacity);
     return info;
@@ -117,9 +119,11 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
     }
     for (const RecordSpec& r : desc.records)
         records[{r.key, r.target}] = r.bytes;
-    wire::put32(cacheParams.data(), 4, 1);  // cache on
-    wire::put32(cacheParams.data(), 8, 1);  // delayed write on
+    wire::put32(cacheParams.data(), 4, desc.cacheSwitch);
+    wire::put32(cacheParams.data(), 8, desc.delayedWriteSwitch);
     configPageA = initialConfigPageA(desc.board, channels);
+    for (const auto& [offset, byte] : desc.pageA)
+        configPageA[offset] = byte;
     logState = desc.board.logState;
     flash = initialFlash(desc.board, desc.typeClass, desc.entry);
     identity.channels.clear();

@@ -165,6 +165,8 @@ DeviceSpec readDevice(const json& j)
     d.initialised = flag(j, "initialised", d.initialised);
     d.removable = flag(j, "removable", d.removable);
     d.writeProtected = flag(j, "writeProtected", d.writeProtected);
+    d.deviceByte = static_cast<uint8_t>(number(j, "deviceByte", 255, d.deviceByte));
+    d.secondLoop = static_cast<uint8_t>(number(j, "secondLoop", 255, d.secondLoop));
     d.diskFormat = static_cast<uint8_t>(number(j, "diskFormat", 255, d.diskFormat));
     d.grownDefects = static_cast<uint32_t>(number(j, "grownDefects", UINT32_MAX, 0));
     d.primaryDefects = static_cast<uint32_t>(number(j, "primaryDefects", UINT32_MAX, 0));
@@ -345,6 +347,16 @@ ControllerSpec readController(const json& j)
         c.surfaceCheck.step = static_cast<uint32_t>(number(sj, "step", 100, c.surfaceCheck.step));
         c.surfaceCheck.delay = static_cast<uint32_t>(number(sj, "delay", 1000, c.surfaceCheck.delay));
         c.surfaceCheck.seconds = static_cast<uint32_t>(number(sj, "seconds", 86400, c.surfaceCheck.seconds));
+    }
+    c.cacheSwitch = static_cast<uint32_t>(number(j, "cacheSwitch", UINT32_MAX, c.cacheSwitch));
+    c.delayedWriteSwitch = static_cast<uint32_t>(number(j, "delayedWriteSwitch", UINT32_MAX, c.delayedWriteSwitch));
+    for (const json& pj : list(j, "pageA")) {
+        if (!pj.is_array() || pj.size() != 2)
+            fail("a \"pageA\" entry must be [offset, byte]");
+        const auto offset = static_cast<uint16_t>(numberValue(pj[0], "page A offset", 379));
+        if (offset < 8)
+            fail("\"pageA\" cannot preset the page's size and version words");
+        c.pageA.emplace_back(offset, static_cast<uint8_t>(numberValue(pj[1], "page A byte", 255)));
     }
     for (const json& rj : list(j, "records")) {
         RecordSpec r;

@@ -27,6 +27,8 @@ struct DeviceSpec {
     bool initialised = true;
     bool removable = false;
     bool writeProtected = false;
+    uint8_t deviceByte = 0;      // information byte 59 (the device byte; non-zero: initialised but unused)
+    uint8_t secondLoop = 0;      // information byte 80 (Fibre Channel: reached through the second loop)
     uint8_t diskFormat = 2;
     uint32_t grownDefects = 0;
     uint32_t primaryDefects = 0;
@@ -101,6 +103,9 @@ struct ControllerSpec {
     std::vector<RecordSpec> records;
     std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
     SurfaceCheckSpec surfaceCheck;
+    uint32_t cacheSwitch = 1;         // cache information u32 at 4 at start
+    uint32_t delayedWriteSwitch = 1;  // cache information u32 at 8 at start
+    std::vector<std::pair<uint16_t, uint8_t>> pageA;  // configuration page A bytes preset at start
 };
 
 struct Scenario {

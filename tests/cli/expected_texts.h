@@ -120,3 +120,29 @@ inline const std::string kAssignHelpText =
     "Example: \"ostrel -a -CTR:0 -FW:/root/plv_rxfw.027\" to update the firmware on controller 0 using thw file /root/plv_rxfw.027\n"
     "Note   : options and parameters are case sensitive\n"
     "\n";
+
+// The status tables' header lines.
+inline const std::string kControllerHeader =
+    "No.\tName\t\tPosition\tFeatures\tFirmware\n"
+    "---\t----\t\t--------\t--------\t--------\n";
+inline const std::string kDiskHeader =
+    "Type-Chn-ID\tLUN\tUsed\t\tVendor\tModel    \tAttr\tCap.(MB)\n"
+    "---- ------\t---\t----\t\t------\t-----    \t----\t--------\n";
+inline const std::string kHostDriveHeader =
+    "No.\tName\tStatus\tAttr.\tCap.(MB)\tType\t\tBelongs to\n"
+    "---\t----\t------\t-----\t--------\t----\t\t----------\n";
+inline const std::string kNoHostDrives = kHostDriveHeader + "No Host Drives\n";
+
+// `ostrel -s` of each controller of the emulator's built-in scenario.
+inline const std::string kDefaultStatus0 =
+    kControllerHeader + "0\tKZM8530RZ\t\t[PCI 2/1]\tC 0 1 4 5 10 \t2.33.12-R0A1\n" + kDiskHeader +
+    "SCSI-A-0\t0\tDrive 0\t\tKZM     VIRTUAL DISK A   RW      2048 \n"
+    "SCSI-A-1\t0\tFree\t\tKZM     VIRTUAL DISK B   RW      2048 \n"
+    "FCAL-B-1\t0\tFree\t\tKZM     VIRTUAL FC DISK  RW      4096 \n"
+    "SATA-C-0\t0\tFree\t\tKZM     VIRTUAL SATA 0   RW      1024 \n" +
+    kNoHostDrives;
+inline const std::string kDefaultStatus1 =
+    kControllerHeader + "1\tKZM6117RD\t\t[PCI 3/2]\tC 0 1 4 5 10 \t2.22.18-R030\n" + kDiskHeader +
+    "SCSI-A-0\t0\tFree\t\tKZM     VIRTUAL DISK 0   RW      1024 \n"
+    "SCSI-A-1\t0\tFree\t\tKZM     VIRTUAL DISK 1   RW      1024 \n" +
+    kNoHostDrives;
