@@ -2,7 +2,10 @@
 
 #include "device_control.h"
 #include "driver.h"
+#include "fault_bus.h"
 #include "flash_commands.h"
+#include "message_log.h"
+#include "statistics_commands.h"
 #include "text_util.h"
 
 #include <byte_order.h>
@@ -104,7 +107,8 @@ bool parseBadSum(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
-// "reboot C": entry C restarts and loads the firmware image of its flash.
+// "reboot C": entry C restarts and loads the firmware image of its flash;
+// page B takes over page A's fault bus and cluster bytes.
 bool parseReboot(const Words& w, const std::string&, ControlAction& a)
 {
     uint64_t entry;
@@ -115,6 +119,8 @@ bool parseReboot(const Words& w, const std::string&, ControlAction& a)
         if (fw && !rebootFirmware(*fw))
             std::fprintf(stderr, "kzmsim: controller %d: flash image incomplete, firmware 0x%06X kept\n",
                          static_cast<int>(entry), fw->identity.board.firmwareVersion & 0xFFFFFF);
+        if (fw)
+            takeOverFaultBusAndCluster(*fw);
         return fw != nullptr;
     };
     return true;
@@ -139,6 +145,9 @@ constexpr ControlCommand kCommands[] = {
     {"sensor", parseSensor},
     {"badsum", parseBadSum},
     {"reboot", parseReboot},
+    {"clock", parseClock},
+    {"diskerr", parseDiskErr},
+    {"logmsg", parseLogMsg},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -7,6 +7,7 @@
 #include "flash_memory.h"
 #include "request_record.h"
 #include "scenario.h"
+#include "statistics_state.h"
 
 #include <array>
 #include <cstdint>
@@ -115,6 +116,12 @@ public:
     uint32_t logState = 0;
     bool nonBuildMode = false;
     std::vector<EnclosureConfig> enclosureConfigs;
+    // Statistics, message log, fault bus and configuration page B
+    // (statistics_commands.cpp, message_log.cpp, fault_bus.cpp).
+    StatisticsState stats;
+    MessageLog messageLog;
+    FaultBusState faultBus;
+    ConfigPage pageB{};
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

@@ -1,6 +1,7 @@
 #include "device_control.h"
 
 #include "driver.h"
+#include "fault_bus.h"
 #include "text_util.h"
 
 #include <algorithm>
@@ -76,6 +77,8 @@ bool parsePull(const Words& w, const std::string&, ControlAction& a)
         if (!ch)
             return false;
         const auto n = std::erase_if(ch->devices, [&](const Device& dev) { return dev.entry == at.target << 8; });
+        if (n == 1)
+            noteDeviceChange(*d.firmware(at.entry), at.channel, ch->address | static_cast<uint32_t>(at.target) << 8);
         return n == 1;
     };
     return true;
@@ -103,7 +106,9 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         // The list stays ordered by target ID and LUN.
         const auto pos = std::find_if(ch->devices.begin(), ch->devices.end(),
                                       [&](const Device& other) { return other.entry > dev.entry; });
+        const uint32_t address = ch->address | dev.entry;
         ch->devices.insert(pos, std::move(dev));
+        noteDeviceChange(*d.firmware(at.entry), at.channel, address);
         return true;
     };
     return true;

@@ -2,6 +2,7 @@
 
 #include "control_commands.h"
 #include "driver_layout.h"
+#include "message_log.h"
 #include "request_record.h"
 
 #include <byte_order.h>
@@ -85,6 +86,8 @@ void Driver::raiseEvent(int entry, uint16_t service, uint16_t number, const std:
     f.severity = firmwareEventSeverity(number);
     f.extra = extra;
     events_.add(makeEvent(f));
+    if (it != controllers_.end())
+        logFirmwareEvent(it->second, service, number);
 }
 
 size_t Driver::readReply(int entry, uint8_t* out, size_t size, off_t offset) const

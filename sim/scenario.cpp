@@ -194,6 +194,8 @@ ChannelSpec readChannel(const json& j)
         c.devices.push_back(std::move(d));
     }
     c.reportedDevices = optionalNumber(j, "reportedDevices");
+    c.faultBus = flag(j, "faultBus", false);
+    c.faultBusActive = flag(j, "faultBusActive", false);
     return c;
 }
 
