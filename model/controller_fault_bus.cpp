@@ -38,7 +38,6 @@ constexpr uint8_t FB_TEST_SLOTS = 16;
 constexpr uint8_t FB_TEST_BYTE3 = 10;
 constexpr uint16_t FB_WORD = 250;
 constexpr size_t FB_TEST_SIGNALS = 6;
-constexpr uint8_t DEVICE_TYPE_IO_PROCESSOR_PSEUDO = 0x83;
 
 }  // namespace
 
@@ -172,7 +171,7 @@ int CController::IsSataChannel(int c) const
 int CController::FindEnclosureDevice(int c) const
 {
     for (int k = 0; k < physDrives.count; ++k)
-        if (physDrives[k].channel == c && physDrives[k].DeviceType() == DEVICE_TYPE_IO_PROCESSOR_PSEUDO)
+        if (physDrives[k].channel == c && physDrives[k].DeviceType() == DEVICE_TYPE_IO_PROCESSOR)
             return k;
     return -1;
 }

@@ -394,13 +394,7 @@ void CPhysDrive::UpdateStatistics(DiskStatSample* x, int first)
         samples[DISK_SAMPLE_CURRENT] = samples[DISK_SAMPLE_PREVIOUS] = samples[DISK_SAMPLE_BASE] = *x;
         return;
     }
-    uint32_t delta = x->time - current.time;
-    if (controller != nullptr && controller->GetFamily(FAMILY_MODE_FAMILY) > 35 && x->time < current.time) {
-        // The counter wrapped early; without a tick divider there is nothing to correct by.
-        const uint32_t divider = wire::get32(controller->boardDetails, BOARD_DETAILS_TICK_DIVIDER);
-        if (divider != 0)
-            delta = x->time + (0xFFFFFFFFu / divider) * 8 - current.time;
-    }
+    const uint32_t delta = controller != nullptr ? controller->ElapsedTicks(x->time, current.time) : x->time - current.time;
     x->milliseconds = delta / 1000 + current.milliseconds;
     samples[DISK_SAMPLE_PREVIOUS] = current;
     samples[DISK_SAMPLE_CURRENT] = *x;
