@@ -76,12 +76,12 @@ uint32_t faultBusTestCmd(ControllerFirmware& fw, IoctlCall& c)
         fw.faultBus.testing.fill(false);  // every test ends
         return FW_STATUS_OK;
     }
+    if (q[2] != TEST_SLOTS || q[3] != TEST_BYTE3 || wire::get16(q.data(), 4) != TEST_WORD4)
+        return FW_STATUS_BAD_RECORD;
     const uint8_t ch = q[1];
     if (ch >= fw.channels.size() || ch >= FAULT_BUS_CHANNELS || !fw.faultBus.present[ch] ||
         fw.pageB[PAGE_FAULT_BUS + ch] == 0)
         return FW_STATUS_INVALID_TARGET;
-    if (q[2] != TEST_SLOTS || q[3] != TEST_BYTE3 || wire::get16(q.data(), 4) != TEST_WORD4)
-        return FW_STATUS_BAD_RECORD;
     for (unsigned s = 0; s < FAULT_BUS_SLOTS; ++s)
         fw.faultBus.pattern[ch][s] = wire::get16(q.data(), TEST_SIGNALS + 2 * s);
     fw.faultBus.testing[ch] = true;
