@@ -314,6 +314,7 @@ ControllerSpec readController(const json& j)
         c.logicalDrives.push_back(std::move(l));
     }
     c.reportedDrives = optionalNumber(j, "reportedDrives");
+    c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
     if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
         c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
     if (j.contains("surfaceCheck")) {

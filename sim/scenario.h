@@ -88,6 +88,7 @@ struct ControllerSpec {
     std::vector<ChannelSpec> channels;
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
+    std::optional<uint32_t> reportedStatisticsEntries;  // entry count of the statistics answers, likewise
     std::vector<RecordSpec> records;
     std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
     SurfaceCheckSpec surfaceCheck;

@@ -158,7 +158,7 @@ uint32_t answerDrives(const ControllerFirmware& fw, IoctlCall& c,
         return FW_STATUS_BAD_RECORD;
     std::fill(q.begin() + 8, q.end(), 0);
     const size_t n = std::min(capacity, drives.size());
-    wire::put32(q.data(), 8, static_cast<uint32_t>(n));
+    wire::put32(q.data(), 8, fw.identity.reportedStatisticsEntries.value_or(static_cast<uint32_t>(n)));
     wire::put32(q.data(), 12, fw.stats.clock);
     for (size_t k = 0; k < n; ++k) {
         const size_t off = DRIVE_HEAD + k * DRIVE_ENTRY;
@@ -268,7 +268,7 @@ uint32_t diskStatisticsCmd(ControllerFirmware& fw, IoctlCall& c)
         putDiskData(q.data(), off + 4, countersOf(fw.stats.disks, ch->address | d.entry));
         ++n;
     }
-    wire::put32(q.data(), 12, static_cast<uint32_t>(n));
+    wire::put32(q.data(), 12, fw.identity.reportedStatisticsEntries.value_or(static_cast<uint32_t>(n)));
     wire::put32(q.data(), 16, fw.stats.clock);
     return FW_STATUS_OK;
 }

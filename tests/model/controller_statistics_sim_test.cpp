@@ -211,6 +211,17 @@ TEST_F(ControllerStatisticsTest, ResetMakesThreeEqualSamples)
     EXPECT_EQ(d.GetSample(DISK_SAMPLE_CURRENT)->milliseconds, 0u);
 }
 
+TEST_F(ControllerStatisticsTest, EntryCountsBeyondTheBufferAreNotBelieved)
+{
+    // The controller claims 100000 entries in every answer; only what the buffers hold is read.
+    CController* c = Scanned(TwoDisks("new", R"(, "reportedStatisticsEntries": 100000)"));
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->UpdateStatistics(1), 1);
+    ASSERT_EQ(Transfer(*c, RAW_OPERATION_WRITE, 0, 4), 1);
+    ASSERT_EQ(c->UpdateStatistics(0), 1);
+    EXPECT_EQ(DiskDelta(c->physDrives[At(*c, 0, 1)], kBlocksWritten), 0u);
+}
+
 TEST_F(ControllerStatisticsTest, AFailingDiskRequestFailsThePass)
 {
     CController* c = Scanned(TwoDisks("new"));
