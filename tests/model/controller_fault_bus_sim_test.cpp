@@ -172,6 +172,13 @@ TEST_F(FaultBusTest, ClusterChannelRecordsAndMask)
             EXPECT_EQ(r[k], ch == 1 ? record[k] : 0) << ch << " " << k;
     }
     EXPECT_EQ(c->configPageA[344], 0x02);
+
+    // A refused page write fails and leaves the object as the controller has it.
+    ASSERT_TRUE(sim_->control("status 0 0x2B 0x0007"));
+    const int32_t none[CLUSTER_CHANNELS] = {};
+    EXPECT_EQ(c->SetClusterChannels(none), 0);
+    EXPECT_EQ(c->error, 0x01000007u);
+    EXPECT_EQ(c->configPageA[344], 0x02);
 }
 
 TEST_F(FaultBusTest, ChannelQueries)
