@@ -8,6 +8,8 @@
 #include "array_drive.h"
 #include "carray.h"
 #include "controller_family.h"
+#include "controller_events.h"
+#include "controller_fault_bus.h"
 #include "controller_info.h"
 #include "controller_settings.h"
 #include "drive_records.h"
@@ -31,6 +33,9 @@ constexpr int CACHE_SAMPLE_CURRENT = 0;
 constexpr int CACHE_SAMPLE_PREVIOUS = 1;
 constexpr int CACHE_SAMPLE_BASE = 2;
 constexpr int CACHE_SAMPLES = 3;
+// Worker types of the background refresh.
+constexpr int CONTROLLER_INFO_WORKER = 1;
+constexpr int CONTROLLER_STATS_WORKER = 2;
 
 class CController : public CAbstrBase, public CThreadList {
 public:
@@ -233,6 +238,51 @@ public:
     uint32_t SecondAreaKb() const;
     uint32_t BoardType() const;
 
+    // Statistics (controller_statistics.cpp). One pass over the devices,
+    // drives and cache; reset starts every object's samples anew; 1 or 0.
+    int UpdateStatistics(int reset);
+    // Stores a cache sample (CACHE_STAT_SAMPLE_SIZE bytes; its milliseconds
+    // word is worked out here).
+    void UpdateCacheStatistics(uint8_t* sample, int reset);
+    // Cache sample i (CACHE_SAMPLE_CURRENT, _PREVIOUS, _BASE).
+    const uint8_t* CacheSample(int i) const { return cacheStats[i]; }
+    // Ticks from the time stamp `older` to `newer`, with the early wrap of families 36 and 37.
+    uint32_t ElapsedTicks(uint32_t newer, uint32_t older) const;
+
+    // Event list and raw commands (controller_events.cpp).
+    // Reads one event with the request code in event->word; 1 when one was
+    // read (severity in event->word), 0 when none is pending or on failure.
+    int ReadEvent(uint32_t code, ControllerEvent* event);
+    // The event's text into text (size bytes, EVENT_TEXT_BUFFER_SIZE is
+    // enough); 1 when a text entry matched, else 0 and an empty text.
+    int GetEventText(const ControllerEvent* event, char* text, size_t size);
+    // Empties the controller's event store; 1 or 0.
+    int ClearEvents();
+    // Clears the controller's log buffer and writes its log state back; 1 or 0.
+    int ClearLogBuffer();
+    // Runs a block transfer or SCSI pass-through on this controller; 1 or 0.
+    int ExecuteRawCommand(RawCommand* command);
+
+    // Background refresh: GetInfo (worker 1) and UpdateStatistics (worker 2)
+    // every `seconds` seconds in a worker process; 0 stops it. 1 or 0.
+    int SetInfoRefresh(int seconds);
+    int SetStatisticsRefresh(int seconds);
+    void ThreadProc1(CThreadEntry& slot) override;
+    void ThreadProc2(CThreadEntry& slot) override;
+
+    // Fault bus and cluster channels (controller_fault_bus.cpp); 1 or 0.
+    int SetFaultBusSettings(const FaultBusSettings& settings);
+    // Reads the state of the channel in states->head[0]; the record stays as it was on failure.
+    int GetFaultBusStates(FaultBusStates* states);
+    // LED test pattern 1, 2 or 3 on the first channel with an active fault bus; 0 stops the tests.
+    int TestFaultBus(int pattern);
+    // Makes channel c a cluster channel when flags[c] is not 0 (CLUSTER_CHANNELS flags).
+    int SetClusterChannels(const int32_t* flags);
+    // 1 when channel c is a SATA channel; 0 also outside the channel count.
+    int IsSataChannel(int c) const;
+    // Index of the first I/O processor pseudo device (type 0x83) of channel c, -1 none.
+    int FindEnclosureDevice(int c) const;
+
     int index = -1;               // the library's controller index
     int flag = 0;                 // the constructor's second argument
     uint32_t flags = 0;           // front end flags; bit 3 driver capability
@@ -316,4 +366,15 @@ private:
     bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old, bool* seen, int& result);
     // Empties every drive and device list.
     void EmptyLists();
+    // Steps of UpdateStatistics; each returns false with the failure in the error word.
+    bool UpdateNewStatistics(const uint8_t* block, int reset);
+    bool UpdateDiskStatistics(int reset);
+    bool UpdateDriveStatistics(bool host, int reset);
+    bool UpdateOldStatistics(int reset);
+    // Hands a logical or host drive its sample (seven words: time stamp, 0,
+    // number word, read and write operations, blocks read and written).
+    void HandLogDriveSample(uint32_t number, const uint32_t* sample, int reset);
+    void HandHostDriveSample(uint32_t number, const uint32_t* sample, int reset);
+    // Writes a work copy of page A with the settings of the fault bus or cluster operations; 1 or 0.
+    int WriteWorkPage(uint8_t* page);
 };

@@ -3,8 +3,11 @@
 #include "access_control.h"
 #include "device_control.h"
 #include "driver.h"
+#include "fault_bus.h"
 #include "flash_commands.h"
 #include "progress_control.h"
+#include "message_log.h"
+#include "statistics_commands.h"
 #include "text_util.h"
 
 #include <byte_order.h>
@@ -141,7 +144,8 @@ bool parseFlash(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
-// "reboot C": entry C restarts and loads the firmware image of its flash.
+// "reboot C": entry C restarts and loads the firmware image of its flash;
+// page B takes over page A's fault bus and cluster bytes.
 bool parseReboot(const Words& w, const std::string&, ControlAction& a)
 {
     uint64_t entry;
@@ -152,6 +156,8 @@ bool parseReboot(const Words& w, const std::string&, ControlAction& a)
         if (fw && !rebootFirmware(*fw))
             std::fprintf(stderr, "kzmsim: controller %d: flash image incomplete, firmware 0x%06X kept\n",
                          static_cast<int>(entry), fw->identity.board.firmwareVersion & 0xFFFFFF);
+        if (fw)
+            takeOverFaultBusAndCluster(*fw);
         return fw != nullptr;
     };
     return true;
@@ -181,6 +187,9 @@ constexpr ControlCommand kCommands[] = {
     {"hold", parseHold},
     {"release", parseRelease},
     {"progress", parseProgress},
+    {"clock", parseClock},
+    {"diskerr", parseDiskErr},
+    {"logmsg", parseLogMsg},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

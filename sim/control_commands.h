@@ -2,7 +2,10 @@
 //   busy N                          the next N request writes fail with EBUSY
 //   status C KEY STATUS [DETAIL] [after N]   the next (Nth) command with KEY on entry C answers DETAIL<<16 | STATUS
 //   badsum C                        the next flash read of entry C answers a wrong byte sum
-//   reboot C                        entry C restarts and loads the firmware of its flash
+//   reboot C                        entry C restarts and loads the firmware of its flash;
+//                                   page B takes over page A's fault bus and cluster bytes
+//   clock C VALUE, diskerr C CH T R A   statistics (statistics_commands.h)
+//   logmsg C KIND TEXT              adds a message log entry (message_log.h)
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
 //   eventfail N                     the next N event requests fail with EIO

@@ -3,6 +3,7 @@
 #include "drive_config.h"
 #include "driver_layout.h"
 #include "ioctl_commands.h"
+#include "statistics_commands.h"
 
 #include <byte_order.h>
 
@@ -124,6 +125,12 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
     configPageA = initialConfigPageA(desc.board, channels);
     for (const auto& [offset, byte] : desc.pageA)
         configPageA[offset] = byte;
+    pageB = configPageB(desc.board);
+    // The fault bus a channel has, and whether the running firmware drives it.
+    for (size_t c = 0; c < std::min(desc.channels.size(), FAULT_BUS_CHANNELS); ++c) {
+        faultBus.present[c] = desc.channels[c].faultBus ? 1 : 0;
+        configPageA[60 + c] = pageB[60 + c] = desc.channels[c].faultBusActive ? 1 : 0;
+    }
     logState = desc.board.logState;
     flash = initialFlash(desc.board, desc.typeClass, desc.entry);
     identity.channels.clear();
@@ -244,6 +251,11 @@ uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uin
     const uint16_t drive = cmd.paramSize;
     const uint64_t first = cmd.key;
     const size_t count = data.size() / BLOCK_SIZE;
+    // The cache held a read when every block was there, a write when its first block was.
+    bool hit = count != 0;
+    for (size_t i = 0; i < (cmd.opcode == OP_BLOCK_WRITE ? std::min<size_t>(count, 1) : count) && hit; ++i)
+        hit = blocks.count(std::make_pair(drive, first + i)) != 0;
+    countBlockTransfer(*this, drive, first, count, cmd.opcode == OP_BLOCK_WRITE, hit);
     for (size_t i = 0; i < count; ++i) {
         uint8_t* block = data.data() + i * BLOCK_SIZE;
         const auto key = std::make_pair(drive, first + i);

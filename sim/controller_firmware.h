@@ -8,6 +8,7 @@
 #include "flash_memory.h"
 #include "request_record.h"
 #include "scenario.h"
+#include "statistics_state.h"
 
 #include <array>
 #include <cstdint>
@@ -167,6 +168,12 @@ public:
     ProgressSpeed progress;
     uint32_t commits = 0;                           // configuration commits (0x03)
     bool commitPending = false;                     // a change not yet committed
+    // Statistics, message log, fault bus and configuration page B
+    // (statistics_commands.cpp, message_log.cpp, fault_bus.cpp).
+    StatisticsState stats;
+    MessageLog messageLog;
+    FaultBusState faultBus;
+    ConfigPage pageB{};
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

@@ -1,6 +1,7 @@
 #include "device_control.h"
 
 #include "driver.h"
+#include "fault_bus.h"
 #include "text_util.h"
 
 #include <algorithm>
@@ -77,7 +78,11 @@ bool parsePull(const Words& w, const std::string&, ControlAction& a)
             return false;
         const auto here = [&](const Device& dev) { return dev.entry == at.target << 8; };
         // A disk leaves whether or not a scan has found it.
-        return std::erase_if(ch->devices, here) + std::erase_if(ch->unscanned, here) == 1;
+        const size_t found = std::erase_if(ch->devices, here);
+        const size_t waiting = std::erase_if(ch->unscanned, here);
+        if (found + waiting == 1)
+            noteDeviceChange(*d.firmware(at.entry), at.channel, ch->address | static_cast<uint32_t>(at.target) << 8);
+        return found + waiting == 1;
     };
     return true;
 }
@@ -104,6 +109,7 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         wanted.diskFormat = 0;
         // The disk waits until the controller scans for it (device_scan.h).
         ch->unscanned.push_back(makeDevice(wanted, ch->number, d.firmware(at.entry)->identity.board.serial));
+        noteDeviceChange(*d.firmware(at.entry), at.channel, ch->address | static_cast<uint32_t>(at.target) << 8);
         return true;
     };
     return true;

@@ -3,6 +3,7 @@
 #include "control_commands.h"
 #include "drive_config.h"
 #include "driver_layout.h"
+#include "message_log.h"
 #include "request_record.h"
 
 #include <byte_order.h>
@@ -94,6 +95,8 @@ void Driver::raiseEvent(int entry, uint16_t service, uint16_t number, const std:
     f.severity = firmwareEventSeverity(number);
     f.extra = extra;
     events_.add(makeEvent(f));
+    if (it != controllers_.end())
+        logFirmwareEvent(it->second, service, number);
 }
 
 void Driver::addRaisedEvents()

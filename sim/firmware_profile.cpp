@@ -7,8 +7,10 @@ const std::vector<FirmwareProfile>& firmwareProfiles()
 {
     // Keys added by later firmware: the per-host-drive lock and device scan
     // (level 23), the enclosure configuration record and the non-build mode,
-    // the cluster host drive record (level 30) and the disk change bracket.
-    static const std::vector<uint32_t> kUnknownToLevel22 = {0x72, 0x73, 0x74, 0x6E, 0x20023, 0x10010006, 0x20026, 0x20027};
+    // the cluster host drive record (level 30), the disk change bracket, and
+    // the statistics requests that replaced the combined block 0x30.
+    static const std::vector<uint32_t> kUnknownToLevel22 = {0x72, 0x73, 0x74, 0x6E, 0x20023, 0x10010006, 0x20026, 0x20027,
+                                                            0x3D, 0x3E, 0x3F, 0x2000004B};
     static const std::vector<uint32_t> kUnknownToLevel23 = {0x10010006, 0x20026, 0x20027};
 
     static const std::vector<FirmwareProfile> kProfiles = {

@@ -5,9 +5,12 @@
 #include "device_scan.h"
 #include "drive_commands.h"
 #include "enclosure_commands.h"
+#include "fault_bus.h"
 #include "flash_commands.h"
 #include "ioctl_handlers.h"
 #include "settings_commands.h"
+#include "message_log.h"
+#include "statistics_commands.h"
 
 #include <byte_order.h>
 
@@ -74,14 +77,14 @@ constexpr IoctlCommand kCommands[] = {
     {0x2D, W, FIXED, 4, CTRL, finishConfigPageCmd},
     {0x2E, W, FIXED, 44, CTRL, commitRecordCmd},
     {0x2F, R, FIXED, 4, CTRL, nullptr},
-    {0x30, R, CALLER, 0, CTRL, nullptr},             // statistics
+    {0x30, R, CALLER, 0, CTRL, combinedStatisticsCmd},  // statistics of older firmware
     {0x31, R, FIXED, 72, CTRL, getSettingsPageCmd},
     {0x32, W, FIXED, 72, CTRL, setSettingsPageCmd},
     {0x33, W, FIXED, 72, CTRL, resetSettingsPageCmd},
     {0x34, R, FIXED, 16, CTRL, settingsRecordCmd},
-    {0x3D, R, CALLER, 0, CTRL, nullptr},
-    {0x3E, R, CALLER, 0, CTRL, nullptr},
-    {0x3F, R, CALLER, 0, CTRL, nullptr},
+    {0x3D, R, CALLER, 0, CTRL, logicalStatisticsCmd},  // 16 + 20 bytes per drive
+    {0x3E, R, CALLER, 0, CTRL, statisticsBlockCmd},    // 184 bytes
+    {0x3F, R, CALLER, 0, CTRL, hostStatisticsCmd},     // 16 + 20 bytes per drive
     {0x40, R, CALLER, 0, CTRL, readFlashCmd},             // flash steps
     {0x41, W, CALLER, 0, CTRL, writeFlashCmd},
     {0x42, R, CALLER, 0, CTRL, readComponentCmd},
@@ -95,8 +98,8 @@ constexpr IoctlCommand kCommands[] = {
     {0x4D, R, FIXED, 4, CTRL, flashEndCmd},
     {0x4E, R, FIXED, 16, CTRL, flashRecordCmd},
     {0x4F, W, FIXED, 44, CTRL, closeSessionCmd},
-    {0x50, R, CALLER, 0, CTRL, nullptr},             // channel and cluster settings
-    {0x51, W, CALLER, 0, CTRL, nullptr},
+    {0x50, R, CALLER, 0, CTRL, faultBusStateCmd},    // fault bus state, 46 bytes
+    {0x51, W, CALLER, 0, CTRL, faultBusTestCmd},     // fault bus test, 38 bytes
     {0x52, R, FIXED, 8, CTRL, nullptr},
     {0x5D, R, CALLER, 0, CTRL, channelDescriptionsCmd},  // 12 + 8 bytes per channel
     {0x5F, R, FIXED, 237, CTRL, boardDetailsCmd},
@@ -112,7 +115,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x74, R, FIXED, 4, NUMBER, scanNewDevicesCmd},    // scan for new devices
     {0x75, R, FIXED, 20, NUMBER, nullptr},
     {0x7E, W, FIXED, 4, CTRL, setLogStateCmd},
-    {0x7F, R, CALLER, 0, CTRL, nullptr},             // controller log
+    {0x7F, R, CALLER, 0, CTRL, readMessageLogCmd},   // message log, 2048-byte rounds
     {0x80, R, SizeRule::Rec8U16At6, 0, CTRL, nullptr},
     {0x81, R, FIXED, 8, CTRL, nullptr},
 
@@ -182,14 +185,14 @@ constexpr IoctlCommand kCommands[] = {
     {0x20000019, W, FIXED, 0, DEVICE, nullptr},
     {0x20000025, R, FIXED, 4, TargetRule::ChannelOrDevice, presenceCmd},
     {0x20000027, R, CALLER, 0, DEVICE, blockReadCmd},
-    {0x2000002E, W, FIXED, 0, LOG, nullptr},         // clear log buffer
+    {0x2000002E, W, FIXED, 0, LOG, clearMessageLogCmd},  // clears the message log
     {0x2000002F, R, FIXED, 4, LOG, getLogStateCmd},
     {0x20000030, W, FIXED, 12, DEVICE, nullptr},
     {0x20000031, W, FIXED, 12, DEVICE, nullptr},
     {0x20000035, W, FIXED, 1, DEVICE, nullptr},
     {0x20000036, R, FIXED, 1, DEVICE, nullptr},
     {0x2000003E, R, FIXED, 20, CHANNEL, channelRecordCmd},
-    {0x2000004B, R, CALLER, 0, DEVICE, nullptr},     // disk statistics
+    {0x2000004B, R, CALLER, 0, CHANNEL, diskStatisticsCmd},  // disk statistics of a channel
     {0x20000050, R, FIXED, 4, CHANNEL, nullptr},
     {0x20000054, R, CALLER, 0, CHANNEL, identifyCmd},
     {0x20000080, R, FIXED, 138, CHANNEL, fcLoopCmd},

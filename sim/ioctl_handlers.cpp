@@ -291,7 +291,7 @@ uint32_t configPageACmd(ControllerFirmware& fw, IoctlCall& c)
 
 uint32_t configPageBCmd(ControllerFirmware& fw, IoctlCall& c)
 {
-    return answerPage(c, configPageB(fw.identity.board));
+    return answerPage(c, fw.pageB);
 }
 
 uint32_t setConfigPageCmd(ControllerFirmware& fw, IoctlCall& c)
@@ -375,7 +375,10 @@ uint32_t boardDetailsCmd(ControllerFirmware& fw, IoctlCall& c)
     if (wire::get32(p, 0) != BOARD_DETAILS_SIZE || wire::get32(p, 104) != BOARD_DETAILS_BLOCK_PRESET ||
         wire::get32(p, 184) != BOARD_TYPE_PRESET || p[236] != COMPONENT_ROW_PRESET)
         return FW_STATUS_BAD_RECORD;
-    return answer(c, boardDetails(fw.identity.board));
+    Record details = boardDetails(fw.identity.board);
+    for (size_t ch = 0; ch < fw.faultBus.present.size(); ++ch)
+        details[12 + ch] = fw.faultBus.present[ch];
+    return answer(c, details);
 }
 
 uint32_t controllerParamCmd(ControllerFirmware& fw, IoctlCall& c)

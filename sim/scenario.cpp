@@ -196,6 +196,8 @@ ChannelSpec readChannel(const json& j)
         c.devices.push_back(std::move(d));
     }
     c.reportedDevices = optionalNumber(j, "reportedDevices");
+    c.faultBus = flag(j, "faultBus", false);
+    c.faultBusActive = flag(j, "faultBusActive", false);
     return c;
 }
 
@@ -340,6 +342,7 @@ ControllerSpec readController(const json& j)
             fail("a mirror needs at least two components");
         c.mirrors.push_back(std::move(m));
     }
+    c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
     if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
         c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
     if (j.contains("surfaceCheck")) {

@@ -45,6 +45,8 @@ struct ChannelSpec {
     std::optional<uint8_t> chip; // I/O chip id; default by kind and profile
     std::vector<DeviceSpec> devices;
     std::optional<uint32_t> reportedDevices;  // device count answered in place of the real one
+    bool faultBus = false;        // the channel has a fault bus (board details 12 + c)
+    bool faultBusActive = false;  // the running firmware drives it (page B 60 + c)
 };
 
 // A member of a logical drive, by position, or a device address taken as is
@@ -100,6 +102,7 @@ struct ControllerSpec {
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
     std::vector<MirrorSpec> mirrors;
+    std::optional<uint32_t> reportedStatisticsEntries;  // entry count of the statistics answers, likewise
     std::vector<RecordSpec> records;
     std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
     SurfaceCheckSpec surfaceCheck;

@@ -180,7 +180,6 @@ TEST(CommandTable, KnownKeysWithoutBehaviourAnswerInvalidCommandAfterTheChecks)
     EXPECT_EQ(send(d, 0, 0x52, 0xFFFF, Bytes(4, 0)), FW_STATUS_BAD_RECORD);
     EXPECT_EQ(send(d, 0, 0x20000019, 0x20000, Bytes{}), FW_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(send(d, 0, 0x20000019, 0x20005, Bytes{}), FW_STATUS_INVALID_TARGET);
-    EXPECT_EQ(send(d, 0, 0x2000002E, 0x2FFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
     EXPECT_EQ(send(d, 0, 0x2000002E, 0xFFFF, Bytes{}), FW_STATUS_INVALID_TARGET);
 }
 

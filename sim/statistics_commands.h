@@ -1,0 +1,34 @@
+// Transfer statistics of the emulated firmware: the counting of block
+// transfers, the statistics requests (keys 0x30, 0x3D, 0x3E, 0x3F,
+// 0x2000004B) and the control commands
+//   clock C VALUE             sets the statistics clock of entry C
+//   diskerr C CH T R A        sets the retry and reassign counters of a disk
+// Layouts: docs/firmware-layout.md (Statistics).
+#pragma once
+
+#include "control_commands.h"
+#include "controller_firmware.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kzmsim {
+
+// Counts one block transfer of `count` 512-byte blocks from `first` on host
+// drive `hostDrive`; `hit` when the cache held the data already.
+void countBlockTransfer(ControllerFirmware& fw, uint16_t hostDrive, uint64_t first, size_t count, bool write,
+                        bool hit);
+// The logical drive that carries host drive h, or nullptr.
+const LogicalDrive* hostDriveCarrier(const ControllerFirmware& fw, uint32_t h);
+
+uint32_t combinedStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x30
+uint32_t logicalStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x3D
+uint32_t statisticsBlockCmd(ControllerFirmware& fw, IoctlCall& c);     // 0x3E
+uint32_t hostStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x3F
+uint32_t diskStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x2000004B
+
+bool parseClock(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+bool parseDiskErr(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+
+}  // namespace kzmsim

@@ -1,0 +1,204 @@
+// The emulated firmware's statistics, message log and fault bus requests
+// say no as a controller would, and keep what they report: hand-built
+// request records against a Driver without a mount.
+#include "driver.h"
+#include "record_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+using namespace kzmsim;
+using simtest::Bytes;
+
+namespace {
+
+constexpr uint32_t CTRL = 0xFFFF;
+constexpr uint32_t CH0 = 0x2FFFF;
+constexpr uint32_t CH1 = 0x3FFFF;
+
+Scenario machine()
+{
+    Scenario s;
+    std::string error;
+    EXPECT_TRUE(parseScenario(R"({"controllers": [
+        {"entry": 0, "profile": "new",
+         "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}]},
+                      {"kind": 2, "faultBus": true, "devices": [{"target": 2}]}],
+         "logicalDrives": [{"number": 0, "type": 16, "name": "STRIPE", "members": [[0, 0], [0, 1]]}]},
+        {"entry": 1, "profile": "old"}]})",
+                              s, error))
+        << error;
+    return s;
+}
+
+uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes& param)
+{
+    const Bytes rec = simtest::ioctlRecord(key, target, param);
+    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
+    Bytes reply(REPLY_SIZE + param.size(), 0);
+    EXPECT_EQ(d.readReply(entry, reply.data(), reply.size(), 0), reply.size());
+    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
+    return wire::get32(reply.data(), REPLY_STATUS);
+}
+
+Bytes words(size_t size, std::initializer_list<uint32_t> head)
+{
+    Bytes p(size, 0);
+    size_t off = 0;
+    for (uint32_t w : head) {
+        wire::put32(p.data(), off, w);
+        off += 4;
+    }
+    return p;
+}
+
+// A message log request with the reader's words and the handle.
+Bytes logRequest(uint32_t handle)
+{
+    Bytes p = words(2048, {0x10000, 36, 0x7B3, handle});
+    wire::put16(p.data(), 16, 0xFF);
+    return p;
+}
+
+long control(Driver& d, const std::string& text) { return d.writeControl(text.data(), text.size()); }
+
+void writeBlocks(Driver& d, uint32_t first, uint32_t count)
+{
+    const Bytes rec = simtest::blockRecord(OP_BLOCK_WRITE, 0, first, count, Bytes(count * 512, 1));
+    ASSERT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
+}
+
+}  // namespace
+
+TEST(StatisticsCommands, RefusedRequests)
+{
+    struct Case {
+        const char* name;
+        int entry;
+        uint32_t key;
+        uint32_t target;
+        Bytes param;
+        uint32_t status;
+    };
+    Bytes testBadShape(38, 0);
+    testBadShape[0] = 1;
+    testBadShape[1] = 1;
+    Bytes testNotActive = testBadShape;
+    testNotActive[2] = 16;
+    testNotActive[3] = 10;
+    wire::put16(testNotActive.data(), 4, 250);
+    Case cases[] = {
+        {"block of another size", 0, 0x3E, CTRL, Bytes(180, 0), FW_STATUS_BAD_RECORD},
+        {"old firmware has no block", 1, 0x3E, CTRL, Bytes(184, 0), FW_STATUS_NOT_SUPPORTED},
+        {"old firmware has no disk statistics", 1, 0x2000004B, CH0, words(52, {0, 0, 1}), FW_STATUS_NOT_SUPPORTED},
+        {"drive header not the capacity", 0, 0x3D, CTRL, words(36, {0, 2}), FW_STATUS_BAD_RECORD},
+        {"drive request between entries", 0, 0x3F, CTRL, words(30, {0, 0}), FW_STATUS_BAD_RECORD},
+        {"disk statistics of a device", 0, 0x2000004B, 0x20000, words(52, {0, 0, 1}), FW_STATUS_INVALID_TARGET},
+        {"disk statistics of the wrong channel number", 0, 0x2000004B, CH1, words(52, {0, 0, 1}),
+         FW_STATUS_BAD_RECORD},
+        {"combined block too small", 1, 0x30, CTRL, Bytes(1000, 0), FW_STATUS_BAD_RECORD},
+        {"combined block between channels", 1, 0x30, CTRL, Bytes(1584 + 100, 0), FW_STATUS_BAD_RECORD},
+        {"log of another size", 0, 0x7F, CTRL, Bytes(1024, 0), FW_STATUS_BAD_RECORD},
+        {"log without the reader's words", 0, 0x7F, CTRL, Bytes(2048, 0), FW_STATUS_BAD_RECORD},
+        {"fault bus state of another size", 0, 0x50, CTRL, Bytes(40, 0), FW_STATUS_BAD_RECORD},
+        {"fault bus state of no channel", 0, 0x50, CTRL, Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         FW_STATUS_INVALID_TARGET},
+        {"test of another shape", 0, 0x51, CTRL, testBadShape, FW_STATUS_BAD_RECORD},
+        {"test of a fault bus not driven", 0, 0x51, CTRL, testNotActive, FW_STATUS_INVALID_TARGET},
+        {"test of a channel without fault bus", 0, 0x51, CTRL,
+         [&] {
+             Bytes p = testNotActive;
+             p[1] = 0;
+             return p;
+         }(),
+         FW_STATUS_INVALID_TARGET},
+    };
+    Driver d(machine());
+    for (Case& c : cases)
+        EXPECT_EQ(send(d, c.entry, c.key, c.target, c.param), c.status) << c.name;
+}
+
+TEST(StatisticsCommands, AStripeSetsBlocksGoToItsMembersAndTheClockAdvancesPerBlock)
+{
+    Driver d(machine());
+    writeBlocks(d, 120, 16);  // 8 blocks on each side of the first stripe boundary
+    Bytes block(184, 0);
+    ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(block.data(), 0), 1000000u);
+    EXPECT_EQ(wire::get32(block.data(), 48), 1u);  // write requests
+    Bytes disks = words(20 + 3 * 32, {0, 0, 3});
+    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(disks.data(), 12), 2u);
+    EXPECT_EQ(wire::get32(disks.data(), 16), 1000000u);  // the block's time stamp
+    for (size_t e = 0; e < 2; ++e) {
+        const uint8_t* entry = disks.data() + 20 + 32 * e;
+        EXPECT_EQ(entry[0], e);
+        EXPECT_EQ(wire::get32(entry, 4), 512u);
+        EXPECT_EQ(wire::get32(entry, 12), 1u) << e;   // write operations
+        EXPECT_EQ(wire::get32(entry, 20), 8u) << e;   // blocks written
+    }
+    // A request with room for one disk gets one.
+    Bytes one = words(20 + 32, {0, 0, 1});
+    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, one), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(one.data(), 12), 1u);
+    Bytes logical = words(36, {0, 1});
+    ASSERT_EQ(send(d, 0, 0x3D, CTRL, logical), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(logical.data(), 8), 1u);
+    EXPECT_EQ(wire::get16(logical.data(), 16), 0u);
+    EXPECT_EQ(wire::get32(logical.data(), 32), 16u);
+}
+
+TEST(StatisticsCommands, MessageLogRoundsEventsAndClearing)
+{
+    Driver d(machine());
+    const std::string text(100, 'x');
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "logmsg 0 1 " + text + "\n";
+    ASSERT_GT(control(d, lines), 0);
+    d.raiseEvent(0, 9, 21, {3, 0});
+    uint32_t handle = 0;
+    uint32_t total = 0;
+    int rounds = 0;
+    Bytes p;
+    do {
+        p = logRequest(handle);
+        ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+        total += wire::get32(p.data(), 32);
+        handle = wire::get32(p.data(), 12);
+        ++rounds;
+    } while (p[19] != 0 && rounds < 10);
+    EXPECT_EQ(total, 41u);
+    EXPECT_GT(rounds, 1);
+    // The last entry is the event's: kind 3, its number, the text at 44.
+    size_t off = 36;
+    for (uint32_t k = 1; k < wire::get32(p.data(), 32); ++k)
+        off += wire::get32(p.data(), off);
+    EXPECT_EQ(wire::get16(p.data(), off + 4), 3);
+    EXPECT_EQ(wire::get16(p.data(), off + 40), 21);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.data() + off + 44)), "service 9, async. event 21");
+    // Reading on from the returned handle finds nothing new.
+    p = logRequest(handle);
+    ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(p.data(), 32), 0u);
+
+    Bytes none;
+    EXPECT_EQ(send(d, 0, 0x2000002E, 0x2FFFF, none), FW_STATUS_OK);
+    p = logRequest(0);
+    ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(p.data(), 32), 0u);
+    EXPECT_EQ(p[19], 0);
+}
+
+TEST(StatisticsCommands, ControlLinesThatCannotBeCarriedOut)
+{
+    Driver d(machine());
+    for (const char* line : {"clock 0", "clock 7 5", "clock 0 0x100000000", "diskerr 0 0 0 1", "diskerr 0 0 9 1 1",
+                             "diskerr 0 5 0 1 1", "logmsg 0 1", "logmsg 9 1 text", "logmsg 0 0x10000 text"})
+        EXPECT_EQ(control(d, line), -EINVAL) << line;
+    EXPECT_GT(control(d, "clock 0 5\ndiskerr 0 0 0 1 2\nlogmsg 0 1 two words"), 0);
+}
