@@ -47,8 +47,8 @@ int CController::WriteWorkPage(uint8_t* page)
     error = ctl_set_config_page(static_cast<uint16_t>(index), 0, page);
     if (error != 0)
         return 0;
-    // MERGE: the configuration access operations commit and finish the
-    // written page here (CommitConfigPage, FinishConfigPage; a failure returns 0).
+    if (!CommitConfigPage() || !FinishConfigPage())
+        return 0;
     GetInfo();
     return 1;
 }

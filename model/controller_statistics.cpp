@@ -259,11 +259,15 @@ bool CController::UpdateOldStatistics(int reset)
 
 void CController::HandLogDriveSample(uint32_t number, const uint32_t* sample, int reset)
 {
-    // MERGE: with the logical drives in place, the drive of this number
-    // (FindLogicalDrive) takes the sample: CLogDrive::UpdateStatistics.
-    (void)number;
-    (void)sample;
-    (void)reset;
+    static_assert(DRIVE_SAMPLE_WORDS == 2 + DRIVE_STAT_COUNTERS);
+    const int i = FindLogicalDrive(static_cast<int>(number));
+    if (i < 0)
+        return;
+    DriveStatSample x;
+    x.time = sample[0];
+    x.milliseconds = sample[1];
+    std::copy_n(sample + 2, DRIVE_STAT_COUNTERS, x.counters);
+    logDrives[i].UpdateStatistics(&x, reset);
 }
 
 void CController::HandHostDriveSample(uint32_t number, const uint32_t* sample, int reset)
