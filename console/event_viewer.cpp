@@ -408,6 +408,12 @@ int ViewEvents(CController& controller)
             line = 0;
         int key = 0;
         const int result = list->Run(line, viewerKeys, &key);
+        if (result == -3) {
+            delete list;
+            FreeEventColumns();
+            ShowMessage(MessageText("M5052"), 0, 1);
+            return 0;
+        }
         if (result < 0)
             break;
         if (eventCount == 0)

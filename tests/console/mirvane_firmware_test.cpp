@@ -147,6 +147,20 @@ TEST_F(mirvaneFirmwareTest, NoToTheFlashQuestionLeavesMaintenanceMode)
     quitFromList();
 }
 
+// A refused Maintenance Mode is shown and nothing is flashed; the mode is
+// still left.
+TEST_F(mirvaneFirmwareTest, ARefusedMaintenanceModeFlashesNothing)
+{
+    controls = {"status 0 0x0C 0x000C"};
+    toPath();
+    toFile();
+    dismiss("0x000c (DRIVE NOT AVAILABLE)");
+    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    EXPECT_EQ(tmux->capture().find("Flash eproms"), std::string::npos) << tmux->capture();
+    EXPECT_EQ(keysInOrder(accessKeys), (std::vector<std::string>{"0x0000000C", "0x0000000D"}));
+    quitFromList();
+}
+
 TEST_F(mirvaneFirmwareTest, AGoodFlashWritesTheImageAndSaysSo)
 {
     toPath();
