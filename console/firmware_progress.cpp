@@ -1,5 +1,6 @@
 #include "firmware_progress.h"
 
+#include "dialog_screen.h"
 #include "message_boxes.h"
 #include "progress_box.h"
 
@@ -48,6 +49,10 @@ void CMirvaneFirmwareProgress::Progress(int32_t phase, int32_t percent)
         return;
     if (percent >= 100) {
         box_.reset();
+        // The terminal loses the box at once, not with the next dialog.
+        const int was = RootAutoRefresh();
+        SetRootAutoRefresh(1);
+        SetRootAutoRefresh(was);
         return;
     }
     if (state_ == 1) {
