@@ -10,6 +10,7 @@
 #include "controller_main_menu.h"
 #include "dialog_list.h"
 #include "error_message.h"
+#include "firmware_update.h"
 #include "host_system.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -68,7 +69,7 @@ void OpenController(CListBox& list, CController& controller)
         return;
     }
     if (AskYesNo(MessageText("M3110"), 1))
-        ShowMessage(MessageText("M0000"), 0, 1);  // the firmware update dialog comes later
+        FirmwareUpdate(controller);
     if (!read)
         ShowErrorCode(controller.error);
 }

@@ -10,6 +10,7 @@
 #include "controller_access.h"
 #include "controller.h"
 #include "dialog_menu.h"
+#include "event_viewer.h"
 #include "host_system.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -62,7 +63,7 @@ constexpr struct {
     {0, NotYetImplemented},   // host drives
     {10, NotYetImplemented},  // repair assistant
     {7, NotYetImplemented},   // statistics
-    {8, NotYetImplemented},   // event list
+    {8, [](CController& c) { ViewEvents(c); }},  // event list
     {9, NotYetImplemented},   // disk information
     {5, NotYetImplemented},   // Save Information
 };

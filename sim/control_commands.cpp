@@ -110,6 +110,19 @@ bool parseEvent(const Words& w, const std::string& text, ControlAction& a)
     return true;
 }
 
+// "eventtime T1 T2": the newest event of the store takes the time stamps
+// T1 and T2 (seconds since 1970; 0 for none); an empty store fails the write.
+bool parseEventTime(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t t1, t2;
+    if (w.size() != 3 || !num(w[1], UINT32_MAX, t1) || !num(w[2], UINT32_MAX, t2))
+        return false;
+    a = [t1, t2](Driver& d) {
+        return d.events().stampNewest(static_cast<uint32_t>(t1), static_cast<uint32_t>(t2));
+    };
+    return true;
+}
+
 // "badsum C": the next flash read of entry C answers a wrong byte sum.
 bool parseBadSum(const Words& w, const std::string&, ControlAction& a)
 {
@@ -174,6 +187,7 @@ constexpr ControlCommand kCommands[] = {
     {"count", parseCount},
     {"event", parseEvent},
     {"eventfail", parseEventFail},
+    {"eventtime", parseEventTime},
     {"alarm", parseAlarm},
     {"pull", parsePull},
     {"insert", parseInsert},

@@ -59,6 +59,16 @@ void EventStore::add(const EventBytes& event)
         events_.pop_front();
 }
 
+bool EventStore::stampNewest(uint32_t t1, uint32_t t2)
+{
+    if (events_.empty())
+        return false;
+    uint8_t* p = events_.back().bytes.data();
+    wire::put32(p, EV_TIME, t1);
+    wire::put32(p, EV_TIME2, t2);
+    return true;
+}
+
 bool EventStore::answerFrom(uint64_t from, EventBytes& event, uint32_t& nextHandle, uint32_t* id) const
 {
     event.fill(0);

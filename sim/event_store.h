@@ -46,6 +46,8 @@ public:
     void add(const EventBytes& event);
     // Answers one event request: fills `event` (all zero when none) and the next handle.
     void request(uint32_t code, uint32_t handle, EventBytes& event, uint32_t& nextHandle);
+    // Gives the newest event the time stamps t1 and t2; false when the store is empty.
+    bool stampNewest(uint32_t t1, uint32_t t2);
     // Number of events held.
     size_t size() const { return events_.size(); }
 

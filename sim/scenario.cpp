@@ -245,6 +245,7 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     b.serial = static_cast<uint32_t>(number(j, "serial", UINT32_MAX, b.serial));
     b.firmwareVersion = static_cast<uint32_t>(number(j, "firmwareVersion", UINT32_MAX, b.firmwareVersion));
     b.firmwareRevision = static_cast<uint32_t>(number(j, "firmwareRevision", UINT32_MAX, b.firmwareRevision));
+    b.typeValue = static_cast<uint32_t>(number(j, "boardTypeWord", UINT32_MAX, b.typeValue));
     uint32_t features = 0;
     for (size_t i = 0; i < 4; ++i)
         features |= static_cast<uint32_t>(b.features[i]) << (8 * i);

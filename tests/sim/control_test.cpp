@@ -54,6 +54,9 @@ TEST(Control, RefusesUnknownAndMalformedLines)
         "eventfail",
         "eventfail -1",
         "eventfail 1 2",
+        "eventtime 1",
+        "eventtime 1 2 3",
+        "eventtime 1 0x100000000",  // beyond 32 bits
         "alarm 0",
         "alarm 0 2",        // a digit above the largest value
         "alarm 0 0x2",
@@ -121,6 +124,18 @@ TEST(Control, InjectedEventsAreReadThroughTheDriver)
     const Bytes r2 = readEvent(d, 0, 1);
     EXPECT_EQ(wire::get32(r2.data(), 8), EVENT_HANDLE_NONE);
     EXPECT_STREQ(reinterpret_cast<const char*>(r2.data() + 12) + EV_TEXT, " two  blanks");
+}
+
+TEST(Control, EventTimeStampsTheNewestEvent)
+{
+    Driver d(defaultScenario());
+    EXPECT_LT(control(d, "eventtime 5 6"), 0) << "no event to stamp";
+    ASSERT_GT(control(d, "event 0 1 9 5 2 - first\nevent 0 1 9 6 2 - second\neventtime 1000 0"), 0);
+    const Bytes first = readEvent(d, 0, EVENT_HANDLE_NONE);
+    EXPECT_NE(wire::get32(first.data() + 12, EV_TIME2), 0u);
+    const Bytes second = readEvent(d, 0, 1);
+    EXPECT_EQ(wire::get32(second.data() + 12, EV_TIME), 1000u);
+    EXPECT_EQ(wire::get32(second.data() + 12, EV_TIME2), 0u);
 }
 
 TEST(Control, FirmwareSeverityFollowsTheEventNumber)
