@@ -14,6 +14,7 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "str_printf.h"
+#include "view_statistics.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ constexpr struct {
     {4, NotYetImplemented},   // array drives
     {0, NotYetImplemented},   // host drives
     {10, NotYetImplemented},  // repair assistant
-    {7, NotYetImplemented},   // statistics
+    {7, [](CController& c) { ViewStatistics(c); }},  // statistics
     {8, NotYetImplemented},   // event list
     {9, NotYetImplemented},   // disk information
     {5, NotYetImplemented},   // Save Information
