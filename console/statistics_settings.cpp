@@ -7,6 +7,7 @@
 
 #include "console.h"
 #include "console_state.h"
+#include "dialog_menu.h"
 #include "dialog_screen.h"
 #include "input_box.h"
 #include "message_boxes.h"
@@ -76,5 +77,12 @@ void AskSampleRate()
 
 void AskLogging()
 {
-    PickValue(&loggingMenu, &StatSettings().logging);
+    CTagMenu menu(&loggingMenu, 1);
+    if (!menu.IsOk() || !menu.Open()) {
+        ShowMessage(MessageText("M4000"), 1, 1);
+        return;
+    }
+    const int chosen = menu.Run(StatSettings().logging);
+    if (chosen == 0 || chosen == 1)
+        StatSettings().logging = chosen;
 }
