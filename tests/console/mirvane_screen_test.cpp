@@ -250,12 +250,19 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
     const char* const items[] = {"Configure Controller", "Configure Physical Devices", "Configure Logical Drives",
                                  "Configure Array Drives", "Configure Host Drives", "Repair Array Drives",
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
-    for (const char* item : items) {
+    for (const std::string item : items) {
         ASSERT_NE(tmux->capture().find(item), std::string::npos) << item;
         tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor("Sorry: This function is not yet implemented !")) << item << tmux->capture();
-        tmux->sendKeys("x");
-        ASSERT_TRUE(waitGone("Sorry: This function")) << item << tmux->capture();
+        if (item == "View Statistics") {
+            // Built: its own menu comes, ESC gives the main menu back.
+            ASSERT_TRUE(tmux->waitFor(" View Statistics ")) << tmux->capture();
+            tmux->sendKeys("Escape");
+            ASSERT_TRUE(waitGone(" View Statistics ")) << tmux->capture();
+        } else {
+            ASSERT_TRUE(tmux->waitFor("Sorry: This function is not yet implemented !")) << item << tmux->capture();
+            tmux->sendKeys("x");
+            ASSERT_TRUE(waitGone("Sorry: This function")) << item << tmux->capture();
+        }
         EXPECT_NE(tmux->capture().find(" Advanced Setup "), std::string::npos) << item;
         tmux->sendKeys("Down");
     }
