@@ -12,6 +12,7 @@
 #include "controller.h"
 #include "dialog_screen.h"
 #include "drive_bars.h"
+#include "drive_stat_window.h"
 #include "driver_stat_window.h"
 #include "frame_styles.h"
 #include "screen_fixture.h"
@@ -391,6 +392,24 @@ TEST_F(statisticsDisplayTest, DriverWindowShowsAndLogsAllEightCounters)
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
     w.hide();
+}
+
+TEST_F(statisticsDisplayTest, MoreDrivesThanBarSlotsGetBarsForTheFirst256)
+{
+    CController c;
+    ASSERT_TRUE(c.logDrives.SetSize(300));
+    ASSERT_TRUE(c.physDrives.SetSize(300));
+    for (int k = 0; k < 300; ++k)
+        c.logDrives[k].driveNumber = k;
+    for (int kind : {statLogical, statPhysical}) {
+        CDrvStatWin w(rect(0, 4, 80, 20), &plain, root.get());
+        ASSERT_EQ(w.Setup(c, kind, 1), 1);
+        EXPECT_EQ(w.BarCount(), statBarSlots) << kind;
+        EXPECT_EQ(w.VisibleRows(), 4);
+        if (kind == statLogical) {
+            EXPECT_STREQ(w.Bar(statBarSlots - 1)->Label(), "Log. Drive: 255 Name:           Size:      0 MB");
+        }
+    }
 }
 
 }  // namespace
