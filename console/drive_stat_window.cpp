@@ -154,6 +154,7 @@ void CDrvStatWin::PageUp()
 
 void CDrvStatWin::SetScale(int index)
 {
+    setAutoRefresh(0);  // one refresh at the end of paint
     top_->SetScale(index);
     bottom_->SetScale(index);
     for (int i = 0; i < BarCount(); ++i)
