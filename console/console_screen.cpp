@@ -176,3 +176,16 @@ int StatusLineWidth()
 {
     return screen.status ? screen.columns : 0;
 }
+
+void ShowStatusWindowText(int column, const char* text)
+{
+    if (!screen.status)
+        return;
+    tui::window& w = *screen.status;
+    w.fill(0, 0, w.cellsWidth(), w.frame().fillChar, w.frame().fillAttr);
+    w.writeText(column, 0, text ? text : "");
+    w.refresh();
+    const int autoRefresh = screen.background->autoRefresh();
+    screen.background->setAutoRefresh(1);
+    screen.background->setAutoRefresh(autoRefresh);
+}

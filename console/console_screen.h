@@ -13,3 +13,6 @@ void DestroyScreen();
 void SetStatusLine(int restore, const char* text);
 // Columns of the status window (0 without one).
 int StatusLineWidth();
+// Writes a text at a column of the status window (after clearing its row)
+// without changing the current or previous status text.
+void ShowStatusWindowText(int column, const char* text);

@@ -15,6 +15,7 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "str_printf.h"
+#include "view_statistics.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ constexpr struct {
     {4, NotYetImplemented},   // array drives
     {0, NotYetImplemented},   // host drives
     {10, NotYetImplemented},  // repair assistant
-    {7, NotYetImplemented},   // statistics
+    {7, [](CController& c) { ViewStatistics(c); }},  // statistics
     {8, [](CController& c) { ViewEvents(c); }},  // event list
     {9, NotYetImplemented},   // disk information
     {5, NotYetImplemented},   // Save Information

@@ -203,6 +203,8 @@ constexpr ControlCommand kCommands[] = {
     {"progress", parseProgress},
     {"clock", parseClock},
     {"diskerr", parseDiskErr},
+    {"statrate", parseStatRate},
+    {"cacherate", parseCacheRate},
     {"logmsg", parseLogMsg},
 };
 

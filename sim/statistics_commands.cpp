@@ -55,6 +55,42 @@ uint32_t advanceClock(ControllerFirmware& fw)
     return fw.stats.clock;
 }
 
+void addRates(TransferCounters& t, const TransferCounters& r)
+{
+    t.readOps += r.readOps;
+    t.writeOps += r.writeOps;
+    t.blocksRead += r.blocksRead;
+    t.blocksWritten += r.blocksWritten;
+}
+
+void addCacheRates(CacheCounters& c, const CacheCounters& r)
+{
+    c.readRequests += r.readRequests;
+    c.writeRequests += r.writeRequests;
+    c.readHits += r.readHits;
+    c.writeHits += r.writeHits;
+    c.cacheWrites += r.writeRequests;
+}
+
+// One statistics block's growth by the rates that `statrate` and `cacherate` set.
+void growByRates(ControllerFirmware& fw)
+{
+    StatisticsState& st = fw.stats;
+    const StatisticsRates& r = st.rates;
+    for (const Channel& ch : fw.channels)
+        for (const Device& d : ch.devices)
+            if (d.info[48] == 0)
+                addRates(st.disks[ch.address | d.entry].transfers, r.drive);
+    for (const auto& [number, d] : fw.logicalDrives) {
+        addRates(st.logicalDrives[number], r.drive);
+        addRates(st.hostDrives[number], r.drive);
+    }
+    addCacheRates(st.cache, r.cache);
+    addCacheRates(st.parityCache, r.cache);
+    st.extraUsed += r.usedBuffers;
+    st.extraDirty += r.dirtyBuffers;
+}
+
 void addTransfer(TransferCounters& t, uint32_t blocks, bool write)
 {
     if (write) {
@@ -119,26 +155,37 @@ void putCache(const ControllerFirmware& fw, uint8_t* p, bool counted)
     const CacheCounters& cc = fw.stats.cache;
     const uint32_t maxBuffers = fw.identity.board.cacheBytes / (BUFFER_SECTORS * 512);
     const uint32_t cachedBlocks = static_cast<uint32_t>(std::min<size_t>(fw.blocks.size(), UINT32_MAX));
-    const uint32_t used = std::min(maxBuffers, (cachedBlocks + BUFFER_SECTORS - 1) / BUFFER_SECTORS);
+    const uint64_t held = (cachedBlocks + uint64_t{BUFFER_SECTORS} - 1) / BUFFER_SECTORS;
+    const auto used = static_cast<uint32_t>(std::min<uint64_t>(maxBuffers, held + fw.stats.extraUsed));
     const uint32_t on = wire::get32(fw.cacheParams.data(), 4);
     const uint32_t delayed = wire::get32(fw.cacheParams.data(), 8);
+    const uint64_t dirty = (delayed ? held : 0) + fw.stats.extraDirty;
     wire::put32(p, 4, counted ? 1 : 0);
     wire::put32(p, 8, on);
     wire::put32(p, 12, delayed);
     wire::put32(p, 20, BUFFER_SECTORS);
     wire::put32(p, 24, maxBuffers);
     wire::put32(p, 36, used);
-    wire::put32(p, 40, delayed ? used : 0);
+    wire::put32(p, 40, static_cast<uint32_t>(std::min<uint64_t>(used, dirty)));
     if (counted) {
         wire::put32(p, 44, cc.readRequests);
         wire::put32(p, 48, cc.writeRequests);
         wire::put32(p, 52, cc.readHits);
         wire::put32(p, 56, cc.writeHits);
         wire::put32(p, 80, cc.cacheWrites);
-        // The parity cache: switched as the data cache, never used here.
+        // The parity cache: switched and sized as the data cache; only the rates move it.
+        const CacheCounters& pc = fw.stats.parityCache;
         wire::put32(p, 96, on);
         wire::put32(p, 100, delayed);
         wire::put32(p, 108, BUFFER_SECTORS);
+        wire::put32(p, 112, maxBuffers);
+        wire::put32(p, 124, used);
+        wire::put32(p, 128, static_cast<uint32_t>(std::min<uint64_t>(used, dirty)));
+        wire::put32(p, 132, pc.readRequests);
+        wire::put32(p, 136, pc.writeRequests);
+        wire::put32(p, 140, pc.readHits);
+        wire::put32(p, 144, pc.writeHits);
+        wire::put32(p, 168, pc.cacheWrites);
     } else {
         wire::put32(p, 44, cc.readHits);
         wire::put32(p, 48, cc.writeHits);
@@ -225,6 +272,7 @@ uint32_t statisticsBlockCmd(ControllerFirmware& fw, IoctlCall& c)
     if (c.param.size() != STAT_BLOCK_SIZE)
         return FW_STATUS_BAD_RECORD;
     std::fill(c.param.begin(), c.param.end(), 0);
+    growByRates(fw);
     wire::put32(c.param.data(), 0, advanceClock(fw));
     putCache(fw, c.param.data(), true);
     return FW_STATUS_OK;
@@ -280,6 +328,7 @@ uint32_t combinedStatisticsCmd(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_BAD_RECORD;
     std::fill(q.begin(), q.end(), 0);
     uint8_t* p = q.data();
+    growByRates(fw);
     wire::put32(p, 0, advanceClock(fw));
     putCache(fw, p, false);
     for (const auto& [number, d] : fw.logicalDrives) {
@@ -320,6 +369,56 @@ bool parseClock(const std::vector<std::string>& w, const std::string&, ControlAc
             fw->stats.clock = static_cast<uint32_t>(value);
         return fw != nullptr;
     };
+    return true;
+}
+
+// Words from 2 on as up to `count` 32-bit numbers; false when one is not a number.
+bool parseRateWords(const std::vector<std::string>& w, size_t count, uint32_t* out)
+{
+    if (w.size() != 2 + count)
+        return false;
+    for (size_t k = 0; k < count; ++k) {
+        uint64_t v;
+        if (!parseNumber(w[2 + k], UINT32_MAX, v))
+            return false;
+        out[k] = static_cast<uint32_t>(v);
+    }
+    return true;
+}
+
+// Sets the rates of entry `entry` through `set`; false without such an entry.
+template <class Set>
+ControlAction rateAction(uint64_t entry, Set set)
+{
+    return [entry, set](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw)
+            set(fw->stats.rates);
+        return fw != nullptr;
+    };
+}
+
+bool parseStatRate(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry;
+    uint32_t v[4];
+    if (w.size() < 2 || !parseNumber(w[1], 255, entry) || !parseRateWords(w, 4, v))
+        return false;
+    a = rateAction(entry, [t = TransferCounters{v[0], v[1], v[2], v[3]}](StatisticsRates& r) { r.drive = t; });
+    return true;
+}
+
+bool parseCacheRate(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry;
+    uint32_t v[6];
+    if (w.size() < 2 || !parseNumber(w[1], 255, entry) || !parseRateWords(w, 6, v))
+        return false;
+    a = rateAction(entry, [v0 = v[0], v1 = v[1], v2 = v[2], v3 = v[3], v4 = v[4], v5 = v[5]](StatisticsRates& r) {
+        r.cache = CacheCounters{v0, v1, v2, v3, 0};
+        r.usedBuffers = v4;
+        r.dirtyBuffers = v5;
+    });
     return true;
 }
 

@@ -3,6 +3,8 @@
 // 0x2000004B) and the control commands
 //   clock C VALUE             sets the statistics clock of entry C
 //   diskerr C CH T R A        sets the retry and reassign counters of a disk
+//   statrate C RO WO BR BW    growth per statistics block of every disk, logical and host drive
+//   cacherate C RR WR RH WH U D  growth per statistics block of both cache halves
 // Layouts: docs/firmware-layout.md (Statistics).
 #pragma once
 
@@ -29,6 +31,8 @@ uint32_t hostStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x3F
 uint32_t diskStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x2000004B
 
 bool parseClock(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+bool parseStatRate(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+bool parseCacheRate(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 bool parseDiskErr(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

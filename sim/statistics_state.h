@@ -36,12 +36,24 @@ struct CacheCounters {
     uint32_t cacheWrites = 0;
 };
 
+// Growth per statistics block that `statrate` and `cacherate` set (all 0 at start).
+struct StatisticsRates {
+    TransferCounters drive;      // every disk, logical drive and host drive
+    CacheCounters cache;         // both cache halves (cache writes follow the write requests)
+    uint32_t usedBuffers = 0;    // buffers that become used, and dirty
+    uint32_t dirtyBuffers = 0;
+};
+
 struct StatisticsState {
     uint32_t clock = 0;                          // time stamp of the last statistics block
     std::map<uint32_t, DiskCounters> disks;      // by device address
     std::map<uint32_t, TransferCounters> logicalDrives;  // by drive number
     std::map<uint32_t, TransferCounters> hostDrives;     // by host drive number
     CacheCounters cache;
+    CacheCounters parityCache;                   // only the rates move it
+    uint32_t extraUsed = 0;                      // buffers the rates made used and dirty
+    uint32_t extraDirty = 0;
+    StatisticsRates rates;
 };
 
 // The controller's message log, read with key 0x7F and emptied with 0x2000002E.

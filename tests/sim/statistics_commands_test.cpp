@@ -198,7 +198,38 @@ TEST(StatisticsCommands, ControlLinesThatCannotBeCarriedOut)
 {
     Driver d(machine());
     for (const char* line : {"clock 0", "clock 7 5", "clock 0 0x100000000", "diskerr 0 0 0 1", "diskerr 0 0 9 1 1",
-                             "diskerr 0 5 0 1 1", "logmsg 0 1", "logmsg 9 1 text", "logmsg 0 0x10000 text"})
+                             "diskerr 0 5 0 1 1", "logmsg 0 1", "logmsg 9 1 text", "logmsg 0 0x10000 text",
+                             "statrate 0 1 2 3", "statrate 7 1 2 3 4", "statrate 0 1 2 3 x",
+                             "statrate 0 1 2 3 0x100000000", "cacherate 0 1 2 3 4 5", "cacherate 9 1 2 3 4 5 6"})
         EXPECT_EQ(control(d, line), -EINVAL) << line;
     EXPECT_GT(control(d, "clock 0 5\ndiskerr 0 0 0 1 2\nlogmsg 0 1 two words"), 0);
+}
+
+TEST(StatisticsCommands, RatesGrowEveryCounterPerStatisticsBlock)
+{
+    Driver d(machine());
+    ASSERT_GT(control(d, "statrate 0 2 3 100 50\ncacherate 0 10 4 5 2 1 1"), 0);
+    Bytes block(184, 0);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+    // Data cache, then the parity cache: requests, hits, cache writes; used and dirty buffers.
+    const struct {
+        size_t at;
+        uint32_t value;
+    } cache[] = {{44, 20}, {48, 8}, {52, 10}, {56, 4}, {80, 8}, {36, 2}, {40, 2},
+                 {132, 20}, {136, 8}, {140, 10}, {144, 4}, {168, 8}, {124, 2}, {128, 2}};
+    for (const auto& c : cache)
+        EXPECT_EQ(wire::get32(block.data(), c.at), c.value) << c.at;
+    Bytes drives = words(16 + 20, {0, 1});
+    ASSERT_EQ(send(d, 0, 0x3D, CTRL, drives), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(drives.data(), 16 + 4), 4u);
+    EXPECT_EQ(wire::get32(drives.data(), 16 + 8), 6u);
+    EXPECT_EQ(wire::get32(drives.data(), 16 + 12), 200u);
+    EXPECT_EQ(wire::get32(drives.data(), 16 + 16), 100u);
+    Bytes disks = words(20 + 2 * 32, {0, 0, 2});
+    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
+    for (size_t e = 0; e < 2; ++e) {
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 8), 4u) << e;
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 20), 100u) << e;
+    }
 }
