@@ -313,7 +313,13 @@ private:
     int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
     void LinkMirrorDrive(int index, const CArray<int>& members);
     bool ReadArrayList(uint8_t* list);
-    bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old, bool* seen, int& result);
+    bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old,
+                        const CArray<CArrayDrive>& oldArrays, bool* seen, int& result);
+    // Reads the array drive headed by `number` (refresh interval carried over) and appends it.
+    void AppendArrayDrive(int number, const CArray<CArrayDrive>& oldArrays, int& result);
+    // Missing logical drives for absent array slots, then the array links.
+    void CompleteArrays(uint8_t* arrayList, int& result);
+    void LinkArrayDrive(int index);
     // Empties every drive and device list.
     void EmptyLists();
 };

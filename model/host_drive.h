@@ -1,19 +1,51 @@
-// CHostDrive: a host drive, the slice of a drive that the operating system sees.
-// Declared with what the controller's lists need: the owner pointer and
-// copying; the drive's own contents and operations are added with it.
+// CHostDrive: a host drive, the slice of a logical, mirror or array drive
+// (its carrying drive) that the operating system sees. It holds its entry of
+// the carrying drive's host drive table, its geometry and cluster record and
+// the index of its carrying logical drive, valid until the next
+// configuration read.
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_records.h"
 #include "thread_list.h"
 
 #include <cstdint>
+#include <cstring>
 
 class CController;
+
+// One entry of a host drive table as the model holds it (the wire layout is
+// HDENTRY_* in drive_records.h).
+struct HostDriveEntry {
+    char name[8] = {};          // at most 7 characters, zero-terminated
+    uint32_t sectors = 0;
+    uint8_t number = 0;         // host drive number
+    uint8_t carrier = 0;        // carrying drive number
+    uint8_t attributes = 0;     // bit 0 write-back cache off, 1 write protected, 2 transaction tracking off
+    uint32_t start = 0;         // start sector on the carrying drive
+};
+
+// The cluster record of a host drive.
+struct ClusterInfo {
+    uint8_t type = 0;           // 0 not configured, 1 cluster drive, 2 private
+    uint32_t owner = 0;         // serial of the owning controller, 0 none
+    uint32_t hasAccess = 0;     // this node has configuration access
+    uint32_t shared = 0;        // more than one controller accesses the drive
+    uint32_t reserved = 0;
+    int32_t value = -1;
+};
 
 class CHostDrive : public CAbstrBase, public CThreadList {
 public:
     // An empty entry of the controller's list.
     CHostDrive() : CThreadList(1) {}
+    // The host drive of `e` with its geometry, cluster record and carrier word.
+    CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const DriveGeometry& g, const ClusterInfo& ci,
+               int carrier, CController* owner)
+        : CThreadList(1), hostDriveNumber(e.number), carrierWord(carrier), entry(e), cylinders(g.cylinders),
+          heads(g.heads), sectors(g.sectors), cluster(ci), controller(owner), controllerNumber(controllerNo)
+    {
+    }
     // Copies every field; live workers are started again for the copy.
     CHostDrive(const CHostDrive& other) : CAbstrBase(other), CThreadList(other)
     {
@@ -34,15 +66,42 @@ public:
         return *this;
     }
 
-    int hostDriveNumber = -1;          // the host drive number
-    uint16_t controllerNumber = 0;     // controller number of every request
+    int GetCarrierWord() const { return carrierWord; }
+    const HostDriveEntry* GetEntry() const { return &entry; }
+    const ClusterInfo* GetCluster() const { return &cluster; }
+    bool IsClusterDrive() const { return cluster.type == 1; }
+
+    int hostDriveNumber = -1;          // the host drive number (the entry's number byte)
+    int carrierWord = 0;               // 0 logical drive, 1 mirror chain, 16 array drive
+    HostDriveEntry entry;
+    uint32_t cylinders = 0;
+    uint8_t heads = 0;
+    uint8_t sectors = 0;
+    ClusterInfo cluster;
+    DriveStatSample samples[DRIVE_SAMPLES] = {};
+    int refreshInterval = 0;
+    int hostDriveCount = 0;            // host drives on the same carrying drive
+    int position = 0;                  // place among them along the gap rule
     CController* controller = nullptr; // owner
+    int carrierIndex = -1;             // carrying logical drive, -1 until linked
+    uint16_t controllerNumber = 0;     // controller number of every request
 
 private:
     void CopyFields(const CHostDrive& other)
     {
         hostDriveNumber = other.hostDriveNumber;
-        controllerNumber = other.controllerNumber;
+        carrierWord = other.carrierWord;
+        entry = other.entry;
+        cylinders = other.cylinders;
+        heads = other.heads;
+        sectors = other.sectors;
+        cluster = other.cluster;
+        std::memcpy(samples, other.samples, sizeof samples);
+        refreshInterval = other.refreshInterval;
+        hostDriveCount = other.hostDriveCount;
+        position = other.position;
         controller = other.controller;
+        carrierIndex = other.carrierIndex;
+        controllerNumber = other.controllerNumber;
     }
 };

@@ -4,6 +4,7 @@
 #include "device_control.h"
 #include "driver.h"
 #include "flash_commands.h"
+#include "array_control.h"
 #include "progress_control.h"
 #include "text_util.h"
 
@@ -181,6 +182,8 @@ constexpr ControlCommand kCommands[] = {
     {"hold", parseHold},
     {"release", parseRelease},
     {"progress", parseProgress},
+    {"parityerror", parseParityError},
+    {"expandfail", parseExpandFail},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -1,5 +1,7 @@
 #include "drive_config.h"
 
+#include "array_config.h"
+
 #include <byte_order.h>
 
 #include <algorithm>
@@ -297,6 +299,7 @@ void settleDrives(ControllerFirmware& fw)
     }
     for (uint32_t n : lost)
         failDrive(fw, n);
+    settleArrays(fw);
 }
 
 void setProgressSpeed(ControllerFirmware& fw, const ProgressSpeed& speed)
