@@ -160,10 +160,17 @@ int CArrayDrive::Refresh()
         return 1;
     }
     int percent = 0;
-    if (ParityCommand(ARCMD_QUERY, &percent) != 0 || percent > 99)
+    const uint32_t rc = ParityCommand(ARCMD_QUERY, &percent);
+    if (rc != 0 || percent > 99) {
+        // A verify that ended between the record and the query: the record
+        // read before it still says running, so its outcome is read again.
+        uint8_t again[ARRAY_RECORD_SIZE] = {};
+        if (rc == 0 && running() && ctl_get_array_info(controllerNumber, 0, arrayNumber, again) == 0)
+            verify = again[ARREC_VERIFY];
         progress = verify == ARVERIFY_DONE ? VERIFY_PROGRESS_OK : VERIFY_PROGRESS_FAILED;
-    else
+    } else {
         progress = percent;
+    }
     return 1;
 }
 

@@ -291,7 +291,7 @@ int CArrayDrive::ExpandConvert(ProgressRequest* r)
         return GrowIntoFreeSpace(r);
     if (Type() == RAID_TYPE_0 && r->percent != RAID_TYPE_0)
         return ConvertRaid0(r);
-    if (r->percent == RAID_TYPE_0)
+    if (r->percent == RAID_TYPE_0 && Type() != RAID_TYPE_0)
         return RemoveRedundancy(r);
     return AddDrives(r);
 }
