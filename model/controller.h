@@ -313,8 +313,27 @@ private:
     int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
     void LinkMirrorDrive(int index, const CArray<int>& members);
     bool ReadArrayList(uint8_t* list);
-    bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old,
-                        const CArray<CArrayDrive>& oldArrays, bool* seen, int& result);
+    // The lists before a configuration read, for what the new objects carry over.
+    struct OldDrives {
+        const CArray<CLogDrive>& logDrives;
+        const CArray<CArrayDrive>& arrayDrives;
+        const CArray<CHostDrive>& hostDrives;
+    };
+    bool WalkDriveChain(int head, const uint8_t* arrayList, uint8_t* hostTable, const OldDrives& old, bool* seen,
+                        int& result);
+    // Host drives (controller_host_drives.cpp): reads the table of carrying
+    // drive `carrier` (carrier kind 0, 1 or 16) and appends its host drives.
+    void ReadCarrierHostDrives(int carrier, int kind, const CLogDrive& drive, uint8_t* table,
+                               const CArray<CHostDrive>& old, int& result);
+    // Appends the host drives of the controller-wide table that no local drive carries.
+    void ReadForeignHostDrives(uint8_t* table, const CArray<CHostDrive>& old, int& result);
+    // Reads a host drive table (header 100, 16) into `table`, trying twice; false when both fail.
+    bool ReadHostTable(int carrier, uint8_t* table, bool controllerWide);
+    // Builds the host drives of a table read and appends them.
+    void AppendHostDrives(const uint8_t* table, int carrier, int kind, bool foreign, const CArray<CHostDrive>& old,
+                          int& result);
+    void SortHostDrives();
+    void LinkHostDrive(int index);
     // Reads the array drive headed by `number` (refresh interval carried over) and appends it.
     void AppendArrayDrive(int number, const CArray<CArrayDrive>& oldArrays, int& result);
     // Missing logical drives for absent array slots, then the array links.

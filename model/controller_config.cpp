@@ -30,6 +30,8 @@ constexpr uint32_t kUpperEntries = 127;
 constexpr uint32_t kUpperFirst = 128;
 constexpr uint32_t kLowerEntries = 128;
 constexpr int kZeroEntry = 255;              // the array list entry no drive has
+constexpr int kCarrierMirror = 1;            // carrier kinds of host drives
+constexpr int kCarrierArray = 16;
 constexpr size_t kEntryMember = 5;           // array list entry: an array member
 constexpr size_t kEntryMaster = 6;           // the array's master
 constexpr size_t kEntryHotFix = 8;           // a private hot fix drive
@@ -117,8 +119,8 @@ bool CController::ReadArrayList(uint8_t* list)
     return error == 0;
 }
 
-bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old,
-                                 const CArray<CArrayDrive>& oldArrays, bool* seen, int& result)
+bool CController::WalkDriveChain(int head, const uint8_t* arrayList, uint8_t* hostTable, const OldDrives& olds,
+                                 bool* seen, int& result)
 {
     const auto c = static_cast<uint16_t>(index);
     CArray<int> members;
@@ -134,6 +136,7 @@ bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArra
         const int entry = number == head ? number : kZeroEntry;
         CLogDrive drive(c, number, EntryWord(arrayList, entry, 0), EntryWord(arrayList, entry, 4),
                         EntryWord(arrayList, entry, 8), this, 1);
+        const CArray<CLogDrive>& old = olds.logDrives;
         for (int k = 0; k < old.count; ++k) {
             if (old[k].driveNumber == number) {
                 for (int n = 0; n < DRIVE_SAMPLES; ++n)
@@ -157,9 +160,15 @@ bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArra
             const int at = logDrives.count - 1;
             if (!LinkLogicalDrive(at, c, number))
                 return false;
-            if (number == head && EntryByte(arrayList, head, kEntryMember) != 0 &&
-                EntryByte(arrayList, head, kEntryMaster) != 0)
-                AppendArrayDrive(head, oldArrays, result);
+            const bool member = EntryByte(arrayList, head, kEntryMember) != 0;
+            const bool master = EntryByte(arrayList, head, kEntryMaster) != 0;
+            if (number == head && member && master)
+                AppendArrayDrive(head, olds.arrayDrives, result);
+            // The first drive of a walk carries host drives unless it is an
+            // array member other than the master, or a pool hot fix drive.
+            if (number == head && (master || !member) && (drive.Flags() & LDFLAG_POOL_HOT_FIX) == 0)
+                ReadCarrierHostDrives(head, member && master ? kCarrierArray : mirrorChain ? kCarrierMirror : 0,
+                                      logDrives[at], hostTable, olds.hostDrives, result);
             if (mirrorChain && AppendIndex(members, at) < 0) {
                 error = MODERR_NO_MEMORY;
                 result = -1;
@@ -195,7 +204,10 @@ int CController::ReadConfiguration()
 
     std::unique_ptr<uint8_t[]> arrayList(new (std::nothrow) uint8_t[ARRAY_LIST_SIZE]());
     std::unique_ptr<uint32_t[]> drives(new (std::nothrow) uint32_t[kDriveNumbers]());
-    if (!arrayList || !drives) {
+    std::unique_ptr<uint8_t[]> hostTableBuffer(new (std::nothrow) uint8_t[HDTABLE_SIZE]());
+    uint8_t* hostTable = hostTableBuffer.get();
+    const OldDrives olds{oldLogDrives, oldArrayDrives, oldHostDrives};
+    if (!arrayList || !drives || !hostTable) {
         error = MODERR_NO_MEMORY;
         return 0;
     }
@@ -213,11 +225,16 @@ int CController::ReadConfiguration()
             const uint32_t number = drives[i];
             if (number > kMaxDriveNumber || seen[number])
                 continue;
-            if (!WalkDriveChain(static_cast<int>(number), arrayList.get(), oldLogDrives, oldArrayDrives, seen, result))
+            if (!WalkDriveChain(static_cast<int>(number), arrayList.get(), hostTable, olds, seen, result))
                 return 0;
         }
         CompleteArrays(arrayList.get(), result);
     }
+    SortHostDrives();
+    for (int h = 0; h < hostDrives.count; ++h)
+        LinkHostDrive(h);
+    if (FirmwareLevel() >= kLevelHostTables)
+        ReadForeignHostDrives(hostTable, oldHostDrives, result);
     // Free numbers: used by neither a logical nor a host drive.
     for (int n = 0; n <= kMaxDriveNumber; ++n) {
         if (FindLogicalDrive(n) >= 0 || FindHostDrive(n) >= 0)

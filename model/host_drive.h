@@ -39,13 +39,11 @@ class CHostDrive : public CAbstrBase, public CThreadList {
 public:
     // An empty entry of the controller's list.
     CHostDrive() : CThreadList(1) {}
-    // The host drive of `e` with its geometry, cluster record and carrier word.
+    // The host drive of `e` with its geometry, cluster record and carrier
+    // word; reads its carrying drive's table for its place among the host
+    // drives there, then runs Refresh.
     CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const DriveGeometry& g, const ClusterInfo& ci,
-               int carrier, CController* owner)
-        : CThreadList(1), hostDriveNumber(e.number), carrierWord(carrier), entry(e), cylinders(g.cylinders),
-          heads(g.heads), sectors(g.sectors), cluster(ci), controller(owner), controllerNumber(controllerNo)
-    {
-    }
+               int carrier, CController* owner);
     // Copies every field; live workers are started again for the copy.
     CHostDrive(const CHostDrive& other) : CAbstrBase(other), CThreadList(other)
     {
@@ -65,6 +63,9 @@ public:
         }
         return *this;
     }
+
+    // Reads the partition tables; 0 for a cluster drive another controller owns.
+    int Refresh();
 
     int GetCarrierWord() const { return carrierWord; }
     const HostDriveEntry* GetEntry() const { return &entry; }

@@ -193,6 +193,7 @@ public:
     std::map<uint32_t, MirrorChain> mirrors;        // by the number of the head
     std::map<uint32_t, HostDriveTable> hostTables;  // by carrying drive number
     std::map<uint32_t, ArrayDrive> arrays;          // by array (master drive) number
+    std::vector<std::array<uint8_t, HOST_ENTRY_SIZE>> foreignHostDrives;  // of the other cluster node
     std::vector<RaisedEvent> raised;                // events not yet in the driver's store
     ProgressSpeed progress;
     uint32_t commits = 0;                           // configuration commits (0x03)

@@ -7,6 +7,7 @@
 #include "drive_commands.h"
 #include "enclosure_commands.h"
 #include "flash_commands.h"
+#include "host_drive_commands.h"
 #include "ioctl_handlers.h"
 #include "settings_commands.h"
 
@@ -157,7 +158,7 @@ constexpr IoctlCommand kCommands[] = {
     // Host drive commands; the target is a host drive or its carrying drive.
     {0x10010000, W, FIXED, 0, NUMBER, nullptr},
     {0x10010001, R, CALLER, 0, NUMBER, hostDriveTableCmd},  // host drive table
-    {0x10010002, R, CALLER, 0, NUMBER, nullptr},
+    {0x10010002, R, CALLER, 0, NUMBER, controllerHostTableCmd},
     {0x10010003, W, CALLER, 0, NUMBER, writeHostDriveTableCmd},
     {0x10010004, W, FIXED, 0, NUMBER, releaseHostDrivesCmd},
     {0x10010005, R, FIXED, 1, NUMBER, nullptr},      // cluster enabled

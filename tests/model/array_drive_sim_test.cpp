@@ -578,3 +578,59 @@ TEST_F(ArrayTest, AMissingComponentIsReadBack)
     EXPECT_EQ(c->arrayDrives.count, 0);
     EXPECT_EQ(Logged(0x10010003), 3u);
 }
+
+TEST_F(ArrayTest, GrowsIntoTheComponentsFreeSpaceWithANewHostDrive)
+{
+    CController* c = Read(Disks({kDisk, kDisk}));
+    ASSERT_NE(c, nullptr);
+    CLogDrive& first = c->logDrives[Drive(*c, 0)];
+    first.AddPendingComponent(Drive(*c, 1));
+    ASSERT_EQ(first.CreateArray(RAID_TYPE_0, nullptr, nullptr, 0), 1);
+    ASSERT_EQ(first.SetArrayCapacity(2000000), 1);
+    ASSERT_EQ(first.CreateArrayHostDrive(1), 1) << std::hex << c->error;
+    int a = c->FindArrayDrive(0);
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(c->arrayDrives[a].hostDrives.count, 1);
+    const CHostDrive& base = c->hostDrives[c->arrayDrives[a].hostDrives[0]];
+    EXPECT_EQ(base.hostDriveNumber, 0);
+    EXPECT_EQ(base.GetCarrierWord(), 16);
+    const uint32_t start = base.entry.start;
+    EXPECT_EQ(base.entry.sectors, 2000000 - start);
+    const int number = c->GetFreeDriveNumber(-1);
+
+    // The new capacity must leave room behind the gap: nothing is sent.
+    ProgressRequest r;
+    r.operation = PROGRESS_START;
+    r.percent = RAID_TYPE_0;
+    r.value = 2000000 + start;
+    EXPECT_EQ(c->arrayDrives[a].ExpandConvert(&r), 0);
+    EXPECT_EQ(c->arrayDrives[a].error, MODERR_NO_SPACE);
+    EXPECT_EQ(Logged(0x1000002D), 1u);
+
+    r.value = 3000000;
+    ASSERT_EQ(c->arrayDrives[a].ExpandConvert(&r), 1) << std::hex << c->arrayDrives[a].error;
+    EXPECT_EQ(r.percent, 100);
+    EXPECT_EQ(LoggedWords(0x1000002D, 0), (std::vector<uint32_t>{2000000, 3000000}));
+    const auto tables = LoggedRecords(0x10010003);
+    ASSERT_EQ(tables.size(), 2u);
+    const uint8_t* t = tables[1].data() + kLoggedData;
+    EXPECT_EQ(wire::get32(t, HDTABLE_COUNT), 2u);
+    const uint8_t* added = t + HDTABLE_HEAD + HDENTRY_SIZE;
+    EXPECT_EQ(added[HDENTRY_NUMBER], number);
+    EXPECT_EQ(wire::get32(added, HDENTRY_START), start + 2000000);
+    EXPECT_EQ(wire::get32(added, HDENTRY_SECTORS), 3000000 - 2000000 - start);
+
+    ASSERT_EQ(c->Refresh(), 1);
+    a = c->FindArrayDrive(0);
+    EXPECT_EQ(c->arrayDrives[a].Capacity(), 3000000u);
+    ASSERT_EQ(c->arrayDrives[a].hostDrives.count, 2);
+    const int h = c->FindHostDrive(number);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(c->hostDrives[h].position, 1);
+    EXPECT_EQ(c->hostDrives[h].hostDriveCount, 2);
+    EXPECT_EQ(c->hostDrives[h].carrierIndex, Drive(*c, 0));
+    EXPECT_LT(c->freeDrives.count, 255 - 2);
+    for (int k = 0; k < c->freeDrives.count; ++k)
+        EXPECT_NE(c->freeDrives[k].driveNumber, number);
+    EXPECT_TRUE(Contains(EventNumbers(), {56, 56}));
+}
