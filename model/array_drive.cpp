@@ -536,20 +536,14 @@ int CArrayDrive::FindComponentSlot(int position) const
 
 bool CArrayDrive::HasConfigAccess() const
 {
-    if (controller->FirmwareLevel() < kLevelCluster || hostDrives.count == 0 || hostDrives[0] < 0 ||
-        hostDrives[0] >= controller->hostDrives.count)
-        return true;
-    const ClusterInfo& c = controller->hostDrives[hostDrives[0]].cluster;
-    return !(c.type == 1 && c.hasAccess == 0);
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c == nullptr || !(c->type == 1 && c->hasAccess == 0);
 }
 
 bool CArrayDrive::IsSharedWithOtherNodes() const
 {
-    if (controller->FirmwareLevel() < kLevelCluster || hostDrives.count == 0 || hostDrives[0] < 0 ||
-        hostDrives[0] >= controller->hostDrives.count)
-        return false;
-    const ClusterInfo& c = controller->hostDrives[hostDrives[0]].cluster;
-    return c.type == 1 && c.shared != 0;
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c != nullptr && c->type == 1 && c->shared != 0;
 }
 
 bool CArrayDrive::IsClusterDrive() const

@@ -342,3 +342,15 @@ private:
     // Empties every drive and device list.
     void EmptyLists();
 };
+
+// The cluster record of the first host drive of a drive's list (indices into
+// the controller's host drives), from firmware level 30 on; nullptr below it
+// or without host drives.
+inline const ClusterInfo* FirstHostCluster(const CController* c, const CArray<int>& hostDrives)
+{
+    constexpr uint8_t kLevelCluster = 30;
+    if (c == nullptr || c->FirmwareLevel() < kLevelCluster || hostDrives.count == 0 || hostDrives[0] < 0 ||
+        hostDrives[0] >= c->hostDrives.count)
+        return nullptr;
+    return &c->hostDrives[hostDrives[0]].cluster;
+}

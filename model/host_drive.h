@@ -66,6 +66,42 @@ public:
 
     // Reads the partition tables; 0 for a cluster drive another controller owns.
     int Refresh();
+    // Makes the disks of the carrying drive show themselves; bool.
+    bool Identify();
+    // Gives this host drive number n; a host drive that had n gets this one's (refresh when asked). 1/0.
+    int SwapNumbers(int n, int refresh);
+    // Table edits of the carrying drive's table, re-read when asked; 1/0.
+    int SetName(const char* text);
+    int SetClusterType(int type, int reRead);
+    int SetAttributes(int mask, int values, int reRead);
+    int SetWriteProtect(int on) { return SetAttributes(2, on ? 2 : 0, 0); }
+    int SetWriteBackCache(int on) { return SetAttributes(1, on ? 0 : 1, 0); }
+    int SetTransactionTracking(int on) { return SetAttributes(4, on ? 0 : 4, 0); }
+    // Splits off a new host drive behind this one: `size` (sectors, else MB)
+    // is this drive's new size, or the new drive's own when `newDriveSize`. 1/0.
+    int Split(uint32_t size, int reRead, int inSectors, int newDriveSize);
+    // Merges this host drive with its neighbour; 1/0.
+    int Merge(int reRead);
+    // Sets this host drive's size in sectors; 1/0.
+    int SetSize(uint32_t sectors, int reRead);
+    // Deletes the carrying drive (array, mirror or logical drive); refresh when asked. 1/0.
+    int Remove(int refresh, int releaseEnclosureSlots);
+    // Unloads the host drive; refresh when asked. 1/0.
+    int Unload(int refresh);
+    // *out := 1 when the controller has clustering on for this host drive; always 1.
+    int IsClusterEnabled(int* out);
+    // True when the carrying drive has more host drives.
+    bool SharesCarrier() const;
+    // The carrying drive's answer.
+    bool HasOldFormatMembers() const;
+    // Takes a statistics sample; `first` starts the series.
+    void UpdateStatistics(DriveStatSample* x, int first);
+    // Resets the host drive's access on the controller; 1/0.
+    int ResetAccess();
+    // Refreshes in a background worker every `seconds` seconds (0 stops it).
+    int SetAutoRefresh(int seconds);
+    // The refresh worker.
+    void ThreadProc1(CThreadEntry& slot) override;
 
     int GetCarrierWord() const { return carrierWord; }
     const HostDriveEntry* GetEntry() const { return &entry; }
@@ -88,6 +124,15 @@ public:
     uint16_t controllerNumber = 0;     // controller number of every request
 
 private:
+    // Reads the carrying drive's table into `table` (HDTABLE_SIZE bytes), a second try on failure.
+    bool ReadTable(uint8_t* table);
+    // Writes `table` back to carrying drive `target`; 1/0.
+    bool WriteTable(uint8_t* table, int target);
+    // The table edit: read, change (false stops with the code in error), write, re-read.
+    template <class Change>
+    int EditTable(int reRead, Change change);
+    // The capacity of the carrying drive in sectors.
+    uint64_t CarrierCapacity() const;
     void CopyFields(const CHostDrive& other)
     {
         hostDriveNumber = other.hostDriveNumber;

@@ -10,5 +10,8 @@
 namespace kzmsim {
 
 uint32_t controllerHostTableCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x10010002
+uint32_t clusterEnabledCmd(ControllerFirmware& fw, IoctlCall& c);       // 0x10010005
+uint32_t unloadHostDriveCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x0A
+uint32_t renumberDriveCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x06, 0x10000019
 
 }  // namespace kzmsim

@@ -45,11 +45,11 @@ constexpr IoctlCommand kCommands[] = {
     {0x03, W, FIXED, 0, CTRL, commitConfigurationCmd},  // commit configuration
     {0x04, R, FIXED, 36, CTRL, cacheInfoCmd},
     {0x05, W, FIXED, 12, CTRL, setCacheConfigCmd},
-    {0x06, W, FIXED, 4, NUMBER, nullptr},            // new host drive number
+    {0x06, W, FIXED, 4, NUMBER, renumberDriveCmd},            // new host drive number
     {0x07, R, FIXED, 57, NUMBER, driveInfoCmd},
     {0x08, W, FIXED, 8, NUMBER, setDriveNameCmd},
     {0x09, W, FIXED, 0, NUMBER, removeMissingCmd},   // remove missing mirror components
-    {0x0A, W, FIXED, 0, NUMBER, nullptr},            // unload host drive
+    {0x0A, W, FIXED, 0, NUMBER, unloadHostDriveCmd},            // unload host drive
     {0x0B, R, FIXED, 1, NUMBER, driveByteCmd},
     {0x0C, W, FIXED, 0, CTRL, lockConfigurationCmd},    // lock configuration
     {0x0D, W, FIXED, 0, CTRL, unlockConfigurationCmd},  // unlock configuration
@@ -138,7 +138,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x10000015, W, CALLER, 0, NUMBER, addArrayHotFixCmd},
     {0x10000016, W, CALLER, 0, NUMBER, removeArrayHotFixCmd},
     {0x10000018, W, FIXED, 16, NUMBER, replaceComponentCmd},
-    {0x10000019, W, FIXED, 4, NUMBER, nullptr},
+    {0x10000019, W, FIXED, 4, NUMBER, renumberDriveCmd},
     {0x1000001A, W, FIXED, 4, NUMBER, buildStateCmd},
     {0x1000001B, W, FIXED, 4, NUMBER, rebuildStateCmd},
     {0x1000001C, W, FIXED, 4, NUMBER, parityVerifyCmd},
@@ -161,7 +161,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x10010002, R, CALLER, 0, NUMBER, controllerHostTableCmd},
     {0x10010003, W, CALLER, 0, NUMBER, writeHostDriveTableCmd},
     {0x10010004, W, FIXED, 0, NUMBER, releaseHostDrivesCmd},
-    {0x10010005, R, FIXED, 1, NUMBER, nullptr},      // cluster enabled
+    {0x10010005, R, FIXED, 1, NUMBER, clusterEnabledCmd},      // cluster enabled
     {0x10010006, R, FIXED, 8, NUMBER, hostDriveRecordCmd},
     {0x10010007, R, FIXED, 16, OWNER, ownershipCmd},      // ownership record of a disk
 
