@@ -149,6 +149,7 @@ uint32_t removeArrayCmd(ControllerFirmware& fw, IoctlCall& c)
         raiseArrayEvent(fw, EVT_ARRAY_REBUILD_ABORTED, c.target, c.target);
     fw.arrays.erase(c.target);
     fw.hostTables.erase(c.target);
+    dropCarrierData(fw, c.target);
     fw.commitPending = true;
     return ok();
 }

@@ -240,6 +240,31 @@ uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uin
     const uint16_t drive = cmd.paramSize;
     const uint64_t first = cmd.key;
     const size_t count = data.size() / BLOCK_SIZE;
+    // A host drive a table holds: block b is sector start + b of its carrying drive.
+    for (const auto& [carrier, table] : hostTables) {
+        for (const auto& e : table.entries) {
+            if (e[12] != drive)
+                continue;
+            const uint64_t start = wire::get32(e.data(), 16);
+            if (first + count > wire::get32(e.data(), 8))
+                return FW_STATUS_BAD_RECORD;
+            for (size_t i = 0; i < count; ++i) {
+                uint8_t* block = data.data() + i * BLOCK_SIZE;
+                const auto key = std::make_pair(carrier, start + first + i);
+                if (cmd.opcode == OP_BLOCK_WRITE) {
+                    std::copy_n(block, BLOCK_SIZE, carrierBlocks[key].begin());
+                } else {
+                    const auto it = carrierBlocks.find(key);
+                    if (it == carrierBlocks.end())
+                        std::fill_n(block, BLOCK_SIZE, 0);
+                    else
+                        std::copy_n(it->second.begin(), BLOCK_SIZE, block);
+                }
+            }
+            return FW_STATUS_OK;
+        }
+    }
+    // Any other host drive number: a store of its own, for tests of the transfer alone.
     for (size_t i = 0; i < count; ++i) {
         uint8_t* block = data.data() + i * BLOCK_SIZE;
         const auto key = std::make_pair(drive, first + i);

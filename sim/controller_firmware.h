@@ -179,7 +179,8 @@ public:
     std::vector<Channel> channels;
     std::map<uint32_t, LogicalDrive> logicalDrives;
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
-    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive, block)
+    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive no table holds, block)
+    std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> carrierBlocks;  // (carrying drive, sector)
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number

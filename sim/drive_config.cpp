@@ -310,6 +310,11 @@ void settleDrives(ControllerFirmware& fw)
     settleArrays(fw);
 }
 
+void dropCarrierData(ControllerFirmware& fw, uint32_t n)
+{
+    std::erase_if(fw.carrierBlocks, [n](const auto& kv) { return kv.first.first == n; });
+}
+
 void setProgressSpeed(ControllerFirmware& fw, const ProgressSpeed& speed)
 {
     fw.progress = speed;

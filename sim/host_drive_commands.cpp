@@ -88,6 +88,13 @@ void exchangeDriveNumbers(ControllerFirmware& fw, uint32_t a, uint32_t b)
             swap(h);
     }
     rekey(fw.hostTables);
+    std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> moved;
+    for (auto& [key, block] : fw.carrierBlocks) {
+        uint32_t carrier = key.first;
+        swap(carrier);
+        moved[{carrier, key.second}] = block;
+    }
+    fw.carrierBlocks = std::move(moved);
 }
 
 }  // namespace

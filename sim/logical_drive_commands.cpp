@@ -98,6 +98,7 @@ uint32_t deleteDriveCmd(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_IN_USE;
     fw.hostTables.erase(c.target);
     fw.logicalDrives.erase(c.target);
+    dropCarrierData(fw, c.target);
     fw.commitPending = true;
     return ok();
 }

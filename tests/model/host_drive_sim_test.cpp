@@ -4,6 +4,7 @@
 // statistics kept over a refresh.
 #include "drive_sim_test.h"
 
+#include "ctl_commands.h"
 #include "model_errors.h"
 
 #include <gtest/gtest.h>
@@ -219,7 +220,15 @@ TEST_F(HostTest, SwapsRenumberDrivesAndTables)
         ASSERT_NE(c, nullptr);
         ASSERT_TRUE(WithHostDrives(c, k.withHostDrives));
         const int disk = c->logDrives[Drive(*c, k.from)].disks[0];
+        std::vector<uint8_t> data(512, 0x5A);
+        BlockIoRecord w{0, static_cast<uint16_t>(k.from), 7, 1, data.data(), data.size()};
+        ASSERT_EQ(ctl_write_blocks(w), 0u);
         ASSERT_EQ(Host(*c, k.from).SwapNumbers(k.to, 1), 1) << std::hex << Host(*c, k.from).error;
+        // The data follows its drive.
+        std::vector<uint8_t> back(512, 0);
+        BlockIoRecord r{0, static_cast<uint16_t>(k.to), 7, 1, back.data(), back.size()};
+        ASSERT_EQ(ctl_read_blocks(r), 0u);
+        EXPECT_EQ(back, data);
         EXPECT_EQ(Logged(k.key), 1u);
         // The drive and its host drive go on under the new number.
         const CHostDrive& moved = Host(*c, k.to);
@@ -280,4 +289,34 @@ TEST_F(HostTest, StatisticsAndUnloadKeepTheDrive)
     ASSERT_EQ(Host(*c, 0).Unload(1), 1);
     EXPECT_EQ(Host(*c, 0).samples[DRIVE_SAMPLE_CURRENT].counters[0], 42u);
     EXPECT_EQ(Logged(0x0A), 1u);
+}
+
+TEST_F(HostTest, BlocksLieOnTheCarrierAndGoWithIt)
+{
+    CController* c = Read(Machine());
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(WithHostDrives(c, {0}));
+    ASSERT_EQ(Host(*c, 0).SetSize(409600, 1), 1);
+    ASSERT_EQ(Host(*c, 0).Split(100, 1, 0, 0), 1);
+    const int second = c->hostDrives[1].hostDriveNumber;
+    std::vector<uint8_t> data(512, 0x33);
+    // Past the host drive's end the controller says no.
+    BlockIoRecord past{0, static_cast<uint16_t>(second), 203600, 1, data.data(), data.size()};
+    EXPECT_NE(ctl_write_blocks(past), 0u);
+    BlockIoRecord w{0, static_cast<uint16_t>(second), 0, 1, data.data(), data.size()};
+    ASSERT_EQ(ctl_write_blocks(w), 0u);
+    // Merged back, the block sits behind the first part and the gap.
+    ASSERT_EQ(Host(*c, second).Merge(1), 1);
+    std::vector<uint8_t> back(512, 0);
+    BlockIoRecord r{0, 0, 204800 + 1200, 1, back.data(), back.size()};
+    ASSERT_EQ(ctl_read_blocks(r), 0u);
+    EXPECT_EQ(back, data);
+    // A deleted carrier takes its data along.
+    ASSERT_EQ(Host(*c, 0).Remove(1, 0), 1);
+    ASSERT_EQ(c->freeDrives[0].driveNumber, 0);
+    c->freeDrives[0].AddDisk(c->FindPhysDrive(0, 0, 0));
+    ASSERT_EQ(c->freeDrives[0].Create(DRIVE_TYPE_SINGLE, 1), 1);
+    std::fill(back.begin(), back.end(), 0xFF);
+    ASSERT_EQ(ctl_read_blocks(r), 0u);
+    EXPECT_EQ(back, std::vector<uint8_t>(512, 0));
 }
