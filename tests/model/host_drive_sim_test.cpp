@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -319,4 +321,38 @@ TEST_F(HostTest, BlocksLieOnTheCarrierAndGoWithIt)
     std::fill(back.begin(), back.end(), 0xFF);
     ASSERT_EQ(ctl_read_blocks(r), 0u);
     EXPECT_EQ(back, std::vector<uint8_t>(512, 0));
+}
+
+TEST_F(HostTest, ARefreshReadsWhatItNeedsInOrder)
+{
+    CController* c = Read(Machine());
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(WithHostDrives(c, {0}));
+    CLogDrive& first = c->logDrives[Drive(*c, 1)];
+    first.AddPendingComponent(Drive(*c, 2));
+    ASSERT_EQ(first.CreateArray(RAID_TYPE_0, nullptr, nullptr, 0), 1);
+    const size_t before = sim_->log().size();
+    ASSERT_EQ(c->ReadConfiguration(), 1);
+    // The array list, the array's record and flag, each carrier's table (the
+    // host drive's constructor reads its carrier's once more), the cluster
+    // record of a carrier with host drives, the mirror's flag, the
+    // controller-wide table; the drives' own information and members come
+    // through the library's composite reads.
+    const uint32_t kOwnKeys[] = {0x10000034, 0x10000012, 0x1000000A, 0x10010001, 0x10010002, 0x10010006, 0x63};
+    std::vector<std::string> seen;
+    const std::vector<std::string> log = sim_->log();
+    for (size_t i = before; i < log.size(); ++i) {
+        std::vector<std::string> f;
+        std::stringstream in(log[i]);
+        for (std::string field; std::getline(in, field, '\t');)
+            f.push_back(field);
+        const uint32_t key = static_cast<uint32_t>(std::stoul(f[5], nullptr, 16));
+        if (std::find(std::begin(kOwnKeys), std::end(kOwnKeys), key) != std::end(kOwnKeys))
+            seen.push_back(f[5] + "@" + f[6]);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "0x10000034@0xFFFFFFFF", "0x10000034@0xFFFFFFFF",  // drives 128-254, then 0-127
+                        "0x10010001@0x00000000", "0x10010006@0x00000000", "0x10010001@0x00000000",
+                        "0x10000012@0x00000001", "0x1000000A@0x00000001", "0x10010001@0x00000001",
+                        "0x10010001@0x00000003", "0x00000063@0x00000003", "0x10010002@0xFFFFFFFF"}));
 }
