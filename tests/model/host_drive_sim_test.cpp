@@ -207,37 +207,63 @@ TEST_F(HostTest, AForeignClusterDriveIsListedButNotRead)
 
 TEST_F(HostTest, SwapsRenumberDrivesAndTables)
 {
+    enum Setup { BaseDrives, SplitDrive, Array };
     struct Case {
         const char* name;
-        int from, to;
-        std::vector<int> withHostDrives;
-        uint32_t key;  // the renumbering request
+        Setup setup;
+        int from, to;     // -1 as `from`: the host drive split off drive 0
+        int carrier;      // the carrying drive's number afterwards, -1: the split-off number
+        uint32_t key;     // the renumbering request
+        int hostDrives;
     } cases[] = {
-        {"onto another base host drive", 0, 1, {0, 1}, 0x06},
-        {"onto a free number", 0, 7, {0}, 0x06},
+        {"onto another base host drive", BaseDrives, 0, 1, 1, 0x06, 2},
+        {"onto a free number", BaseDrives, 0, 7, 7, 0x06, 1},
+        {"a second host drive onto the base one's number", SplitDrive, -1, 0, -1, 0x06, 2},
+        {"an array's host drive onto a free number", Array, 0, 9, 9, 0x10000019, 1},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         CController* c = Read(Machine());
         ASSERT_NE(c, nullptr);
-        ASSERT_TRUE(WithHostDrives(c, k.withHostDrives));
-        const int disk = c->logDrives[Drive(*c, k.from)].disks[0];
+        int split = -1;
+        if (k.setup == Array) {
+            CLogDrive& first = c->logDrives[Drive(*c, 0)];
+            first.AddPendingComponent(Drive(*c, 1));
+            first.AddPendingComponent(Drive(*c, 2));
+            ASSERT_EQ(first.CreateArrayWithHostDrive(RAID_TYPE_5, nullptr, nullptr, 0, 1), 1);
+        } else {
+            ASSERT_TRUE(WithHostDrives(c, k.setup == BaseDrives && k.to == 1 ? std::vector<int>{0, 1} : std::vector<int>{0}));
+        }
+        if (k.setup == SplitDrive) {
+            ASSERT_EQ(Host(*c, 0).SetSize(409600, 1), 1);
+            split = c->GetFreeDriveNumber(-1);
+            ASSERT_EQ(Host(*c, 0).Split(100, 1, 0, 0), 1);
+        }
+        const int from = k.from < 0 ? split : k.from;
+        const int carrier = k.carrier < 0 ? split : k.carrier;
+        const int disk = c->logDrives[Host(*c, from).carrierIndex].disks[0];
         std::vector<uint8_t> data(512, 0x5A);
-        BlockIoRecord w{0, static_cast<uint16_t>(k.from), 7, 1, data.data(), data.size()};
+        BlockIoRecord w{0, static_cast<uint16_t>(from), 7, 1, data.data(), data.size()};
         ASSERT_EQ(ctl_write_blocks(w), 0u);
-        ASSERT_EQ(Host(*c, k.from).SwapNumbers(k.to, 1), 1) << std::hex << Host(*c, k.from).error;
+        ASSERT_EQ(Host(*c, from).SwapNumbers(k.to, 1), 1) << std::hex << Host(*c, from).error;
+        EXPECT_EQ(Logged(k.key), 1u);
         // The data follows its drive.
         std::vector<uint8_t> back(512, 0);
         BlockIoRecord r{0, static_cast<uint16_t>(k.to), 7, 1, back.data(), back.size()};
         ASSERT_EQ(ctl_read_blocks(r), 0u);
         EXPECT_EQ(back, data);
-        EXPECT_EQ(Logged(k.key), 1u);
-        // The drive and its host drive go on under the new number.
+        // The drive and its host drive go on under the new numbers.
         const CHostDrive& moved = Host(*c, k.to);
-        EXPECT_EQ(moved.entry.carrier, k.to);
+        EXPECT_EQ(moved.entry.carrier, carrier);
         ASSERT_GE(moved.carrierIndex, 0);
+        EXPECT_EQ(c->logDrives[moved.carrierIndex].driveNumber, carrier);
         EXPECT_EQ(c->logDrives[moved.carrierIndex].disks[0], disk);
-        EXPECT_EQ(c->hostDrives.count, static_cast<int>(k.withHostDrives.size()));
+        EXPECT_EQ(c->hostDrives.count, k.hostDrives);
+        if (k.setup == Array) {
+            ASSERT_EQ(c->arrayDrives.count, 1);
+            EXPECT_EQ(c->arrayDrives[0].arrayNumber, 9);
+            EXPECT_EQ(c->arrayDrives[0].hostDrives.count, 1);
+        }
     }
     CController* c = Read(Machine());
     ASSERT_NE(c, nullptr);
@@ -355,4 +381,24 @@ TEST_F(HostTest, ARefreshReadsWhatItNeedsInOrder)
                         "0x10010001@0x00000000", "0x10010006@0x00000000", "0x10010001@0x00000000",
                         "0x10000012@0x00000001", "0x1000000A@0x00000001", "0x10010001@0x00000001",
                         "0x10010001@0x00000003", "0x00000063@0x00000003", "0x10010002@0xFFFFFFFF"}));
+    // Every kind of drive, linked both ways and found by number.
+    const int a = c->FindArrayDrive(1);
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(c->arrayDrives[a].components.count, 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(c->logDrives[c->arrayDrives[a].components[i]].arrayIndex, a);
+    const int m = c->FindMirrorDrive(3);
+    ASSERT_GE(m, 0);
+    for (int i = 0; i < c->mirrorDrives[m].components.count; ++i)
+        EXPECT_EQ(c->logDrives[c->mirrorDrives[m].components[i]].mirrorIndex, m);
+    const int h = c->FindHostDrive(0);
+    ASSERT_GE(h, 0);
+    const int carrier = c->hostDrives[h].carrierIndex;
+    ASSERT_EQ(carrier, c->FindLogicalDrive(0));
+    ASSERT_EQ(c->logDrives[carrier].hostDrives.count, 1);
+    EXPECT_EQ(c->logDrives[carrier].hostDrives[0], h);
+    for (int k = 0; k < c->logDrives[carrier].disks.count; ++k)
+        EXPECT_EQ(c->physDrives[c->logDrives[carrier].disks[k]].logDriveIndex, carrier);
+    EXPECT_EQ(c->freeDrives.count, 255 - 5);
+    EXPECT_EQ(c->freeDrives[0].driveNumber, 4);
 }
