@@ -634,3 +634,26 @@ TEST_F(ArrayTest, GrowsIntoTheComponentsFreeSpaceWithANewHostDrive)
         EXPECT_NE(c->freeDrives[k].driveNumber, number);
     EXPECT_TRUE(Contains(EventNumbers(), {56, 56}));
 }
+
+TEST_F(ArrayTest, ReleasingEnclosureSlotsFreesTheComponentsDisks)
+{
+    // An enclosure processor at 6 holds the disks at 0, 1 and 4; one
+    // configuration lists all three. Drives 0 and 1 make a RAID-0 array.
+    CController* c = Read(R"({"entry": 0, "profile": "new",
+        "enclosureConfigs": [{"vendor": "KZM", "name": "SHELF", "slots": [[0, 0, 2], [0, 1, 3], [0, 4, 5]]}],
+        "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}, {"target": 4},
+            {"target": 6, "type": 3, "vendor": "KZM", "product": "ENCLOSURE", "enclosure": {"slots": [0, 1, 4]}}]}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}]})");
+    ASSERT_NE(c, nullptr);
+    const int a = Make(c, RAID_TYPE_0, {0, 1});
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(c->arrayDrives[a].ReleaseEnclosureSlots(), 1) << std::hex << c->arrayDrives[a].error;
+    // The two slots of the array's disks are written empty, the third keeps its disk.
+    EXPECT_EQ(LoggedWords(0x20012, 4), (std::vector<uint32_t>{0xFFFFFFFF, 0xFFFFFFFF}));
+    // The configuration is reset and written back with the one entry left.
+    EXPECT_EQ(Logged(0x20024), 1u);
+    const std::vector<std::vector<uint8_t>> written = LoggedRecords(0x20020);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(wire::get32(written[0].data(), kLoggedData + 28), 1u);
+    EXPECT_EQ(written[0][kLoggedData + 32 + 6], 4);
+}
