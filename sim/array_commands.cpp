@@ -232,7 +232,7 @@ uint32_t replaceComponentCmd(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_INVALID_TARGET;
     const bool ownHotFix = std::find(a->hotFixes.begin(), a->hotFixes.end(), added) != a->hotFixes.end();
     // The new drive may come from the pool or from this array's hot fix drives.
-    if (!ownHotFix && !(d->poolHotFix && !d->failed && chainHead(fw, added) < 0) && !freeForArray(fw, added))
+    if (!ownHotFix && !(d->poolHotFix && !d->failed && chainHead(fw, added) < 0) && !freeForArray(fw, added, true))
         return FW_STATUS_IN_USE;
     if (driveFullCapacity(fw, *d) < memberCapacity(fw, *a, false))
         return FW_STATUS_BAD_RECORD;
@@ -242,6 +242,8 @@ uint32_t replaceComponentCmd(ControllerFirmware& fw, IoctlCall& c)
         return FW_STATUS_IN_USE;
     std::erase(a->hotFixes, added);
     d->poolHotFix = false;
+    fw.hostTables.erase(added);
+    dropCarrierData(fw, added);
     slot->drive = added;
     slot->failed = true;
     raiseArrayEvent(fw, EVT_ARRAY_REPLACED, c.target, added);

@@ -117,13 +117,14 @@ int64_t arrayOfDrive(const ControllerFirmware& fw, uint32_t n)
     return -1;
 }
 
-bool freeForArray(const ControllerFirmware& fw, uint32_t n)
+bool freeForArray(const ControllerFirmware& fw, uint32_t n, bool tablesTaken)
 {
     const auto it = fw.logicalDrives.find(n);
     if (n > MAX_DRIVE_NUMBER || it == fw.logicalDrives.end())
         return false;
     const LogicalDrive& d = it->second;
-    return !d.failed && !d.poolHotFix && chainHead(fw, n) < 0 && arrayOfDrive(fw, n) < 0 && !fw.hostTables.count(n);
+    return !d.failed && !d.poolHotFix && chainHead(fw, n) < 0 && arrayOfDrive(fw, n) < 0 &&
+           (tablesTaken || !fw.hostTables.count(n));
 }
 
 uint8_t dataCount(const ArrayDrive& a)

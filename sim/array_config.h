@@ -81,8 +81,9 @@ ArrayDrive* findArray(ControllerFirmware& fw, uint32_t n);
 // drive or a drive an expansion adds), or -1.
 int64_t arrayOfDrive(const ControllerFirmware& fw, uint32_t n);
 // True when drive n can join an array: it exists, is in no chain, array or
-// pool, has not failed and carries no host drive table.
-bool freeForArray(const ControllerFirmware& fw, uint32_t n);
+// pool, has not failed and carries no host drive table (unless the firmware
+// takes the table over: `tablesTaken`).
+bool freeForArray(const ControllerFirmware& fw, uint32_t n, bool tablesTaken = false);
 // Record byte 1: the components that hold data (RAID 4: one less).
 uint8_t dataCount(const ArrayDrive& a);
 // The smallest component capacity (`full`: not limited by a used capacity).

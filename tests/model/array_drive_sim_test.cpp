@@ -657,3 +657,32 @@ TEST_F(ArrayTest, ReleasingEnclosureSlotsFreesTheComponentsDisks)
     EXPECT_EQ(wire::get32(written[0].data(), kLoggedData + 28), 1u);
     EXPECT_EQ(written[0][kLoggedData + 32 + 6], 4);
 }
+
+TEST_F(ArrayTest, AReplacedComponentRebuilds)
+{
+    CController* c = Read(Raid5Disks());
+    ASSERT_NE(c, nullptr);
+    ASSERT_GE(ReadyRaid5(c), 0);
+    // The new drive still carries its host drive: the firmware takes it over.
+    ASSERT_EQ(c->logDrives[Drive(*c, 4)].CreateHostDrive(4), 1);
+    ASSERT_TRUE(sim_->control("fail 0 0 2"));
+    ASSERT_EQ(c->Refresh(), 1);
+    CArrayDrive& array = c->arrayDrives[c->FindArrayDrive(0)];
+    EXPECT_STREQ(array.stateText, "fail");
+    ASSERT_EQ(array.ReplaceComponent(2, Drive(*c, 4), 1), 1) << std::hex << array.error;
+    const auto sent = LoggedRecords(0x10000018);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][kLoggedData + 4], 2);
+    EXPECT_EQ(sent[0][kLoggedData + 5], 1);
+    EXPECT_EQ(sent[0][kLoggedData + 12], 4);
+    EXPECT_TRUE(Contains(EventNumbers(), {13, 14, 16, 26}));
+    const int a = BuildToReady(c, 0);
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(c->arrayDrives[a].SlotDrive(2), 4);
+    EXPECT_LT(c->FindHostDrive(4), 0);
+    // The component disks of every component.
+    uint8_t record[24 + 12 * 8] = {};
+    wire::put16(record, 22, 8);
+    ASSERT_TRUE(c->arrayDrives[a].QueryComponentDisks(record));
+    EXPECT_EQ(wire::get16(record, 20), 4);
+}
