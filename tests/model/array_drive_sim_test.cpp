@@ -547,8 +547,24 @@ TEST_F(ArrayTest, RefusalsBeforeAnythingIsSent)
     ASSERT_EQ(c->freeDrives.SetSize(0), 1);
     EXPECT_EQ(array.ExpandConvert(&r), 0);
     EXPECT_EQ(array.error, MODERR_NO_SPACE);
-    for (uint32_t key : {0x10000018u, 0x1000002Du, 0x1000002Au, 0x10010003u})
+    // A RAID-5 record whose member count leaves nothing to divide by.
+    array.info[ARREC_DATA_COUNT] = 1;
+    EXPECT_EQ(array.AddHotFixDrives(0, 0), 0);
+    EXPECT_EQ(array.error, MODERR_NOT_SUPPORTED);
+    // A slot count past the record's 35 slots: walks stop at 35.
+    array.info[ARREC_SLOT_COUNT] = 200;
+    EXPECT_EQ(array.SlotCount(), 35);
+    EXPECT_EQ(array.ReplaceComponent(35, Drive(*c, 3), 0), 0);
+    // More than 35 components.
+    CLogDrive& d = c->logDrives[Drive(*c, 3)];
+    for (int i = 0; i < 35; ++i)
+        d.AddPendingComponent(Drive(*c, 3));
+    int spans = 0, number = 0;
+    EXPECT_EQ(d.CreateArray(RAID_TYPE_0, &spans, &number, 0), 0);
+    EXPECT_EQ(d.error, MODERR_BAD_PARAMETER);
+    for (uint32_t key : {0x10000018u, 0x1000002Du, 0x1000002Au, 0x10010003u, 0x10000015u})
         EXPECT_EQ(Logged(key), 0u) << std::hex << key;
+    EXPECT_EQ(Logged(0x10000010), 1u);
 }
 
 TEST_F(ArrayTest, AMissingComponentIsReadBack)
