@@ -363,7 +363,32 @@ private:
     int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
     void LinkMirrorDrive(int index, const CArray<int>& members);
     bool ReadArrayList(uint8_t* list);
-    bool WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old, bool* seen, int& result);
+    // The lists before a configuration read, for what the new objects carry over.
+    struct OldDrives {
+        const CArray<CLogDrive>& logDrives;
+        const CArray<CArrayDrive>& arrayDrives;
+        const CArray<CHostDrive>& hostDrives;
+    };
+    bool WalkDriveChain(int head, const uint8_t* arrayList, uint8_t* hostTable, const OldDrives& old, bool* seen,
+                        int& result);
+    // Host drives (controller_host_drives.cpp): reads the table of carrying
+    // drive `carrier` (carrier kind 0, 1 or 16) and appends its host drives.
+    void ReadCarrierHostDrives(int carrier, int kind, const CLogDrive& drive, uint8_t* table,
+                               const CArray<CHostDrive>& old, int& result);
+    // Appends the host drives of the controller-wide table that no local drive carries.
+    void ReadForeignHostDrives(uint8_t* table, const CArray<CHostDrive>& old, int& result);
+    // Reads a host drive table (header 100, 16) into `table`, trying twice; false when both fail.
+    bool ReadHostTable(int carrier, uint8_t* table, bool controllerWide);
+    // Builds the host drives of a table read and appends them.
+    void AppendHostDrives(const uint8_t* table, int carrier, int kind, bool foreign, const CArray<CHostDrive>& old,
+                          int& result);
+    void SortHostDrives();
+    void LinkHostDrive(int index);
+    // Reads the array drive headed by `number` (refresh interval carried over) and appends it.
+    void AppendArrayDrive(int number, const CArray<CArrayDrive>& oldArrays, int& result);
+    // Missing logical drives for absent array slots, then the array links.
+    void CompleteArrays(uint8_t* arrayList, int& result);
+    void LinkArrayDrive(int index);
     // Empties every drive and device list.
     void EmptyLists();
     // Steps of UpdateStatistics; each returns false with the failure in the error word.
@@ -378,3 +403,15 @@ private:
     // Writes a work copy of page A with the settings of the fault bus or cluster operations; 1 or 0.
     int WriteWorkPage(uint8_t* page);
 };
+
+// The cluster record of the first host drive of a drive's list (indices into
+// the controller's host drives), from firmware level 30 on; nullptr below it
+// or without host drives.
+inline const ClusterInfo* FirstHostCluster(const CController* c, const CArray<int>& hostDrives)
+{
+    constexpr uint8_t kLevelCluster = 30;
+    if (c == nullptr || c->FirmwareLevel() < kLevelCluster || hostDrives.count == 0 || hostDrives[0] < 0 ||
+        hostDrives[0] >= c->hostDrives.count)
+        return nullptr;
+    return &c->hostDrives[hostDrives[0]].cluster;
+}

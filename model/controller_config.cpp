@@ -30,6 +30,11 @@ constexpr uint32_t kUpperEntries = 127;
 constexpr uint32_t kUpperFirst = 128;
 constexpr uint32_t kLowerEntries = 128;
 constexpr int kZeroEntry = 255;              // the array list entry no drive has
+constexpr int kCarrierMirror = 1;            // carrier kinds of host drives
+constexpr int kCarrierArray = 16;
+constexpr size_t kEntryMember = 5;           // array list entry: an array member
+constexpr size_t kEntryMaster = 6;           // the array's master
+constexpr size_t kEntryHotFix = 8;           // a private hot fix drive
 constexpr uint32_t kSmallGeometryLimit = 2099200;
 constexpr uint32_t kSmallTrack = 64 * 32;
 constexpr uint32_t kLargeTrack = 127 * 63;
@@ -46,6 +51,12 @@ bool Append(CArray<T>& list, const T& item)
         return false;
     list[list.count - 1] = item;
     return true;
+}
+
+// Byte `at` of drive `number`'s array list entry.
+uint8_t EntryByte(const uint8_t* arrayList, int number, size_t at)
+{
+    return arrayList[ARRAY_LIST_HEAD + ARRAY_LIST_ENTRY * static_cast<size_t>(number) + at];
 }
 
 // The two packed role words of an array list entry (bytes 4-7 and 8-11).
@@ -108,8 +119,8 @@ bool CController::ReadArrayList(uint8_t* list)
     return error == 0;
 }
 
-bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArray<CLogDrive>& old, bool* seen,
-                                 int& result)
+bool CController::WalkDriveChain(int head, const uint8_t* arrayList, uint8_t* hostTable, const OldDrives& olds,
+                                 bool* seen, int& result)
 {
     const auto c = static_cast<uint16_t>(index);
     CArray<int> members;
@@ -125,6 +136,7 @@ bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArra
         const int entry = number == head ? number : kZeroEntry;
         CLogDrive drive(c, number, EntryWord(arrayList, entry, 0), EntryWord(arrayList, entry, 4),
                         EntryWord(arrayList, entry, 8), this, 1);
+        const CArray<CLogDrive>& old = olds.logDrives;
         for (int k = 0; k < old.count; ++k) {
             if (old[k].driveNumber == number) {
                 for (int n = 0; n < DRIVE_SAMPLES; ++n)
@@ -148,6 +160,15 @@ bool CController::WalkDriveChain(int head, const uint8_t* arrayList, const CArra
             const int at = logDrives.count - 1;
             if (!LinkLogicalDrive(at, c, number))
                 return false;
+            const bool member = EntryByte(arrayList, head, kEntryMember) != 0;
+            const bool master = EntryByte(arrayList, head, kEntryMaster) != 0;
+            if (number == head && member && master)
+                AppendArrayDrive(head, olds.arrayDrives, result);
+            // The first drive of a walk carries host drives unless it is an
+            // array member other than the master, or a pool hot fix drive.
+            if (number == head && (master || !member) && (drive.Flags() & LDFLAG_POOL_HOT_FIX) == 0)
+                ReadCarrierHostDrives(head, member && master ? kCarrierArray : mirrorChain ? kCarrierMirror : 0,
+                                      logDrives[at], hostTable, olds.hostDrives, result);
             if (mirrorChain && AppendIndex(members, at) < 0) {
                 error = MODERR_NO_MEMORY;
                 result = -1;
@@ -183,7 +204,10 @@ int CController::ReadConfiguration()
 
     std::unique_ptr<uint8_t[]> arrayList(new (std::nothrow) uint8_t[ARRAY_LIST_SIZE]());
     std::unique_ptr<uint32_t[]> drives(new (std::nothrow) uint32_t[kDriveNumbers]());
-    if (!arrayList || !drives) {
+    std::unique_ptr<uint8_t[]> hostTableBuffer(new (std::nothrow) uint8_t[HDTABLE_SIZE]());
+    uint8_t* hostTable = hostTableBuffer.get();
+    const OldDrives olds{oldLogDrives, oldArrayDrives, oldHostDrives};
+    if (!arrayList || !drives || !hostTable) {
         error = MODERR_NO_MEMORY;
         return 0;
     }
@@ -201,10 +225,16 @@ int CController::ReadConfiguration()
             const uint32_t number = drives[i];
             if (number > kMaxDriveNumber || seen[number])
                 continue;
-            if (!WalkDriveChain(static_cast<int>(number), arrayList.get(), oldLogDrives, seen, result))
+            if (!WalkDriveChain(static_cast<int>(number), arrayList.get(), hostTable, olds, seen, result))
                 return 0;
         }
+        CompleteArrays(arrayList.get(), result);
     }
+    SortHostDrives();
+    for (int h = 0; h < hostDrives.count; ++h)
+        LinkHostDrive(h);
+    if (FirmwareLevel() >= kLevelHostTables)
+        ReadForeignHostDrives(hostTable, oldHostDrives, result);
     // Free numbers: used by neither a logical nor a host drive.
     for (int n = 0; n <= kMaxDriveNumber; ++n) {
         if (FindLogicalDrive(n) >= 0 || FindHostDrive(n) >= 0)
@@ -218,6 +248,70 @@ int CController::ReadConfiguration()
     if (result == 1)
         error = 0;
     return result;
+}
+
+void CController::AppendArrayDrive(int number, const CArray<CArrayDrive>& oldArrays, int& result)
+{
+    CArrayDrive array(static_cast<uint16_t>(index), number, this, 0);
+    for (int k = 0; k < oldArrays.count; ++k)
+        if (oldArrays[k].arrayNumber == static_cast<uint16_t>(number))
+            array.refreshInterval = oldArrays[k].refreshInterval;
+    array.Refresh();
+    if (!Append(arrayDrives, array)) {
+        error = MODERR_NO_MEMORY;
+        result = -1;
+    }
+}
+
+void CController::CompleteArrays(uint8_t* arrayList, int& result)
+{
+    const auto c = static_cast<uint16_t>(index);
+    // A slot whose drive the controller no longer lists shows as a missing drive.
+    for (int a = 0; a < arrayDrives.count; ++a) {
+        const CArrayDrive& array = arrayDrives[a];
+        const int data = array.info[ARREC_DATA_COUNT];
+        for (int k = 0; k < array.SlotCount(); ++k) {
+            const int number = array.SlotDrive(k);
+            if (number > kMaxDriveNumber || FindLogicalDrive(number) >= 0)
+                continue;
+            arrayList[ARRAY_LIST_HEAD + ARRAY_LIST_ENTRY * static_cast<size_t>(number) + kEntryHotFix] =
+                k < data || (k == data && array.Type() == RAID_TYPE_4) ? 0 : 1;
+            const CLogDrive missing(c, number, EntryWord(arrayList, number, 0), EntryWord(arrayList, number, 4),
+                                    EntryWord(arrayList, number, 8), this, 0);
+            if (!Append(logDrives, missing)) {
+                error = MODERR_NO_MEMORY;
+                result = -1;
+            }
+        }
+    }
+    for (int a = 0; a < arrayDrives.count; ++a)
+        LinkArrayDrive(a);
+}
+
+void CController::LinkArrayDrive(int at)
+{
+    CArrayDrive& array = arrayDrives[at];
+    for (int k = 0; k < array.SlotCount(); ++k) {
+        const int number = array.SlotDrive(k);
+        for (int i = 0; i < logDrives.count; ++i) {
+            if (logDrives[i].driveNumber != number)
+                continue;
+            if (AppendIndex(array.components, i) < 0)
+                error = MODERR_NO_MEMORY;
+            logDrives[i].arrayIndex = at;
+        }
+        for (int m = 0; m < mirrorDrives.count; ++m)
+            if (mirrorDrives[m].mirrorNumber == number)
+                mirrorDrives[m].arrayIndex = at;
+    }
+    // The master component first.
+    for (int k = 0; k < array.SlotCount() && k < array.components.count; ++k) {
+        if (array.SlotDrive(k) == array.info[ARREC_NUMBER]) {
+            const int t = array.components[0];
+            array.components[0] = array.components[k];
+            array.components[k] = t;
+        }
+    }
 }
 
 int CController::LinkLogicalDrive(int at, uint16_t controllerNumber, int number)

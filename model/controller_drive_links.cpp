@@ -13,9 +13,7 @@ int At(const CArray<int>& list, int k) { return k >= 0 && k < list.count ? list[
 
 int CController::HostDriveCarrier(int h) const
 {
-    // Host drives are not read into objects yet: none has a carrier.
-    (void)h;
-    return -1;
+    return h >= 0 && h < hostDrives.count ? hostDrives[h].carrierIndex : -1;
 }
 
 int CController::ArrayOfLogDrive(int i) const
@@ -30,10 +28,7 @@ int CController::MirrorOfLogDrive(int i) const
 
 int CController::ArrayComponent(int a, int k) const
 {
-    // Array drives are not read into objects yet: none has components.
-    (void)a;
-    (void)k;
-    return -1;
+    return a >= 0 && a < arrayDrives.count ? At(arrayDrives[a].components, k) : -1;
 }
 
 int CController::MirrorComponent(int m, int k) const

@@ -80,6 +80,9 @@ constexpr size_t HDENTRY_CARRIER = 13;
 constexpr size_t HDENTRY_ATTRIBUTES = 15;
 constexpr size_t HDENTRY_START = 16;
 constexpr size_t HDCREATE_SIZE = HDTABLE_HEAD + HDENTRY_SIZE;
+// A whole host drive table: the header and room for 100 entries.
+constexpr int HDTABLE_MAX_ENTRIES = 100;
+constexpr size_t HDTABLE_SIZE = HDTABLE_HEAD + HDENTRY_SIZE * HDTABLE_MAX_ENTRIES;
 
 // Component disk records (key 0x6F): a 24-byte header whose u16 at 22 counts
 // the 12-byte entries the caller has room for.

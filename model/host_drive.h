@@ -1,19 +1,49 @@
-// CHostDrive: a host drive, the slice of a drive that the operating system sees.
-// Declared with what the controller's lists need: the owner pointer and
-// copying; the drive's own contents and operations are added with it.
+// CHostDrive: a host drive, the slice of a logical, mirror or array drive
+// (its carrying drive) that the operating system sees. It holds its entry of
+// the carrying drive's host drive table, its geometry and cluster record and
+// the index of its carrying logical drive, valid until the next
+// configuration read.
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_records.h"
 #include "thread_list.h"
 
 #include <cstdint>
+#include <cstring>
 
 class CController;
+
+// One entry of a host drive table as the model holds it (the wire layout is
+// HDENTRY_* in drive_records.h).
+struct HostDriveEntry {
+    char name[8] = {};          // at most 7 characters, zero-terminated
+    uint32_t sectors = 0;
+    uint8_t number = 0;         // host drive number
+    uint8_t carrier = 0;        // carrying drive number
+    uint8_t attributes = 0;     // bit 0 write-back cache off, 1 write protected, 2 transaction tracking off
+    uint32_t start = 0;         // start sector on the carrying drive
+};
+
+// The cluster record of a host drive.
+struct ClusterInfo {
+    uint8_t type = 0;           // 0 not configured, 1 cluster drive, 2 private
+    uint32_t owner = 0;         // serial of the owning controller, 0 none
+    uint32_t hasAccess = 0;     // this node has configuration access
+    uint32_t shared = 0;        // more than one controller accesses the drive
+    uint32_t reserved = 0;
+    int32_t value = -1;
+};
 
 class CHostDrive : public CAbstrBase, public CThreadList {
 public:
     // An empty entry of the controller's list.
     CHostDrive() : CThreadList(1) {}
+    // The host drive of `e` with its geometry, cluster record and carrier
+    // word; reads its carrying drive's table for its place among the host
+    // drives there, then runs Refresh.
+    CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const DriveGeometry& g, const ClusterInfo& ci,
+               int carrier, CController* owner);
     // Copies every field; live workers are started again for the copy.
     CHostDrive(const CHostDrive& other) : CAbstrBase(other), CThreadList(other)
     {
@@ -34,15 +64,90 @@ public:
         return *this;
     }
 
-    int hostDriveNumber = -1;          // the host drive number
-    uint16_t controllerNumber = 0;     // controller number of every request
+    // Reads the partition tables; 0 for a cluster drive another controller owns.
+    int Refresh();
+    // Makes the disks of the carrying drive show themselves; bool.
+    bool Identify();
+    // Gives this host drive number n; a host drive that had n gets this one's (refresh when asked). 1/0.
+    int SwapNumbers(int n, int refresh);
+    // Table edits of the carrying drive's table, re-read when asked; 1/0.
+    int SetName(const char* text);
+    int SetClusterType(int type, int reRead);
+    int SetAttributes(int mask, int values, int reRead);
+    int SetWriteProtect(int on) { return SetAttributes(2, on ? 2 : 0, 0); }
+    int SetWriteBackCache(int on) { return SetAttributes(1, on ? 0 : 1, 0); }
+    int SetTransactionTracking(int on) { return SetAttributes(4, on ? 0 : 4, 0); }
+    // Splits off a new host drive behind this one: `size` (sectors, else MB)
+    // is this drive's new size, or the new drive's own when `newDriveSize`. 1/0.
+    int Split(uint32_t size, int reRead, int inSectors, int newDriveSize);
+    // Merges this host drive with its neighbour; 1/0.
+    int Merge(int reRead);
+    // Sets this host drive's size in sectors; 1/0.
+    int SetSize(uint32_t sectors, int reRead);
+    // Deletes the carrying drive (array, mirror or logical drive); refresh when asked. 1/0.
+    int Remove(int refresh, int releaseEnclosureSlots);
+    // Unloads the host drive; refresh when asked. 1/0.
+    int Unload(int refresh);
+    // *out := 1 when the controller has clustering on for this host drive; always 1.
+    int IsClusterEnabled(int* out);
+    // True when the carrying drive has more host drives.
+    bool SharesCarrier() const;
+    // The carrying drive's answer.
+    bool HasOldFormatMembers() const;
+    // Takes a statistics sample; `first` starts the series.
+    void UpdateStatistics(DriveStatSample* x, int first);
+    // Resets the host drive's access on the controller; 1/0.
+    int ResetAccess();
+    // Refreshes in a background worker every `seconds` seconds (0 stops it).
+    int SetAutoRefresh(int seconds);
+    // The refresh worker.
+    void ThreadProc1(CThreadEntry& slot) override;
+
+    int GetCarrierWord() const { return carrierWord; }
+    const HostDriveEntry* GetEntry() const { return &entry; }
+    const ClusterInfo* GetCluster() const { return &cluster; }
+    bool IsClusterDrive() const { return cluster.type == 1; }
+
+    int hostDriveNumber = -1;          // the host drive number (the entry's number byte)
+    int carrierWord = 0;               // 0 logical drive, 1 mirror chain, 16 array drive
+    HostDriveEntry entry;
+    uint32_t cylinders = 0;
+    uint8_t heads = 0;
+    uint8_t sectors = 0;
+    ClusterInfo cluster;
+    DriveStatSample samples[DRIVE_SAMPLES] = {};
+    int refreshInterval = 0;
+    int hostDriveCount = 0;            // host drives on the same carrying drive
+    int position = 0;                  // place among them along the gap rule
     CController* controller = nullptr; // owner
+    int carrierIndex = -1;             // carrying logical drive, -1 until linked
+    uint16_t controllerNumber = 0;     // controller number of every request
 
 private:
+    // Reads the carrying drive's table into `table` (HDTABLE_SIZE bytes), a second try on failure.
+    bool ReadTable(uint8_t* table);
+    // Writes `table` back to carrying drive `target`; 1/0.
+    bool WriteTable(uint8_t* table, int target);
+    // The table edit: read, change (false stops with the code in error), write, re-read.
+    template <class Change>
+    int EditTable(int reRead, Change change);
+    // The capacity of the carrying drive in sectors.
+    uint64_t CarrierCapacity() const;
     void CopyFields(const CHostDrive& other)
     {
         hostDriveNumber = other.hostDriveNumber;
-        controllerNumber = other.controllerNumber;
+        carrierWord = other.carrierWord;
+        entry = other.entry;
+        cylinders = other.cylinders;
+        heads = other.heads;
+        sectors = other.sectors;
+        cluster = other.cluster;
+        std::memcpy(samples, other.samples, sizeof samples);
+        refreshInterval = other.refreshInterval;
+        hostDriveCount = other.hostDriveCount;
+        position = other.position;
         controller = other.controller;
+        carrierIndex = other.carrierIndex;
+        controllerNumber = other.controllerNumber;
     }
 };

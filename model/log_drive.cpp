@@ -334,14 +334,14 @@ void CLogDrive::UpdateStatistics(DriveStatSample* x, int first)
 
 bool CLogDrive::HasConfigAccess() const
 {
-    // Host drives carry no cluster record of their own yet: a drive without
-    // one has the access.
-    return true;
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c == nullptr || !(c->type == 1 && c->hasAccess == 0);
 }
 
 bool CLogDrive::IsSharedWithOtherNodes() const
 {
-    return false;
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c != nullptr && c->type == 1 && c->shared != 0;
 }
 
 bool CLogDrive::QueryComponentDisks(void* record)

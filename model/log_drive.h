@@ -43,6 +43,21 @@ public:
     int RemovePendingComponent(int position);
     // Makes this drive the master of a mirror with the pending drives; 1/0.
     int MakeMirror(int reRead);
+    // Array operations (log_drive_array.cpp).
+    // Creates an array drive of `type` (0, 4, 5, 10; + 0x80 destructive) from
+    // this drive and the pending ones; *spansChannels and *arrayNumber out. 1/0.
+    int CreateArray(int type, int* spansChannels, int* arrayNumber, uint32_t stripeSize);
+    // Turns this drive and the pending drives into RAID-1 pairs for RAID 10;
+    // the pending list then holds the pairs' masters. 1/0.
+    int PairForRaid10(int* spansChannels);
+    // The array's capacity and the largest it could have; 1/0 by the last request.
+    int GetArrayCapacity(uint32_t* largest, uint32_t* capacity);
+    // Sets the capacity of the array this drive created (0: unchanged); always 1.
+    int SetArrayCapacity(uint32_t sectors);
+    // Creates the host drive of the array this drive created; the re-read's result.
+    int CreateArrayHostDrive(int reRead);
+    // CreateArray, then CreateArrayHostDrive when it succeeded.
+    int CreateArrayWithHostDrive(int type, int* spansChannels, int* arrayNumber, uint32_t stripeSize, int reRead);
     // Creates one host drive over the whole drive under `hostNumber`; 1/0.
     int CreateHostDrive(int hostNumber);
     // Renames the drive (8 characters); 1/0.

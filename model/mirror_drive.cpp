@@ -364,18 +364,20 @@ bool CMirrorDrive::QueryComponentDisks(void* record)
 
 bool CMirrorDrive::HasConfigAccess() const
 {
-    // Host drives carry no cluster record of their own yet: a mirror without one has the access.
-    return true;
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c == nullptr || !(c->type == 1 && c->hasAccess == 0);
 }
 
 bool CMirrorDrive::IsSharedWithOtherNodes() const
 {
-    return false;
+    const ClusterInfo* c = FirstHostCluster(controller, hostDrives);
+    return c != nullptr && c->type == 1 && c->shared != 0;
 }
 
 bool CMirrorDrive::IsClusterDrive() const
 {
-    return false;
+    return hostDrives.count > 0 && hostDrives[0] >= 0 && hostDrives[0] < controller->hostDrives.count &&
+           controller->hostDrives[hostDrives[0]].cluster.type == 1;
 }
 
 bool CMirrorDrive::HasOldFormatMembers() const

@@ -5,6 +5,7 @@
 #include "driver.h"
 #include "fault_bus.h"
 #include "flash_commands.h"
+#include "array_control.h"
 #include "progress_control.h"
 #include "message_log.h"
 #include "statistics_commands.h"
@@ -206,6 +207,8 @@ constexpr ControlCommand kCommands[] = {
     {"statrate", parseStatRate},
     {"cacherate", parseCacheRate},
     {"logmsg", parseLogMsg},
+    {"parityerror", parseParityError},
+    {"expandfail", parseExpandFail},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -251,22 +251,49 @@ uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uin
     const uint16_t drive = cmd.paramSize;
     const uint64_t first = cmd.key;
     const size_t count = data.size() / BLOCK_SIZE;
+    const bool write = cmd.opcode == OP_BLOCK_WRITE;
+    // A host drive a table holds: block b is sector start + b of its carrying
+    // drive. Any other host drive number keeps a store of its own, for tests of
+    // the transfer alone.
+    uint32_t owner = drive;
+    uint64_t base = 0;
+    bool held = false;
+    for (const auto& [carrier, table] : hostTables) {
+        for (const auto& e : table.entries) {
+            if (e[12] != drive)
+                continue;
+            if (first + count > wire::get32(e.data(), 8))
+                return FW_STATUS_BAD_RECORD;
+            owner = carrier;
+            base = wire::get32(e.data(), 16);
+            held = true;
+            break;
+        }
+        if (held)
+            break;
+    }
+    auto find = [&](uint64_t b) -> std::array<uint8_t, 512>* {
+        if (held) {
+            const auto it = carrierBlocks.find({owner, base + b});
+            return it == carrierBlocks.end() ? nullptr : &it->second;
+        }
+        const auto it = blocks.find({drive, b});
+        return it == blocks.end() ? nullptr : &it->second;
+    };
     // The cache held a read when every block was there, a write when its first block was.
     bool hit = count != 0;
-    for (size_t i = 0; i < (cmd.opcode == OP_BLOCK_WRITE ? std::min<size_t>(count, 1) : count) && hit; ++i)
-        hit = blocks.count(std::make_pair(drive, first + i)) != 0;
-    countBlockTransfer(*this, drive, first, count, cmd.opcode == OP_BLOCK_WRITE, hit);
+    for (size_t i = 0; i < (write ? std::min<size_t>(count, 1) : count) && hit; ++i)
+        hit = find(first + i) != nullptr;
+    countBlockTransfer(*this, drive, first, count, write, hit);
     for (size_t i = 0; i < count; ++i) {
         uint8_t* block = data.data() + i * BLOCK_SIZE;
-        const auto key = std::make_pair(drive, first + i);
-        if (cmd.opcode == OP_BLOCK_WRITE) {
-            std::copy_n(block, BLOCK_SIZE, blocks[key].begin());
+        if (write) {
+            auto& kept = held ? carrierBlocks[{owner, base + first + i}] : blocks[{drive, first + i}];
+            std::copy_n(block, BLOCK_SIZE, kept.begin());
+        } else if (const auto* kept = find(first + i)) {
+            std::copy_n(kept->begin(), BLOCK_SIZE, block);
         } else {
-            const auto it = blocks.find(key);
-            if (it == blocks.end())
-                std::fill_n(block, BLOCK_SIZE, 0);
-            else
-                std::copy_n(it->second.begin(), BLOCK_SIZE, block);
+            std::fill_n(block, BLOCK_SIZE, 0);
         }
     }
     return FW_STATUS_OK;

@@ -95,6 +95,35 @@ struct HostDriveTable {
     std::vector<std::array<uint8_t, HOST_ENTRY_SIZE>> entries;
 };
 
+// An array drive (sim/array_config.h): its components in slot order, master
+// first, then its private hot fix drives.
+struct ArraySlot {
+    uint32_t drive = 0;
+    bool failed = false;            // the failure mark of the slot
+};
+struct ArrayDrive {
+    uint8_t type = 0;               // 0, 4, 5 or 10
+    uint8_t state = 0;              // the array record's state byte
+    uint32_t capacity = 0;          // sectors
+    uint32_t stripe = 0;
+    std::array<uint8_t, 8> name{};
+    std::vector<ArraySlot> slots;   // the components
+    std::vector<uint32_t> hotFixes; // private hot fix drives
+    uint8_t verifyState = 0;        // record byte 318
+    uint8_t flags = 0;              // record byte 319
+    uint8_t phase = 0;              // record byte 320: expansion phase
+    uint32_t percent = 100;         // build, rebuild or recalculation
+    uint64_t startMs = 0;
+    uint32_t verifyPercent = 100;
+    uint64_t verifyStartMs = 0;
+    uint32_t expandPercent = 100;
+    uint64_t expandStartMs = 0;
+    uint8_t expandType = 0;         // the type an expansion ends with
+    std::vector<uint32_t> expandDrives;  // drives an expansion adds
+    bool parityError = false;       // control `parityerror`: the next verify finds one
+    uint8_t failPhase = 0;          // control `expandfail`: the expansion fails in this phase
+};
+
 // An asynchronous event the firmware raised; the driver adds it to its store.
 struct RaisedEvent {
     uint16_t service = 0;
@@ -151,7 +180,8 @@ public:
     std::vector<Channel> channels;
     std::map<uint32_t, LogicalDrive> logicalDrives;
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
-    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive, block)
+    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive no table holds, block)
+    std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> carrierBlocks;  // (carrying drive, sector)
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number
@@ -164,6 +194,8 @@ public:
     const Device* unscannedAt(uint32_t address) const;
     std::map<uint32_t, MirrorChain> mirrors;        // by the number of the head
     std::map<uint32_t, HostDriveTable> hostTables;  // by carrying drive number
+    std::map<uint32_t, ArrayDrive> arrays;          // by array (master drive) number
+    std::vector<std::array<uint8_t, HOST_ENTRY_SIZE>> foreignHostDrives;  // of the other cluster node
     std::vector<RaisedEvent> raised;                // events not yet in the driver's store
     ProgressSpeed progress;
     uint32_t commits = 0;                           // configuration commits (0x03)

@@ -7,8 +7,13 @@
 #include "controller_firmware.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace kzmsim {
+
+// Appends the 12-byte component disk entries of drive d to a component
+// disk record while there is room (`n` counts them all).
+void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<uint8_t>& p, size_t room, size_t& n);
 
 // Logical drives.
 uint32_t commitCmd(ControllerFirmware& fw, IoctlCall& c);             // 0x03

@@ -1,5 +1,7 @@
 #include "drive_config.h"
 
+#include "array_config.h"
+
 #include <byte_order.h>
 
 #include <algorithm>
@@ -133,6 +135,14 @@ void failDrive(ControllerFirmware& fw, uint32_t n)
 
 void setUpDriveConfig(ControllerFirmware& fw, const ControllerSpec& desc)
 {
+    for (const ControllerSpec::ForeignHostDrive& f : desc.foreignHostDrives) {
+        std::array<uint8_t, HOST_ENTRY_SIZE> e{};
+        std::copy_n(f.name.begin(), std::min<size_t>(f.name.size(), 7), e.begin());
+        wire::put32(e.data(), 8, f.size);
+        e[HOST_ENTRY_NUMBER] = static_cast<uint8_t>(f.number);
+        e[13] = static_cast<uint8_t>(f.carrier);
+        fw.foreignHostDrives.push_back(e);
+    }
     for (const LogicalDriveSpec& ls : desc.logicalDrives)
         fw.logicalDrives.at(ls.number).poolHotFix = ls.poolHotFix;
     for (const MirrorSpec& ms : desc.mirrors) {
@@ -297,6 +307,12 @@ void settleDrives(ControllerFirmware& fw)
     }
     for (uint32_t n : lost)
         failDrive(fw, n);
+    settleArrays(fw);
+}
+
+void dropCarrierData(ControllerFirmware& fw, uint32_t n)
+{
+    std::erase_if(fw.carrierBlocks, [n](const auto& kv) { return kv.first.first == n; });
 }
 
 void setProgressSpeed(ControllerFirmware& fw, const ProgressSpeed& speed)

@@ -55,6 +55,8 @@ void advanceBuilds(ControllerFirmware& fw, uint32_t head);
 // Fails every drive that lost or has a failed member disk, with what follows
 // for its mirror (hot fix from the pool, events).
 void settleDrives(ControllerFirmware& fw);
+// Drops the data kept on the sectors of carrying drive n (it was deleted).
+void dropCarrierData(ControllerFirmware& fw, uint32_t n);
 // Sets how every progress of the firmware advances.
 void setProgressSpeed(ControllerFirmware& fw, const ProgressSpeed& speed);
 

@@ -1,5 +1,6 @@
 #include "ioctl_commands.h"
 
+#include "array_commands.h"
 #include "config_access.h"
 #include "device_commands.h"
 #include "device_scan.h"
@@ -7,6 +8,7 @@
 #include "enclosure_commands.h"
 #include "fault_bus.h"
 #include "flash_commands.h"
+#include "host_drive_commands.h"
 #include "ioctl_handlers.h"
 #include "settings_commands.h"
 #include "message_log.h"
@@ -46,11 +48,11 @@ constexpr IoctlCommand kCommands[] = {
     {0x03, W, FIXED, 0, CTRL, commitConfigurationCmd},  // commit configuration
     {0x04, R, FIXED, 36, CTRL, cacheInfoCmd},
     {0x05, W, FIXED, 12, CTRL, setCacheConfigCmd},
-    {0x06, W, FIXED, 4, NUMBER, nullptr},            // new host drive number
+    {0x06, W, FIXED, 4, NUMBER, renumberDriveCmd},            // new host drive number
     {0x07, R, FIXED, 57, NUMBER, driveInfoCmd},
     {0x08, W, FIXED, 8, NUMBER, setDriveNameCmd},
     {0x09, W, FIXED, 0, NUMBER, removeMissingCmd},   // remove missing mirror components
-    {0x0A, W, FIXED, 0, NUMBER, nullptr},            // unload host drive
+    {0x0A, W, FIXED, 0, NUMBER, unloadHostDriveCmd},            // unload host drive
     {0x0B, R, FIXED, 1, NUMBER, driveByteCmd},
     {0x0C, W, FIXED, 0, CTRL, lockConfigurationCmd},    // lock configuration
     {0x0D, W, FIXED, 0, CTRL, unlockConfigurationCmd},  // unlock configuration
@@ -128,41 +130,41 @@ constexpr IoctlCommand kCommands[] = {
     {0x10000002, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
     {0x10000003, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
     {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, nullptr},
-    {0x10000009, W, FIXED, 4, NUMBER, mirrorStateCmd},
+    {0x10000009, W, FIXED, 4, NUMBER, arrayOrMirrorStateCmd},
     {0x1000000A, BY_RECORD, FIXED, 4, NUMBER, poolAccessCmd},  // pool access flag of an array
     {0x1000000F, R, CALLER, 0, NUMBER, arrayListCmd},
-    {0x10000010, W, FIXED, 324, NUMBER, nullptr},
-    {0x10000011, W, FIXED, 0, NUMBER, nullptr},
-    {0x10000012, R, FIXED, 324, NUMBER, nullptr},
-    {0x10000013, W, FIXED, 8, NUMBER, nullptr},
+    {0x10000010, W, FIXED, 324, NUMBER, createArrayCmd},
+    {0x10000011, W, FIXED, 0, NUMBER, removeArrayCmd},
+    {0x10000012, R, FIXED, 324, NUMBER, arrayInfoCmd},
+    {0x10000013, W, FIXED, 8, NUMBER, arrayNameCmd},
     {0x10000014, W, FIXED, 8, NUMBER, nullptr},
-    {0x10000015, W, CALLER, 0, NUMBER, nullptr},
-    {0x10000016, W, CALLER, 0, NUMBER, nullptr},
-    {0x10000018, W, FIXED, 16, NUMBER, nullptr},
-    {0x10000019, W, FIXED, 4, NUMBER, nullptr},
-    {0x1000001A, W, FIXED, 4, NUMBER, nullptr},
-    {0x1000001B, W, FIXED, 4, NUMBER, nullptr},
-    {0x1000001C, W, FIXED, 4, NUMBER, nullptr},
-    {0x10000028, W, FIXED, 324, NUMBER, nullptr},
-    {0x1000002A, W, FIXED, 324, NUMBER, nullptr},
-    {0x1000002B, R, FIXED, 4, NUMBER, nullptr},
-    {0x1000002C, R, FIXED, 4, NUMBER, nullptr},
-    {0x1000002D, W, FIXED, 4, NUMBER, nullptr},
-    {0x1000002E, W, FIXED, 324, NUMBER, nullptr},
-    {0x1000002F, W, FIXED, 0, NUMBER, nullptr},
-    {0x10000030, W, FIXED, 0, NUMBER, nullptr},
-    {0x10000031, W, FIXED, 0, NUMBER, nullptr},
-    {0x10000032, R, CALLER, 0, NUMBER, nullptr},
-    {0x10000033, W, FIXED, 4, NUMBER, nullptr},
+    {0x10000015, W, CALLER, 0, NUMBER, addArrayHotFixCmd},
+    {0x10000016, W, CALLER, 0, NUMBER, removeArrayHotFixCmd},
+    {0x10000018, W, FIXED, 16, NUMBER, replaceComponentCmd},
+    {0x10000019, W, FIXED, 4, NUMBER, renumberDriveCmd},
+    {0x1000001A, W, FIXED, 4, NUMBER, buildStateCmd},
+    {0x1000001B, W, FIXED, 4, NUMBER, rebuildStateCmd},
+    {0x1000001C, W, FIXED, 4, NUMBER, parityVerifyCmd},
+    {0x10000028, W, FIXED, 324, NUMBER, patchArrayCmd},
+    {0x1000002A, W, FIXED, 324, NUMBER, expandArrayCmd},
+    {0x1000002B, R, FIXED, 4, NUMBER, expandProgressCmd},
+    {0x1000002C, R, FIXED, 4, NUMBER, largestCapacityCmd},
+    {0x1000002D, W, FIXED, 4, NUMBER, setArrayCapacityCmd},
+    {0x1000002E, W, FIXED, 324, NUMBER, addParityCmd},
+    {0x1000002F, W, FIXED, 0, NUMBER, removeRedundancyCmd},
+    {0x10000030, W, FIXED, 0, NUMBER, mirrorsToRaid10Cmd},
+    {0x10000031, W, FIXED, 0, NUMBER, raid10ToRaid0Cmd},
+    {0x10000032, R, CALLER, 0, NUMBER, arrayDisksCmd},
+    {0x10000033, W, FIXED, 4, NUMBER, buildStateCmd},
     {0x10000034, R, CALLER, 0, NUMBER, arrayListExtCmd},
 
     // Host drive commands; the target is a host drive or its carrying drive.
     {0x10010000, W, FIXED, 0, NUMBER, nullptr},
     {0x10010001, R, CALLER, 0, NUMBER, hostDriveTableCmd},  // host drive table
-    {0x10010002, R, CALLER, 0, NUMBER, nullptr},
+    {0x10010002, R, CALLER, 0, NUMBER, controllerHostTableCmd},
     {0x10010003, W, CALLER, 0, NUMBER, writeHostDriveTableCmd},
     {0x10010004, W, FIXED, 0, NUMBER, releaseHostDrivesCmd},
-    {0x10010005, R, FIXED, 1, NUMBER, nullptr},      // cluster enabled
+    {0x10010005, R, FIXED, 1, NUMBER, clusterEnabledCmd},      // cluster enabled
     {0x10010006, R, FIXED, 8, NUMBER, hostDriveRecordCmd},
     {0x10010007, R, FIXED, 16, OWNER, ownershipCmd},      // ownership record of a disk
 

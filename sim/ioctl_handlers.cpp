@@ -420,8 +420,9 @@ uint32_t memberListCmd(ControllerFirmware& fw, IoctlCall& c)
 
 uint32_t hostDriveRecordCmd(ControllerFirmware& fw, IoctlCall& c)
 {
-    // Only the record of all host drives exists: the emulator keeps no host drives.
-    if (c.target != ALL_HOST_DRIVES)
+    // The record of all host drives, or of the host drives of one carrying
+    // drive (preset by the scenario, else zero).
+    if (c.target != ALL_HOST_DRIVES && !fw.hostTables.count(c.target))
         return FW_STATUS_INVALID_TARGET;
     return readKeptRecord(fw, c, 0x10010006);
 }

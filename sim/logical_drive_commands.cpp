@@ -2,11 +2,15 @@
 // used capacity, component disks, the array list and the host drive tables.
 #include "drive_commands.h"
 
+#include "array_config.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
 
 #include <algorithm>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace kzmsim {
 
@@ -24,7 +28,6 @@ constexpr size_t DISKS_ROOM = 22;                // u16 entries the caller has r
 constexpr size_t DISKS_ENTRY = 12;
 constexpr size_t TABLE_HEAD = 16;
 constexpr uint32_t TABLE_WORD1 = 16;
-constexpr size_t TABLE_CREATE_SIZE = TABLE_HEAD + HOST_ENTRY_SIZE;
 constexpr size_t ENTRY_SIZE_FIELD = 8;
 constexpr size_t ENTRY_NUMBER = 12;
 constexpr size_t ENTRY_CARRIER = 13;
@@ -32,13 +35,29 @@ constexpr size_t ENTRY_START = 16;
 constexpr size_t DI_CAPACITY = 40;
 constexpr size_t DI_READY = 46;
 
+constexpr uint32_t MAX_TABLE_ENTRIES = 100;
+constexpr uint16_t EVT_HOST_DRIVE_CREATED = 56;
+
 uint32_t ok() { return FW_STATUS_OK; }
+
+// Raises event 56: u32 at data offset 6 the new host drive.
+void raiseHostDriveCreated(ControllerFirmware& fw, uint32_t number)
+{
+    RaisedEvent e;
+    e.service = 9;
+    e.number = EVT_HOST_DRIVE_CREATED;
+    e.extra.assign(4, 0);
+    wire::put32(e.extra.data(), 0, number);
+    fw.raised.push_back(std::move(e));
+}
 
 // The drive a number target names, or nullptr.
 LogicalDrive* targetDrive(ControllerFirmware& fw, const IoctlCall& c)
 {
     return c.target <= MAX_DRIVE_NUMBER ? findDrive(fw, c.target) : nullptr;
 }
+
+}  // namespace
 
 // Appends the 12-byte component disk entries of drive d while there is room.
 void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<uint8_t>& p, size_t room, size_t& n)
@@ -59,8 +78,6 @@ void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<u
     }
 }
 
-}  // namespace
-
 uint32_t commitCmd(ControllerFirmware& fw, IoctlCall&)
 {
     fw.commitPending = false;
@@ -73,11 +90,15 @@ uint32_t deleteDriveCmd(ControllerFirmware& fw, IoctlCall& c)
     const LogicalDrive* d = targetDrive(fw, c);
     if (!d)
         return FW_STATUS_INVALID_TARGET;
-    // A mirror component or a pool drive must leave its mirror or the pool first.
-    if (chainHead(fw, c.target) >= 0 || d->poolHotFix)
+    // A mirror component or a pool drive must leave its mirror or the pool
+    // first; of an array's components only a failed one may go (its slot
+    // then shows it missing).
+    const int64_t array = arrayOfDrive(fw, c.target);
+    if (chainHead(fw, c.target) >= 0 || d->poolHotFix || (array >= 0 && !d->failed) || fw.arrays.count(c.target))
         return FW_STATUS_IN_USE;
     fw.hostTables.erase(c.target);
     fw.logicalDrives.erase(c.target);
+    dropCarrierData(fw, c.target);
     fw.commitPending = true;
     return ok();
 }
@@ -140,18 +161,19 @@ uint32_t setDeviceNameCmd(ControllerFirmware& fw, IoctlCall& c)
     return ok();
 }
 
-uint32_t arrayListCmd(ControllerFirmware&, IoctlCall& c)
+uint32_t arrayListCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     if (c.target != ALL_NODES)
         return FW_STATUS_INVALID_TARGET;
     if (c.param.size() != ARRAY_LIST_OLD_SIZE)
         return FW_STATUS_BAD_RECORD;
-    // No array drives: every entry is zero.
-    std::fill(c.param.begin(), c.param.end(), 0);
+    // The entries of drives 0 to 34.
+    for (uint32_t n = 0; n < ARRAY_LIST_OLD_SIZE / ARRAY_LIST_ENTRY; ++n)
+        fillArrayListEntry(fw, n, c.param.data() + ARRAY_LIST_ENTRY * n);
     return ok();
 }
 
-uint32_t arrayListExtCmd(ControllerFirmware&, IoctlCall& c)
+uint32_t arrayListExtCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     if (c.target != ALL_NODES)
         return FW_STATUS_INVALID_TARGET;
@@ -162,7 +184,8 @@ uint32_t arrayListExtCmd(ControllerFirmware&, IoctlCall& c)
     if (wire::get32(c.param.data(), 12) != ARRAY_LIST_WORD3 || entries > ARRAY_LIST_NUMBERS ||
         first > ARRAY_LIST_NUMBERS - entries || c.param.size() != ARRAY_LIST_HEAD + ARRAY_LIST_ENTRY * entries)
         return FW_STATUS_BAD_RECORD;
-    std::fill(c.param.begin() + ARRAY_LIST_HEAD, c.param.end(), 0);
+    for (uint32_t i = 0; i < entries; ++i)
+        fillArrayListEntry(fw, first + i, c.param.data() + ARRAY_LIST_HEAD + ARRAY_LIST_ENTRY * i);
     return ok();
 }
 
@@ -195,30 +218,69 @@ uint32_t writeHostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     const LogicalDrive* d = targetDrive(fw, c);
     if (!d)
         return FW_STATUS_INVALID_TARGET;
-    // The record that creates one host drive: a table of one entry.
+    // The whole table of the carrier: header, then `count` entries; the
+    // 36-byte record of one entry creates the first host drive.
     const uint8_t* p = c.param.data();
-    if (c.param.size() != TABLE_CREATE_SIZE || wire::get32(p, 0) != 1 || wire::get32(p, 4) != TABLE_WORD1)
+    if (c.param.size() < TABLE_HEAD || wire::get32(p, 4) != TABLE_WORD1)
         return FW_STATUS_BAD_RECORD;
-    const uint8_t* e = p + TABLE_HEAD;
-    const uint64_t size = wire::get32(e, ENTRY_SIZE_FIELD);
-    const uint64_t start = wire::get32(e, ENTRY_START);
-    if (e[ENTRY_CARRIER] != c.target || size == 0 || start + size > driveCapacityOf(fw, *d))
+    const uint32_t count = wire::get32(p, 0);
+    if (count > MAX_TABLE_ENTRIES || c.param.size() != TABLE_HEAD + HOST_ENTRY_SIZE * static_cast<size_t>(count))
         return FW_STATUS_BAD_RECORD;
+    // An array's host drives lie on the array, under its number; its other drives carry none.
     const int64_t head = chainHead(fw, c.target);
-    if ((head >= 0 && head != c.target) || d->poolHotFix || d->failed)
+    const int64_t array = arrayOfDrive(fw, c.target);
+    if ((head >= 0 && head != c.target) || d->poolHotFix || d->failed || (array >= 0 && array != c.target))
         return FW_STATUS_IN_USE;
-    for (const auto& [carrier, table] : fw.hostTables)
-        for (const auto& other : table.entries)
-            if (other[ENTRY_NUMBER] == e[ENTRY_NUMBER])
-                return FW_STATUS_IN_USE;
-    HostDriveTable& t = fw.hostTables[c.target];
+    // Entries inside the carrier, numbers unique in the table, no overlap
+    // (the gap rule: each drive starts at least the base drive's start
+    // behind the end of the one before it).
+    const uint64_t capacity = carrierCapacity(fw, c.target);
+    std::vector<std::pair<uint64_t, uint64_t>> spans;  // start, end
+    std::set<uint8_t> numbers;
+    uint64_t gap = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* e = p + TABLE_HEAD + HOST_ENTRY_SIZE * i;
+        const uint64_t size = wire::get32(e, ENTRY_SIZE_FIELD);
+        const uint64_t start = wire::get32(e, ENTRY_START);
+        if (e[ENTRY_CARRIER] != c.target || size == 0 || start + size > capacity || !numbers.insert(e[ENTRY_NUMBER]).second)
+            return FW_STATUS_BAD_RECORD;
+        if (e[ENTRY_NUMBER] == c.target)
+            gap = start;
+        spans.emplace_back(start, start + size);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second + gap)
+            return FW_STATUS_BAD_RECORD;
+    const auto old = fw.hostTables.find(c.target);
+    std::set<uint8_t> before;
+    if (old != fw.hostTables.end())
+        for (const auto& e : old->second.entries)
+            before.insert(e[ENTRY_NUMBER]);
+    // A new host drive takes a number no table holds.
+    if (before.empty())
+        for (const auto& [carrier, table] : fw.hostTables)
+            for (const auto& other : table.entries)
+                if (numbers.count(other[ENTRY_NUMBER]))
+                    return FW_STATUS_IN_USE;
+    if (count == 0) {
+        fw.hostTables.erase(c.target);
+        fw.commitPending = true;
+        return ok();
+    }
+    HostDriveTable t;
     t.sectors = p[8];
     t.heads = p[9];
     t.clusterType = p[11];
     t.owner = wire::get32(p, 12);
-    std::array<uint8_t, HOST_ENTRY_SIZE> entry{};
-    std::copy_n(e, HOST_ENTRY_SIZE, entry.begin());
-    t.entries.push_back(entry);
+    for (uint32_t i = 0; i < count; ++i) {
+        std::array<uint8_t, HOST_ENTRY_SIZE> entry{};
+        std::copy_n(p + TABLE_HEAD + HOST_ENTRY_SIZE * i, HOST_ENTRY_SIZE, entry.begin());
+        t.entries.push_back(entry);
+        if (!before.count(entry[ENTRY_NUMBER]))
+            raiseHostDriveCreated(fw, entry[ENTRY_NUMBER]);
+    }
+    fw.hostTables[c.target] = std::move(t);
     fw.commitPending = true;
     return ok();
 }

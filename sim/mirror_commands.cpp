@@ -2,6 +2,7 @@
 // ones, the build query, pool access and the hot fix pool.
 #include "drive_commands.h"
 
+#include "array_config.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
@@ -60,7 +61,8 @@ uint32_t attachComponentCmd(ControllerFirmware& fw, IoctlCall& c)
     if (!master || head == c.target || !listedDrive(fw, head) || master->failed || master->poolHotFix)
         return FW_STATUS_BAD_RECORD;
     // The drive to add must be free: no chain, no pool, no host drives left.
-    if (chainHead(fw, c.target) >= 0 || added->poolHotFix || added->failed || fw.hostTables.count(c.target))
+    if (chainHead(fw, c.target) >= 0 || added->poolHotFix || added->failed || fw.hostTables.count(c.target) ||
+        arrayOfDrive(fw, c.target) >= 0)
         return FW_STATUS_IN_USE;
     if (driveFullCapacity(fw, *added) < driveCapacityOf(fw, *master))
         return FW_STATUS_BAD_RECORD;
@@ -100,12 +102,15 @@ uint32_t addPoolHotFixCmd(ControllerFirmware& fw, IoctlCall& c)
         const LogicalDrive* d = n <= MAX_DRIVE_NUMBER ? findDrive(fw, n) : nullptr;
         if (!d)
             return FW_STATUS_INVALID_TARGET;
-        if (!seen.insert(n).second || d->poolHotFix || d->failed || chainHead(fw, n) >= 0 || fw.hostTables.count(n))
+        if (!seen.insert(n).second || d->poolHotFix || d->failed || chainHead(fw, n) >= 0 || fw.hostTables.count(n) ||
+            arrayOfDrive(fw, n) >= 0)
             return FW_STATUS_IN_USE;
     }
     for (uint32_t n : drives)
         fw.logicalDrives.at(n).poolHotFix = true;
     fw.commitPending = true;
+    // A failed array with pool access takes a new pool drive at once.
+    takePoolDrives(fw);
     return ok();
 }
 

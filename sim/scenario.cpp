@@ -344,6 +344,15 @@ ControllerSpec readController(const json& j)
         c.mirrors.push_back(std::move(m));
     }
     c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
+    for (const json& fj : list(j, "foreignHostDrives")) {
+        ControllerSpec::ForeignHostDrive f;
+        f.number = static_cast<uint32_t>(number(fj, "number", 254, 0));
+        f.carrier = static_cast<uint32_t>(number(fj, "carrier", 254, f.number));
+        f.size = static_cast<uint32_t>(number(fj, "size", UINT32_MAX, 1));
+        f.name = text(fj, "name", "", 7);
+        c.foreignHostDrives.push_back(std::move(f));
+    }
+    c.clusterEnabled = flag(j, "clusterEnabled", false);
     if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
         c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
     if (j.contains("surfaceCheck")) {

@@ -103,6 +103,15 @@ struct ControllerSpec {
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
     std::vector<MirrorSpec> mirrors;
     std::optional<uint32_t> reportedStatisticsEntries;  // entry count of the statistics answers, likewise
+    // Host drives of the other cluster node (key 0x10010002): {number, carrier, size, name}.
+    struct ForeignHostDrive {
+        uint32_t number = 0;
+        uint32_t carrier = 0;
+        uint32_t size = 0;
+        std::string name;
+    };
+    std::vector<ForeignHostDrive> foreignHostDrives;
+    bool clusterEnabled = false;  // key 0x10010005 answers 1 for every host drive
     std::vector<RecordSpec> records;
     std::optional<std::vector<EnclosureConfig>> enclosureConfigs;  // controller enclosure configurations
     SurfaceCheckSpec surfaceCheck;
