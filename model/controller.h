@@ -158,6 +158,8 @@ public:
     int ResetCacheParameters(int set);
     // Switches the firmware's non-build mode; 1 when the write succeeded.
     int SetNonBuildMode(int on);
+    // Clears the controller's log buffer; 1, or 0 with the failure.
+    int ClearLogBuffer();
 
     // Controller-wide operations (controller_rescan.cpp).
     // Announces host drive n (-1: all) added or removed to the operating system; 1 or 0.

@@ -247,3 +247,9 @@ int CController::SetNonBuildMode(int on)
     GetInfo();
     return 1;
 }
+
+int CController::ClearLogBuffer()
+{
+    error = ctl_clear_log_buffer(static_cast<uint16_t>(index));
+    return error == 0 ? 1 : 0;
+}
