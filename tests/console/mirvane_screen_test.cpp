@@ -247,7 +247,13 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
     EXPECT_EQ(status, "[PCI 2/1]: KZM8530RZ on Loca.., RAM: 64 MB SDRAM/ECC, FW: 2.33.12-R0A1, DR: 3.02") << status;
     tmux->sendKeys("4");  // F4 through its digit
     ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
-    const char* const items[] = {"Configure Controller", "Configure Physical Devices", "Configure Logical Drives",
+    // Configure Controller opens its own menu.
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(waitGone(" Configure Controller ")) << tmux->capture();
+    tmux->sendKeys("Down");
+    const char* const items[] = {"Configure Physical Devices", "Configure Logical Drives",
                                  "Configure Array Drives", "Configure Host Drives", "Repair Array Drives",
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
     for (const char* item : items) {
