@@ -258,6 +258,26 @@ TEST_F(controllerScreensTest, NoToTheSaveQuestionWritesNothing)
     EXPECT_EQ(countKey(*sim, "0x0000002B"), pages);
 }
 
+TEST_F(controllerScreensTest, AFailedPageWriteIsShownAndThePageStays)
+{
+    start(settingsScenario);
+    toConfigureMenu();
+    toSettings();
+    ASSERT_TRUE(sim->control("status 0 0x2B 7"));
+    keys({"w", "Down", "Enter"});
+    ASSERT_TRUE(waitLine("BIOS Warning Level", "(Fatal errors)")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(tmux->waitFor("0x0007")) << tmux->capture();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
+    ASSERT_TRUE(waitGone("0x0007")) << tmux->capture();
+    // The controller kept its page: the dialog shows the old value again.
+    toSettings();
+    EXPECT_NE(line("BIOS Warning Level").find("(All messages)"), std::string::npos) << tmux->capture();
+}
+
 TEST_F(controllerScreensTest, TheChannelsChooseTheRecord)
 {
     const struct {
@@ -498,6 +518,47 @@ TEST_F(controllerScreensTest, TheAlarmHintAndItsKey)
     tmux->sendKeys("c");
     ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
     EXPECT_EQ(tmux->capture().find("Disable Alarm"), std::string::npos) << tmux->capture();
+}
+
+TEST_F(controllerScreensTest, ItemsFollowFirmwareAndPageVersions)
+{
+    // A disabled item's hot key opens nothing. The middle profile (level
+    // 23) opens with firmware below 0x210000.
+    const char* const sorry = "Sorry: This function is not yet implemented !";
+    const struct {
+        const char* controller;
+        const char* args;
+        const char* key;
+        const char* opens;
+        bool enabled;
+    } rows[] = {
+        {R"("profile": "middle", "firmwareVersion": "0x021A0001")", "-QUENTRAX", "e", "clear the controller log", false},
+        {R"("profile": "middle", "firmwareVersion": "0x021A0002")", "-QUENTRAX", "e", "clear the controller log", true},
+        {R"("profile": "new")", "", "e", "clear the controller log", false},
+        {R"("profile": "middle", "firmwareVersion": "0x021B0002")", "", "r", sorry, false},
+        {R"("profile": "middle", "firmwareVersion": "0x021B0003")", "", "r", sorry, true},
+        {R"("profile": "middle", "firmwareVersion": "0x021EFFFF")", "", "p", " Periodic Parity Verify ", false},
+        {R"("profile": "new")", "", "p", " Periodic Parity Verify ", true},
+        {R"("profile": "middle", "configVersion": "0x50002")", "", "a", "WARNING: These settings change", false},
+        {R"("profile": "middle", "configVersion": "0x50003")", "", "a", "WARNING: These settings change", true},
+        {R"("profile": "new", "clusterBits": "0x0C")", "", "l", sorry, false},
+        {R"("profile": "new", "configVersion": "0x5FFFF")", "", "l", sorry, false},
+        {R"("profile": "new")", "", "l", sorry, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.controller) + " " + row.key);
+        start(std::string(R"({"controllers": [{"entry": 0, )") + row.controller + "}]}", row.args);
+        toConfigureMenu();
+        tmux->sendKeys(row.key);
+        if (row.enabled) {
+            EXPECT_TRUE(tmux->waitFor(row.opens)) << tmux->capture();
+        } else {
+            tmux->waitFor("\x01never", 300);
+            EXPECT_EQ(tmux->capture().find(row.opens), std::string::npos) << tmux->capture();
+        }
+        tmux.reset();
+        sim.reset();
+    }
 }
 
 TEST_F(controllerScreensTest, ClearingTheLogBufferAsksAndShowsTheControllersAnswer)
