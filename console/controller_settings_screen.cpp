@@ -22,12 +22,22 @@ namespace {
 
 constexpr int fixedCount = 12;
 
-// The fixed items: name, and the column where the dot leader ends in the
-// records with and without channel groups.
+// The fixed items' names; their dot leaders end at one column in the
+// records with channel groups and six columns earlier in the one without.
 constexpr const char* fixedNames[fixedCount] = {
-    "&Cache",         "&Delayed Write",       "&BIOS",        "BIOS &Warning Level",
-    "S&ETUP from Flash-RAM", "D&isplay <Ctrl><G>", "&Supported BIOS Drives", "CD-&ROM Boot",
-    "&Memory Test",   "&Halt on Firmware messages", "SES s&upport", "Immedi&ate Hard Disk start"};
+    "&Cache",
+    "&Delayed Write",
+    "&BIOS",
+    "BIOS &Warning Level",
+    "S&ETUP from Flash-RAM",
+    "D&isplay <Ctrl><G>",
+    "&Supported BIOS Drives",
+    "CD-&ROM Boot",
+    "&Memory Test",
+    "&Halt on Firmware messages",
+    "SES s&upport",
+    "Immedi&ate Hard Disk start",
+};
 constexpr int groupLeader = 34;
 constexpr int plainLeader = 28;
 
