@@ -472,6 +472,14 @@ TEST_F(controllerScreensTest, CacheParametersInSecondsAndTheirLimits)
     tmux->sendKeys("F4");
     ASSERT_TRUE(tmux->waitFor(" Advanced Cache Settings ")) << tmux->capture();
     EXPECT_NE(line("MAX_AGE_DIRTY_BUF").find("(5)"), std::string::npos) << tmux->capture();
+    // F4 here: set 1 back to its defaults, made active and shown; a change to save.
+    tmux->sendKeys("F4");
+    ASSERT_TRUE(waitLine("MAX_AGE_DIRTY_BUF", "(30)")) << tmux->capture();
+    EXPECT_EQ(countKey(*sim, "0x00000033"), 1);
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("n");
+    ASSERT_TRUE(waitGone(" Advanced Cache Settings ")) << tmux->capture();
 }
 
 TEST_F(controllerScreensTest, PeriodicParityVerifyWritesTheSecondOptions)
