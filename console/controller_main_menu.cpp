@@ -9,6 +9,7 @@
 #include "console_state.h"
 #include "controller_access.h"
 #include "controller.h"
+#include "controller_screens.h"
 #include "dialog_menu.h"
 #include "event_viewer.h"
 #include "host_system.h"
@@ -57,7 +58,7 @@ constexpr struct {
     int id;
     void (*open)(CController&);
 } screens[] = {
-    {1, NotYetImplemented},   // Configure Controller menu
+    {1, [](CController& c) { ConfigureController(c); }},
     {2, NotYetImplemented},   // physical devices
     {3, NotYetImplemented},   // logical drives
     {4, NotYetImplemented},   // array drives

@@ -241,6 +241,7 @@ TEST_F(mirvaneScreenTest, ARefreshFailureIsShownOnce)
 
 // Main menu items whose screens are built, and the title each opens.
 const std::map<std::string, std::string> kBuiltScreens = {
+    {"Configure Controller", " Configure Controller "},
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
 };
