@@ -13,6 +13,7 @@
 #include "host_system.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "physical_devices.h"
 #include "str_printf.h"
 
 namespace {
@@ -51,12 +52,17 @@ void NotYetImplemented(CController&)
     ShowMessage(MessageText("M0000"), 0, 1);
 }
 
+void OpenPhysicalDevices(CController& controller)
+{
+    ConfigurePhysicalDevices(controller);
+}
+
 constexpr struct {
     int id;
     void (*open)(CController&);
 } screens[] = {
     {1, NotYetImplemented},   // Configure Controller menu
-    {2, NotYetImplemented},   // physical devices
+    {2, OpenPhysicalDevices}, // physical devices
     {3, NotYetImplemented},   // logical drives
     {4, NotYetImplemented},   // array drives
     {0, NotYetImplemented},   // host drives

@@ -51,6 +51,8 @@ DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
     p[80] = d.secondLoop;
     p[103] = d.diskFormat;
     wire::put32(p, 104, d.capacity);
+    for (const auto& [offset, value] : d.infoBytes)
+        p[offset] = value;
     return info;
 }
 
@@ -90,6 +92,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         ch.ownId = cs.ownId;
         ch.infoByte = cs.infoByte;
         ch.chip = cs.chip.value_or(defaultChip(cs.kind, desc.board));
+        ch.busType = cs.busType;
         for (const DeviceSpec& ds : cs.devices)
             ch.devices.push_back(makeDevice(ds, ch.number, desc.board.serial));
         channels.push_back(std::move(ch));
