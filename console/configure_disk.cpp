@@ -107,12 +107,12 @@ void CheckSurfaceWindow(CPhysDrive& disk)
         box.Update(percent, elapsed, estimate);
         box.Show();
         if (EscWithinASecond()) {
+            // An aborted check found nothing worth reporting: its counters
+            // read 0, which must not pass for a clean surface.
             r.operation = PROGRESS_ABORT;
-            if (!disk.CheckSurface(&r)) {
+            if (!disk.CheckSurface(&r))
                 ShowErrorCode(disk.error);
-                return;
-            }
-            break;
+            return;
         }
         r.operation = PROGRESS_QUERY;
         if (!disk.CheckSurface(&r)) {

@@ -63,6 +63,7 @@ Device makeDevice(const DeviceSpec& d, uint16_t channel, uint32_t serial)
     dev.info = makeDeviceInfo(d);
     DeviceState& st = dev.state;
     st.readyAtStart = dev.info[46];
+    st.locked = dev.info[51] != 0;  // a scenario's information byte 51 starts the disk locked
     st.grownDefects = d.grownDefects;
     st.primaryDefects = d.primaryDefects;
     st.modeFor17 = d.modeFor17;

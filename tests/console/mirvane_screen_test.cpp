@@ -3,6 +3,7 @@
 // the quit question.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -250,12 +251,16 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
     const char* const items[] = {"Configure Controller", "Configure Physical Devices", "Configure Logical Drives",
                                  "Configure Array Drives", "Configure Host Drives", "Repair Array Drives",
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
+    // Screens that exist open and are left with ESC; the rest still say so.
+    const std::map<std::string, std::string> built = {{"Configure Physical Devices", " Select Physical Drive "}};
     for (const char* item : items) {
         ASSERT_NE(tmux->capture().find(item), std::string::npos) << item;
         tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor("Sorry: This function is not yet implemented !")) << item << tmux->capture();
-        tmux->sendKeys("x");
-        ASSERT_TRUE(waitGone("Sorry: This function")) << item << tmux->capture();
+        const auto screen = built.find(item);
+        const std::string shown = screen != built.end() ? screen->second : "Sorry: This function is not yet implemented !";
+        ASSERT_TRUE(tmux->waitFor(shown)) << item << tmux->capture();
+        tmux->sendKeys(screen != built.end() ? "Escape" : "x");
+        ASSERT_TRUE(waitGone(shown)) << item << tmux->capture();
         EXPECT_NE(tmux->capture().find(" Advanced Setup "), std::string::npos) << item;
         tmux->sendKeys("Down");
     }

@@ -23,7 +23,7 @@ const std::string zoo = R"({"controllers": [{"entry": 0, "surfaceCheck": {"step"
   {"kind": 2, "ownId": 7, "devices": [
     {"target": 0, "product": "INIT DISK", "transferRate": 160000, "grownDefects": 3, "primaryDefects": 120},
     {"target": 1, "product": "NEW DISK", "initialised": false, "diskFormat": 0},
-    {"target": 2, "product": "REMOVABLE", "removable": true},
+    {"target": 2, "product": "REMOVABLE", "removable": true, "infoBytes": [[51, 1]]},
     {"target": 3, "product": "LOCKED REM", "infoBytes": [[49, 5]]},
     {"target": 4, "product": "FAILED", "ready": false},
     {"target": 5, "product": "READ ONLY", "writeProtected": true},
@@ -244,21 +244,28 @@ TEST_F(physicalDeviceScreenTest, DefectsDeinitialiseLockAndUnlock)
     ASSERT_TRUE(waitKey("0x20000008", 1));
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 0   0   KZM     INIT DISK")) << tmux->capture();
     // Lock and unlock are only for removable disks; a removable disk with
-    // bit 2 offers only the lock.
+    // bit 2 offers only the lock, one without it only the unlock.
     configure(removable);
     tmux->sendKeys("l");  // disabled: the menu stays
     tmux->sendKeys("u");
     ASSERT_TRUE(waitKey("0x2000000D", 1));
+    ASSERT_TRUE(waitGone(" Configure Disk ")) << tmux->capture();
     EXPECT_EQ(countKey(*sim, "0x2000000E"), 0);
-    ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+    // Unlocked now: a second unlock is refused, and the refusal is shown.
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
+    tmux->sendKeys("u");
+    ASSERT_TRUE(tmux->waitFor("Error: Controller returned error code")) << tmux->capture();
+    tmux->sendKeys("x");
     ASSERT_TRUE(waitGone(" Configure Disk ")) << tmux->capture();
     tmux->sendKeys("Down Enter");
     ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
     tmux->sendKeys("u p c");  // all disabled
     tmux->sendKeys("l");
     ASSERT_TRUE(waitKey("0x2000000E", 1));
-    EXPECT_EQ(countKey(*sim, "0x2000000D"), 1);
+    EXPECT_EQ(countKey(*sim, "0x2000000D"), 2);
     EXPECT_EQ(countKey(*sim, "0x20000002"), 0);
+    EXPECT_EQ(countKey(*sim, "0x20000013"), 0);
 }
 
 // The questions at the end of the initialisation dialogs, and whether the
@@ -356,7 +363,7 @@ TEST_F(physicalDeviceScreenTest, AutomaticBusTypesTakeOnlyCacheChanges)
     }
     tmux->sendKeys("r");
     ASSERT_TRUE(tmux->waitFor("│Off")) << tmux->capture();
-    tmux->sendKeys("Home Enter");
+    tmux->sendKeys("Up Enter");
     ASSERT_TRUE(tmux->waitFor("Disk Read Cache ............ (Off)")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ?")) << tmux->capture();
@@ -429,9 +436,9 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     tmux->waitFor("\x01never", 300);
     ASSERT_TRUE(tmux->waitFor(" Select scan ID on SCSI-A ")) << tmux->capture();
     EXPECT_EQ(countKey(*sim, "0x00000074"), 0);
-    tmux->sendKeys("BSpace BSpace -l 14");
+    tmux->sendKeys("-l 14");
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(waitKey("0x00000074", 1));
+    ASSERT_TRUE(waitKey("0x00000074", 1)) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 14  0   KZM     VIRTUAL DISK")) << tmux->capture();
     // "*" scans the whole channel.
     down(1);  // the rescan line moved one down
@@ -447,7 +454,9 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     for (const std::string& line : log)
         if (line.find("\t0x00000074\t") != std::string::npos)
             last = line;
-    EXPECT_NE(last.find("\t010000ff"), std::string::npos) << "channel 1, all targets: " << last.substr(last.rfind('\t'));
+    // The scan record {channel 1, target 255: all, LUN 0, 0} ends the logged request.
+    ASSERT_GT(last.size(), 16u);
+    EXPECT_EQ(last.substr(last.size() - 16, 8), "01ff0000") << last.substr(last.size() - 16);
 }
 
 TEST_F(physicalDeviceScreenTest, RewriteTouchesEveryInitialisedDisk)
