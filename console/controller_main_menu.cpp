@@ -11,6 +11,7 @@
 #include "controller.h"
 #include "dialog_menu.h"
 #include "host_system.h"
+#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "physical_devices.h"
@@ -57,13 +58,18 @@ void OpenPhysicalDevices(CController& controller)
     ConfigurePhysicalDevices(controller);
 }
 
+void OpenLogicalDrives(CController& controller)
+{
+    ConfigureLogicalDrives(controller);
+}
+
 constexpr struct {
     int id;
     void (*open)(CController&);
 } screens[] = {
     {1, NotYetImplemented},   // Configure Controller menu
     {2, OpenPhysicalDevices}, // physical devices
-    {3, NotYetImplemented},   // logical drives
+    {3, OpenLogicalDrives},   // logical drives
     {4, NotYetImplemented},   // array drives
     {0, NotYetImplemented},   // host drives
     {10, NotYetImplemented},  // repair assistant

@@ -128,25 +128,16 @@ int OwnedByOtherController(const CController& controller, const CPhysDrive& d)
     return owner != 0 && owner != controller.SerialNumber() ? 1 : 0;
 }
 
-int SelectFreeDisks(CController& controller, std::vector<int>& chosen, uint32_t minimum, int diskFormat)
+int ChooseDisks(CController& controller, const std::vector<int>& candidates, std::vector<int>& chosen, int& line)
 {
-    std::vector<int> candidates;
-    for (int i = 0; i < controller.physDrives.count; ++i) {
-        const CPhysDrive& d = controller.physDrives[i];
-        if (IsFreeDisk(controller, d) && DiskHasCapacity(controller, d, minimum, diskFormat))
-            candidates.push_back(i);
-    }
-    if (candidates.empty()) {
-        ShowMessage(MessageText("M5003"), 0, 1);
-        return 0;
-    }
     CListBox list(DiskListDef(controller), static_cast<int>(candidates.size()), 1);
     if (!list.IsOk() || !list.Open(nullptr, MessageText("M1005"))) {
         ShowMessage(MessageText("M4000"), 0, 1);
         return 0;
     }
     const int keys[] = {' ', -1};
-    int line = 0;
+    if (line >= static_cast<int>(candidates.size()))
+        line = 0;
     for (;;) {
         for (size_t k = 0; k < candidates.size(); ++k) {
             const bool in = std::find(chosen.begin(), chosen.end(), candidates[k]) != chosen.end();
@@ -170,4 +161,20 @@ int SelectFreeDisks(CController& controller, std::vector<int>& chosen, uint32_t 
         else
             chosen.erase(at);
     }
+}
+
+int SelectFreeDisks(CController& controller, std::vector<int>& chosen, uint32_t minimum, int diskFormat)
+{
+    std::vector<int> candidates;
+    for (int i = 0; i < controller.physDrives.count; ++i) {
+        const CPhysDrive& d = controller.physDrives[i];
+        if (IsFreeDisk(controller, d) && DiskHasCapacity(controller, d, minimum, diskFormat))
+            candidates.push_back(i);
+    }
+    if (candidates.empty()) {
+        ShowMessage(MessageText("M5003"), 0, 1);
+        return 0;
+    }
+    int line = 0;
+    return ChooseDisks(controller, candidates, chosen, line);
 }

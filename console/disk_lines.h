@@ -35,6 +35,10 @@ bool DiskHasCapacity(const CController& controller, const CPhysDrive& device, ui
 // 1 when the disk's ownership record says another controller owns it
 // (the owner's serial is neither 0 nor this controller's).
 int OwnedByOtherController(const CController& controller, const CPhysDrive& device);
+// The " Select Physical Drive " multiple choice over the candidate device
+// indices: SPACE toggles a disk in `chosen`, `line` keeps the line chosen
+// last. 1 for ENTER, 0 for ESC or a list that cannot be shown (M4000).
+int ChooseDisks(CController& controller, const std::vector<int>& candidates, std::vector<int>& chosen, int& line);
 // " Select Physical Drive " multiple choice of the free disks with at least
 // `minimum` usable sectors; `chosen` holds device indices in and out. 1 when
 // ended with ENTER, 0 for ESC or when no disk fits (M5003).
