@@ -118,7 +118,7 @@ TEST_F(logicalDriveScreenTest, CreationByDiskChoice)
         tmux->waitFor("\x01never", 200);
         tmux->sendKeys("Enter");
         if (c.typeKeys) {
-            ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
+            ASSERT_TRUE(tmux->waitFor("Choose Type")) << tmux->capture();
             tmux->sendKeys(c.typeKeys);
         }
         ASSERT_TRUE(tmux->waitFor(std::string("Do you want to create a ") + c.kind + " Drive")) << tmux->capture();
@@ -147,11 +147,11 @@ TEST_F(logicalDriveScreenTest, ASmallerSizeIsStoredAndNoAnswerCreatesNothing)
     tmux->sendKeys("y");
     ASSERT_TRUE(tmux->waitFor("Drive Size (1..1024 MB): 1024")) << tmux->capture();
     // Out of bounds: asked again.
-    tmux->sendKeys("BSpace BSpace BSpace BSpace");
+    tmux->sendKeys("End BSpace BSpace BSpace BSpace");
     tmux->sendKeys("-l 2000");
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Drive Size (1..1024 MB): 1024")) << tmux->capture();
-    tmux->sendKeys("BSpace BSpace BSpace BSpace");
+    tmux->sendKeys("End BSpace BSpace BSpace BSpace");
     tmux->sendKeys("-l 500");
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("   0   PD_A000  ready         RW           500 MB  Disk")) << tmux->capture();
@@ -159,14 +159,22 @@ TEST_F(logicalDriveScreenTest, ASmallerSizeIsStoredAndNoAnswerCreatesNothing)
 
 TEST_F(logicalDriveScreenTest, AFailedInitialisationCreatesNothing)
 {
-    open();
-    toDiskChoice(1);
-    tmux->sendKeys("Down Space");
+    // The new disk is the channel's last, so that once it is pulled its
+    // device index names no disk at all.
+    open(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+        {"target": 0, "product": "FIRST"},
+        {"target": 5, "product": "LAST", "initialised": false, "diskFormat": 0}]}]}]})");
+    toDiskChoice(0);
+    tmux->sendKeys("Space Down Space");
     tmux->waitFor("\x01never", 200);
-    ASSERT_TRUE(sim->control("pull 0 0 1"));
+    ASSERT_TRUE(sim->control("pull 0 0 5"));
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("Choose Type")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Logical Drive Creation Failure:")) << tmux->capture();
-    EXPECT_TRUE(shows("Could not initialize disk KZM VIRTUAL DISK on SCSI-A ID 1.")) << tmux->capture();
+    EXPECT_TRUE(shows("Could not initialize disk KZM     LAST on SCSI-A ID 5.")) << tmux->capture();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
     EXPECT_EQ(countKey(*sim, "0x00000072"), 0);
     EXPECT_EQ(countKey(*sim, "0x0000000C"), 0);
     EXPECT_EQ(sim->readFile("kzmsim/state"), "");
@@ -196,7 +204,7 @@ TEST_F(logicalDriveScreenTest, DriveMenuNameAndRemoval)
     tmux->sendKeys("u");  // disabled: not removable
     tmux->sendKeys("c");
     ASSERT_TRUE(tmux->waitFor("Name: DISK_5")) << tmux->capture();
-    tmux->sendKeys("BSpace BSpace BSpace BSpace BSpace BSpace");
+    tmux->sendKeys("End BSpace BSpace BSpace BSpace BSpace BSpace");
     tmux->sendKeys("-l ' X'");
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Error: ' X' is no valid drive name!")) << tmux->capture();
@@ -206,7 +214,7 @@ TEST_F(logicalDriveScreenTest, DriveMenuNameAndRemoval)
     ASSERT_TRUE(tmux->waitFor(" Log. Drive ")) << tmux->capture();
     tmux->sendKeys("c");
     ASSERT_TRUE(tmux->waitFor("Name: DISK_5")) << tmux->capture();
-    tmux->sendKeys("BSpace BSpace BSpace BSpace BSpace BSpace");
+    tmux->sendKeys("End BSpace BSpace BSpace BSpace BSpace BSpace");
     tmux->sendKeys("-l DATA");
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("   5   DATA     ")) << tmux->capture();
