@@ -10,6 +10,7 @@
 #include "controller_access.h"
 #include "controller.h"
 #include "dialog_menu.h"
+#include "disk_information.h"
 #include "host_system.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -63,6 +64,11 @@ void OpenLogicalDrives(CController& controller)
     ConfigureLogicalDrives(controller);
 }
 
+void OpenDiskInformation(CController& controller)
+{
+    ViewHardDiskInfo(controller);
+}
+
 constexpr struct {
     int id;
     void (*open)(CController&);
@@ -75,7 +81,7 @@ constexpr struct {
     {10, NotYetImplemented},  // repair assistant
     {7, NotYetImplemented},   // statistics
     {8, NotYetImplemented},   // event list
-    {9, NotYetImplemented},   // disk information
+    {9, OpenDiskInformation}, // disk information
     {5, NotYetImplemented},   // Save Information
 };
 

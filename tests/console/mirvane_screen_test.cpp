@@ -252,7 +252,8 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
                                  "Configure Array Drives", "Configure Host Drives", "Repair Array Drives",
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
     // Screens that exist open and are left with ESC; the rest still say so.
-    const std::map<std::string, std::string> built = {{"Configure Physical Devices", " Select Physical Drive "}};
+    const std::map<std::string, std::string> built = {{"Configure Physical Devices", " Select Physical Drive "},
+                                                         {"Configure Logical Drives", " Select Logical Drive "}};
     for (const char* item : items) {
         ASSERT_NE(tmux->capture().find(item), std::string::npos) << item;
         tmux->sendKeys("Enter");
