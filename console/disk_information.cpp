@@ -104,12 +104,6 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
 {
     const bool sata = disk.IsOnSataChannel() != 0;
     const bool administrator = Options().administrator != 0;
-    const int lines = 10 + (sata ? 0 : 5) + (administrator ? 1 : 0);
-    CListBox box(&detailList, lines, 1);
-    if (!box.IsOk() || !box.Open()) {
-        ShowMessage(MessageText("M4000"), 0, 1);
-        return 0;
-    }
     ShowWaitBox(MessageText("M2000"), 0);
     const uint8_t* info = disk.GetInfo();
     const bool newFirmware = controller.FirmwareLevel() >= newLevel;
@@ -154,9 +148,16 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
     add("Last status ........: 0x%08lX", static_cast<unsigned long>(wire::get32(info, infoLastStatus)));
     add("Retries ............: %lu", static_cast<unsigned long>(retries));
     add("Reassigns ..........: %lu", static_cast<unsigned long>(reassigns));
-    for (size_t i = 0; i < texts.size() && static_cast<int>(i) < lines; ++i)
-        box.SetLine(static_cast<int>(i), texts[i]);
     CloseWaitBox();
+    // The box has a line for every text: the counters at its end are never cut off.
+    const int lines = static_cast<int>(texts.size());
+    CListBox box(&detailList, lines, 1);
+    if (!box.IsOk() || !box.Open()) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return 0;
+    }
+    for (int i = 0; i < lines; ++i)
+        box.SetLine(i, texts[static_cast<size_t>(i)]);
     int current = 0;
     for (;;) {
         const int result = box.Run(current);

@@ -253,7 +253,8 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
     // Screens that exist open and are left with ESC; the rest still say so.
     const std::map<std::string, std::string> built = {{"Configure Physical Devices", " Select Physical Drive "},
-                                                         {"Configure Logical Drives", " Select Logical Drive "}};
+                                                         {"Configure Logical Drives", " Select Logical Drive "},
+                                                         {"View Hard Disk Info", " Hard Disk Information "}};
     for (const char* item : items) {
         ASSERT_NE(tmux->capture().find(item), std::string::npos) << item;
         tmux->sendKeys("Enter");
