@@ -240,5 +240,44 @@ TEST_F(logicalDriveScreenTest, AdministratorModeOffersTheUnload)
     EXPECT_EQ(sim->readFile("kzmsim/state"), "") << "configuration access given back";
 }
 
+// Load All and the create line with one cluster node up, and with several:
+// the refusals M5074 and M5059 (the latter leaves the screen).
+TEST_F(logicalDriveScreenTest, LoadAllAndCreationByClusterNodes)
+{
+    for (const bool multiNode : {false, true}) {
+        std::string scenario = disks;
+        if (multiNode) {
+            const std::string records =
+                R"(, "records": [{"key": "0x10010006", "target": "0xFFFFFFFF", "hex": "1000000000000000"}])";
+            scenario.insert(scenario.rfind("}]}"), records);
+        }
+        ASSERT_NO_FATAL_FAILURE(open(scenario));
+        tmux->sendKeys("F3");
+        if (multiNode) {
+            ASSERT_TRUE(tmux->waitFor("More than one controller are running in this Cluster environment."))
+                << tmux->capture();
+            tmux->sendKeys("x");
+            ASSERT_TRUE(waitGone("More than one controller")) << tmux->capture();
+            EXPECT_EQ(countKey(*sim, "0x0000000B"), 0);
+        } else {
+            for (int i = 0; i < 250 && countKey(*sim, "0x0000000B") == 0; ++i)
+                tmux->waitFor("\x01never", 20);
+            EXPECT_EQ(countKey(*sim, "0x0000000B"), 1);
+        }
+        ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+        tmux->sendKeys("Down Enter");
+        if (multiNode) {
+            ASSERT_TRUE(tmux->waitFor("Creation of new Host Drives is not allowed")) << tmux->capture();
+            tmux->sendKeys("x");
+            ASSERT_TRUE(waitGone(" Select Logical Drive ")) << tmux->capture();
+            EXPECT_TRUE(shows(" Advanced Setup ")) << tmux->capture();
+        } else {
+            ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
+        }
+        tmux.reset();
+        sim.reset();
+    }
+}
+
 }  // namespace
 }  // namespace tui::testing
