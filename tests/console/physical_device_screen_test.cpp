@@ -57,6 +57,18 @@ int countKey(const SimMount& sim, const std::string& key)
     return n;
 }
 
+// Bytes of the data area (from byte 524 of the logged record) of the last
+// request with the key, as lowercase hex.
+std::string lastDataBytes(const SimMount& sim, const std::string& key, size_t offset, size_t count)
+{
+    std::string record;
+    for (const std::string& line : sim.log())
+        if (line.find("\t" + key + "\t") != std::string::npos)
+            record = line.substr(line.rfind('\t') + 1);
+    const size_t at = (524 + offset) * 2;
+    return record.size() >= at + 2 * count ? record.substr(at, 2 * count) : "";
+}
+
 class physicalDeviceScreenTest : public ::testing::Test {
 protected:
     // The console on the scenario, opened at " Select Physical Drive ".
@@ -161,6 +173,23 @@ TEST_F(physicalDeviceScreenTest, SataControllerUsesThePositionLayout)
     ASSERT_TRUE(tmux->waitFor("'*' to scan all, or '0'..'1':")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone("'*' to scan all")) << tmux->capture();
+    // The SATA dialog offers the write cache alone; switched off, the disk
+    // is initialised with transfer mode 17 and cache byte 0.
+    tmux->sendKeys("Up Up Enter");
+    ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
+    tmux->sendKeys("p");
+    ASSERT_TRUE(tmux->waitFor(" Initialize SATA Disk ")) << tmux->capture();
+    EXPECT_TRUE(shows("Disk Write Cache ............ (On)")) << tmux->capture();
+    tmux->sendKeys("w");
+    ASSERT_TRUE(tmux->waitFor("│Off")) << tmux->capture();
+    tmux->sendKeys("Up Enter");
+    ASSERT_TRUE(tmux->waitFor("Disk Write Cache ............ (Off)")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ?")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(waitKey("0x20000002", 1));
+    EXPECT_EQ(lastDataBytes(*sim, "0x20000002", 52, 1), "11");
+    EXPECT_EQ(lastDataBytes(*sim, "0x20000002", 56, 1), "00");
 }
 
 // ENTER on devices that cannot be configured.
@@ -310,19 +339,22 @@ TEST_F(physicalDeviceScreenTest, InitialisationAsksOnlyWhenItMust)
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 1   0 i KZM     NEW DISK")) << tmux->capture();
 }
 
-// The rate menu of the SCSI dialog by the channel's bus type.
+// The rate menu of the SCSI dialog by the channel's bus type, and the
+// transfer mode and rate the disk is initialised with.
 TEST_F(physicalDeviceScreenTest, RateMenusFollowTheBusType)
 {
     const struct {
         int busType;
         std::vector<std::string> shown;
         std::vector<std::string> absent;
+        const char* mode;  // DiskParameters byte 52 as sent
+        const char* rate;  // u32 at 32: the first rate of the menu
     } cases[] = {
-        {3, {" 10.0 ", "  8.0 ", "  4.0 "}, {" 20.0 "}},
-        {4, {" 20.0 ", " 10.0 ", "  5.0 "}, {"  8.0 ", " 40.0 "}},
-        {6, {" 40.0 ", " 20.0 ", "  5.0 "}, {" 80.0 "}},
-        {7, {" 80.0 ", " 40.0 ", " 10.0 "}, {"  5.0 "}},
-        {9, {"160.0 ", " 80.0 ", " 20.0 "}, {" 10.0 "}},
+        {3, {" 10.0 ", "  8.0 ", "  4.0 "}, {" 20.0 "}, "11", "10270000"},
+        {4, {" 20.0 ", " 10.0 ", "  5.0 "}, {"  8.0 ", " 40.0 "}, "11", "204e0000"},
+        {6, {" 40.0 ", " 20.0 ", "  5.0 "}, {" 80.0 "}, "11", "409c0000"},
+        {7, {" 80.0 ", " 40.0 ", " 10.0 "}, {"  5.0 "}, "11", "80380100"},
+        {9, {"160.0 ", " 80.0 ", " 20.0 "}, {" 10.0 "}, "31", "00710200"},
     };
     for (const auto& c : cases) {
         open(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "busType": )" + std::to_string(c.busType) +
@@ -340,9 +372,10 @@ TEST_F(physicalDeviceScreenTest, RateMenusFollowTheBusType)
         tmux->sendKeys("Enter");  // the first rate
         tmux->sendKeys("Escape");
         ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ?")) << tmux->capture();
-        tmux->sendKeys("n");
-        ASSERT_TRUE(waitGone(" Initialize SCSI Disk ")) << tmux->capture();
-        EXPECT_EQ(countKey(*sim, "0x20000002"), 0);
+        tmux->sendKeys("y");
+        ASSERT_TRUE(waitKey("0x20000002", 1)) << c.busType;
+        EXPECT_EQ(lastDataBytes(*sim, "0x20000002", 52, 1), c.mode) << c.busType;
+        EXPECT_EQ(lastDataBytes(*sim, "0x20000002", 32, 4), c.rate) << c.busType;
         tmux.reset();
         sim.reset();
     }
