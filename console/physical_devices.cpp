@@ -1,5 +1,7 @@
 #include "physical_devices.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>

@@ -134,6 +134,7 @@ protected:
 TEST_F(physicalDeviceScreenTest, DiskLinesShowEveryKindOfDevice)
 {
     open();
+    ASSERT_TRUE(tmux->waitFor("  FCAL-C 0   0   FC I/O Processor")) << tmux->capture();
     const std::string pane = tmux->capture();
     const char* const lines[] = {
         "  Chn    ID LUN  Vendor  Product          Attr Cap(MB) Drive",
