@@ -12,9 +12,12 @@
 #include "controller_screens.h"
 #include "dialog_menu.h"
 #include "event_viewer.h"
+#include "disk_information.h"
 #include "host_system.h"
+#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "physical_devices.h"
 #include "str_printf.h"
 #include "view_statistics.h"
 
@@ -54,19 +57,34 @@ void NotYetImplemented(CController&)
     ShowMessage(MessageText("M0000"), 0, 1);
 }
 
+void OpenPhysicalDevices(CController& controller)
+{
+    ConfigurePhysicalDevices(controller);
+}
+
+void OpenLogicalDrives(CController& controller)
+{
+    ConfigureLogicalDrives(controller);
+}
+
+void OpenDiskInformation(CController& controller)
+{
+    ViewHardDiskInfo(controller);
+}
+
 constexpr struct {
     int id;
     void (*open)(CController&);
 } screens[] = {
     {1, [](CController& c) { ConfigureController(c); }},
-    {2, NotYetImplemented},   // physical devices
-    {3, NotYetImplemented},   // logical drives
+    {2, OpenPhysicalDevices}, // physical devices
+    {3, OpenLogicalDrives},   // logical drives
     {4, NotYetImplemented},   // array drives
     {0, NotYetImplemented},   // host drives
     {10, NotYetImplemented},  // repair assistant
     {7, [](CController& c) { ViewStatistics(c); }},  // statistics
     {8, [](CController& c) { ViewEvents(c); }},  // event list
-    {9, NotYetImplemented},   // disk information
+    {9, OpenDiskInformation}, // disk information
     {5, NotYetImplemented},   // Save Information
 };
 

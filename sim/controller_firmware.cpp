@@ -52,6 +52,8 @@ DeviceInfoBytes makeDeviceInfo(const DeviceSpec& d)
     p[80] = d.secondLoop;
     p[103] = d.diskFormat;
     wire::put32(p, 104, d.capacity);
+    for (const auto& [offset, value] : d.infoBytes)
+        p[offset] = value;
     return info;
 }
 
@@ -62,6 +64,7 @@ Device makeDevice(const DeviceSpec& d, uint16_t channel, uint32_t serial)
     dev.info = makeDeviceInfo(d);
     DeviceState& st = dev.state;
     st.readyAtStart = dev.info[46];
+    st.locked = dev.info[51] != 0;  // a scenario's information byte 51 starts the disk locked
     st.grownDefects = d.grownDefects;
     st.primaryDefects = d.primaryDefects;
     st.modeFor17 = d.modeFor17;
@@ -91,6 +94,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         ch.ownId = cs.ownId;
         ch.infoByte = cs.infoByte;
         ch.chip = cs.chip.value_or(defaultChip(cs.kind, desc.board));
+        ch.busType = cs.busType;
         for (const DeviceSpec& ds : cs.devices)
             ch.devices.push_back(makeDevice(ds, ch.number, desc.board.serial));
         channels.push_back(std::move(ch));

@@ -50,6 +50,7 @@ struct Channel {
     uint8_t ownId = 7;
     uint8_t infoByte = 0;
     uint8_t chip = 0;       // I/O chip id, first byte of the channel record after the number
+    std::optional<uint8_t> busType;  // channel record byte 5 when the scenario gives it
     std::vector<Device> devices;
     std::vector<Device> unscanned;  // inserted disks the controller has not scanned for yet
     std::optional<uint32_t> reportedDevices;  // misreported device count, else the real one

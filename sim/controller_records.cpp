@@ -178,6 +178,8 @@ Record channelRecord(const Channel& channel)
         std::fill(p + 4, p + 8, 0xFF);
         p[12] = 0xFF, p[13] = 0xFF;
     }
+    if (channel.busType)
+        p[5] = *channel.busType;
     return r;
 }
 

@@ -177,6 +177,14 @@ DeviceSpec readDevice(const json& j)
         d.modeFor17 = static_cast<uint8_t>(number(j, "modeFor17", 255, 0));
     if (j.contains("enclosure"))
         d.enclosure = readEnclosure(j.at("enclosure"));
+    for (const json& bj : list(j, "infoBytes")) {
+        if (!bj.is_array() || bj.size() != 2)
+            fail("an \"infoBytes\" entry must be [offset, byte]");
+        const auto offset = static_cast<uint8_t>(numberValue(bj[0], "information offset", 111));
+        if ((offset >= 36 && offset <= 48) || offset == 57 || offset == 58)
+            fail("\"infoBytes\" cannot preset the drive, size, state, type or address bytes");
+        d.infoBytes.emplace_back(offset, static_cast<uint8_t>(numberValue(bj[1], "information byte", 255)));
+    }
     return d;
 }
 
@@ -188,6 +196,8 @@ ChannelSpec readChannel(const json& j)
     c.infoByte = static_cast<uint8_t>(number(j, "info", 255, c.infoByte));
     if (j.contains("chip"))
         c.chip = static_cast<uint8_t>(number(j, "chip", 255, 0));
+    if (j.contains("busType"))
+        c.busType = static_cast<uint8_t>(number(j, "busType", 255, 0));
     std::set<std::pair<int, int>> seen;
     for (const json& dj : list(j, "devices")) {
         DeviceSpec d = readDevice(dj);

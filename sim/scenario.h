@@ -35,6 +35,7 @@ struct DeviceSpec {
     std::vector<uint8_t> ownership;      // 16-byte ownership record; empty: the default
     std::optional<uint8_t> modeFor17;    // transfer mode the disk settles on when 17 is asked
     std::optional<EnclosureSpec> enclosure;  // an enclosure processor's parts
+    std::vector<std::pair<uint8_t, uint8_t>> infoBytes;  // DeviceInfo bytes preset at start (offset, byte)
 };
 
 // One I/O channel.
@@ -43,6 +44,7 @@ struct ChannelSpec {
     uint8_t ownId = 7;           // the controller's own target ID on the channel
     uint8_t infoByte = 0;        // second channel information byte; 0 = usable
     std::optional<uint8_t> chip; // I/O chip id; default by kind and profile
+    std::optional<uint8_t> busType;  // channel record byte 5 in place of its connector byte
     std::vector<DeviceSpec> devices;
     std::optional<uint32_t> reportedDevices;  // device count answered in place of the real one
     bool faultBus = false;        // the channel has a fault bus (board details 12 + c)

@@ -3,6 +3,7 @@
 // the quit question.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <map>
 #include <string>
@@ -242,6 +243,9 @@ TEST_F(mirvaneScreenTest, ARefreshFailureIsShownOnce)
 // Main menu items whose screens are built, and the title each opens.
 const std::map<std::string, std::string> kBuiltScreens = {
     {"Configure Controller", " Configure Controller "},
+    {"Configure Physical Devices", " Select Physical Drive "},
+    {"Configure Logical Drives", " Select Logical Drive "},
+    {"View Hard Disk Info", " Hard Disk Information "},
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
 };
