@@ -4,10 +4,11 @@
 
 HostDriveStatView HostDriveStatistics(const CHostDrive& drive)
 {
-    // MERGE(lead): once CHostDrive carries its entry and its samples, take
-    // the name, the size in sectors and GetSample(DRIVE_SAMPLE_CURRENT),
-    // GetSample(DRIVE_SAMPLE_PREVIOUS) from it here.
     HostDriveStatView view;
     view.number = drive.hostDriveNumber;
+    view.name = drive.entry.name;
+    view.sectors = drive.entry.sectors;
+    view.current = &drive.samples[DRIVE_SAMPLE_CURRENT];
+    view.previous = &drive.samples[DRIVE_SAMPLE_PREVIOUS];
     return view;
 }

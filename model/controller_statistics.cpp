@@ -257,26 +257,37 @@ bool CController::UpdateOldStatistics(int reset)
     return true;
 }
 
-void CController::HandLogDriveSample(uint32_t number, const uint32_t* sample, int reset)
+namespace {
+
+// A drive statistics sample from its seven words: time stamp, milliseconds, then the counters.
+DriveStatSample SampleOf(const uint32_t* sample)
 {
     static_assert(DRIVE_SAMPLE_WORDS == 2 + DRIVE_STAT_COUNTERS);
-    const int i = FindLogicalDrive(static_cast<int>(number));
-    if (i < 0)
-        return;
     DriveStatSample x;
     x.time = sample[0];
     x.milliseconds = sample[1];
     std::copy_n(sample + 2, DRIVE_STAT_COUNTERS, x.counters);
+    return x;
+}
+
+}  // namespace
+
+void CController::HandLogDriveSample(uint32_t number, const uint32_t* sample, int reset)
+{
+    const int i = FindLogicalDrive(static_cast<int>(number));
+    if (i < 0)
+        return;
+    DriveStatSample x = SampleOf(sample);
     logDrives[i].UpdateStatistics(&x, reset);
 }
 
 void CController::HandHostDriveSample(uint32_t number, const uint32_t* sample, int reset)
 {
-    // MERGE: with the host drives in place, the drive of this number
-    // (FindHostDrive) takes the sample: CHostDrive::UpdateStatistics.
-    (void)number;
-    (void)sample;
-    (void)reset;
+    const int i = FindHostDrive(static_cast<int>(number));
+    if (i < 0)
+        return;
+    DriveStatSample x = SampleOf(sample);
+    hostDrives[i].UpdateStatistics(&x, reset);
 }
 
 void CController::ThreadProc2(CThreadEntry& slot)

@@ -133,6 +133,26 @@ TEST_F(ControllerStatisticsTest, ALogicalDriveTakesItsSample)
     EXPECT_EQ(now->milliseconds, 1000u);
 }
 
+TEST_F(ControllerStatisticsTest, AHostDriveTakesItsSample)
+{
+    CController* c = OpenController(TwoDisks("new"));
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    const int d = c->FindLogicalDrive(0);
+    ASSERT_GE(d, 0);
+    ASSERT_EQ(c->logDrives[d].CreateHostDrive(0), 1);
+    ASSERT_EQ(c->Refresh(), 1);
+    const int h = c->FindHostDrive(0);
+    ASSERT_GE(h, 0);
+    ASSERT_EQ(c->UpdateStatistics(1), 1);
+    ASSERT_EQ(Transfer(*c, RAW_OPERATION_WRITE, 100, 8), 1);
+    ASSERT_EQ(c->UpdateStatistics(0), 1);
+    const DriveStatSample& now = c->hostDrives[h].samples[DRIVE_SAMPLE_CURRENT];
+    const DriveStatSample& before = c->hostDrives[h].samples[DRIVE_SAMPLE_PREVIOUS];
+    EXPECT_EQ(now.counters[2] - before.counters[2], 1u);
+    EXPECT_EQ(now.counters[4] - before.counters[4], 8u);
+}
+
 TEST_F(ControllerStatisticsTest, OlderFirmwareAnswersTheCombinedBlock)
 {
     CController* c = Scanned(TwoDisks("old", R"(, "class": "0x86")"));
