@@ -2,6 +2,7 @@
 // handling in the second option bytes, and the restart day count.
 #include <ctime>
 
+#include "array_drive.h"
 #include "controller.h"
 #include "controller_screens.h"
 #include "console_state.h"
@@ -87,11 +88,21 @@ int ParityVerifyDaysLeft(std::time_t now, int interval)
 
 int StartVerifyOnQualifyingArrays(CController& controller)
 {
-    // LEAD: the array drives' own state (RAID type, state byte, array
-    // information byte 319, configuration access) and their parity verify
-    // start come with the array drives; until then no array qualifies.
-    (void)controller;
-    return 0;
+    // RAID 4 or 5, ready, none of bits 0x01, 0x02 and 0x10 of record byte 319
+    // set, and this node may change it.
+    constexpr uint8_t readyState = 4;
+    constexpr uint8_t blockingFlags = 0x01 | 0x02 | 0x10;
+    int started = 0;
+    for (int a = 0; a < controller.arrayDrives.count; ++a) {
+        CArrayDrive& array = controller.arrayDrives[a];
+        if ((array.Type() != 4 && array.Type() != 5) || array.State() != readyState ||
+            (array.info[ARREC_FLAGS] & blockingFlags) != 0 || !array.HasConfigAccess())
+            continue;
+        ProgressRequest start;
+        start.operation = PROGRESS_START;
+        started += array.ParityVerify(&start) == 1 ? 1 : 0;
+    }
+    return started;
 }
 
 int PeriodicParityVerify(CController& controller)
