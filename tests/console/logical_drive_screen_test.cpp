@@ -127,7 +127,7 @@ TEST_F(logicalDriveScreenTest, CreationByDiskChoice)
         ASSERT_TRUE(tmux->waitFor("Drive Size (1..")) << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(c.line)) << c.kind << "\n" << tmux->capture();
-        EXPECT_EQ(sim->readFile("kzmsim/state"), "") << "configuration access given back";
+        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
         tmux.reset();
         sim.reset();
     }
@@ -177,7 +177,7 @@ TEST_F(logicalDriveScreenTest, AFailedInitialisationCreatesNothing)
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
     EXPECT_EQ(countKey(*sim, "0x00000072"), 0);
     EXPECT_EQ(countKey(*sim, "0x0000000C"), 0);
-    EXPECT_EQ(sim->readFile("kzmsim/state"), "");
+    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
 }
 
 TEST_F(logicalDriveScreenTest, RefusedAccessCreatesNothing)
@@ -225,7 +225,7 @@ TEST_F(logicalDriveScreenTest, DriveMenuNameAndRemoval)
     ASSERT_TRUE(tmux->waitFor("Do you really want to remove")) << tmux->capture();
     tmux->sendKeys("y");
     ASSERT_TRUE(waitGone("   5   DATA")) << tmux->capture();
-    EXPECT_EQ(sim->readFile("kzmsim/state"), "");
+    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
 }
 
 TEST_F(logicalDriveScreenTest, AdministratorModeOffersTheUnload)
@@ -237,7 +237,7 @@ TEST_F(logicalDriveScreenTest, AdministratorModeOffersTheUnload)
     ASSERT_TRUE(tmux->waitFor("Sorry: This function is not yet implemented !")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("Sorry:")) << tmux->capture();
-    EXPECT_EQ(sim->readFile("kzmsim/state"), "") << "configuration access given back";
+    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
 }
 
 // Load All and the create line with one cluster node up, and with several:

@@ -215,3 +215,14 @@ std::string SimMount::readFile(const std::string& rel) const
     close(fd);
     return out;
 }
+
+std::string SimMount::readFileOnceItIs(const std::string& rel, const std::string& expected, int boundMs) const
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    std::string text = readFile(rel);
+    while (text != expected && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        text = readFile(rel);
+    }
+    return text;
+}

@@ -27,6 +27,9 @@ public:
     std::vector<std::string> log() const;
     // Reads a whole file below root() (for example "scsi").
     std::string readFile(const std::string& rel) const;
+    // Reads the file until it reads `expected` or the bound passes (a program
+    // may still be giving back what it held); the last text read.
+    std::string readFileOnceItIs(const std::string& rel, const std::string& expected, int boundMs = 3000) const;
 
 private:
     std::string dir_;   // temporary directory holding the mount point and scenario
