@@ -1,5 +1,6 @@
 // The host drive table: each host drive with the status, attribute and type
 // texts of the drive that carries it, and the drive it belongs to.
+#include "controller_texts.h"
 #include "messages.h"
 #include "status_display.h"
 #include "table_row.h"
@@ -38,16 +39,20 @@ struct CarrierTexts {
     std::string type = kUnknown;
 };
 
-// MERGE: completed when CHostDrive carries its table entry. Fill every field
-// of HostDriveFacts from the host drive: the name (copy at most the entry's
-// 8 name bytes, stopping at a NUL, e.g. with CopyRecordText), the carrying
-// logical drive index, the carrier word, the attribute byte (entry byte 15),
-// the size in sectors, the cluster type, and the part position and count of
-// the host drives on its drive. Until then only the number is known.
+// The table's view of a host drive; its name is cut at the entry's 8 bytes.
 HostDriveFacts FactsOf(const CHostDrive& hostDrive)
 {
     HostDriveFacts facts;
     facts.number = hostDrive.hostDriveNumber;
+    CopyRecordText(facts.name, sizeof facts.name, reinterpret_cast<const uint8_t*>(hostDrive.entry.name),
+                   sizeof hostDrive.entry.name);
+    facts.logDrive = hostDrive.carrierIndex;
+    facts.carrierWord = hostDrive.GetCarrierWord();
+    facts.attributes = hostDrive.entry.attributes;
+    facts.sectors = hostDrive.entry.sectors;
+    facts.clusterType = hostDrive.cluster.type;
+    facts.position = hostDrive.position;
+    facts.count = hostDrive.hostDriveCount;
     return facts;
 }
 
@@ -73,27 +78,38 @@ const CArrayDrive* ArrayOf(const CController& controller, const CLogDrive& drive
     return &controller.arrayDrives[drive.arrayIndex];
 }
 
-CarrierTexts TextsOfCarrier(const CController& controller, const HostDriveFacts& facts)
+// The status, attribute and type texts by the carrier word: an array's, a
+// mirror's (with the logical drive's attribute text) or the drive's own.
+CarrierTexts TextsOfDrive(const CController& controller, const HostDriveFacts& facts, const CLogDrive& drive)
 {
     CarrierTexts texts;
-    const CLogDrive* drive = CarryingDrive(controller, facts.logDrive);
-    if (drive == nullptr)
-        return texts;
     if ((facts.carrierWord & kCarrierArray) != 0) {
-        // MERGE: the array drive's status, attribute and type texts once
-        // CArrayDrive carries them; ArrayOf(controller, *drive) finds it
-        // (null: the three stay "???").
+        if (const CArrayDrive* array = ArrayOf(controller, drive)) {
+            texts.status = BoundedText(array->stateText);
+            texts.attribute = BoundedText(array->attributeText);
+            texts.type = BoundedText(array->typeText);
+        }
     } else if ((facts.carrierWord & kCarrierMirror) != 0) {
-        if (const CMirrorDrive* mirror = MirrorOf(controller, *drive)) {
+        if (const CMirrorDrive* mirror = MirrorOf(controller, drive)) {
             texts.status = BoundedText(mirror->stateText);
-            texts.attribute = BoundedText(drive->attributeText);
+            texts.attribute = BoundedText(drive.attributeText);
             texts.type = BoundedText(mirror->typeText);
         }
     } else {
-        texts.status = BoundedText(drive->stateText);
-        texts.attribute = BoundedText(drive->attributeText);
-        texts.type = BoundedText(drive->kindText);
+        texts.status = BoundedText(drive.stateText);
+        texts.attribute = BoundedText(drive.attributeText);
+        texts.type = BoundedText(drive.kindText);
     }
+    return texts;
+}
+
+// The texts of the drive the host drive lies on ("???" without one); a
+// read-only host drive shows "RO" whatever carries it.
+CarrierTexts TextsOfCarrier(const CController& controller, const HostDriveFacts& facts)
+{
+    CarrierTexts texts;
+    if (const CLogDrive* drive = CarryingDrive(controller, facts.logDrive))
+        texts = TextsOfDrive(controller, facts, *drive);
     if ((facts.attributes & kReadOnlyBit) != 0)
         texts.attribute = "RO";
     return texts;
@@ -129,6 +145,8 @@ void WriteBelongsTo(const CController& controller, const HostDriveFacts& facts)
         text.Add(" %d/%d", facts.position + 1, facts.count);
 }
 
+}  // namespace
+
 void ShowHostDriveRow(const CController& controller, const CHostDrive& hostDrive)
 {
     const HostDriveFacts facts = FactsOf(hostDrive);
@@ -146,8 +164,6 @@ void ShowHostDriveRow(const CController& controller, const CHostDrive& hostDrive
             belongsTo.c_str());
     row.Print();
 }
-
-}  // namespace
 
 void ShowBelongsTo(const CController& controller, int hostDrive)
 {

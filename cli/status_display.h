@@ -16,5 +16,7 @@ int ShowPhysicalDisks(CController& controller);
 void ShowPhysicalDiskRow(const CController& controller, const CPhysDrive& device);
 // Reads the configuration (a failure prints its error code), then prints the host drive table; 0.
 int ShowHostDrives(CController& controller);
+// Prints the row of one host drive.
+void ShowHostDriveRow(const CController& controller, const CHostDrive& hostDrive);
 // Writes the Belongs-to text of host drive `hostDrive` (index in the list) into the message buffer.
 void ShowBelongsTo(const CController& controller, int hostDrive);
