@@ -267,7 +267,8 @@ void FillBootParameterBlock(uint8_t* bpb, const PartitionSector& record, int k, 
     wire::put16(bpb, 3, 1);    // reserved sectors
     bpb[5] = 2;                // FATs
     wire::put16(bpb, 6, 512);  // root directory entries
-    if (bytes <= 32 * MB)
+    // Up to 32 MB the small count; exactly 32 MB (65536 sectors) does not fit in it.
+    if (bytes <= 32 * MB && sectors <= UINT16_MAX)
         wire::put16(bpb, 8, static_cast<uint16_t>(sectors));
     else
         wire::put32(bpb, 21, static_cast<uint32_t>(sectors));
