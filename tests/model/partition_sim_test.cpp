@@ -209,6 +209,24 @@ TEST_F(PartitionTest, AFileGoesWithItsHostDrive)
     EXPECT_EQ(stat(File(0).c_str(), &st), 0);
 }
 
+TEST_F(PartitionTest, FilesFollowSwappedNumbers)
+{
+    struct stat st {};
+    ASSERT_EQ(stat(File(0).c_str(), &st), 0);
+    ASSERT_EQ(stat(File(1).c_str(), &st), 0);
+    std::vector<uint8_t> marker(512, 0x5A);
+    PutSector(0, 0, marker);
+    ASSERT_EQ(Host(0).SwapNumbers(1, 1), 1);
+    // The size and the sectors went with the drive to its new number (the
+    // sizes first: a read would make the kernel ask again anyway).
+    ASSERT_EQ(stat(File(1).c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 1000000LL * 512);
+    ASSERT_EQ(stat(File(0).c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 20000000LL * 512);
+    EXPECT_EQ(Sector(1, 0), marker);
+    EXPECT_EQ(Sector(0, 0), std::vector<uint8_t>(512, 0));
+}
+
 TEST_F(PartitionTest, SfdiskTablesReadBack)
 {
     ASSERT_EQ(Partition(0, std::string(kHead) + kF1), 0);
