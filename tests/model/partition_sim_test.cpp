@@ -331,6 +331,11 @@ TEST_F(PartitionTest, NoSignatureIsAnEmptyValidTable)
 TEST_F(PartitionTest, BrokenChainsEnd)
 {
     ASSERT_EQ(Partition(0, std::string(kHead) + kF1), 0);
+    // Sector 0 cannot be read: the refresh fails with the library's code.
+    ASSERT_TRUE(sim_->control("ioerr 0 0 0"));
+    EXPECT_EQ(Host(0).Refresh(), 0);
+    EXPECT_EQ(Host(0).error, CTLERR_CONTROLLER + 0x000F);
+    EXPECT_TRUE(Host(0).PartitionTableEmpty());
     // The second record cannot be read: the first stays, the code is kept.
     ASSERT_TRUE(sim_->control("ioerr 0 0 411648"));
     ASSERT_EQ(Host(0).Refresh(), 1);
