@@ -66,9 +66,10 @@ CHostDrive::CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const Dri
 
 int CHostDrive::Refresh()
 {
+    ClearPartitions();
     // A cluster drive that another controller owns cannot be read here.
     if (cluster.type == kClusterDrive && cluster.owner != 0 &&
         (controller == nullptr || cluster.owner != controller->SerialNumber()))
         return 0;
-    return 1;
+    return ReadPartitionTable();
 }

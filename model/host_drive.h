@@ -7,6 +7,8 @@
 
 #include "abstr_base.h"
 #include "drive_records.h"
+#include "model_errors.h"
+#include "partition_table.h"
 #include "thread_list.h"
 
 #include <cstdint>
@@ -66,6 +68,23 @@ public:
 
     // Reads the partition tables; 0 for a cluster drive another controller owns.
     int Refresh();
+    // Reads sector 0 and the extended chain, validates, plans; 1/0 with the code in error.
+    int ReadPartitionTable();
+    // Decodes record r (base for ordinary entries, extBase for links, total for percentages).
+    void ParsePartitionTable(PartitionSector& r, uint64_t base, uint64_t extBase, uint64_t total);
+    // Orders and checks the primary table; 1 valid, 0 invalid.
+    int ValidatePartitionTable();
+    // Works out the DOS plan from the tables; always 1.
+    int PlanDosPartitions();
+    // Puts our boot loader into bytes 0-439 of sector 0 and writes it back; 1/0.
+    int WriteMasterBootCode();
+    // Fills the 25-byte DOS 3.31 BPB at `block` for entry n of `record`.
+    void BuildBootParameterBlock(uint8_t* block, const PartitionSector& record, int n) const;
+    // The primary record with its chain, and the DOS plan, as last read.
+    const PartitionSector* GetPartitions() const { return &partitions; }
+    const DosPlan* GetDosPlan() const { return &dosPlan; }
+    // True when all four primary entries are unused.
+    bool PartitionTableEmpty() const;
     // Makes the disks of the carrying drive show themselves; bool.
     bool Identify();
     // Gives this host drive number n; a host drive that had n gets this one's (refresh when asked). 1/0.
@@ -115,6 +134,8 @@ public:
     uint8_t heads = 0;
     uint8_t sectors = 0;
     ClusterInfo cluster;
+    PartitionSector partitions;        // sector 0 with the chain of extended boot records
+    DosPlan dosPlan;
     DriveStatSample samples[DRIVE_SAMPLES] = {};
     int refreshInterval = 0;
     int hostDriveCount = 0;            // host drives on the same carrying drive
@@ -131,6 +152,12 @@ private:
     // The table edit: read, change (false stops with the code in error), write, re-read.
     template <class Change>
     int EditTable(int reRead, Change change);
+    // The geometry the partition cylinders are counted in.
+    PartitionGeometry Geometry() const { return {cylinders, heads, sectors}; }
+    // Clears the primary record, its chain and the DOS plan.
+    void ClearPartitions();
+    // Reads or writes sector `s` through the block requests; the library code, 0 on success.
+    uint32_t TransferSector(uint32_t s, uint8_t* data, bool write);
     // The capacity of the carrying drive in sectors.
     uint64_t CarrierCapacity() const;
     void CopyFields(const CHostDrive& other)
@@ -142,6 +169,9 @@ private:
         heads = other.heads;
         sectors = other.sectors;
         cluster = other.cluster;
+        if (!CopyPartitionChain(partitions, other.partitions))
+            error = MODERR_NO_MEMORY;
+        dosPlan = other.dosPlan;
         std::memcpy(samples, other.samples, sizeof samples);
         refreshInterval = other.refreshInterval;
         hostDriveCount = other.hostDriveCount;

@@ -83,6 +83,22 @@ bool parseEventFail(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
+// "ioerr C HD SECTOR": the next block read of that sector of host drive HD fails.
+bool parseIoError(const Words& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, drive, sector;
+    if (w.size() != 4 || !num(w[1], 255, entry) || !num(w[2], 0xFFFF, drive) || !num(w[3], UINT32_MAX, sector))
+        return false;
+    a = [entry, drive, sector](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw == nullptr)
+            return false;
+        fw->readFaults.insert({static_cast<uint16_t>(drive), sector});
+        return true;
+    };
+    return true;
+}
+
 // "alarm C 0|1": the alarm (controller option 0) as key 0x17 would write it.
 bool parseAlarm(const Words& w, const std::string&, ControlAction& a)
 {
@@ -190,6 +206,7 @@ constexpr ControlCommand kCommands[] = {
     {"eventfail", parseEventFail},
     {"eventtime", parseEventTime},
     {"alarm", parseAlarm},
+    {"ioerr", parseIoError},
     {"pull", parsePull},
     {"insert", parseInsert},
     {"fail", parseFail},

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@ constexpr uint16_t FW_STATUS_INVALID_TARGET = 0x0006;  // no such channel, devic
 constexpr uint16_t FW_STATUS_BAD_RECORD = 0x0007;      // parameter size or contents wrong
 constexpr uint16_t FW_STATUS_IN_USE = 0x0008;          // drive number or disk already taken
 constexpr uint16_t FW_STATUS_NOT_SUPPORTED = 0x0009;   // command not answered by this firmware
+constexpr uint16_t FW_STATUS_READ_ERROR = 0x000F;      // a block could not be read (control `ioerr`)
 
 constexpr size_t DEVICE_INFO_SIZE = 112;
 // Enclosure identifier: base | channel << 8 | target ID; its high half is the identity word at 6.
@@ -183,6 +185,7 @@ public:
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
     std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive no table holds, block)
     std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> carrierBlocks;  // (carrying drive, sector)
+    std::set<std::pair<uint16_t, uint64_t>> readFaults;  // (host drive, block): the next read of it fails
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number

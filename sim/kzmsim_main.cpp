@@ -1,15 +1,20 @@
 // kzmsim: serves the emulated kzmh driver as a filesystem standing for
-// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/log and kzmsim/state.
+// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/log, kzmsim/state,
+// the flash areas kzmsim/flash/<entry>/<area> and the host drives' sectors
+// kzmsim/hostdrive/<entry>/<number>.
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 
 #include "driver.h"
 #include "fuse_mount_config.h"
+#include "host_drive_files.h"
 #include "scenario.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,13 +28,21 @@ using kzmsim::Driver;
 std::unique_ptr<Driver> g_driver;
 std::mutex g_mutex;  // FUSE serves requests from several threads; guards the driver
 
-enum class Node { None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State, FlashDir, FlashEntryDir, FlashArea };
+enum class Node {
+    None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State, FlashDir, FlashEntryDir, FlashArea,
+    HostDir, HostEntryDir, HostDrive
+};
 
 struct Resolved {
     Node node = Node::None;
     int entry = -1;
-    int area = 0;  // flash area 1 or 2
+    int area = 0;  // flash area 1 or 2, or the host drive number
 };
+
+// The host drive files as last served, (entry, number) -> sectors: a file
+// that went away or changed its size is invalidated in the kernel, which
+// otherwise keeps names and attributes (guarded by g_mutex).
+std::map<std::pair<int, int>, uint64_t> g_hostFiles;
 
 // The entry number that `len` characters at `name` spell: one to three
 // decimal digits without leading zeros, naming an entry of the driver; or -1.
@@ -70,8 +83,65 @@ Resolved resolveFlash(const char* rest)
     return {Node::FlashArea, entry, area};
 }
 
+// kzmsim/hostdrive/N and kzmsim/hostdrive/N/HD; `rest` is what follows
+// "kzmsim/hostdrive/". Whether host drive HD exists is the caller's to ask
+// under the lock (hostFile).
+Resolved resolveHostDrive(const char* rest)
+{
+    const char* slash = std::strchr(rest, '/');
+    const size_t len = slash ? static_cast<size_t>(slash - rest) : std::strlen(rest);
+    const int entry = entryNumber(rest, len);
+    if (entry < 0)
+        return {};
+    if (!slash)
+        return {Node::HostEntryDir, entry};
+    const char* name = slash + 1;
+    const size_t n = std::strlen(name);
+    if (n == 0 || n > 5 || (n > 1 && name[0] == '0') || std::strspn(name, "0123456789") != n)
+        return {};
+    return {Node::HostDrive, entry, std::atoi(name)};
+}
+
+// The host drive file a resolved path names; false when no table holds it (the caller holds the mutex).
+bool hostFile(const Resolved& r, kzmsim::HostDriveFile& out)
+{
+    kzmsim::ControllerFirmware* fw = g_driver->firmware(r.entry);
+    return fw != nullptr && kzmsim::findHostDriveFile(*fw, static_cast<uint32_t>(r.area), out);
+}
+
+// Invalidates the kernel's attributes of every host drive file of `entry`
+// (-1: of every entry) that went away or changed its size since the last
+// look (the caller holds the mutex). Only attributes are touched, never a
+// directory, so this cannot wait on the request being served.
+void noteHostFiles(int entry)
+{
+    struct fuse_context* ctx = fuse_get_context();
+    for (int e : g_driver->entries()) {
+        if (entry >= 0 && e != entry)
+            continue;
+        std::map<int, uint64_t> now;
+        for (const kzmsim::HostDriveFile& f : kzmsim::hostDriveFiles(*g_driver->firmware(e)))
+            now[f.number] = f.sectors;
+        for (auto it = g_hostFiles.lower_bound({e, -1}); it != g_hostFiles.end() && it->first.first == e;) {
+            const auto found = now.find(it->first.second);
+            if (found != now.end() && found->second == it->second) {
+                ++it;
+                continue;
+            }
+            if (ctx != nullptr && ctx->fuse != nullptr) {
+                const std::string path = "/kzmsim/hostdrive/" + std::to_string(e) + "/" + std::to_string(it->first.second);
+                fuse_invalidate_path(ctx->fuse, path.c_str());
+            }
+            it = g_hostFiles.erase(it);
+        }
+        for (const auto& [number, sectors] : now)
+            g_hostFiles[{e, number}] = sectors;
+    }
+}
+
 // Maps a path to the node it names. The tree is fixed once the driver is
-// made (hasEntry reads a map that never changes), so no lock is needed.
+// made (hasEntry reads a map that never changes), so no lock is needed;
+// host drive files are looked up under the lock by their users.
 Resolved resolve(const char* path)
 {
     if (std::strcmp(path, "/") == 0)
@@ -90,6 +160,11 @@ Resolved resolve(const char* path)
         return {Node::State};
     if (std::strcmp(path, "/kzmsim/flash") == 0)
         return {Node::FlashDir};
+    if (std::strcmp(path, "/kzmsim/hostdrive") == 0)
+        return {Node::HostDir};
+    static constexpr char hostPrefix[] = "/kzmsim/hostdrive/";
+    if (std::strncmp(path, hostPrefix, sizeof hostPrefix - 1) == 0)
+        return resolveHostDrive(path + sizeof hostPrefix - 1);
     static constexpr char flashPrefix[] = "/kzmsim/flash/";
     if (std::strncmp(path, flashPrefix, sizeof flashPrefix - 1) == 0)
         return resolveFlash(path + sizeof flashPrefix - 1);
@@ -113,9 +188,21 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
     case Node::SimDir:
     case Node::FlashDir:
     case Node::FlashEntryDir:
+    case Node::HostDir:
+    case Node::HostEntryDir:
         st->st_mode = S_IFDIR | 0755;
         st->st_nlink = 2;
         return 0;
+    case Node::HostDrive: {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        kzmsim::HostDriveFile f;
+        if (!hostFile(r, f))
+            return -ENOENT;
+        st->st_mode = S_IFREG | 0644;
+        st->st_size = static_cast<off_t>(f.sectors * kzmsim::BLOCK_SIZE);
+        g_hostFiles[{r.entry, r.area}] = f.sectors;
+        break;
+    }
     case Node::FlashArea:
         st->st_mode = S_IFREG | 0444;
         st->st_size = static_cast<off_t>(g_driver->flashAreaSize(r.entry, r.area));
@@ -152,7 +239,15 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
             names.push_back(std::to_string(e));
         break;
     case Node::SimDir:
-        names = {"control", "log", "state", "flash"};
+        names = {"control", "log", "state", "flash", "hostdrive"};
+        break;
+    case Node::HostDir:
+        for (int e : g_driver->entries())
+            names.push_back(std::to_string(e));
+        break;
+    case Node::HostEntryDir:
+        for (const kzmsim::HostDriveFile& f : kzmsim::hostDriveFiles(*g_driver->firmware(resolve(path).entry)))
+            names.push_back(std::to_string(f.number));
         break;
     case Node::FlashDir:
         for (int e : g_driver->entries())
@@ -183,6 +278,13 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
     case Node::Entry:
     case Node::Scsi:
         break;
+    case Node::HostDrive: {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        kzmsim::HostDriveFile f;
+        if (!hostFile(r, f))
+            return -ENOENT;
+        break;
+    }
     case Node::Control:
         if (acc != O_WRONLY)
             return -EACCES;
@@ -227,6 +329,13 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
         if (off < 0)
             return 0;
         return static_cast<int>(g_driver->log().read(static_cast<size_t>(off), reinterpret_cast<uint8_t*>(buf), size));
+    case Node::HostDrive: {
+        kzmsim::HostDriveFile f;
+        if (!hostFile(r, f))
+            return -ENOENT;
+        return static_cast<int>(
+            kzmsim::readHostDriveFile(*g_driver->firmware(r.entry), f, reinterpret_cast<uint8_t*>(buf), size, off));
+    }
     case Node::FlashArea: {
         const std::vector<uint8_t>& bytes = flashArea(r.entry, r.area)->bytes;
         return readText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), buf, size, off);
@@ -243,13 +352,26 @@ int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fu
     const Resolved r = resolve(path);
     std::lock_guard<std::mutex> lock(g_mutex);
     switch (r.node) {
-    case Node::Entry:
-        return static_cast<int>(g_driver->writeRequest(r.entry, reinterpret_cast<const uint8_t*>(buf), size, off));
+    case Node::Entry: {
+        const long n = g_driver->writeRequest(r.entry, reinterpret_cast<const uint8_t*>(buf), size, off);
+        noteHostFiles(r.entry);
+        return static_cast<int>(n);
+    }
+    case Node::HostDrive: {
+        kzmsim::HostDriveFile f;
+        if (!hostFile(r, f))
+            return -ENOENT;
+        return static_cast<int>(
+            kzmsim::writeHostDriveFile(*g_driver->firmware(r.entry), f, reinterpret_cast<const uint8_t*>(buf), size, off));
+    }
     case Node::Scsi:
         g_driver->writeScsi(reinterpret_cast<const uint8_t*>(buf), size);
         return static_cast<int>(size);
-    case Node::Control:
-        return static_cast<int>(g_driver->writeControl(buf, size));
+    case Node::Control: {
+        const long n = g_driver->writeControl(buf, size);
+        noteHostFiles(-1);
+        return static_cast<int>(n);
+    }
     case Node::None:
         return -ENOENT;
     default:
