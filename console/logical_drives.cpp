@@ -1,5 +1,7 @@
 #include "logical_drives.h"
 
+#include "partition_test.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -230,9 +232,9 @@ ListDef* DriveListDef()
     return &driveList;
 }
 
-int DriveHasUsedPartitions(const CController&, int)
+int DriveHasUsedPartitions(const CController& controller, int number)
 {
-    return 0;  // for the lead: answer from the host drive's partition table once it is read
+    return IsPartitionTableEmpty(controller, number) ? 0 : 1;
 }
 
 const char* LogicalDriveHostLabel(const CController& controller, const CLogDrive& drive)
