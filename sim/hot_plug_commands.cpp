@@ -1,0 +1,121 @@
+#include "hot_plug_commands.h"
+
+#include "controller_firmware.h"
+#include "device_scan.h"
+#include "drive_config.h"
+
+#include <byte_order.h>
+
+#include <algorithm>
+
+namespace kzmsim {
+
+namespace {
+
+constexpr uint32_t NO_DRIVE = 0xFFFFFFFF;  // slot request 0x10000002 names no drive
+constexpr uint32_t LAST_DRIVE_NUMBER = 254;
+constexpr size_t SLOT_HEAD = 4;            // channel, target ID, LUN, host drive count
+constexpr size_t DISK_RECORD_SIZE = 16;
+constexpr size_t INFO_PRESENT = 4;         // 0x23 reply bytes
+constexpr size_t INFO_DISK = 12;
+constexpr size_t INFO_READY = 46;
+constexpr size_t INFO_FREE = 47;
+constexpr size_t INFO_CAPACITY = 52;
+constexpr size_t INFO_SECTOR_SIZE = 56;
+
+// The disk at (channel number, target ID, LUN), scanned or only inserted.
+const Device* diskAt(ControllerFirmware& fw, uint8_t channel, uint8_t target, uint8_t lun)
+{
+    const Channel* ch = fw.channelByNumber(channel);
+    if (!ch)
+        return nullptr;
+    const uint32_t address = ch->address | static_cast<uint32_t>(target) << 8 | lun;
+    const Device* d = fw.deviceAt(address);
+    if (!d)
+        d = fw.unscannedAt(address);
+    return d && d->info[48] == 0 ? d : nullptr;
+}
+
+}  // namespace
+
+uint32_t beginHotPlugCmd(ControllerFirmware& fw, IoctlCall&)
+{
+    if (fw.hotPlug.active)
+        return FW_STATUS_IN_USE;
+    fw.hotPlug = HotPlugState{};
+    fw.hotPlug.active = true;
+    return FW_STATUS_OK;
+}
+
+uint32_t endHotPlugCmd(ControllerFirmware& fw, IoctlCall&)
+{
+    fw.hotPlug = HotPlugState{};
+    return FW_STATUS_OK;
+}
+
+uint32_t hotPlugSlotCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (!fw.hotPlug.active)
+        return FW_STATUS_BAD_RECORD;
+    if (c.key == 0x10000002 ? c.target != NO_DRIVE : !findDrive(fw, c.target))
+        return FW_STATUS_INVALID_TARGET;
+    const uint8_t* p = c.param.data();
+    if (!fw.channelByNumber(p[0]) || p[2] != 0 || c.param[SLOT_HEAD + p[3]] != 0)
+        return FW_STATUS_BAD_RECORD;
+    fw.hotPlug.slotChannel = p[0];
+    fw.hotPlug.slotTarget = p[1];
+    return FW_STATUS_OK;
+}
+
+uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (!fw.hotPlug.active)
+        return FW_STATUS_BAD_RECORD;
+    uint8_t* p = c.param.data();
+    std::fill(c.param.begin() + SLOT_HEAD, c.param.end(), 0);
+    if (!fw.channelByNumber(p[0]))
+        return FW_STATUS_INVALID_TARGET;
+    const Device* d = diskAt(fw, p[0], p[1], p[2]);
+    if (!d)
+        return FW_STATUS_OK;  // nothing plugged in: the flags stay 0
+    const Channel* ch = fw.channelByNumber(p[0]);
+    const uint32_t address = ch->address | d->entry;
+    p[INFO_PRESENT] = 1;
+    p[INFO_DISK] = 1;
+    p[INFO_READY] = d->info[46] != 0 ? 1 : 0;
+    p[INFO_FREE] = fw.driveOfDevice(address) < 0 ? 1 : 0;
+    wire::put32(p, INFO_CAPACITY, wire::get32(d->info.data(), 40));
+    wire::put32(p, INFO_SECTOR_SIZE, wire::get16(d->info.data(), 44));
+    return FW_STATUS_OK;
+}
+
+uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    if (!fw.hotPlug.active || c.param.size() != DISK_RECORD_SIZE)
+        return FW_STATUS_BAD_RECORD;
+    const uint8_t* p = c.param.data();
+    const uint32_t number = wire::get32(p, 0);
+    if (wire::get32(p, 4) != 1 || wire::get32(p, 8) != 0 || (p[15] != 1 && p[15] != 2))
+        return FW_STATUS_BAD_RECORD;
+    if (number > LAST_DRIVE_NUMBER)
+        return FW_STATUS_INVALID_TARGET;
+    if (numberTaken(fw, number))
+        return FW_STATUS_IN_USE;
+    const Device* d = diskAt(fw, p[12], p[13], p[14]);
+    if (!d || d->info[46] == 0)
+        return FW_STATUS_INVALID_TARGET;
+    Channel* ch = fw.channelByNumber(p[12]);
+    const uint32_t address = ch->address | d->entry;
+    if (fw.driveOfDevice(address) >= 0)
+        return FW_STATUS_IN_USE;
+    joinUnscanned(*ch, d->entry);  // the controller takes the new disk into its list
+    LogicalDrive drive;
+    drive.number = number;
+    drive.firstWords.push_back(0);
+    drive.members.push_back(address);
+    fw.logicalDrives[number] = std::move(drive);
+    fw.commitPending = true;
+    return FW_STATUS_OK;
+}
+
+}  // namespace kzmsim

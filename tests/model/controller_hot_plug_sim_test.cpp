@@ -1,0 +1,138 @@
+// Hot plug end to end over the mounted emulator: the slot request, finding
+// the newly plugged disk, making a drive of it, the retried begin and the
+// free target mask.
+#include "controller.h"
+#include "ctl_commands.h"
+#include "model_errors.h"
+#include "phys_drive_sim_test.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+class HotPlugSimTest : public PhysDriveSimTest {
+protected:
+    CController* Open()
+    {
+        CController* c = OpenController(
+            R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "ownId": 7, "devices": [{"target": 0}, {"target": 1}]}]})");
+        return c != nullptr && c->Refresh() == 1 ? c : nullptr;
+    }
+
+    // {key, status} of every command logged from line `from` on.
+    std::vector<std::pair<uint32_t, uint32_t>> SentSince(size_t from) const
+    {
+        std::vector<std::pair<uint32_t, uint32_t>> out;
+        const std::vector<std::string> log = sim_->log();
+        for (size_t i = from; i < log.size(); ++i) {
+            std::vector<std::string> f;
+            std::stringstream in(log[i]);
+            for (std::string field; std::getline(in, field, '\t');)
+                f.push_back(field);
+            out.emplace_back(static_cast<uint32_t>(std::stoul(f[5], nullptr, 16)),
+                             static_cast<uint32_t>(std::stoul(f[9], nullptr, 16)) & 0xFFFF);
+        }
+        return out;
+    }
+};
+
+using Sent = std::vector<std::pair<uint32_t, uint32_t>>;
+
+TEST_F(HotPlugSimTest, ScsiHotPlugWithoutLocksMakesADriveOfTheNewDisk)
+{
+    CController* c = Open();
+    ASSERT_NE(c, nullptr);
+    size_t from = sim_->log().size();
+    ASSERT_EQ(c->PrepareHotPlug(0, 4, -1, 0, 0), 1);
+    EXPECT_EQ(SentSince(from), (Sent{{0x20, 1}, {0x10000002, 1}}));
+    EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
+
+    ASSERT_TRUE(sim_->control("insert 0 0 4"));
+    int t = 4;
+    ASSERT_EQ(c->FindNewDisk(0, &t, 0, 2), 1) << std::hex << c->error;
+    int number = -1;
+    ASSERT_EQ(c->InitializeNewDisk(0, 4, &number, 0, 1, 2), 1) << std::hex << c->error;
+    EXPECT_GE(number, 0);
+    const int ld = c->FindLogicalDrive(number);
+    ASSERT_GE(ld, 0);
+    const int disk = c->FindPhysDrive(0, 4, 0);
+    ASSERT_GE(disk, 0);
+    EXPECT_EQ(c->physDrives[disk].logDriveIndex, ld);
+    // The hot plug has ended: a new one begins at once.
+    EXPECT_EQ(ctl_begin_hot_plug(0, 0), 0u);
+    EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
+}
+
+struct FindCase {
+    const char* insert;   // control command, or nullptr for an empty slot
+    uint32_t minimum;
+    uint32_t error;
+};
+
+constexpr FindCase kFindCases[] = {
+    {nullptr, 0, MODERR_DISK_NOT_FOUND},
+    {"insert 0 0 4 100000 4096", 0, MODERR_DISK_TOO_SMALL},
+    {"insert 0 0 4 5000", 6000, MODERR_DISK_TOO_SMALL},
+    {"insert 0 0 4 5000", 5000, 0},
+};
+
+TEST_F(HotPlugSimTest, FindNewDiskChecksPresenceSectorSizeAndCapacity)
+{
+    for (const FindCase& k : kFindCases) {
+        SCOPED_TRACE(k.insert ? k.insert : "empty");
+        CController* c = Open();
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(c->PrepareHotPlug(0, 4, -1, 0, 0), 1);
+        if (k.insert) {
+            ASSERT_TRUE(sim_->control(k.insert));
+        }
+        int t = 4;
+        EXPECT_EQ(c->FindNewDisk(0, &t, k.minimum, 2), k.error == 0 ? 1 : 0);
+        EXPECT_EQ(c->error, k.error);
+        // A failure ends the hot plug; success leaves it running.
+        EXPECT_EQ(ctl_begin_hot_plug(0, 0) == 0, k.error != 0);
+        c->EndHotPlug();
+    }
+}
+
+TEST_F(HotPlugSimTest, BeginRetriesOnceAfterEnding)
+{
+    CController* c = Open();
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(ctl_begin_hot_plug(0, 0), 0u);  // a hot plug left running
+    const size_t from = sim_->log().size();
+    ASSERT_EQ(c->BeginHotPlug(0, -1, 0, 0), 1);
+    EXPECT_EQ(SentSince(from), (Sent{{0x20, 8}, {0x21, 1}, {0x20, 1}}));
+    c->EndHotPlug();
+}
+
+TEST_F(HotPlugSimTest, FreeTargetMaskConsidersAtMost128Targets)
+{
+    CController* c = Open();
+    ASSERT_NE(c, nullptr);
+    uint8_t r[20] = {0, 200};
+    ASSERT_EQ(c->GetFreeTargetMask(r), 1);
+    EXPECT_EQ(r[2], 128);
+    EXPECT_EQ(r[4], 0x7C);  // disks at 0 and 1, the controller itself at 7
+    for (int i = 5; i < 20; ++i)
+        EXPECT_EQ(r[i], 0xFF);
+}
+
+TEST_F(HotPlugSimTest, NoFreeDriveNumberEndsTheHotPlug)
+{
+    CController* c = Open();
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->PrepareHotPlug(0, 4, -1, 0, 0), 1);
+    c->freeDrives.SetSize(0);
+    int number = -1;
+    EXPECT_EQ(c->InitializeNewDisk(0, 4, &number, 0, 0, 2), 0);
+    EXPECT_EQ(c->error, MODERR_NO_SPACE);
+    EXPECT_EQ(ctl_begin_hot_plug(0, 0), 0u);
+    EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
+}
+
+}  // namespace
