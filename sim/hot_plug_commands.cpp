@@ -1,6 +1,7 @@
 #include "hot_plug_commands.h"
 
 #include "controller_firmware.h"
+#include "array_config.h"
 #include "device_scan.h"
 #include "drive_config.h"
 
@@ -83,18 +84,24 @@ uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     p[INFO_PRESENT] = 1;
     p[INFO_DISK] = 1;
     p[INFO_READY] = d->info[46] != 0 ? 1 : 0;
-    p[INFO_FREE] = fw.driveOfDevice(address) < 0 ? 1 : 0;
+    // A disk no scan has found yet is new even where a failed drive lost its disk.
+    p[INFO_FREE] = fw.unscannedAt(address) || fw.driveOfDevice(address) < 0 ? 1 : 0;
     wire::put32(p, INFO_CAPACITY, wire::get32(d->info.data(), 40));
     wire::put32(p, INFO_SECTOR_SIZE, wire::get16(d->info.data(), 44));
     return FW_STATUS_OK;
 }
 
-uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c)
+namespace {
+
+// Checks the hot plug disk record and makes a single-disk logical drive of
+// its disk under its number; the status word. The disk may still be listed
+// as the member of the drive it replaces.
+uint32_t makeNewDrive(ControllerFirmware& fw, IoctlCall& c, uint32_t& number, int64_t replacing = -1)
 {
     if (!fw.hotPlug.active || c.param.size() != DISK_RECORD_SIZE)
         return FW_STATUS_BAD_RECORD;
     const uint8_t* p = c.param.data();
-    const uint32_t number = wire::get32(p, 0);
+    number = wire::get32(p, 0);
     if (wire::get32(p, 4) != 1 || wire::get32(p, 8) != 0 || (p[15] != 1 && p[15] != 2))
         return FW_STATUS_BAD_RECORD;
     if (number > LAST_DRIVE_NUMBER)
@@ -105,16 +112,60 @@ uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c)
     if (!d || d->info[46] == 0)
         return FW_STATUS_INVALID_TARGET;
     Channel* ch = fw.channelByNumber(p[12]);
-    const uint32_t address = ch->address | d->entry;
-    if (fw.driveOfDevice(address) >= 0)
+    const uint16_t entry = d->entry;
+    const uint32_t address = ch->address | entry;
+    if (const int64_t owner = fw.driveOfDevice(address); owner >= 0 && owner != replacing)
         return FW_STATUS_IN_USE;
-    joinUnscanned(*ch, d->entry);  // the controller takes the new disk into its list
+    joinUnscanned(*ch, entry);  // the controller takes the new disk into its list
     LogicalDrive drive;
     drive.number = number;
     drive.firstWords.push_back(0);
     drive.members.push_back(address);
     fw.logicalDrives[number] = std::move(drive);
     fw.commitPending = true;
+    return FW_STATUS_OK;
+}
+
+}  // namespace
+
+uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    uint32_t number = 0;
+    return makeNewDrive(fw, c, number);
+}
+
+uint32_t hotPlugFinishCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    // The target is the failed member; its array's slot takes the new disk.
+    ArrayDrive* array = nullptr;
+    ArraySlot* slot = nullptr;
+    uint32_t arrayNumber = 0;
+    for (auto& [n, a] : fw.arrays)
+        for (ArraySlot& s : a.slots)
+            if (s.drive == c.target) {
+                array = &a;
+                slot = &s;
+                arrayNumber = n;
+            }
+    if (!findDrive(fw, c.target))
+        return FW_STATUS_INVALID_TARGET;
+    if (!array || !slot->failed || (array->flags & AFLAG_EXPANDING) != 0)
+        return FW_STATUS_BAD_RECORD;
+    if (c.param.size() == DISK_RECORD_SIZE) {
+        const Device* d = diskAt(fw, c.param[12], c.param[13], c.param[14]);
+        if (d && wire::get32(d->info.data(), 40) < memberCapacity(fw, *array, false))
+            return FW_STATUS_BAD_RECORD;
+    }
+    uint32_t number = 0;
+    if (const uint32_t status = makeNewDrive(fw, c, number, c.target); status != FW_STATUS_OK)
+        return status;
+    // The failed member gives way to the new drive.
+    dropCarrierData(fw, c.target);
+    fw.logicalDrives.erase(c.target);
+    slot->drive = number;
+    slot->failed = true;  // until the rebuild ends
+    raiseArrayEvent(fw, EVT_ARRAY_REPLACED, arrayNumber, number);
+    startRebuild(fw, arrayNumber);
     return FW_STATUS_OK;
 }
 

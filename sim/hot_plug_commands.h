@@ -22,6 +22,7 @@ uint32_t beginHotPlugCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x20
 uint32_t endHotPlugCmd(ControllerFirmware& fw, IoctlCall& c);     // 0x21
 uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x23
 uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x24
+uint32_t hotPlugFinishCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x10000004
 uint32_t hotPlugSlotCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x10000002, 0x10000003
 
 }  // namespace kzmsim

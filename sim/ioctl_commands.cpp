@@ -130,7 +130,7 @@ constexpr IoctlCommand kCommands[] = {
     // Array drive commands; the target is the array drive number.
     {0x10000002, W, SizeRule::Rec5ByteAt3, 0, NUMBER, hotPlugSlotCmd},
     {0x10000003, W, SizeRule::Rec5ByteAt3, 0, NUMBER, hotPlugSlotCmd},
-    {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, nullptr},
+    {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, hotPlugFinishCmd},
     {0x10000009, W, FIXED, 4, NUMBER, arrayOrMirrorStateCmd},
     {0x1000000A, BY_RECORD, FIXED, 4, NUMBER, poolAccessCmd},  // pool access flag of an array
     {0x1000000F, R, CALLER, 0, NUMBER, arrayListCmd},

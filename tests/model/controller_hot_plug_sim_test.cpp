@@ -40,6 +40,24 @@ protected:
     }
 };
 
+// Queries the array's build or rebuild until it is ready.
+bool RunToReady(CController* c, int number)
+{
+    for (int round = 0; round < 40; ++round) {
+        const int a = c->FindArrayDrive(number);
+        if (a < 0)
+            return false;
+        if (c->arrayDrives[a].State() == ARSTATE_READY)
+            return true;
+        ProgressRequest r;
+        r.operation = PROGRESS_QUERY;
+        const bool rebuild = c->arrayDrives[a].State() == ARSTATE_REBUILD;
+        if ((rebuild ? c->arrayDrives[a].GetRebuildProgress(&r) : c->arrayDrives[a].GetBuildProgress(&r)) != 1)
+            return false;
+    }
+    return false;
+}
+
 using Sent = std::vector<std::pair<uint32_t, uint32_t>>;
 
 TEST_F(HotPlugSimTest, ScsiHotPlugWithoutLocksMakesADriveOfTheNewDisk)
@@ -133,6 +151,47 @@ TEST_F(HotPlugSimTest, NoFreeDriveNumberEndsTheHotPlug)
     EXPECT_EQ(c->error, MODERR_NO_SPACE);
     EXPECT_EQ(ctl_begin_hot_plug(0, 0), 0u);
     EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
+}
+
+TEST_F(HotPlugSimTest, ReplacedRaid5MemberRebuildsWithItsHostDrivesLocked)
+{
+    CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "devices": [
+        {"target": 0}, {"target": 1}, {"target": 2}, {"target": 3}]}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]},
+                          {"number": 2, "members": [[0, 2]]}, {"number": 3, "members": [[0, 3]]}]})");
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    CLogDrive& head = c->logDrives[c->FindLogicalDrive(0)];
+    for (int n = 1; n <= 3; ++n)
+        head.AddPendingComponent(c->FindLogicalDrive(n));
+    int spans = -1, number = -1;
+    ASSERT_EQ(head.CreateArray(RAID_TYPE_5, &spans, &number, 0x10000), 1) << std::hex << head.error;
+    ASSERT_EQ(c->Refresh(), 1);
+    ASSERT_TRUE(RunToReady(c, number));
+    ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(number)].CreateHostDrive(5), 1);
+    ASSERT_EQ(c->Refresh(), 1);
+
+    ASSERT_TRUE(sim_->control("pull 0 0 2"));
+    ASSERT_EQ(c->Refresh(), 1);
+    const int d = c->FindLogicalDrive(2);
+    ASSERT_GE(d, 0);
+    ASSERT_EQ(c->PrepareHotPlug(0, 2, d, 1, 1), 1) << std::hex << c->error;
+    EXPECT_EQ(sim_->readFile("kzmsim/state"), "0 driver hostdrive 5\n0 driver channel 0\n");
+    EXPECT_EQ(c->HotPlugChannelCount(), 1);
+    EXPECT_EQ(c->HotPlugChannelFlag(0), 1);
+    // Re-reading the controller keeps the lists, so that the end unlocks them.
+    ASSERT_EQ(c->GetInfo(), 1);
+    EXPECT_EQ(c->HotPlugHostCount(), 1);
+
+    ASSERT_TRUE(sim_->control("insert 0 0 2"));
+    int t = 2;
+    ASSERT_EQ(c->FindNewDisk(0, &t, 0, 2), 1) << std::hex << c->error;
+    ASSERT_EQ(c->ReplaceWithNewDisk(0, 2, d, 1), 1) << std::hex << c->error;
+    EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
+    const int a = c->FindArrayDrive(number);
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(c->arrayDrives[a].State(), ARSTATE_REBUILD);
+    EXPECT_TRUE(RunToReady(c, number));
 }
 
 }  // namespace
