@@ -209,6 +209,7 @@ public:
     FaultBusState faultBus;
     ConfigPage pageB{};
     HotPlugState hotPlug;  // hot_plug_commands.cpp
+    FcLoopState fcLoops;
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

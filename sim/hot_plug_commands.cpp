@@ -4,6 +4,7 @@
 #include "array_config.h"
 #include "device_scan.h"
 #include "drive_config.h"
+#include "ioctl_handlers.h"
 
 #include <byte_order.h>
 
@@ -23,6 +24,18 @@ constexpr size_t INFO_READY = 46;
 constexpr size_t INFO_FREE = 47;
 constexpr size_t INFO_CAPACITY = 52;
 constexpr size_t INFO_SECTOR_SIZE = 56;
+// Fibre Channel device map request (0x20000082).
+constexpr uint8_t FC_KIND = 3;
+constexpr size_t FC_SIZE_WORD = 4;
+constexpr uint16_t FC_SIZE_VALUE = 0x20;
+constexpr size_t FC_CHANNEL = 6;
+constexpr uint32_t FC_LOOP = 1;
+constexpr uint32_t FC_MAP = 2;
+constexpr uint32_t FC_RELEASE = 3;
+constexpr size_t FC_LOOP_AT = 8;
+constexpr size_t FC_LOOP_BYTES = 8;
+constexpr size_t FC_MAP_AT = 16;
+constexpr size_t FC_MAP_SIZE = 16;
 
 // The disk at (channel number, target ID, LUN), scanned or only inserted.
 const Device* diskAt(ControllerFirmware& fw, uint8_t channel, uint8_t target, uint8_t lun)
@@ -167,6 +180,48 @@ uint32_t hotPlugFinishCmd(ControllerFirmware& fw, IoctlCall& c)
     raiseArrayEvent(fw, EVT_ARRAY_REPLACED, arrayNumber, number);
     startRebuild(fw, arrayNumber);
     return FW_STATUS_OK;
+}
+
+uint32_t fcDeviceMapCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    uint8_t* p = c.param.data();
+    const Channel* ch = addressedChannel(fw, c, p[FC_CHANNEL]);
+    if (!ch)
+        return FW_STATUS_INVALID_TARGET;
+    if (ch->kind != FC_KIND || wire::get16(p, FC_SIZE_WORD) != FC_SIZE_VALUE)
+        return FW_STATUS_BAD_RECORD;
+    const auto index = static_cast<size_t>(ch - fw.channels.data());
+    switch (wire::get32(p, 0)) {
+    case FC_LOOP: {
+        const auto it = fw.fcLoops.loops.find(index);
+        const uint8_t mask = it != fw.fcLoops.loops.end() ? it->second
+                             : ch->number < FC_LOOP_BYTES ? static_cast<uint8_t>(1u << ch->number) : 0;
+        for (size_t i = 0; i < FC_LOOP_BYTES; ++i)
+            p[FC_LOOP_AT + i] = (mask >> i) & 1;
+        return FW_STATUS_OK;
+    }
+    case FC_MAP: {
+        if (uint32_t& left = fw.fcLoops.unsettled[index]; left > 0) {
+            --left;
+            return FW_STATUS_IN_USE;  // the loop has not settled yet
+        }
+        std::fill(p + FC_MAP_AT, p + FC_MAP_AT + FC_MAP_SIZE, 0);
+        for (const Device& d : ch->devices)
+            if (d.info[46] != 0 && (d.entry >> 8) < FC_MAP_SIZE * 8)
+                p[FC_MAP_AT + (d.entry >> 8) / 8] |= static_cast<uint8_t>(1u << ((d.entry >> 8) % 8));
+        return FW_STATUS_OK;
+    }
+    case FC_RELEASE: {
+        // Exactly one target is released.
+        int bits = 0;
+        for (size_t i = 0; i < FC_MAP_SIZE; ++i)
+            for (uint8_t b = p[FC_MAP_AT + i]; b; b &= static_cast<uint8_t>(b - 1))
+                ++bits;
+        return bits == 1 ? FW_STATUS_OK : FW_STATUS_BAD_RECORD;
+    }
+    default:
+        return FW_STATUS_BAD_RECORD;
+    }
 }
 
 }  // namespace kzmsim

@@ -200,7 +200,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x20000054, R, CALLER, 0, CHANNEL, identifyCmd},
     {0x20000080, R, FIXED, 138, CHANNEL, fcLoopCmd},
     {0x20000081, R, FIXED, 40, CHANNEL, fcPortCmd},
-    {0x20000082, R, FIXED, 32, CHANNEL, nullptr},    // device map
+    {0x20000082, R, FIXED, 32, CHANNEL, fcDeviceMapCmd},    // device map
 
     // Enclosure and I/O processor commands; the record names the enclosure.
     {0x20000, R, FIXED, 51, CTRL, enclosureInfoCmd},

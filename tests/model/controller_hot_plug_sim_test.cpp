@@ -153,6 +153,71 @@ TEST_F(HotPlugSimTest, NoFreeDriveNumberEndsTheHotPlug)
     EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
 }
 
+// Two Fibre Channel channels: disks at 0, 1 and 3 on the first, at 1 on the second.
+constexpr const char* kFibre = R"({"entry": 0, "profile": "new", "channels": [
+    {"kind": 3, "devices": [{"target": 0}, {"target": 1}, {"target": 3}]},
+    {"kind": 3, "devices": [{"target": 1}]}]})";
+
+TEST_F(HotPlugSimTest, FibreSearchFindsADiskThatWasKnownButAbsent)
+{
+    CController* c = OpenController(kFibre);
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(sim_->control("fail 0 0 3"));
+    ASSERT_EQ(c->Refresh(), 1);
+    ASSERT_EQ(c->PrepareHotPlug(0, 3, -1, 0, 0), 1) << std::hex << c->error;
+    ASSERT_TRUE(sim_->control("restore 0 0 3"));
+    int t = -1;
+    ASSERT_EQ(c->FindNewDisk(0, &t, 0, 2), 1) << std::hex << c->error;
+    EXPECT_EQ(t, 3);
+    c->EndHotPlug();
+}
+
+TEST_F(HotPlugSimTest, FibreSearchAmongKnownDisksFindsNothingAndEnds)
+{
+    CController* c = OpenController(kFibre);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    ASSERT_EQ(c->PrepareHotPlug(0, 5, -1, 0, 0), 1) << std::hex << c->error;
+    int t = -1;
+    EXPECT_EQ(c->FindNewDisk(0, &t, 0, 2), 0);
+    EXPECT_EQ(c->error, MODERR_DISK_NOT_FOUND);
+    EXPECT_EQ(t, -1);
+    EXPECT_EQ(ctl_begin_hot_plug(0, 0), 0u);  // ended
+    EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
+}
+
+TEST_F(HotPlugSimTest, LockedFibreHotPlugWaitsForTheLoopMaps)
+{
+    struct Case {
+        uint32_t unsettled;
+        bool begins;
+        size_t mapRequests;  // kind 1 once, then the maps of both channels
+    };
+    for (const Case& k : {Case{3, true, 6}, Case{100, false, 22}}) {
+        SCOPED_TRACE(k.unsettled);
+        CController* c = OpenController(kFibre);
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(c->Refresh(), 1);
+        ASSERT_TRUE(sim_->control("fcloop 0 0 3"));
+        ASSERT_TRUE(sim_->control("settle 0 1 " + std::to_string(k.unsettled)));
+        EXPECT_EQ(c->PrepareHotPlug(0, 5, -1, 0, 1), k.begins ? 1 : 0);
+        EXPECT_EQ(Logged(0x20000082), k.mapRequests);
+        if (k.begins) {
+            EXPECT_EQ(c->HotPlugChannelCount(), 2);
+            EXPECT_EQ(c->HotPlugChannel(1), 1);
+            EXPECT_EQ(c->HotPlugChannelFlag(1), 1);
+            EXPECT_EQ(c->HotPlugLoopMap(0)[0], 0x0B);  // targets 0, 1 and 3
+            EXPECT_EQ(c->HotPlugLoopMap(1)[0], 0x02);
+            EXPECT_EQ(sim_->readFile("kzmsim/state"), "0 driver channel 0\n0 driver channel 1\n");
+            c->EndHotPlug();
+        } else {
+            EXPECT_NE(c->error, 0u);
+            EXPECT_EQ(Logged(0x20), 0u);
+        }
+        EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
+    }
+}
+
 TEST_F(HotPlugSimTest, ReplacedRaid5MemberRebuildsWithItsHostDrivesLocked)
 {
     CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "devices": [
