@@ -218,6 +218,28 @@ TEST_F(HotPlugSimTest, LockedFibreHotPlugWaitsForTheLoopMaps)
     }
 }
 
+TEST_F(HotPlugSimTest, AddingToADriveLocksItsHostDrivesAndMemberChannels)
+{
+    CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [
+        {"kind": 2, "devices": [{"target": 0}]}, {"kind": 2, "devices": [{"target": 2}]}],
+        "logicalDrives": [{"number": 0, "members": [[1, 0]]}]})");
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    const int d = c->FindLogicalDrive(0);
+    ASSERT_EQ(c->logDrives[d].CreateHostDrive(7), 1);
+    ASSERT_EQ(c->Refresh(), 1);
+    ASSERT_EQ(c->BeginHotPlug(0, c->FindLogicalDrive(0), 0, 1), 1) << std::hex << c->error;
+    EXPECT_EQ(c->HotPlugHostCount(), 1);
+    ASSERT_EQ(c->HotPlugChannelCount(), 2);
+    EXPECT_EQ(c->HotPlugChannel(1), 1);
+    EXPECT_EQ(c->HotPlugChannelFlag(0), 1);
+    EXPECT_EQ(c->HotPlugChannelFlag(1), 0);
+    EXPECT_EQ(sim_->readFile("kzmsim/state"),
+              "0 driver hostdrive 7\n0 driver channel 0\n0 driver channel 1\n");
+    EXPECT_EQ(c->EndHotPlug(), 1);
+    EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
+}
+
 TEST_F(HotPlugSimTest, ReplacedRaid5MemberRebuildsWithItsHostDrivesLocked)
 {
     CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "devices": [
@@ -244,6 +266,12 @@ TEST_F(HotPlugSimTest, ReplacedRaid5MemberRebuildsWithItsHostDrivesLocked)
     EXPECT_EQ(sim_->readFile("kzmsim/state"), "0 driver hostdrive 5\n0 driver channel 0\n");
     EXPECT_EQ(c->HotPlugChannelCount(), 1);
     EXPECT_EQ(c->HotPlugChannelFlag(0), 1);
+    // The slot record: channel, target, LUN, one host drive, its number and a zero byte.
+    const auto slot = LoggedRecords(0x10000003);
+    ASSERT_EQ(slot.size(), 1u);
+    ASSERT_GE(slot[0].size(), kLoggedData + 6);
+    EXPECT_EQ(std::vector<uint8_t>(slot[0].begin() + kLoggedData, slot[0].begin() + kLoggedData + 6),
+              (std::vector<uint8_t>{0, 2, 0, 1, 5, 0}));
     // Re-reading the controller keeps the lists, so that the end unlocks them.
     ASSERT_EQ(c->GetInfo(), 1);
     EXPECT_EQ(c->HotPlugHostCount(), 1);
