@@ -240,6 +240,22 @@ TEST_F(HotPlugSimTest, AddingToADriveLocksItsHostDrivesAndMemberChannels)
     EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
 }
 
+TEST_F(HotPlugSimTest, ReleasingATargetAsksFibreChannelOnly)
+{
+    CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [
+        {"kind": 3, "devices": [{"target": 0}]}, {"kind": 2, "devices": [{"target": 0}]}]})");
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    ASSERT_EQ(c->ReleaseHotPlugTarget(0, 11), 1) << std::hex << c->error;
+    const auto sent = LoggedRecords(0x20000082);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][kLoggedData], 3);       // kind 3
+    EXPECT_EQ(sent[0][kLoggedData + 17], 0x08);  // target 11
+    ASSERT_EQ(c->ReleaseHotPlugTarget(1, 11), 1);
+    EXPECT_EQ(Logged(0x20000082), 1u);
+    EXPECT_EQ(Logged(0x21), 2u);
+}
+
 TEST_F(HotPlugSimTest, ReplacedRaid5MemberRebuildsWithItsHostDrivesLocked)
 {
     CController* c = OpenController(R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "devices": [
