@@ -85,6 +85,35 @@ TEST_F(HotPlugSimTest, ScsiHotPlugWithoutLocksMakesADriveOfTheNewDisk)
     EXPECT_EQ(ctl_end_hot_plug(0, 0), 0u);
 }
 
+TEST_F(HotPlugSimTest, AddingWithMaintenanceRunsTheDriveCommandInsideTheAccess)
+{
+    CController* c = Open();
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->PrepareHotPlug(0, 4, -1, 0, 0), 1);
+    ASSERT_TRUE(sim_->control("insert 0 0 4"));
+    const int before = c->GetFreeDriveNumber(0);
+    int number = -1;
+    const size_t from = sim_->log().size();
+    ASSERT_EQ(c->AddNewDisk(0, 4, &number, 1, 1, 2), 1) << std::hex << c->error;
+    EXPECT_EQ(number, -1);  // with maintenance the number is not handed out
+    const Sent sent = SentSince(from);
+    const auto at = [&](uint32_t key) {
+        for (size_t i = 0; i < sent.size(); ++i)
+            if (sent[i].first == key)
+                return static_cast<int>(i);
+        return -1;
+    };
+    ASSERT_GE(at(0x24), 0);
+    EXPECT_LT(at(0x24), at(0x0F));
+    EXPECT_LT(at(0x0F), at(0x03));
+    EXPECT_EQ(sim_->readFile("kzmsim/state"), "");
+    // 0x0F takes the drive away again: the disk stays, taken into the list, in no drive.
+    EXPECT_LT(c->FindLogicalDrive(before), 0);
+    const int disk = c->FindPhysDrive(0, 4, 0);
+    ASSERT_GE(disk, 0);
+    EXPECT_LT(c->physDrives[disk].logDriveIndex, 0);
+}
+
 struct FindCase {
     const char* insert;   // control command, or nullptr for an empty slot
     uint32_t minimum;
