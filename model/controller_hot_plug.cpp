@@ -354,10 +354,14 @@ int CController::SearchNewDisk(int c, int* t, uint32_t minimum)
             continue;
         // A disk whose target ID a present disk of the list already has is not
         // new: on a shared loop the same disk shows on several channels.
+        // The last disk of the list with that target ID decides.
         bool known = false;
-        for (int i = physDrives.count - 1; i >= 0 && !known; --i) {
+        for (int i = physDrives.count - 1; i >= 0; --i) {
             const CPhysDrive& p = physDrives[i];
-            known = p.DeviceType() == 0 && p.GetTargetId() == dev[kDevTargetId] && p.GetInfo()[kDevPresent] != 0;
+            if (p.DeviceType() == 0 && p.GetTargetId() == dev[kDevTargetId]) {
+                known = p.GetInfo()[kDevPresent] != 0;
+                break;
+            }
         }
         if (known)
             continue;
