@@ -282,6 +282,38 @@ public:
     int IsSataChannel(int c) const;
     // Index of the first I/O processor pseudo device (type 0x83) of channel c, -1 none.
     int FindEnclosureDevice(int c) const;
+    // Hot plug (controller_hot_plug.cpp); each returns 1, or 0 with the failure in the error word.
+    // Hot plug state on channel c (logical drive d or -1), locking host drives and channels when asked.
+    int BeginHotPlug(int c, int d, int replacement, int lock);
+    // Leaves the hot plug state and unlocks what BeginHotPlug locked; always 1.
+    int EndHotPlug();
+    // BeginHotPlug and the controller's slot request for (c, t).
+    int PrepareHotPlug(int c, int t, int d, int replacement, int lock);
+    // Marks the free target IDs of the channel in the 20-byte record; always 1.
+    int GetFreeTargetMask(void* record);
+    // Finds the newly plugged disk at *t (-1: search a Fibre Channel channel for it).
+    int FindNewDisk(int c, int* t, uint32_t minimum, int format);
+    // Puts the new disk in place of logical drive d's failed member; ends the hot plug.
+    int ReplaceWithNewDisk(int c, int t, int d, int refresh);
+    // Makes the new disk a logical drive (its number in *out without maintenance); ends the hot plug.
+    int InitializeNewDisk(int c, int t, int* out, int maintenanceFlag, int refresh, int format);
+    // FindNewDisk, then InitializeNewDisk.
+    int AddNewDisk(int c, int t, int* out, int maintenanceFlag, int refresh, int format);
+    // FindNewDisk with the replacement's disk format, then ReplaceWithNewDisk.
+    int ReplaceFailedDisk(int c, int t, int d, uint32_t minimum, int refresh);
+    // Releases target t of a Fibre Channel channel, ends the hot plug and refreshes.
+    int ReleaseHotPlugTarget(int c, int t);
+    // Fills the hot plug state's host drive and channel lists and loop maps.
+    int CollectHotPlugLocks(int c, int d, int replacement);
+    // Locks (1) or unlocks (0) the listed host drives and channels in the driver.
+    int LockForHotPlug(int on);
+    // Fields of the hot plug state.
+    int HotPlugHostCount() const;
+    int HotPlugChannelCount() const;
+    int HotPlugChannel(int j) const;
+    int HotPlugChannelFlag(int j) const;
+    const uint8_t* HotPlugLoopMap(int j) const;
+    int HotPlugLocked() const;
 
     int index = -1;               // the library's controller index
     int flag = 0;                 // the constructor's second argument
@@ -362,6 +394,12 @@ private:
     // Steps of ReadConfiguration.
     int LinkLogicalDrive(int index, uint16_t controllerNumber, int number);
     void LinkMirrorDrive(int index, const CArray<int>& members);
+    // Hot plug helpers (controller_hot_plug.cpp).
+    void AddHotPlugHostDrives(int logIndex);
+    void AddHotPlugChannel(int channel, int flag);
+    int AskDeviceMap(int channel, uint32_t kind, uint8_t* request);
+    int SearchNewDisk(int c, int* t, uint32_t minimum);
+    int NewDiskFormat(int d) const;
     bool ReadArrayList(uint8_t* list);
     // The lists before a configuration read, for what the new objects carry over.
     struct OldDrives {

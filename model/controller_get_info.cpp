@@ -68,7 +68,9 @@ int CController::GetInfo()
     std::memset(settingsPage, 0, sizeof settingsPage);
     for (ControllerChannel& ch : channels)
         ch = ControllerChannel{};
-    std::memset(hotPlugState, 0, sizeof hotPlugState);
+    // A hot plug that locked keeps its lists, so that EndHotPlug unlocks what was locked.
+    if (!HotPlugLocked())
+        std::memset(hotPlugState, 0, sizeof hotPlugState);
     firmwareProgress = nullptr;
 
     if (!ReadDriverVersions() || !ReadLevelTypeAndFeatures() || !ReadBoard() || !ReadPages() ||

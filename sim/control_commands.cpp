@@ -2,6 +2,7 @@
 
 #include "access_control.h"
 #include "device_control.h"
+#include "hot_plug_control.h"
 #include "driver.h"
 #include "fault_bus.h"
 #include "flash_commands.h"
@@ -226,6 +227,8 @@ constexpr ControlCommand kCommands[] = {
     {"logmsg", parseLogMsg},
     {"parityerror", parseParityError},
     {"expandfail", parseExpandFail},
+    {"fcloop", parseFcLoop},
+    {"settle", parseSettle},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

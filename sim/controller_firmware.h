@@ -6,6 +6,7 @@
 #include "controller_records.h"
 #include "device_state.h"
 #include "flash_memory.h"
+#include "hot_plug_commands.h"
 #include "request_record.h"
 #include "scenario.h"
 #include "statistics_state.h"
@@ -210,6 +211,8 @@ public:
     MessageLog messageLog;
     FaultBusState faultBus;
     ConfigPage pageB{};
+    HotPlugState hotPlug;  // hot_plug_commands.cpp
+    FcLoopState fcLoops;
 
     // The device at a device address, changeable, or none.
     Device* device(uint32_t address);

@@ -9,6 +9,7 @@
 #include "fault_bus.h"
 #include "flash_commands.h"
 #include "host_drive_commands.h"
+#include "hot_plug_commands.h"
 #include "ioctl_handlers.h"
 #include "settings_commands.h"
 #include "message_log.h"
@@ -66,11 +67,11 @@ constexpr IoctlCommand kCommands[] = {
     {0x17, W, FIXED, 1, CTRL, setControllerOptionCmd},
     {0x1E, R, FIXED, 4, NUMBER, usedCapacityCmd},
     {0x1F, W, FIXED, 4, NUMBER, setUsedCapacityCmd},
-    {0x20, W, FIXED, 0, CTRL, nullptr},              // begin hot plug
-    {0x21, W, FIXED, 0, CTRL, nullptr},              // end hot plug
+    {0x20, W, FIXED, 0, CTRL, beginHotPlugCmd},              // begin hot plug
+    {0x21, W, FIXED, 0, CTRL, endHotPlugCmd},              // end hot plug
     {0x22, W, FIXED, 0, CTRL, nullptr},
-    {0x23, R, FIXED, 172, CTRL, nullptr},            // hot plug record
-    {0x24, W, SizeRule::Rec12U16At4, 0, CTRL, nullptr},
+    {0x23, R, FIXED, 172, CTRL, hotPlugInfoCmd},            // hot plug record
+    {0x24, W, SizeRule::Rec12U16At4, 0, CTRL, hotPlugNewDriveCmd},
     {0x28, R, FIXED, 84, CTRL, boardInfoCmd},
     {0x29, R, FIXED, 380, CTRL, configPageACmd},
     {0x2A, R, FIXED, 380, CTRL, configPageBCmd},
@@ -127,9 +128,9 @@ constexpr IoctlCommand kCommands[] = {
     {0xA000000E, R, FIXED, 4, NUMBER, nullptr},
 
     // Array drive commands; the target is the array drive number.
-    {0x10000002, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
-    {0x10000003, W, SizeRule::Rec5ByteAt3, 0, NUMBER, nullptr},
-    {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, nullptr},
+    {0x10000002, W, SizeRule::Rec5ByteAt3, 0, NUMBER, hotPlugSlotCmd},
+    {0x10000003, W, SizeRule::Rec5ByteAt3, 0, NUMBER, hotPlugSlotCmd},
+    {0x10000004, W, SizeRule::Rec12U16At4, 0, NUMBER, hotPlugFinishCmd},
     {0x10000009, W, FIXED, 4, NUMBER, arrayOrMirrorStateCmd},
     {0x1000000A, BY_RECORD, FIXED, 4, NUMBER, poolAccessCmd},  // pool access flag of an array
     {0x1000000F, R, CALLER, 0, NUMBER, arrayListCmd},
@@ -199,7 +200,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x20000054, R, CALLER, 0, CHANNEL, identifyCmd},
     {0x20000080, R, FIXED, 138, CHANNEL, fcLoopCmd},
     {0x20000081, R, FIXED, 40, CHANNEL, fcPortCmd},
-    {0x20000082, R, FIXED, 32, CHANNEL, nullptr},    // device map
+    {0x20000082, R, FIXED, 32, CHANNEL, fcDeviceMapCmd},    // device map
 
     // Enclosure and I/O processor commands; the record names the enclosure.
     {0x20000, R, FIXED, 51, CTRL, enclosureInfoCmd},

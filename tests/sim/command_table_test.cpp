@@ -126,9 +126,14 @@ TEST(CommandTable, SizesOutsideTheRowAreRefused)
     };
     for (Case& c : cases)
         EXPECT_EQ(send(d, 0, c.key, c.target, c.param), FW_STATUS_BAD_RECORD) << c.name;
-    Bytes ok(12, 0);
-    ok[4] = 0;
-    EXPECT_EQ(send(d, 0, 0x24, 0xFFFF, ok), FW_STATUS_NOT_SUPPORTED) << "a fitting size reaches the firmware";
+    // A fitting size reaches the firmware: in a hot plug, a new drive 200 of an empty slot.
+    ASSERT_EQ(send(d, 0, 0x20, 0xFFFF, Bytes{}), FW_STATUS_OK);
+    Bytes ok(16, 0);
+    ok[0] = 200;
+    ok[4] = 1;
+    ok[13] = 99;
+    ok[15] = 2;
+    EXPECT_EQ(send(d, 0, 0x24, 0xFFFF, ok), FW_STATUS_INVALID_TARGET) << "a fitting size reaches the firmware";
 }
 
 TEST(CommandTable, TargetsMustAddressWhatTheKeyWorksOn)
