@@ -7,6 +7,7 @@
 #include "controller.h"
 #include "controller_screens.h"
 #include "dialog_menu.h"
+#include "enclosure_screens.h"
 #include "error_message.h"
 #include "firmware_update.h"
 #include "key_codes.h"
@@ -69,12 +70,12 @@ constexpr struct {
 } dispatch[] = {
     {0, [](CController& c) { ControllerSettings(c); }},
     {1, [](CController& c) { FirmwareUpdate(c); }},
-    {2, NotYetImplemented},  // fault bus menu
+    {2, [](CController& c) { FaultBusMenu(c); }},
     {3, AdvancedSettingsWithWarning},
-    {4, NotYetImplemented},  // cluster channel settings
+    {4, [](CController& c) { ClusterChannels(c); }},
     {5, NotYetImplemented},  // non-intelligent enclosures
     {6, [](CController& c) { ClearLogBuffer(c); }},
-    {7, NotYetImplemented},  // removal of enclosure configurations
+    {7, [](CController& c) { RemoveEnclosureConfig(c); }},
     {8, [](CController& c) { PeriodicParityVerify(c); }},
 };
 

@@ -4,6 +4,7 @@
 #include "device_control.h"
 #include "driver.h"
 #include "fault_bus.h"
+#include "fault_bus_control.h"
 #include "flash_commands.h"
 #include "array_control.h"
 #include "progress_control.h"
@@ -209,6 +210,7 @@ constexpr ControlCommand kCommands[] = {
     {"logmsg", parseLogMsg},
     {"parityerror", parseParityError},
     {"expandfail", parseExpandFail},
+    {"swaps", parseSwaps},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

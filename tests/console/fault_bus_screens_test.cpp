@@ -1,0 +1,149 @@
+// The fault bus and cluster channel screens of mirvane in a real terminal
+// (tmux) against the mounted emulator: the states view with its ID pages
+// and swap counts, the cluster channels with the page they write.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim_mount.h"
+#include "tmux_session.h"
+
+namespace tui::testing {
+namespace {
+
+const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
+
+// The data bytes of the last request with the IOCTL key (field 6 of a log
+// line); the data begins at offset 524 of the request record.
+std::vector<uint8_t> lastData(const SimMount& sim, const std::string& key, size_t size)
+{
+    constexpr size_t recordBytes = 524;
+    std::vector<uint8_t> data;
+    for (const std::string& line : sim.log()) {
+        std::vector<std::string> f;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');)
+            f.push_back(field);
+        if (f.size() < 11 || f[5] != key || f[10].size() < 2 * (recordBytes + size))
+            continue;
+        data.clear();
+        for (size_t i = 0; i < size; ++i)
+            data.push_back(static_cast<uint8_t>(std::stoul(f[10].substr(2 * (recordBytes + i), 2), nullptr, 16)));
+    }
+    return data;
+}
+
+class faultBusScreensTest : public ::testing::Test {
+protected:
+    // mirvane on the scenario, in its Configure Controller menu.
+    void start(const std::string& scenario)
+    {
+        sim = std::make_unique<SimMount>(scenario);
+        ASSERT_TRUE(sim->ok());
+        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
+        ASSERT_TRUE(tmux->started());
+        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+        if (tmux->capture().find("─ Express Setup ─") != std::string::npos) {
+            tmux->sendKeys("4");
+            ASSERT_TRUE(tmux->waitFor("─ Advanced Setup ─")) << tmux->capture();
+        }
+        tmux->sendKeys("c");
+        ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
+    }
+    bool waitGone(const std::string& text)
+    {
+        for (int i = 0; i < 250; ++i) {
+            if (tmux->capture().find(text) == std::string::npos)
+                return true;
+            tmux->waitFor("\x01never", 20);
+        }
+        return false;
+    }
+    // The pane line that shows `text` ("" when none does).
+    std::string line(const std::string& text)
+    {
+        const std::string pane = tmux->capture();
+        const size_t at = pane.find(text);
+        if (at == std::string::npos)
+            return "";
+        const size_t begin = pane.rfind('\n', at) + 1;
+        return pane.substr(begin, pane.find('\n', at) - begin);
+    }
+
+    std::unique_ptr<SimMount> sim;
+    std::unique_ptr<tmuxSession> tmux;
+};
+
+TEST_F(faultBusScreensTest, StatesOfThreeChannelsWithIdPagesAndSwapCount)
+{
+    start(R"({"controllers": [{"entry": 0, "channels": [
+        {"kind": 2, "faultBus": true, "faultBusActive": true},
+        {"kind": 2, "faultBus": true, "faultBusActive": true},
+        {"kind": 3}]}]})");
+    ASSERT_TRUE(sim->control("swaps 0 0 123456"));
+    tmux->sendKeys("i");
+    ASSERT_TRUE(tmux->waitFor("Fault Bus compatible disk system")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Intelligent Fault Bus ")) << tmux->capture();
+    tmux->sendKeys("v");
+    ASSERT_TRUE(tmux->waitFor(" Fault Bus States ")) << tmux->capture();
+    const std::string pane = tmux->capture();
+    EXPECT_NE(pane.find("LED Code Description         State"), std::string::npos) << pane;
+    EXPECT_NE(pane.find("Channel  Fault Bus     Swap  SHELF  LED Code"), std::string::npos) << pane;
+    EXPECT_NE(pane.find("State Detect ID0  ID1  ID2  ID3  ID4  ID5  ID6  ID7"), std::string::npos) << pane;
+    // The counter modulo 100000; SHELF monitoring is off: "NA".
+    const std::string first = line("Enabled       23456 NA");
+    EXPECT_NE(first, "") << pane;
+    EXPECT_NE(line("Enabled       0     NA"), "") << pane;
+    EXPECT_NE(line("Not installed"), "") << pane;
+    tmux->sendKeys("F4");
+    ASSERT_TRUE(tmux->waitFor("ID8  ID9  ID10 ID11 ID12 ID13 ID14 ID15")) << tmux->capture();
+    tmux->sendKeys("F4");
+    ASSERT_TRUE(tmux->waitFor("ID0  ID1  ID2")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(waitGone(" Fault Bus States ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor(" Intelligent Fault Bus ")) << tmux->capture();
+}
+
+TEST_F(faultBusScreensTest, WithoutAFaultBusTheMenuIsRefused)
+{
+    start("");
+    tmux->sendKeys("i");
+    ASSERT_TRUE(tmux->waitFor("the Intelligent Fault Bus !")) << tmux->capture();
+    EXPECT_EQ(tmux->capture().find("─ Intelligent Fault Bus ─"), std::string::npos) << tmux->capture();
+}
+
+TEST_F(faultBusScreensTest, ClusterChannelsOnFibreChannelOnly)
+{
+    start(R"({"controllers": [{"entry": 0, "channels": [{"kind": 3}, {"kind": 2}]}]})");
+    tmux->sendKeys("l");
+    ASSERT_TRUE(tmux->waitFor(" Cluster Channels ")) << tmux->capture();
+    tmux->sendKeys("Down");
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("Clustering is supported on Fibre Channels only!")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(waitGone("Fibre Channels only")) << tmux->capture();
+    tmux->sendKeys("Up");
+    tmux->sendKeys("Enter");
+    tmux->waitFor("\x01never", 200);
+    tmux->sendKeys("Down");
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("(Enabled)")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(tmux->waitFor("The changes will take effect after reboot")) << tmux->capture();
+    const std::vector<uint8_t> page = lastData(*sim, "0x0000002B", 380);
+    ASSERT_EQ(page.size(), 380u);
+    EXPECT_EQ(page[344], 1);
+}
+
+}  // namespace
+}  // namespace tui::testing
