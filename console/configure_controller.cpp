@@ -52,12 +52,6 @@ constexpr ItemRule itemRules[] = {
     {8, [](const CController& c) { return c.FirmwareVersion() < 0x1F0000; }},
 };
 
-// Screens that other parts of the console bring later.
-void NotYetImplemented(CController&)
-{
-    ShowMessage(MessageText("M0000"), 0, 1);
-}
-
 void AdvancedSettingsWithWarning(CController& c)
 {
     ShowMessage(MessageText("M5030"), 1, 1);
@@ -73,7 +67,7 @@ constexpr struct {
     {2, [](CController& c) { FaultBusMenu(c); }},
     {3, AdvancedSettingsWithWarning},
     {4, [](CController& c) { ClusterChannels(c); }},
-    {5, NotYetImplemented},  // non-intelligent enclosures
+    {5, [](CController& c) { SelectEnclosure(c); }},
     {6, [](CController& c) { ClearLogBuffer(c); }},
     {7, [](CController& c) { RemoveEnclosureConfig(c); }},
     {8, [](CController& c) { PeriodicParityVerify(c); }},

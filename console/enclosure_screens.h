@@ -2,7 +2,11 @@
 // of its enclosure configurations, opened from " Configure Controller ".
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 class CController;
+struct EnclosureSlot;
 
 // Shown state of channel c's fault bus: 3 not installed, 2 not available
 // (pages A and B differ), else its enable flag (0 or 1).
@@ -21,3 +25,15 @@ int FaultBusTestMenu(CController& controller);
 int ClusterChannels(CController& controller);
 // The " Remove Configuration " menu; returns 1.
 int RemoveEnclosureConfig(CController& controller);
+// The " Select Enclosure " list of the controller's enclosure
+// configurations; the last slot editor result, 1 without configurations,
+// 0 on a failure.
+int SelectEnclosure(CController& controller);
+// Vendor and name of configuration `index` (record of `slots` slots); 1 when written.
+int EditEnclosureName(CController& controller, int index, std::vector<uint8_t>& record, uint32_t slots);
+// The slot editor of configuration `index` as read (`count` slots) for
+// `slotMax` slots; reset then write on Yes to M3013; 1 when it ran.
+int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint8_t>& record, uint32_t count,
+                            int slotMax);
+// The disk for a slot of a non-intelligent enclosure: a physical drive index, -1 for none.
+int SelectEnclosureDisk(CController& controller, const EnclosureSlot* slots, int slot, int slotMax);

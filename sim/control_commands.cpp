@@ -211,6 +211,7 @@ constexpr ControlCommand kCommands[] = {
     {"parityerror", parseParityError},
     {"expandfail", parseExpandFail},
     {"swaps", parseSwaps},
+    {"enclslots", parseEnclosureSlots},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -21,4 +21,19 @@ bool parseSwaps(const std::vector<std::string>& w, const std::string&, ControlAc
     return true;
 }
 
+bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, count;
+    if (w.size() != 3 || !parseNumber(w[1], 255, entry) || !parseNumber(w[2], 255, count))
+        return false;
+    a = [entry, count](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (!fw)
+            return false;
+        fw->enclosureSlotMax = static_cast<uint32_t>(count);
+        return true;
+    };
+    return true;
+}
+
 }  // namespace kzmsim

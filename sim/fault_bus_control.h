@@ -1,5 +1,6 @@
-// Control commands of the fault bus:
+// Control commands of the fault bus and the enclosure configurations:
 //   swaps C CH N    the swap counter of channel CH's fault bus on entry C becomes N
+//   enclslots C N   entry C reports N as the slot maximum of its enclosure configurations
 #pragma once
 
 #include "control_commands.h"
@@ -12,5 +13,7 @@ namespace kzmsim {
 // Parser of the line above: false when malformed; the action fails when the
 // entry or its channel's fault bus does not exist.
 bool parseSwaps(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+// Parser of the enclosure slot maximum line; the action fails without the entry.
+bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

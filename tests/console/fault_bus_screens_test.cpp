@@ -1,6 +1,7 @@
-// The fault bus and cluster channel screens of mirvane in a real terminal
-// (tmux) against the mounted emulator: the states view with its ID pages
-// and swap counts, the cluster channels with the page they write.
+// The fault bus, cluster channel and enclosure configuration screens of
+// mirvane in a real terminal (tmux) against the mounted emulator: the states
+// view with its ID pages and swap counts, the cluster channels with the page
+// they write, the slot editor with the records it writes.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -39,10 +40,12 @@ std::vector<uint8_t> lastData(const SimMount& sim, const std::string& key, size_
 class faultBusScreensTest : public ::testing::Test {
 protected:
     // mirvane on the scenario, in its Configure Controller menu.
-    void start(const std::string& scenario)
+    void start(const std::string& scenario, const std::vector<std::string>& controls = {})
     {
         sim = std::make_unique<SimMount>(scenario);
         ASSERT_TRUE(sim->ok());
+        for (const std::string& c : controls)
+            ASSERT_TRUE(sim->control(c)) << c;
         tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
         ASSERT_TRUE(tmux->started());
         ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
@@ -143,6 +146,86 @@ TEST_F(faultBusScreensTest, ClusterChannelsOnFibreChannelOnly)
     const std::vector<uint8_t> page = lastData(*sim, "0x0000002B", 380);
     ASSERT_EQ(page.size(), 380u);
     EXPECT_EQ(page[344], 1);
+}
+
+// Three configurations, the third holding the disk at ID 1 in slot 0; the
+// controller reports four slots.
+const char* const enclosures = R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+    {"target": 1, "product": "SLOT DISK"}, {"target": 2, "product": "FREE DISK"}]}],
+    "enclosureConfigs": [{"vendor": "KZM", "name": "ZERO", "slots": []},
+                         {"vendor": "KZM", "name": "ONE", "slots": []},
+                         {"vendor": "KZM", "name": "TWO", "slots": [[0, 1, 0]]}]}]})";
+
+uint32_t word(const std::vector<uint8_t>& d, size_t offset)
+{
+    return d[offset] | d[offset + 1] << 8 | d[offset + 2] << 16 | static_cast<uint32_t>(d[offset + 3]) << 24;
+}
+
+TEST_F(faultBusScreensTest, SlotEditorOfConfigurationTwo)
+{
+    // Written as it should be; then with the write failing after the reset,
+    // the record as read goes back.
+    const struct {
+        const char* what;
+        const char* control;
+        uint32_t count;  // slots of the last record written
+    } rows[] = {{"written", nullptr, 2}, {"failing write", "status 0 0x20020 0x0007", 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        start(enclosures, {"enclslots 0 4"});
+        tmux->sendKeys("n");
+        ASSERT_TRUE(tmux->waitFor(" Select Enclosure ")) << tmux->capture();
+        EXPECT_NE(line(" 2   KZM           TWO           Configured"), "") << tmux->capture();
+        EXPECT_NE(line(" 1                               Not Configured"), "") << tmux->capture();
+        tmux->sendKeys("Down");
+        tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("SLOT DISK")) << tmux->capture();
+        EXPECT_NE(line("   1   No hard disk installed in this slot"), "") << tmux->capture();
+        tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Select Disk ")) << tmux->capture();
+        EXPECT_EQ(tmux->capture().find("SLOT DISK", tmux->capture().find("Select Disk")), std::string::npos)
+            << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(waitGone(" Select Disk ")) << tmux->capture();
+        ASSERT_NE(line("   1   ").find("FREE DISK"), std::string::npos) << tmux->capture();
+        if (row.control) {
+            ASSERT_TRUE(sim->control(row.control));
+        }
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you want to save the current configuration ? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        if (row.control) {
+            ASSERT_TRUE(tmux->waitFor("Error")) << tmux->capture();
+            tmux->sendKeys("Enter");
+        }
+        ASSERT_TRUE(tmux->waitFor(" Select Enclosure ")) << tmux->capture();
+        ASSERT_TRUE(waitGone(" Enclosure Slots ")) << tmux->capture();
+        const std::vector<uint8_t> reset = lastData(*sim, "0x00020024", 48);
+        ASSERT_EQ(reset.size(), 48u);
+        EXPECT_EQ(word(reset, 0), 0x30002u);
+        const size_t size = 40 + 8 * row.count;
+        const std::vector<uint8_t> record = lastData(*sim, "0x00020020", size);
+        ASSERT_EQ(record.size(), size);
+        EXPECT_EQ(word(record, 0), 0x30002u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&record[16])), "TWO");
+        EXPECT_EQ(word(record, 28), row.count);
+        for (uint32_t k = 0; k < row.count; ++k) {
+            EXPECT_EQ(word(record, 32 + 8 * k), 2u);
+            EXPECT_EQ(record[36 + 8 * k], 3);
+            EXPECT_EQ(record[38 + 8 * k], 1 + k) << "target ID";
+            EXPECT_EQ(record[39 + 8 * k], k) << "slot";
+        }
+        // What the controller holds now.
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("SLOT DISK")) << tmux->capture();
+        EXPECT_EQ(line("   1   ").find("FREE DISK") != std::string::npos, row.count == 2) << tmux->capture();
+        tmux.reset();
+        sim.reset();
+    }
 }
 
 }  // namespace
