@@ -7,6 +7,7 @@
 
 class CController;
 struct EnclosureSlot;
+class CPhysDrive;
 
 // Shown state of channel c's fault bus: 3 not installed, 2 not available
 // (pages A and B differ), else its enable flag (0 or 1).
@@ -37,3 +38,9 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
                             int slotMax);
 // The disk for a slot of a non-intelligent enclosure: a physical drive index, -1 for none.
 int SelectEnclosureDisk(CController& controller, const EnclosureSlot* slots, int slot, int slotMax);
+// The " Enclosure Status " view of an enclosure processor; returns 1.
+int EnclosureStatus(CPhysDrive& device);
+// The " Enclosure Slots " table of an enclosure processor; 1 when it was read, else 0.
+int EnclosureSlots(CController& controller, CPhysDrive& device);
+// The disk for empty slot `slot` of an enclosure processor's table: a physical drive index, -1 for none.
+int SelectSlotDisk(CController& controller, CPhysDrive& device, const std::vector<EnclosureSlot>& slots, int slot);

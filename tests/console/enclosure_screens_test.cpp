@@ -37,7 +37,7 @@ std::vector<uint8_t> lastData(const SimMount& sim, const std::string& key, size_
     return data;
 }
 
-class faultBusScreensTest : public ::testing::Test {
+class enclosureScreensTest : public ::testing::Test {
 protected:
     // mirvane on the scenario, in its Configure Controller menu.
     void start(const std::string& scenario, const std::vector<std::string>& controls = {})
@@ -84,7 +84,7 @@ protected:
     std::unique_ptr<tmuxSession> tmux;
 };
 
-TEST_F(faultBusScreensTest, StatesOfThreeChannelsWithIdPagesAndSwapCount)
+TEST_F(enclosureScreensTest, StatesOfThreeChannelsWithIdPagesAndSwapCount)
 {
     start(R"({"controllers": [{"entry": 0, "channels": [
         {"kind": 2, "faultBus": true, "faultBusActive": true},
@@ -115,7 +115,7 @@ TEST_F(faultBusScreensTest, StatesOfThreeChannelsWithIdPagesAndSwapCount)
     ASSERT_TRUE(tmux->waitFor(" Intelligent Fault Bus ")) << tmux->capture();
 }
 
-TEST_F(faultBusScreensTest, WithoutAFaultBusTheMenuIsRefused)
+TEST_F(enclosureScreensTest, WithoutAFaultBusTheMenuIsRefused)
 {
     start("");
     tmux->sendKeys("i");
@@ -123,7 +123,7 @@ TEST_F(faultBusScreensTest, WithoutAFaultBusTheMenuIsRefused)
     EXPECT_EQ(tmux->capture().find("─ Intelligent Fault Bus ─"), std::string::npos) << tmux->capture();
 }
 
-TEST_F(faultBusScreensTest, ClusterChannelsOnFibreChannelOnly)
+TEST_F(enclosureScreensTest, ClusterChannelsOnFibreChannelOnly)
 {
     start(R"({"controllers": [{"entry": 0, "channels": [{"kind": 3}, {"kind": 2}]}]})");
     tmux->sendKeys("l");
@@ -161,7 +161,7 @@ uint32_t word(const std::vector<uint8_t>& d, size_t offset)
     return d[offset] | d[offset + 1] << 8 | d[offset + 2] << 16 | static_cast<uint32_t>(d[offset + 3]) << 24;
 }
 
-TEST_F(faultBusScreensTest, SlotEditorOfConfigurationTwo)
+TEST_F(enclosureScreensTest, SlotEditorOfConfigurationTwo)
 {
     // Written as it should be; then with the write failing after the reset,
     // the record as read goes back.
@@ -226,6 +226,45 @@ TEST_F(faultBusScreensTest, SlotEditorOfConfigurationTwo)
         tmux.reset();
         sim.reset();
     }
+}
+
+TEST_F(enclosureScreensTest, EnclosureStatusWithRefreshAndDoorLock)
+{
+    sim = std::make_unique<SimMount>(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+        {"target": 6, "type": 3, "product": "ENCLOSURE", "enclosure": {
+         "slots": [0, 1], "powerSupplies": [0, 1], "fans": [1, 0], "overall": 0,
+         "sensors": [{"degrees": 25, "state": 0}], "doorLock": true, "speaker": true}}]}]}]})");
+    ASSERT_TRUE(sim->ok());
+    tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
+    ASSERT_TRUE(tmux->started());
+    ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+    tmux->sendKeys("4");
+    ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+    tmux->sendKeys("Down Enter");
+    ASSERT_TRUE(tmux->waitFor("ENCLOSURE")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
+    tmux->sendKeys("e");
+    ASSERT_TRUE(tmux->waitFor(" Enclosure Status ")) << tmux->capture();
+    for (const char* text : {"Audible Alarm Status ......... (Off)", "Door Lock Status ............. (Unlocked)",
+                             "Power supply  0 status ....... (Operational and on)",
+                             "Power supply  1 status ....... (Operational and off)",
+                             "Fan  0 status ................ (Malfunctioning)",
+                             "Fan  1 status ................ (Operational)", "Enclosure temperature ........ (OK)",
+                             "Temperature sensor  0 ........ (25 °C / 77 °F  OK)"})
+        EXPECT_NE(line(text), "") << text << tmux->capture();
+    ASSERT_TRUE(sim->control("sensor 0 0 6 0 30"));
+    tmux->sendKeys("F10");
+    ASSERT_TRUE(tmux->waitFor("(30 °C / 86 °F  OK)")) << tmux->capture();
+    tmux->sendKeys("Down");
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("Do you want to change the status ? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(tmux->waitFor("Door Lock Status ............. (Locked)")) << tmux->capture();
 }
 
 }  // namespace
