@@ -228,26 +228,75 @@ TEST_F(enclosureScreensTest, SlotEditorOfConfigurationTwo)
     }
 }
 
-TEST_F(enclosureScreensTest, EnclosureStatusWithRefreshAndDoorLock)
+// An enclosure processor at ID 6 with slots at IDs 0 and 1; a disk at ID 1.
+const char* const processor = R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+    {"target": 6, "type": 3, "product": "ENCLOSURE", "enclosure": {
+     "slots": [0, 1], "powerSupplies": [0, 1], "fans": [1, 0], "overall": 0,
+     "sensors": [{"degrees": 25, "state": 0}], "doorLock": true, "speaker": true}},
+    {"target": 1, "product": "SLOT DISK"}]}]}]})";
+
+class enclosureProcessorTest : public enclosureScreensTest {
+protected:
+    // mirvane at the Configure Disk menu of the enclosure processor.
+    void toProcessor()
+    {
+        sim = std::make_unique<SimMount>(processor);
+        ASSERT_TRUE(sim->ok());
+        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
+        ASSERT_TRUE(tmux->started());
+        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+        tmux->sendKeys("4");
+        ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+        tmux->sendKeys("Down Enter");
+        ASSERT_TRUE(tmux->waitFor("ENCLOSURE")) << tmux->capture();
+        // The processor's line: as many Downs as lines above it.
+        const std::string pane = tmux->capture();
+        const size_t at = pane.find("ENCLOSURE");
+        const size_t first = pane.find("SLOT DISK");
+        if (first != std::string::npos && first < at)
+            tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
+    }
+};
+
+TEST_F(enclosureProcessorTest, SlotTableFreesAndFillsASlot)
 {
-    sim = std::make_unique<SimMount>(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
-        {"target": 6, "type": 3, "product": "ENCLOSURE", "enclosure": {
-         "slots": [0, 1], "powerSupplies": [0, 1], "fans": [1, 0], "overall": 0,
-         "sensors": [{"degrees": 25, "state": 0}], "doorLock": true, "speaker": true}}]}]}]})");
-    ASSERT_TRUE(sim->ok());
-    tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
-    ASSERT_TRUE(tmux->started());
-    ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
+    toProcessor();
+    tmux->sendKeys("n");
+    ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("ENTER: Add/Remove Disk")) << tmux->capture();
+    EXPECT_NE(line("   0   No hard disk installed in this slot"), "") << tmux->capture();
+    EXPECT_NE(line("   1   ").find("SLOT DISK"), std::string::npos) << tmux->capture();
+    // No disk at slot 0's ID.
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("No suitable disks found !")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
-    tmux->sendKeys("4");
-    ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
-    tmux->sendKeys("Down Enter");
-    ASSERT_TRUE(tmux->waitFor("ENCLOSURE")) << tmux->capture();
+    ASSERT_TRUE(waitGone("No suitable disks found !")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
+    // Slot 1 freed, then given its disk again.
+    tmux->sendKeys("Down");
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("   1   No hard disk installed in this slot")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor(" Select Disk ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(waitGone(" Select Disk ")) << tmux->capture();
+    ASSERT_NE(line("   1   ").find("SLOT DISK"), std::string::npos) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you want to save the current configuration ? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(waitGone(" Enclosure Slots ")) << tmux->capture();
+    EXPECT_FALSE(lastData(*sim, "0x00020012", 8).empty());
+}
+
+TEST_F(enclosureProcessorTest, EnclosureStatusWithRefreshAndDoorLock)
+{
+    toProcessor();
     tmux->sendKeys("e");
     ASSERT_TRUE(tmux->waitFor(" Enclosure Status ")) << tmux->capture();
     for (const char* text : {"Audible Alarm Status ......... (Off)", "Door Lock Status ............. (Unlocked)",
