@@ -212,6 +212,7 @@ constexpr ControlCommand kCommands[] = {
     {"expandfail", parseExpandFail},
     {"swaps", parseSwaps},
     {"enclslots", parseEnclosureSlots},
+    {"hostdrive", parseHostDrive},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

@@ -3,6 +3,12 @@
 #include "driver.h"
 #include "text_util.h"
 
+#include <byte_order.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+
 namespace kzmsim {
 
 bool parseSwaps(const std::vector<std::string>& w, const std::string&, ControlAction& a)
@@ -31,6 +37,40 @@ bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string&, 
         if (!fw)
             return false;
         fw->enclosureSlotMax = static_cast<uint32_t>(count);
+        return true;
+    };
+    return true;
+}
+
+bool parseHostDrive(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, drive, number, size;
+    if (w.size() != 5 || !parseNumber(w[1], 255, entry) || !parseNumber(w[2], 254, drive) ||
+        !parseNumber(w[3], 254, number) || !parseNumber(w[4], 0xFFFFFFFFu, size) || size == 0)
+        return false;
+    a = [entry, drive, number, size](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (!fw || !fw->logicalDrives.count(static_cast<uint32_t>(drive)))
+            return false;
+        for (const auto& [carrier, table] : fw->hostTables)
+            for (const auto& e : table.entries)
+                if (e[12] == number)
+                    return false;
+        HostDriveTable& table = fw->hostTables[static_cast<uint32_t>(drive)];
+        if (table.entries.size() >= 100)
+            return false;
+        // Behind the entries already there.
+        uint32_t start = 0;
+        for (const auto& e : table.entries)
+            start = std::max(start, wire::get32(e.data(), 16) + wire::get32(e.data(), 8));
+        std::array<uint8_t, HOST_ENTRY_SIZE> e{};
+        const std::string name = "HOST_" + std::to_string(number);
+        std::copy_n(name.begin(), std::min<size_t>(name.size(), 8), e.begin());
+        wire::put32(e.data(), 8, static_cast<uint32_t>(size));
+        e[12] = static_cast<uint8_t>(number);
+        e[13] = static_cast<uint8_t>(drive);
+        wire::put32(e.data(), 16, start);
+        table.entries.push_back(e);
         return true;
     };
     return true;

@@ -1,6 +1,7 @@
 // Control commands of the fault bus and the enclosure configurations:
 //   swaps C CH N    the swap counter of channel CH's fault bus on entry C becomes N
 //   enclslots C N   entry C reports N as the slot maximum of its enclosure configurations
+//   hostdrive C D N SIZE  logical drive D of entry C carries host drive N of SIZE sectors
 #pragma once
 
 #include "control_commands.h"
@@ -15,5 +16,9 @@ namespace kzmsim {
 bool parseSwaps(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 // Parser of the enclosure slot maximum line; the action fails without the entry.
 bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+
+// Parser of the host drive line; the action fails without the entry or the
+// drive, or when the number is taken or the table full.
+bool parseHostDrive(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

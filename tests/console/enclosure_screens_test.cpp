@@ -37,6 +37,26 @@ std::vector<uint8_t> lastData(const SimMount& sim, const std::string& key, size_
     return data;
 }
 
+// The data bytes of every request with the key, in log order.
+std::vector<std::vector<uint8_t>> allData(const SimMount& sim, const std::string& key, size_t size)
+{
+    constexpr size_t recordBytes = 524;
+    std::vector<std::vector<uint8_t>> all;
+    for (const std::string& line : sim.log()) {
+        std::vector<std::string> f;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');)
+            f.push_back(field);
+        if (f.size() < 11 || f[5] != key || f[10].size() < 2 * (recordBytes + size))
+            continue;
+        std::vector<uint8_t> data;
+        for (size_t i = 0; i < size; ++i)
+            data.push_back(static_cast<uint8_t>(std::stoul(f[10].substr(2 * (recordBytes + i), 2), nullptr, 16)));
+        all.push_back(data);
+    }
+    return all;
+}
+
 class enclosureScreensTest : public ::testing::Test {
 protected:
     // mirvane on the scenario, in its Configure Controller menu.
@@ -146,6 +166,45 @@ TEST_F(enclosureScreensTest, ClusterChannelsOnFibreChannelOnly)
     const std::vector<uint8_t> page = lastData(*sim, "0x0000002B", 380);
     ASSERT_EQ(page.size(), 380u);
     EXPECT_EQ(page[344], 1);
+}
+
+TEST_F(enclosureScreensTest, WriteBackPerHostDriveAfterAClusterChannelChange)
+{
+    // Host drives 0 and 1 on logical drives 0 and 1; the controller answers
+    // for each whether clustering is on for it.
+    for (const bool clustered : {true, false}) {
+        SCOPED_TRACE(clustered ? "clustered" : "not clustered");
+        start(std::string(R"({"controllers": [{"entry": 0, "clusterEnabled": )") + (clustered ? "true" : "false") +
+                  R"(, "channels": [{"kind": 3}, {"kind": 2, "devices": [{"target": 0}, {"target": 1}]}],
+                  "logicalDrives": [{"number": 0, "members": [[1, 0]]}, {"number": 1, "members": [[1, 1]]}]}]})",
+              {"hostdrive 0 0 0 1000", "hostdrive 0 1 1 1000"});
+        tmux->sendKeys("l");
+        ASSERT_TRUE(tmux->waitFor(" Cluster Channels ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        tmux->waitFor("\x01never", 200);
+        tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("(Enabled)")) << tmux->capture();
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitFor("The changes will take effect after reboot")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
+        std::vector<std::vector<uint8_t>> tables;
+        for (int i = 0; i < 250 && tables.size() < 2; ++i) {
+            tables = allData(*sim, "0x10010003", 36);
+            tmux->waitFor("\x01never", 20);
+        }
+        ASSERT_EQ(tables.size(), 2u) << tmux->capture();
+        for (const auto& t : tables) {
+            SCOPED_TRACE("host drive " + std::to_string(t[28]));
+            EXPECT_EQ(t[31] & 1, clustered ? 1 : 0) << "write-back off is bit 0 of the attributes";
+        }
+        EXPECT_NE(tables[0][28], tables[1][28]);
+        tmux.reset();
+        sim.reset();
+    }
 }
 
 // Three configurations, the third holding the disk at ID 1 in slot 0; the
