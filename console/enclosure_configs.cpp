@@ -288,7 +288,7 @@ int SelectEnclosure(CController& controller)
             if (slots == 0)
                 ShowMessage(MessageText("M5047"), 0, 1);
             else
-                result = EditEnclosureName(controller, chosen, record, slots);
+                EditEnclosureName(controller, chosen, record, slots);
             continue;
         }
         result = ConfigureEnclosureSlots(controller, chosen, record, slots, slotMax);
