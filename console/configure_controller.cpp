@@ -7,6 +7,7 @@
 #include "controller.h"
 #include "controller_screens.h"
 #include "dialog_menu.h"
+#include "enclosure_screens.h"
 #include "error_message.h"
 #include "firmware_update.h"
 #include "key_codes.h"
@@ -51,12 +52,6 @@ constexpr ItemRule itemRules[] = {
     {8, [](const CController& c) { return c.FirmwareVersion() < 0x1F0000; }},
 };
 
-// Screens that other parts of the console bring later.
-void NotYetImplemented(CController&)
-{
-    ShowMessage(MessageText("M0000"), 0, 1);
-}
-
 void AdvancedSettingsWithWarning(CController& c)
 {
     ShowMessage(MessageText("M5030"), 1, 1);
@@ -69,12 +64,12 @@ constexpr struct {
 } dispatch[] = {
     {0, [](CController& c) { ControllerSettings(c); }},
     {1, [](CController& c) { FirmwareUpdate(c); }},
-    {2, NotYetImplemented},  // fault bus menu
+    {2, [](CController& c) { FaultBusMenu(c); }},
     {3, AdvancedSettingsWithWarning},
-    {4, NotYetImplemented},  // cluster channel settings
-    {5, NotYetImplemented},  // non-intelligent enclosures
+    {4, [](CController& c) { ClusterChannels(c); }},
+    {5, [](CController& c) { SelectEnclosure(c); }},
     {6, [](CController& c) { ClearLogBuffer(c); }},
-    {7, NotYetImplemented},  // removal of enclosure configurations
+    {7, [](CController& c) { RemoveEnclosureConfig(c); }},
     {8, [](CController& c) { PeriodicParityVerify(c); }},
 };
 

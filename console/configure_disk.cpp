@@ -6,6 +6,7 @@
 #include "controller.h"
 #include "dialog_menu.h"
 #include "disk_initialize.h"
+#include "enclosure_screens.h"
 #include "error_message.h"
 #include "key_codes.h"
 #include "message_boxes.h"
@@ -136,18 +137,6 @@ void CheckSurfaceWindow(CPhysDrive& disk)
     ShowMessage(MessageText(r.state != 0 ? "M5005" : "M5004"), 0, 1);
 }
 
-void EnclosureStatusSeam(CController&, CPhysDrive&)
-{
-    // The enclosure status screen comes with the enclosure screens.
-    ShowMessage(MessageText("M0000"), 0, 1);
-}
-
-int EnclosureSlotsSeam(CController&, CPhysDrive&)
-{
-    // The slot configuration comes with the enclosure screens.
-    ShowMessage(MessageText("M0000"), 0, 1);
-    return 0;
-}
 
 int ConfigureDisk(CController& controller, CPhysDrive& device)
 {
@@ -200,10 +189,10 @@ int ConfigureDisk(CController& controller, CPhysDrive& device)
         break;
     }
     case 7:
-        EnclosureStatusSeam(controller, device);
+        EnclosureStatus(device);
         break;
     case 8:
-        if (EnclosureSlotsSeam(controller, device) == 1)
+        if (EnclosureSlots(controller, device) == 1)
             controller.ScanDevices();
         break;
     default:

@@ -8,8 +8,3 @@ class CPhysDrive;
 int ConfigureDisk(CController& controller, CPhysDrive& device);
 // The destructive surface check of the disk with its progress window.
 void CheckSurfaceWindow(CPhysDrive& disk);
-// The enclosure status and slot configuration of an enclosure processor;
-// still to come with the enclosure screens, they show M0000. The slot
-// configuration returns 1 when the slot table was read.
-void EnclosureStatusSeam(CController& controller, CPhysDrive& device);
-int EnclosureSlotsSeam(CController& controller, CPhysDrive& device);

@@ -5,6 +5,7 @@
 #include "hot_plug_control.h"
 #include "driver.h"
 #include "fault_bus.h"
+#include "fault_bus_control.h"
 #include "flash_commands.h"
 #include "array_control.h"
 #include "progress_control.h"
@@ -229,6 +230,9 @@ constexpr ControlCommand kCommands[] = {
     {"expandfail", parseExpandFail},
     {"fcloop", parseFcLoop},
     {"settle", parseSettle},
+    {"swaps", parseSwaps},
+    {"enclslots", parseEnclosureSlots},
+    {"hostdrive", parseHostDrive},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

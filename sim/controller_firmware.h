@@ -193,6 +193,7 @@ public:
     uint32_t logState = 0;
     bool nonBuildMode = false;
     std::vector<EnclosureConfig> enclosureConfigs;
+    uint32_t enclosureSlotMax = 0;  // the record word of key 0x20023 (control line `enclslots`)
     AccessState access;  // configuration access, page steps, bracket (config_access.h)
 
     // An inserted disk at a device address that no scan has found yet, or none.

@@ -301,7 +301,7 @@ uint32_t configCountCmd(ControllerFirmware& fw, IoctlCall& c)
     if (c.param.size() != ENCLOSURE_RECORD_SIZE || wire::get32(c.param.data(), 0) != ENCLOSURE_RECORD_QUERY)
         return FW_STATUS_BAD_RECORD;
     wire::put32(c.param.data(), 4, static_cast<uint32_t>(fw.enclosureConfigs.size()));
-    wire::put32(c.param.data(), 8, 0);
+    wire::put32(c.param.data(), 8, fw.enclosureSlotMax);
     return ok();
 }
 
