@@ -1,6 +1,7 @@
 // ostrel -c against the emulator: whole standard output, standard error and
 // exit code, the disk rows a following ostrel -s shows, and Maintenance Mode
 // left (nothing held in kzmsim/state) on every path.
+#include "expected_texts.h"
 #include "sim_mount.h"
 #include "tool_process.h"
 
@@ -18,12 +19,6 @@ const std::string kFourDisks = R"({"controllers": [
  {"entry": 0, "channels": [{"kind": 2, "devices": [
    {"target": 0}, {"target": 1}, {"target": 2}, {"target": 3, "capacity": 1000000}]}]}]})";
 
-const std::string kFormatWarning =
-    "WARNING: The physical disks entry format has changed. The CHN-ID format is\n"
-    "WARNING: deprecated. The new format to specify disks is TYPE:CHN:ID.\n"
-    "WARNING: The exact disk format is as displayed using the status options.\n"
-    "WARNING: The new format allows a mix of more than one type of disks (say SCSI\n"
-    "WARNING: and Fibrechannel) to be used for one Host Drive.\n";
 const std::string kStart = "INFO: Creating Host Drive. Processing command......\nINFO: Destructive build set.\n";
 const std::string kDestructiveArray =
     "WARNING: If you reset the system during the Destructive Build,the Array Build will restart in slower "
@@ -50,7 +45,7 @@ struct CreateCase {
 const CreateCase kCases[] = {
     {"RAID 5 over old-form entries, the smallest disk takes the first free number",
      {"-c", "-CTR:0", "-RAID:5", "-DISKS:A-0,A-1,A-3"},
-     kFormatWarning,
+     kDisksFormatWarning,
      kStart + kDestructiveArray + "WARNING: Using Max size 488 for Host Drive. \nINFO: Host Drive #0  created.\n",
      0,
      {"Drive 1", "Drive 2", "Free", "Drive 0"}},
