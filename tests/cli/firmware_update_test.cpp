@@ -120,4 +120,25 @@ TEST_F(FirmwareUpdate, QuietDownloadOfTheNamedImage)
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
 }
 
+TEST_F(FirmwareUpdate, DownloadShowsItsProgress)
+{
+    SimMount sim(kNew);
+    ASSERT_TRUE(sim.ok());
+    Write("KZM_RPFW.002", NewImage(0x220002));
+    const ToolResult r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002"}, sim.root());
+    EXPECT_EQ(r.out, "");
+    // Type byte 2 + 1, version bytes 30 and 28, revision byte 7 with byte 18 above it.
+    EXPECT_EQ(r.err, "INFO: KZM_RPFW.002   RAID-0/1/4/5/10  3.34.02-R100\n"
+                     "INFO: Reading and checking firmware file.Please wait...\n"
+                     "INFO: DO NOT INTERRUPT THIS PROCEDURE IN ANY WAY !!!!\n"
+                     "INFO: Starting erasing flash\nINFO: Finished erasing flash\n"
+                     "INFO: Downloading new firmware:      "
+                     "\b\b\b\b\b 4% /\b\b\b\b\b10% -\b\b\b\b\b15% \\\b\b\b\b\b47% |"
+                     "\b\b\b\b\b80% /\b\b\b\b\b94% -\b\b\b\b\b99% \\\b\b\b\b\b100% \n"
+                     "INFO: Firmware update completed.\n"
+                     "INFO: You must reboot the system to activate the new firmware.\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+}
+
 }  // namespace
