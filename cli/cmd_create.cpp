@@ -444,6 +444,8 @@ int RunCreate(ToolRun& run)
         return 1;
     }
     CController& c = *controller;
+    // A failed read leaves the lists empty; the disk collection reads again.
+    c.Refresh();
     const int highest = HighestHostDriveNumber(c);
     if (highest >= kLastHostDriveNumber) {
         Emit("ERROR:No more Host Drives can be created,\nbecause the last possible drive number (%d) has\nalready been "

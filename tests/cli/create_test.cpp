@@ -156,4 +156,18 @@ TEST(CreateBlock, ProgressAdvancesPerQuery)
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
 }
 
+TEST(CreateLimits, HostDrive99RefusesAnyCreate)
+{
+    SimMount sim(kFourDisks);
+    ASSERT_TRUE(sim.ok());
+    ASSERT_EQ(RunTool({"-c", "-CTR:0", "-RAID:S", "-DISKS:SCSI-A-0", "-q"}, sim.root()).exitCode, 0);
+    ASSERT_EQ(RunTool({"-a", "-CTR:0", "-HOSTDRIVE:0", "-SWAPDRIVE:99", "-q"}, sim.root()).exitCode, 0);
+    const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:S", "-DISKS:SCSI-A-1"}, sim.root());
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "ERROR:No more Host Drives can be created,\nbecause the last possible drive number (99) has\n"
+                     "already been assigned.\nTry to create Host Drive in VIRELMON or TOBRANEX.");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+}
+
 }  // namespace
