@@ -156,6 +156,22 @@ TEST(CreateBlock, ProgressAdvancesPerQuery)
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
 }
 
+TEST(CreateBlock, FailingProgressQueryEndsTheWait)
+{
+    SimMount sim(kFourDisks);
+    ASSERT_TRUE(sim.ok());
+    ASSERT_TRUE(sim.control("progress step 10"));
+    // The second progress query of the mirror fails.
+    ASSERT_TRUE(sim.control("status 0 0x10000009 7 after 2"));
+    const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-A-1", "-BLOCK"}, sim.root());
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kStart + "WARNING: Using Max size 1024 for Host Drive. \nINFO: Host Drive #0  created.\n"
+                         "INFO: Blocking on build of Host Drive #0 :  0%  \b\b\b\b\b10% |" +
+                         Spinner() + "\nERROR: Error Code 16777223 \n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+}
+
 TEST(CreateLimits, HostDrive99RefusesAnyCreate)
 {
     SimMount sim(kFourDisks);
