@@ -1,5 +1,7 @@
 // -a: one change to the controller: boot drive, firmware, host drive number,
 // or its settings.
+#include "firmware_update.h"
+#include "host_drive_numbers.h"
 #include "messages.h"
 #include "settings_commands.h"
 #include "tool_run.h"
@@ -11,12 +13,17 @@ namespace {
 int AssignAction(ToolRun& run, CController& controller)
 {
     const OptionsRecord& o = run.options;
-    if (o.BOOTDRIVE != -1 || o.fwUpdate == 1)
-        return CommandNotAvailable("assign");
+    if (o.BOOTDRIVE != -1)
+        return SetBootDrive(controller, o.CTR, o.BOOTDRIVE);
+    // UpdateFirmware gives 1 for success, the other actions 0.
+    if (o.fwUpdate == 1)
+        return UpdateFirmware(controller, o.fwFile.c_str()) == 1 ? 0 : 1;
     if (o.SWAPDRIVE != -1) {
-        if (o.HOSTDRIVE < 0)
+        if (o.HOSTDRIVE < 0) {
             Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
-        return CommandNotAvailable("assign");
+            return 1;
+        }
+        return SwapHostDrive(controller, o.HOSTDRIVE, o.SWAPDRIVE);
     }
     return AssignSettings(controller, o.CACHE, o.DELAYEDWRITE, o.CDBOOT, o.HDSTART, o.BIOS);
 }

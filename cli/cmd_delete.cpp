@@ -1,4 +1,5 @@
 // -d: deletes one host drive.
+#include "host_drive_removal.h"
 #include "messages.h"
 #include "tool_run.h"
 
@@ -6,13 +7,14 @@ namespace {
 
 int RunDelete(ToolRun& run)
 {
-    if (RequireController(run) == nullptr)
+    CController* controller = RequireController(run);
+    if (controller == nullptr)
         return 1;
     if (run.options.HOSTDRIVE < 0) {
         Emit("ERROR: You need to specify the hostdrive\n");
         return 1;
     }
-    return CommandNotAvailable("delete");
+    return DeleteHostDrive(*controller, run.options.HOSTDRIVE);
 }
 
 }  // namespace

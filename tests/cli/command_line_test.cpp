@@ -108,21 +108,22 @@ std::vector<Row> Rows()
         {{"-c", "-CTR:0", "-RAID:5"}, "", "", "ERROR: You need to specify the disks\n", 1, Reach::Driver},
         {{"-c", "-CTR:0", "-RAID:5", "-DISKS:A-0", "-SIZE:99999999999"}, "", "",
          "ERROR: Invalid SIZE specified. Action Aborted\n", 1, Reach::Driver},
+        // An old-form entry warns on standard output; one disk makes no RAID 5.
         {{"-cf", "-STRIP:64", "-R5", "-CTR:1", "-DISKS:A-0", "-BLOCK", "-NODESTRUCT"}, "", "",
-         "ERROR: The create command is not available yet\n", 1, Reach::Driver},
+         "ERROR: RAID level specified not supported by controller and/or not enough disks specified\n", 1,
+         Reach::Driver, false, kDisksFormatWarning},
         {{"-ca", "-CTR:0", "-R10H", "-DISKS:" + kLong, "-NAME:" + kLong, "-FW:" + kLong}, "", "",
-         "ERROR: The create command is not available yet\n", 1, Reach::Driver},
+         CutMessage("ERROR: Invalid disk specified: " + kLong + "\n"), 1, Reach::Driver, false, kDisksFormatWarning},
         {{"-d", "-CTR:0"}, "", "", "ERROR: You need to specify the hostdrive\n", 1, Reach::Driver},
-        {{"-d", "-CTR:1", "-HOSTDRIVE:0"}, "", "", "ERROR: The delete command is not available yet\n", 1,
-         Reach::Driver},
+        {{"-d", "-CTR:1", "-HOSTDRIVE:0"}, "", "",
+         "INFO: Deleting Host Drive 0 \nINFO: Controller has no Host drives. Action Aborted\n", 1, Reach::Driver},
         {{"-r"}, "", "", kNeedController, 1, Reach::Driver},
-        {{"-r", "-CTR:1"}, "", "", "ERROR: The reset command is not available yet\n", 1, Reach::Driver},
+        {{"-r", "-CTR:1"}, "", "", "INFO: Controller has no Host Drives. Action Aborted\n", 1, Reach::Driver},
         {{"-a", "-CTR:0", "-SWAPDRIVE:3"}, "", "",
-         "ERROR: Please specify a HOSTDRIVE to swap with.\nERROR: The assign command is not available yet\n"
-         "ERROR: During Controller assign operation\n",
+         "ERROR: Please specify a HOSTDRIVE to swap with.\nERROR: During Controller assign operation\n",
          1, Reach::Driver},
         // Commands run in a fixed order and the first failure ends the run.
-        {{"-r", "-s", "-CTR:0"}, "", "", "ERROR: The reset command is not available yet\n", 1, Reach::Driver, false,
+        {{"-r", "-s", "-CTR:0"}, "", "", "INFO: Controller has no Host Drives. Action Aborted\n", 1, Reach::Driver, false,
          kDefaultStatus0},
     };
 }

@@ -146,3 +146,11 @@ inline const std::string kDefaultStatus1 =
     "SCSI-A-0\t0\tFree\t\tKZM     VIRTUAL DISK 0   RW      1024 \n"
     "SCSI-A-1\t0\tFree\t\tKZM     VIRTUAL DISK 1   RW      1024 \n" +
     kNoHostDrives;
+
+// The five lines an old-form DISKS entry prints on standard output, once a run.
+inline const std::string kDisksFormatWarning =
+    "WARNING: The physical disks entry format has changed. The CHN-ID format is\n"
+    "WARNING: deprecated. The new format to specify disks is TYPE:CHN:ID.\n"
+    "WARNING: The exact disk format is as displayed using the status options.\n"
+    "WARNING: The new format allows a mix of more than one type of disks (say SCSI\n"
+    "WARNING: and Fibrechannel) to be used for one Host Drive.\n";

@@ -1,0 +1,193 @@
+// ostrel -d, -r and -a with SWAPDRIVE or BOOTDRIVE against the emulator:
+// host drives made with ostrel -c first, a DOS partition table written to a
+// host drive's sector 0 through the library's block write; whole standard
+// output, standard error and exit code, the disks' Used column afterwards (the carrying drive's number, which
+// follows its host drive's),
+// and nothing left held in kzmsim/state.
+#include "ctl_commands.h"
+#include "session.h"
+#include "sim_mount.h"
+#include "tool_process.h"
+#include "xport_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Controller 0 (level 25 and above) with four disks, controller 1 (below 25) with two.
+const std::string kTwoControllers = R"({"controllers": [
+ {"entry": 0, "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}, {"target": 2}, {"target": 3}]}]},
+ {"entry": 1, "profile": "middle", "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}]}]}]})";
+
+const Args kThreeSingles = {"-c", "-CTR:0", "-RAID:S", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A-2", "-q"};
+const Args kFourSingles = {"-c", "-CTR:0", "-RAID:S", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A-2,SCSI-A-3", "-q"};
+const Args kSecondControllerSingles = {"-c", "-CTR:1", "-RAID:S", "-DISKS:SCSI-A-0,SCSI-A-1", "-q"};
+
+const std::string kSwapWarning =
+    "WARNING:Swapping Host Drive Numbers may leave your system in a\n"
+    "defective state, especially, if the boot drive position is being changed!\n";
+const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
+const std::string kNotFirst =
+    "ERROR: Specified controller is not the first one on this system\n"
+    "WARNING: Setting Host Drive #1 to 0 will not make it a Boot drive\n"
+    "INFO: Only Host Drive #0 on CTR #0 is a Boot Drive\n";
+
+// Writes a DOS partition table with one primary Linux partition to sector 0
+// of host drive `number` of controller 0.
+bool WritePartitionTable(const SimMount& sim, int number)
+{
+    sim.exportRoot();
+    xport_reset();
+    CSession session;
+    if (session.Init(0) != 1 || session.EnumTransports() != 1 || session.transports.count < 1)
+        return false;
+    uint8_t sector[512] = {};
+    uint8_t* entry = sector + 446;
+    entry[4] = 0x83;     // Linux
+    entry[8] = 0x00;
+    entry[9] = 0x08;
+    entry[12] = 0x00;    // 2048 sectors
+    entry[13] = 0x08;
+    sector[510] = 0x55;
+    sector[511] = 0xAA;
+    BlockIoRecord w{0, static_cast<uint16_t>(number), 0, 1, sector, sizeof sector};
+    const bool ok = ctl_write_blocks(w) == 0;
+    xport_reset();
+    return ok;
+}
+
+struct RemovalCase {
+    const char* title;
+    std::vector<Args> setup;   // quiet runs first
+    int partitioned;           // host drive of controller 0 given a partition table, -1 none
+    Args args;
+    std::string err;
+    int code;
+    std::string usedAfter;     // the Used column of controller 0's four disks, joined by '|'
+};
+
+const RemovalCase kCases[] = {
+    {"delete refused on a partitioned host drive",
+     {kThreeSingles}, 1,
+     {"-d", "-CTR:0", "-HOSTDRIVE:1"},
+     "INFO: Deleting Host Drive 1 \nERROR:Partition table is not empty.\nRemove Host Drive not possible.\n"
+     "Use -FORCE option\nERROR: Delete Host Drive #1  failed !\n",
+     1, "Drive 0|Drive 1|Drive 2|Free"},
+    {"delete forced on a partitioned host drive",
+     {kThreeSingles}, 1,
+     {"-d", "-CTR:0", "-HOSTDRIVE:1", "-f"},
+     "INFO: Deleting Host Drive 1 \n",
+     0, "Drive 0|Free|Drive 2|Free"},
+    {"delete of a number that is not there",
+     {kThreeSingles}, -1,
+     {"-d", "-CTR:0", "-HOSTDRIVE:7"},
+     "INFO: Deleting Host Drive 7 \nERROR: Invalid Host Drive specified. Action Aborted.\n",
+     1, "Drive 0|Drive 1|Drive 2|Free"},
+    {"reset deletes all four host drives and de-initialises the disks",
+     {kFourSingles}, -1,
+     {"-r", "-CTR:0"},
+     "INFO: Deleting All (4) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Deleting Host Drive 1 \n"
+     "INFO: Deleting Host Drive 2 \nINFO: Deleting Host Drive 3 \n"
+     "INFO: Physical Disk SCSI-A:0 De-initialized.\nINFO: Physical Disk SCSI-A:1 De-initialized.\n"
+     "INFO: Physical Disk SCSI-A:2 De-initialized.\nINFO: Physical Disk SCSI-A:3 De-initialized.\n",
+     0, "Free|Free|Free|Free"},
+    {"reset with a refused host drive fails and leaves the disks initialised",
+     {kThreeSingles}, 1,
+     {"-r", "-CTR:0"},
+     "INFO: Deleting All (3) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Deleting Host Drive 1 \n"
+     "ERROR:Partition table is not empty.\nRemove Host Drive not possible.\nUse -FORCE option\n"
+     "ERROR: Delete Host Drive #1  failed !\nINFO: Deleting Host Drive 2 \n",
+     1, "Free|Drive 1|Free|Free"},
+    {"reset without host drives",
+     {}, -1,
+     {"-r", "-CTR:0"},
+     "INFO: Controller has no Host Drives. Action Aborted\n",
+     1, "Free|Free|Free|Free"},
+    {"swap to a number another host drive holds",
+     {kThreeSingles}, -1,
+     {"-a", "-CTR:0", "-HOSTDRIVE:2", "-SWAPDRIVE:0"},
+     kSwapWarning + "INFO: Host Drive #2 set to #0.\n",
+     0, "Drive 2|Drive 1|Drive 0|Free"},
+    {"swap to a free number, 35 on level 25 and above",
+     {kThreeSingles}, -1,
+     {"-a", "-CTR:0", "-HOSTDRIVE:1", "-SWAPDRIVE:35"},
+     kSwapWarning + "INFO: Host Drive #1 set to #35.\n",
+     0, "Drive 0|Drive 35|Drive 2|Free"},
+    {"swap above 254",
+     {kThreeSingles}, -1,
+     {"-a", "-CTR:0", "-HOSTDRIVE:1", "-SWAPDRIVE:255"},
+     kSwapWarning + "ERROR: Invalid Swap Drive number specified.\nERROR: Could not change Host Drive number. \n" +
+         kAssignFailed,
+     1, "Drive 0|Drive 1|Drive 2|Free"},
+    {"swap of a host drive that is not there",
+     {kThreeSingles}, -1,
+     {"-a", "-CTR:0", "-HOSTDRIVE:5", "-SWAPDRIVE:6"},
+     "ERROR: Invalid Host Drive specified. Action Aborted.\nERROR: Specified Hostdrive #5 not found.\n" +
+         kAssignFailed,
+     1, "Drive 0|Drive 1|Drive 2|Free"},
+    {"35 is refused below level 25",
+     {kSecondControllerSingles}, -1,
+     {"-a", "-CTR:1", "-HOSTDRIVE:1", "-SWAPDRIVE:35"},
+     kSwapWarning + "ERROR: Invalid Swap Drive number specified.\nERROR: Could not change Host Drive number. \n" +
+         kAssignFailed,
+     1, "Free|Free|Free|Free"},
+    {"boot drive on the first controller",
+     {kThreeSingles}, -1,
+     {"-a", "-CTR:0", "-BOOTDRIVE:2"},
+     kSwapWarning + "INFO: Host Drive #2 set to #0.\nINFO: Host Drive #2 set as Boot drive.\n",
+     0, "Drive 2|Drive 1|Drive 0|Free"},
+    {"boot drive on the second controller without -f",
+     {kSecondControllerSingles}, -1,
+     {"-a", "-CTR:1", "-BOOTDRIVE:1"},
+     kNotFirst + "INFO: Use FORCE with BOOTDRIVE or SWAP option to change Host Drive #1 to 0.\n" + kAssignFailed,
+     1, "Free|Free|Free|Free"},
+    {"boot drive on the second controller with -f",
+     {kSecondControllerSingles}, -1,
+     {"-a", "-CTR:1", "-BOOTDRIVE:1", "-f"},
+     kNotFirst + kSwapWarning + "INFO: Host Drive #1 set to #0.\nINFO: Host Drive #1 set as Boot drive.\n",
+     0, "Free|Free|Free|Free"},
+};
+
+class RemovalTable : public ::testing::TestWithParam<RemovalCase> {};
+
+TEST_P(RemovalTable, Run)
+{
+    const RemovalCase& c = GetParam();
+    SCOPED_TRACE(c.title);
+    SimMount sim(kTwoControllers);
+    ASSERT_TRUE(sim.ok());
+    for (const Args& step : c.setup) {
+        ASSERT_EQ(RunTool(step, sim.root()).exitCode, 0);
+    }
+    if (c.partitioned >= 0) {
+        ASSERT_TRUE(WritePartitionTable(sim, c.partitioned));
+    }
+    const ToolResult r = RunTool(c.args, sim.root());
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.exitCode, c.code);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    const ToolResult s = RunTool({"-s", "-CTR:0"}, sim.root());
+    std::string used;
+    for (int k = 0; k < 4; ++k) {
+        const std::string row = "SCSI-A-" + std::to_string(k) + "\t0\t";
+        const size_t at = s.out.find(row);
+        ASSERT_NE(at, std::string::npos) << s.out;
+        const size_t from = at + row.size();
+        used += (k > 0 ? "|" : "") + s.out.substr(from, s.out.find('\t', from) - from);
+    }
+    EXPECT_EQ(used, c.usedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RemovalTable, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<RemovalCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
+}  // namespace
