@@ -25,7 +25,7 @@ int CheckPartitionTable(CController& c, int number)
     const int h = c.FindHostDrive(number);
     if (h < 0)
         return 1;
-    return HostDriveIsPartitioned(c, c.hostDrives[h]) ? 0 : 1;
+    return HostDriveIsPartitioned(c.hostDrives[h]) ? 0 : 1;
 }
 
 // The numbers of the host drives sharing the drive as "%2d," items, at most eight.

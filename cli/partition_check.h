@@ -3,6 +3,6 @@
 
 #include "controller.h"
 
-// True when the host drive has a partition table: sector 0 ends in 0x55AA
-// and a primary entry is used; a sector 0 that cannot be read counts too.
-bool HostDriveIsPartitioned(CController& controller, const CHostDrive& drive);
+// True when the host drive's partition table is in use: a primary entry is
+// used, or sector 0 cannot be read, or its table is invalid.
+bool HostDriveIsPartitioned(CHostDrive& drive);
