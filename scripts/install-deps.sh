@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake g++ make pkg-config libfuse3-dev fuse3 nlohmann-json3-dev libncurses-dev
       libgtest-dev libgmock-dev libbenchmark-dev libcrypt-dev tmux util-linux fdisk nasm iproute2 openssl
-      snmptrapd snmp)
+      snmptrapd snmp qemu-system-x86)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

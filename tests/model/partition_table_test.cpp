@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <filesystem>
+
+#include <thread>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -210,6 +216,68 @@ TEST(MasterBootCode, BytesAreTheAssembledSource)
     rmdir(dir);
     ASSERT_EQ(bytes.size(), MASTER_BOOT_CODE_SIZE);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), MasterBootCode));
+}
+
+TEST(MasterBootCode, BootsTheActivePartitionInAMachineEmulator)
+{
+    // A 2 MiB disk: our sector 0 with one active partition at sector 2048,
+    // whose boot sector writes a marker to the first serial port and halts.
+    if (std::system("command -v qemu-system-x86_64 >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "qemu-system-x86 is not installed (scripts/install-deps.sh installs it)";
+    constexpr uint32_t kStart = 2048, kSize = 2048;
+    std::vector<uint8_t> disk((kStart + kSize) * 512, 0);
+    std::copy_n(MasterBootCode, MASTER_BOOT_CODE_SIZE, disk.begin());
+    uint8_t* entry = disk.data() + 446;
+    entry[0] = 0x80;                                  // active
+    entry[1] = 0x20, entry[2] = 0x21, entry[3] = 0x00;  // CHS of sector 2048 on 64 x 32
+    entry[4] = 0x83;
+    entry[5] = 0x01, entry[6] = 0x20, entry[7] = 0x01;  // CHS of sector 4095
+    wire::put32(entry, 8, kStart);
+    wire::put32(entry, 12, kSize);
+    disk[510] = 0x55, disk[511] = 0xAA;
+    const std::vector<uint8_t> marker = {
+        0xBA, 0xF8, 0x03,  // mov dx, 0x3F8
+        0xBE, 0x12, 0x7C,  // mov si, message
+        0xAC,              // next: lodsb
+        0x84, 0xC0,        // test al, al
+        0x74, 0x03,        // jz halt
+        0xEE,              // out dx, al
+        0xEB, 0xF8,        // jmp next
+        0xFA, 0xF4,        // halt: cli; hlt
+        0xEB, 0xFD,        // jmp back to hlt
+    };
+    uint8_t* vbr = disk.data() + kStart * 512;
+    std::copy(marker.begin(), marker.end(), vbr);
+    const std::string text = "PARTITION-BOOTED\r\n";
+    std::copy(text.begin(), text.end(), vbr + marker.size());
+    vbr[510] = 0x55, vbr[511] = 0xAA;
+
+    char dir[] = "/tmp/mbcbootXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string image = std::string(dir) + "/disk.img", serial = std::string(dir) + "/serial.txt";
+    {
+        std::ofstream out(image, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(disk.data()), static_cast<std::streamsize>(disk.size()));
+    }
+    // The emulator runs in the background with its output closed; its own pid is kept to end it.
+    const std::string cmd = "qemu-system-x86_64 -display none -monitor none -no-reboot -m 32 -serial file:" + serial +
+                            " -drive file=" + image + ",format=raw,if=ide </dev/null >/dev/null 2>&1 & echo $! > " +
+                            dir + "/pid";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string seen;
+    for (int i = 0; i < 600 && seen.find("PARTITION-BOOTED") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::ifstream in(serial);
+        seen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::ifstream pidFile(std::string(dir) + "/pid");
+    int pid = 0;
+    pidFile >> pid;
+    if (pid > 0)
+        kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::filesystem::remove_all(dir);
+    EXPECT_NE(seen.find("PARTITION-BOOTED"), std::string::npos) << seen;
 }
 
 TEST(PartitionFuzz, DecoderRunsForABoundedTime)
