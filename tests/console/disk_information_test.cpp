@@ -6,13 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "sim_mount.h"
-#include "tmux_session.h"
+#include "mirvane_session.h"
 
 namespace tui::testing {
 namespace {
 
-const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
 
 const std::string disks = R"({"controllers": [{"entry": 0, "channels": [
   {"kind": 2, "devices": [
@@ -23,37 +21,17 @@ const std::string disks = R"({"controllers": [{"entry": 0, "channels": [
   {"kind": 3, "ownId": 0, "devices": [
     {"target": 1, "product": "FC DISK", "secondLoop": 1, "infoBytes": [[81, 1], [88, 49]]}]}]}]})";
 
-class diskInformationTest : public ::testing::Test {
+class diskInformationTest : public mirvaneSession {
 protected:
     void open(const std::string& scenario = disks, const std::string& args = "")
     {
-        sim = std::make_unique<SimMount>(scenario);
-        ASSERT_TRUE(sim->ok());
-        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane +
-                                             " " + args);
-        ASSERT_TRUE(tmux->started());
-        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+        ASSERT_NO_FATAL_FAILURE(start(args, scenario));
+        ASSERT_NO_FATAL_FAILURE(toMainMenu());
         tmux->sendKeys("d");
         ASSERT_TRUE(tmux->waitFor(" Hard Disk Information ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(" F10: Refresh ")) << tmux->capture();
     }
-    bool waitGone(const std::string& text)
-    {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
-    }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
-
-    std::unique_ptr<SimMount> sim;
-    std::unique_ptr<tmuxSession> tmux;
 };
 
 TEST_F(diskInformationTest, ListLinesShowRateCountersDefectsAndStatus)
@@ -156,15 +134,9 @@ TEST_F(diskInformationTest, RefreshAfterAPulledDisk)
 
 TEST_F(diskInformationTest, NoDiskSaysSo)
 {
-    sim = std::make_unique<SimMount>(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
-        {"target": 4, "type": 3}]}]}]})");
-    ASSERT_TRUE(sim->ok());
-    tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
-    ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+    ASSERT_NO_FATAL_FAILURE(start("", R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+        {"target": 4, "type": 3}]}]}]})"));
+    ASSERT_NO_FATAL_FAILURE(toMainMenu());
     tmux->sendKeys("d");
     ASSERT_TRUE(tmux->waitFor("No Drives found !")) << tmux->capture();
     tmux->sendKeys("x");

@@ -5,13 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "sim_mount.h"
-#include "tmux_session.h"
+#include "mirvane_session.h"
 
 namespace tui::testing {
 namespace {
 
-const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
 const char* const listHint = "F4: Drive Information, F3: Load All, F5: Identify Drive, F10: Refresh";
 
 // Three free disks (the second not initialised) and logical drive 5 on a fourth.
@@ -22,32 +20,13 @@ const std::string disks = R"({"controllers": [{"entry": 0, "channels": [{"kind":
     {"target": 3, "product": "IN DRIVE"}]}],
   "logicalDrives": [{"number": 5, "type": 0, "name": "DISK_5", "members": [[0, 3]]}]}]})";
 
-int countKey(const SimMount& sim, const std::string& key)
-{
-    int n = 0;
-    for (const std::string& line : sim.log())
-        if (line.find("\t" + key + "\t") != std::string::npos)
-            ++n;
-    return n;
-}
-
-class logicalDriveScreenTest : public ::testing::Test {
+class logicalDriveScreenTest : public mirvaneSession {
 protected:
     // The console at " Select Logical Drive ".
     void open(const std::string& scenario = disks, const std::string& args = "")
     {
-        sim = std::make_unique<SimMount>(scenario);
-        ASSERT_TRUE(sim->ok());
-        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane +
-                                             " " + args);
-        ASSERT_TRUE(tmux->started());
-        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
-        tmux->sendKeys("4");
-        ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+        ASSERT_NO_FATAL_FAILURE(start(args, scenario));
+        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
         tmux->sendKeys("Down Down Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Logical Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
@@ -60,19 +39,8 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive, ENTER: End selection")) << tmux->capture();
     }
-    bool waitGone(const std::string& text)
-    {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
-    }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 
-    std::unique_ptr<SimMount> sim;
-    std::unique_ptr<tmuxSession> tmux;
 };
 
 TEST_F(logicalDriveScreenTest, ListsDrivesAndTheCreateLine)
@@ -122,7 +90,7 @@ TEST_F(logicalDriveScreenTest, CreationByDiskChoice)
             tmux->sendKeys(c.typeKeys);
         }
         ASSERT_TRUE(tmux->waitFor(std::string("Do you want to create a ") + c.kind + " Drive")) << tmux->capture();
-        EXPECT_EQ(countKey(*sim, "0x20000002"), c.initialised) << c.kind;
+        EXPECT_EQ(countKey("0x20000002"), c.initialised) << c.kind;
         tmux->sendKeys("y");
         ASSERT_TRUE(tmux->waitFor("Drive Size (1..")) << tmux->capture();
         tmux->sendKeys("Enter");
@@ -175,8 +143,8 @@ TEST_F(logicalDriveScreenTest, AFailedInitialisationCreatesNothing)
     EXPECT_TRUE(shows("Could not initialize disk KZM     LAST on SCSI-A ID 5.")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
-    EXPECT_EQ(countKey(*sim, "0x00000072"), 0);
-    EXPECT_EQ(countKey(*sim, "0x0000000C"), 0);
+    EXPECT_EQ(countKey("0x00000072"), 0);
+    EXPECT_EQ(countKey("0x0000000C"), 0);
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
 }
 
@@ -258,11 +226,11 @@ TEST_F(logicalDriveScreenTest, LoadAllAndCreationByClusterNodes)
                 << tmux->capture();
             tmux->sendKeys("x");
             ASSERT_TRUE(waitGone("More than one controller")) << tmux->capture();
-            EXPECT_EQ(countKey(*sim, "0x0000000B"), 0);
+            EXPECT_EQ(countKey("0x0000000B"), 0);
         } else {
-            for (int i = 0; i < 250 && countKey(*sim, "0x0000000B") == 0; ++i)
+            for (int i = 0; i < 250 && countKey("0x0000000B") == 0; ++i)
                 tmux->waitFor("\x01never", 20);
-            EXPECT_EQ(countKey(*sim, "0x0000000B"), 1);
+            EXPECT_EQ(countKey("0x0000000B"), 1);
         }
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
         tmux->sendKeys("Down Enter");

@@ -36,11 +36,13 @@ protected:
         sim.reset();
         if (!dir.empty())
             std::filesystem::remove_all(dir);
+        dir.clear();
     }
     // Mounts the scenario, runs the controls, and starts mirvane with the
     // arguments in the scratch directory.
     void start(const std::string& args = "", const std::string& scenario = "")
     {
+        TearDown();  // a test may start the console more than once
         char tmpl[] = "/tmp/kzm_mirvane_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
@@ -67,6 +69,15 @@ protected:
         toList();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Setup ")) << tmux->capture();
+    }
+    // From the start to the first controller's Advanced Setup menu.
+    void toAdvancedSetup()
+    {
+        toList();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+        tmux->sendKeys("4");
+        ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
     }
     // Waits until the text is gone.
     bool waitGone(const std::string& text)

@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "sim_mount.h"
-#include "tmux_session.h"
+#include "mirvane_session.h"
 
 namespace tui::testing {
 namespace {
 
-const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
 const char* const listHint = "F4: Extended Information, F5: Identify Drive, F8: Repair";
 
 // The zoo: one SCSI channel with disks of every kind, a U160 channel (bus
@@ -47,16 +45,6 @@ enum ZooLine {
     inDrive, foreign, stray, ioProcessorA, u160Disk, ioProcessorB, fcDisk, ioProcessorFc, rescanLine, hotPlugLine
 };
 
-// Log lines of the emulator that carry an IOCTL key (field 6).
-int countKey(const SimMount& sim, const std::string& key)
-{
-    int n = 0;
-    for (const std::string& line : sim.log())
-        if (line.find("\t" + key + "\t") != std::string::npos)
-            ++n;
-    return n;
-}
-
 // Bytes of the data area (from byte 524 of the logged record) of the last
 // request with the key, as lowercase hex.
 std::string lastDataBytes(const SimMount& sim, const std::string& key, size_t offset, size_t count)
@@ -69,23 +57,14 @@ std::string lastDataBytes(const SimMount& sim, const std::string& key, size_t of
     return record.size() >= at + 2 * count ? record.substr(at, 2 * count) : "";
 }
 
-class physicalDeviceScreenTest : public ::testing::Test {
+class physicalDeviceScreenTest : public mirvaneSession {
 protected:
     // The console on the scenario, opened at " Select Physical Drive ".
     void open(const std::string& scenario = zoo)
     {
-        sim = std::make_unique<SimMount>(scenario);
-        ASSERT_TRUE(sim->ok());
-        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane);
-        ASSERT_TRUE(tmux->started());
+        ASSERT_NO_FATAL_FAILURE(start("", scenario));
         tmux->resize(80, 40);  // room for every line of the zoo
-        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
-        tmux->sendKeys("4");
-        ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
         tmux->sendKeys("Down Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Physical Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
@@ -106,20 +85,11 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
     }
     // Waits until the text is gone.
-    bool waitGone(const std::string& text)
-    {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
-    }
     // Waits until the key was logged `count` times.
     bool waitKey(const std::string& key, int count)
     {
         for (int i = 0; i < 250; ++i) {
-            if (countKey(*sim, key) >= count)
+            if (countKey(key) >= count)
                 return true;
             tmux->waitFor("\x01never", 20);
         }
@@ -127,8 +97,6 @@ protected:
     }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 
-    std::unique_ptr<SimMount> sim;
-    std::unique_ptr<tmuxSession> tmux;
 };
 
 TEST_F(physicalDeviceScreenTest, DiskLinesShowEveryKindOfDevice)
@@ -280,7 +248,7 @@ TEST_F(physicalDeviceScreenTest, DefectsDeinitialiseLockAndUnlock)
     tmux->sendKeys("u");
     ASSERT_TRUE(waitKey("0x2000000D", 1));
     ASSERT_TRUE(waitGone(" Configure Disk ")) << tmux->capture();
-    EXPECT_EQ(countKey(*sim, "0x2000000E"), 0);
+    EXPECT_EQ(countKey("0x2000000E"), 0);
     // Unlocked now: a second unlock is refused, and the refusal is shown.
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
@@ -293,9 +261,9 @@ TEST_F(physicalDeviceScreenTest, DefectsDeinitialiseLockAndUnlock)
     tmux->sendKeys("u p c");  // all disabled
     tmux->sendKeys("l");
     ASSERT_TRUE(waitKey("0x2000000E", 1));
-    EXPECT_EQ(countKey(*sim, "0x2000000D"), 2);
-    EXPECT_EQ(countKey(*sim, "0x20000002"), 0);
-    EXPECT_EQ(countKey(*sim, "0x20000013"), 0);
+    EXPECT_EQ(countKey("0x2000000D"), 2);
+    EXPECT_EQ(countKey("0x20000002"), 0);
+    EXPECT_EQ(countKey("0x20000013"), 0);
 }
 
 // The questions at the end of the initialisation dialogs, and whether the
@@ -335,7 +303,7 @@ TEST_F(physicalDeviceScreenTest, InitialisationAsksOnlyWhenItMust)
         ASSERT_TRUE(waitGone(c.dialog)) << tmux->capture();
         ASSERT_TRUE(waitGone(" Configure Disk ")) << tmux->capture();
         tmux->waitFor("\x01never", 200);
-        EXPECT_EQ(countKey(*sim, "0x20000002"), c.initialised) << c.line;
+        EXPECT_EQ(countKey("0x20000002"), c.initialised) << c.line;
     }
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 1   0 i KZM     NEW DISK")) << tmux->capture();
 }
@@ -469,7 +437,7 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     tmux->sendKeys("Enter");
     tmux->waitFor("\x01never", 300);
     ASSERT_TRUE(tmux->waitFor(" Select scan ID on SCSI-A ")) << tmux->capture();
-    EXPECT_EQ(countKey(*sim, "0x00000074"), 0);
+    EXPECT_EQ(countKey("0x00000074"), 0);
     tmux->sendKeys("-l 14");
     tmux->sendKeys("Enter");
     ASSERT_TRUE(waitKey("0x00000074", 1)) << tmux->capture();
@@ -507,7 +475,7 @@ TEST_F(physicalDeviceScreenTest, RewriteTouchesEveryInitialisedDisk)
     // LOCKED REM, FRAGMENT, IN DRIVE, FOREIGN, STRAY, U160, FC.
     ASSERT_TRUE(waitKey("0x20000002", 9));
     tmux->waitFor("\x01never", 300);
-    EXPECT_EQ(countKey(*sim, "0x20000002"), 9);
+    EXPECT_EQ(countKey("0x20000002"), 9);
 }
 
 }  // namespace
