@@ -23,10 +23,6 @@ constexpr size_t STATE_PERCENT = 2;
 constexpr uint32_t PERCENT_DONE = 100;
 constexpr size_t SLOT_LIST_SIZE = AR_MAX_SLOTS * AR_SLOT_SIZE;  // 280
 constexpr size_t REPLACE_SIZE = 16;
-constexpr size_t DISKS_HEAD = 24;
-constexpr size_t DISKS_COUNT_OUT = 20;
-constexpr size_t DISKS_ROOM = 22;
-constexpr size_t DISKS_ENTRY = 12;
 
 uint32_t ok() { return FW_STATUS_OK; }
 
@@ -392,24 +388,16 @@ uint32_t arrayDisksCmd(ControllerFirmware& fw, IoctlCall& c)
     const ArrayDrive* a = targetArray(fw, c);
     if (!a)
         return FW_STATUS_INVALID_TARGET;
-    if (c.param.size() < DISKS_HEAD)
-        return FW_STATUS_BAD_RECORD;
-    const size_t room = wire::get16(c.param.data(), DISKS_ROOM);
-    if (c.param.size() != DISKS_HEAD + DISKS_ENTRY * room)
-        return FW_STATUS_BAD_RECORD;
-    std::fill(c.param.begin(), c.param.end(), 0);
-    wire::put32(c.param.data(), 0, c.target);
-    wire::put16(c.param.data(), DISKS_ROOM, static_cast<uint16_t>(room));
-    size_t n = 0;
+    // Each slot's drive, or every component of the mirror it heads.
+    std::vector<const LogicalDrive*> drives;
     for (const ArraySlot& s : a->slots) {
         const auto m = fw.mirrors.find(s.drive);
-        const std::vector<uint32_t> drives = m != fw.mirrors.end() ? m->second.components : std::vector<uint32_t>{s.drive};
-        for (uint32_t d : drives)
+        const std::vector<uint32_t> numbers = m != fw.mirrors.end() ? m->second.components : std::vector<uint32_t>{s.drive};
+        for (uint32_t d : numbers)
             if (const LogicalDrive* ld = findDrive(fw, d))
-                putDisks(fw, *ld, c.param, room, n);
+                drives.push_back(ld);
     }
-    wire::put16(c.param.data(), DISKS_COUNT_OUT, static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF)));
-    return ok();
+    return answerComponentDisks(fw, c, drives);
 }
 
 }  // namespace kzmsim

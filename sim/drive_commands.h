@@ -11,9 +11,10 @@
 
 namespace kzmsim {
 
-// Appends the 12-byte component disk entries of drive d to a component
-// disk record while there is room (`n` counts them all).
-void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<uint8_t>& p, size_t room, size_t& n);
+// Answers a component disk record (keys 0x6F and 0x10000032): checks its
+// size against the room the caller gives, then lists the disks of the
+// drives in order, as many as fit, with the count of them all.
+uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives);
 
 // Logical drives.
 uint32_t commitCmd(ControllerFirmware& fw, IoctlCall& c);             // 0x03

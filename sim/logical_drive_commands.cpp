@@ -59,6 +59,8 @@ LogicalDrive* targetDrive(ControllerFirmware& fw, const IoctlCall& c)
 
 }  // namespace
 
+namespace {
+
 // Appends the 12-byte component disk entries of drive d while there is room.
 void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<uint8_t>& p, size_t room, size_t& n)
 {
@@ -76,6 +78,25 @@ void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<u
         }
         ++n;
     }
+}
+
+}  // namespace
+
+uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives)
+{
+    if (c.param.size() < DISKS_HEAD)
+        return FW_STATUS_BAD_RECORD;
+    const size_t room = wire::get16(c.param.data(), DISKS_ROOM);
+    if (c.param.size() != DISKS_HEAD + DISKS_ENTRY * room)
+        return FW_STATUS_BAD_RECORD;
+    std::fill(c.param.begin(), c.param.end(), 0);
+    wire::put32(c.param.data(), 0, c.target);
+    wire::put16(c.param.data(), DISKS_ROOM, static_cast<uint16_t>(room));
+    size_t n = 0;
+    for (const LogicalDrive* d : drives)
+        putDisks(fw, *d, c.param, room, n);
+    wire::put16(c.param.data(), DISKS_COUNT_OUT, static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF)));
+    return ok();
 }
 
 uint32_t commitCmd(ControllerFirmware& fw, IoctlCall&)
@@ -130,25 +151,16 @@ uint32_t componentDisksCmd(ControllerFirmware& fw, IoctlCall& c)
     const LogicalDrive* d = targetDrive(fw, c);
     if (!d)
         return FW_STATUS_INVALID_TARGET;
-    if (c.param.size() < DISKS_HEAD)
-        return FW_STATUS_BAD_RECORD;
-    const size_t room = wire::get16(c.param.data(), DISKS_ROOM);
-    if (c.param.size() != DISKS_HEAD + DISKS_ENTRY * room)
-        return FW_STATUS_BAD_RECORD;
-    std::fill(c.param.begin(), c.param.end(), 0);
-    wire::put32(c.param.data(), 0, c.target);
-    wire::put16(c.param.data(), DISKS_ROOM, static_cast<uint16_t>(room));
-    size_t n = 0;
     // A mirror answers the disks of every present component, head first.
+    std::vector<const LogicalDrive*> drives;
     const auto m = fw.mirrors.find(c.target);
     if (m != fw.mirrors.end()) {
         for (uint32_t component : m->second.components)
-            putDisks(fw, fw.logicalDrives.at(component), c.param, room, n);
+            drives.push_back(&fw.logicalDrives.at(component));
     } else {
-        putDisks(fw, *d, c.param, room, n);
+        drives.push_back(d);
     }
-    wire::put16(c.param.data(), DISKS_COUNT_OUT, static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF)));
-    return ok();
+    return answerComponentDisks(fw, c, drives);
 }
 
 uint32_t setDeviceNameCmd(ControllerFirmware& fw, IoctlCall& c)
