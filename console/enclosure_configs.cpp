@@ -32,8 +32,6 @@ ListDef enclosureList = {3, 8, 0, 1, 63, -1, " Select Enclosure ", " ENTER: Sele
                          "No.  Vendor        Name          Status", {"%2d   %-12s  %-12s  %-14s", nullptr}};
 ListDef slotList = {1, 5, 0, 1, 75, -1, " Enclosure Slots ", " ENTER: Add/Remove Disk ",
                     " Slot  Chn    ID LUN  Vendor  Product          Attr. Cap(MB) Drive", {"   %d   %s", nullptr}};
-ListDef diskList = {6, 8, 0, 1, 67, -1, " Select Disk ", " ENTER: Select Disk ",
-                    "Chn    ID LUN  Vendor  Product          Attr Cap(MB) Drive", {"%s", nullptr}};
 InputDef vendorInput = {20, 12, 0, "Enclosure Vendor: ", textChars};
 InputDef nameInput = {20, 15, 0, "Enclosure Name:   ", textChars};
 
@@ -95,23 +93,7 @@ int SelectEnclosureDisk(CController& controller, const EnclosureSlot* slots, int
         if (!held)
             candidates.push_back(d);
     }
-    if (candidates.empty()) {
-        ShowMessage(MessageText("M5003"), 0, 1);
-        return -1;
-    }
-    CListBox list(&diskList, static_cast<int>(candidates.size()), 1);
-    if (!list.IsOk()) {
-        ShowMessage(MessageText("M4000"), 1, 1);
-        return -1;
-    }
-    for (size_t k = 0; k < candidates.size(); ++k)
-        list.SetLine(static_cast<int>(k), DiskLineText(controller, controller.physDrives[candidates[k]]));
-    if (!list.Open()) {
-        ShowMessage(MessageText("M4000"), 1, 1);
-        return -1;
-    }
-    const int chosen = list.Run(0);
-    return chosen >= 0 && chosen < static_cast<int>(candidates.size()) ? candidates[chosen] : -1;
+    return ChooseSlotDisk(controller, candidates);
 }
 
 int EditEnclosureName(CController& controller, int index, std::vector<uint8_t>& record, uint32_t slots)

@@ -42,5 +42,8 @@ int SelectEnclosureDisk(CController& controller, const EnclosureSlot* slots, int
 int EnclosureStatus(CPhysDrive& device);
 // The " Enclosure Slots " table of an enclosure processor; 1 when it was read, else 0.
 int EnclosureSlots(CController& controller, CPhysDrive& device);
+// The " Select Disk " list of the candidate physical drive indices: the one
+// chosen, -1 for none (M5003 when there is no candidate).
+int ChooseSlotDisk(CController& controller, const std::vector<int>& candidates);
 // The disk for empty slot `slot` of an enclosure processor's table: a physical drive index, -1 for none.
 int SelectSlotDisk(CController& controller, CPhysDrive& device, const std::vector<EnclosureSlot>& slots, int slot);

@@ -17,8 +17,6 @@ namespace {
 
 ListDef slotList = {1, 5, 0, 1, 75, -1, " Enclosure Slots ", " ENTER: Add/Remove Disk ",
                     " Slot  Chn    ID LUN  Vendor  Product          Attr. Cap(MB) Drive", {"   %d   %s", nullptr}};
-ListDef diskList = {6, 8, 0, 1, 67, -1, " Select Disk ", " ENTER: Select Disk ",
-                    "Chn    ID LUN  Vendor  Product          Attr Cap(MB) Drive", {"%s", nullptr}};
 
 // The index of the enclosure processor in the controller's device list, -1 when not there.
 int IndexOf(const CController& controller, const CPhysDrive& device)
@@ -30,6 +28,29 @@ int IndexOf(const CController& controller, const CPhysDrive& device)
 }
 
 }  // namespace
+
+int ChooseSlotDisk(CController& controller, const std::vector<int>& candidates)
+{
+    static ListDef diskList = {6, 8, 0, 1, 67, -1, " Select Disk ", " ENTER: Select Disk ",
+                               "Chn    ID LUN  Vendor  Product          Attr Cap(MB) Drive", {"%s", nullptr}};
+    if (candidates.empty()) {
+        ShowMessage(MessageText("M5003"), 0, 1);
+        return -1;
+    }
+    CListBox list(&diskList, static_cast<int>(candidates.size()), 1);
+    if (!list.IsOk()) {
+        ShowMessage(MessageText("M4000"), 1, 1);
+        return -1;
+    }
+    for (size_t k = 0; k < candidates.size(); ++k)
+        list.SetLine(static_cast<int>(k), DiskLineText(controller, controller.physDrives[candidates[k]]));
+    if (!list.Open()) {
+        ShowMessage(MessageText("M4000"), 1, 1);
+        return -1;
+    }
+    const int chosen = list.Run(0);
+    return chosen >= 0 && chosen < static_cast<int>(candidates.size()) ? candidates[chosen] : -1;
+}
 
 int SelectSlotDisk(CController& controller, CPhysDrive& device, const std::vector<EnclosureSlot>& slots, int slot)
 {
@@ -49,23 +70,7 @@ int SelectSlotDisk(CController& controller, CPhysDrive& device, const std::vecto
         }
         candidates.push_back(d);
     }
-    if (candidates.empty()) {
-        ShowMessage(MessageText("M5003"), 0, 1);
-        return -1;
-    }
-    CListBox list(&diskList, static_cast<int>(candidates.size()), 1);
-    if (!list.IsOk()) {
-        ShowMessage(MessageText("M4000"), 1, 1);
-        return -1;
-    }
-    for (size_t k = 0; k < candidates.size(); ++k)
-        list.SetLine(static_cast<int>(k), DiskLineText(controller, controller.physDrives[candidates[k]]));
-    if (!list.Open()) {
-        ShowMessage(MessageText("M4000"), 1, 1);
-        return -1;
-    }
-    const int chosen = list.Run(0);
-    return chosen >= 0 && chosen < static_cast<int>(candidates.size()) ? candidates[chosen] : -1;
+    return ChooseSlotDisk(controller, candidates);
 }
 
 int EnclosureSlots(CController& controller, CPhysDrive& device)
