@@ -7,17 +7,21 @@
 #include "console.h"
 #include "console_screen.h"
 #include "console_state.h"
+#include "array_drives.h"
 #include "controller_access.h"
 #include "controller.h"
 #include "controller_screens.h"
 #include "dialog_menu.h"
 #include "event_viewer.h"
 #include "disk_information.h"
+#include "host_drives.h"
 #include "host_system.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "physical_devices.h"
+#include "repair_assistant.h"
+#include "save_information.h"
 #include "str_printf.h"
 #include "view_statistics.h"
 
@@ -51,12 +55,7 @@ MenuDef expressMenu = {3, 5, 0, " Express Setup ", " F4: Advanced Setup ",
 const int menuKeys[] = {tui::keyF(2), tui::keyF(4), -1};
 const int anyKey[] = {0};
 
-// The screens behind the items. Those still to come show M0000.
-void NotYetImplemented(CController&)
-{
-    ShowMessage(MessageText("M0000"), 0, 1);
-}
-
+// The screens behind the items.
 void OpenPhysicalDevices(CController& controller)
 {
     ConfigurePhysicalDevices(controller);
@@ -79,13 +78,13 @@ constexpr struct {
     {1, [](CController& c) { ConfigureController(c); }},
     {2, OpenPhysicalDevices}, // physical devices
     {3, OpenLogicalDrives},   // logical drives
-    {4, NotYetImplemented},   // array drives
-    {0, NotYetImplemented},   // host drives
-    {10, NotYetImplemented},  // repair assistant
+    {4, [](CController& c) { ConfigureArrayDrives(c); }},
+    {0, [](CController& c) { ConfigureHostDrives(c); }},
+    {10, [](CController& c) { RepairArrayDrives(c); }},
     {7, [](CController& c) { ViewStatistics(c); }},  // statistics
     {8, [](CController& c) { ViewEvents(c); }},  // event list
     {9, OpenDiskInformation}, // disk information
-    {5, NotYetImplemented},   // Save Information
+    {5, [](CController& c) { SaveInformationDialog(c); }},
 };
 
 MenuDef& MenuOfMode()
