@@ -2,6 +2,7 @@
 // components of its components, and " RAID 1/Logical Drive(s) ".
 #include "array_drives.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -219,6 +220,9 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
     std::vector<int> drives;
     for (int k = 0; k < array.components.count; ++k)
         drives.push_back(array.components[k]);
+    for (const int i : PrivateHotFixDrives(controller, array))
+        if (std::find(drives.begin(), drives.end(), i) == drives.end())
+            drives.push_back(i);
     const size_t own = drives.size();
     if (array.GetPoolHotFixAccess())
         for (int i = 0; i < controller.logDrives.count; ++i)

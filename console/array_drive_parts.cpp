@@ -108,6 +108,18 @@ void SetComponentLine(CListBox& list, int line, const CLogDrive& drive, char sec
                  drive.attributeText, static_cast<long>(LogicalCapacity(drive) >> 11), type, label);
 }
 
+std::vector<int> PrivateHotFixDrives(const CController& controller, const CArrayDrive& array)
+{
+    std::vector<int> list;
+    for (int i = 0; i < controller.logDrives.count; ++i) {
+        const CLogDrive& d = controller.logDrives[i];
+        if (d.isPrivateHotFix && d.arrayIndex >= 0 && d.arrayIndex < controller.arrayDrives.count &&
+            controller.arrayDrives[d.arrayIndex].arrayNumber == array.arrayNumber)
+            list.push_back(i);
+    }
+    return list;
+}
+
 void MarkChanged(CController& controller)
 {
     controller.AddFlags(1);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CController;
 class CArrayDrive;
@@ -39,6 +40,8 @@ int ComponentSlotCount(const CArrayDrive& array);
 // A drive list line for a logical drive with the given texts.
 void SetComponentLine(CListBox& list, int line, const CLogDrive& drive, char second, const std::string& status,
                       const char* type, const std::string& label);
+// The array's private hot fix drives (logical drive list indices).
+std::vector<int> PrivateHotFixDrives(const CController& controller, const CArrayDrive& array);
 // Marks the controller changed (bit 0 of its change mark).
 void MarkChanged(CController& controller);
 // Shows the error box of the formatted message `key` with one text argument.

@@ -101,12 +101,7 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& array)
 
 int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive)
 {
-    std::vector<int> candidates;
-    for (int k = 0; k < given.components.count; ++k) {
-        const CLogDrive* d = LogicalAt(controller, given.components[k]);
-        if (d != nullptr && d->isPrivateHotFix)
-            candidates.push_back(given.components[k]);
-    }
+    std::vector<int> candidates = PrivateHotFixDrives(controller, given);
     bool pool = false;
     for (int i = 0; i < controller.logDrives.count; ++i)
         if (controller.logDrives[i].IsPoolHotFix()) {
