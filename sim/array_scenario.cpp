@@ -10,6 +10,16 @@ namespace kzmsim {
 
 void setUpArrays(ControllerFirmware& fw, const ControllerSpec& desc)
 {
+    for (const MirrorSpec& m : desc.mirrors) {
+        if (!m.building)
+            continue;
+        for (size_t k = 1; k < m.drives.size(); ++k) {
+            LogicalDrive& d = fw.logicalDrives.at(m.drives[k]);
+            d.building = true;
+            d.buildPercent = 0;
+            d.buildStartMs = arrayClockMs();
+        }
+    }
     for (const ArraySpec& s : desc.arrays) {
         const uint32_t number = s.drives.front();
         ArrayDrive a;

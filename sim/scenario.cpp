@@ -351,6 +351,7 @@ ControllerSpec readController(const json& j)
         }
         m.missing = static_cast<uint32_t>(number(mj, "missing", 254, 0));
         m.poolAccess = flag(mj, "poolAccess", false);
+        m.building = flag(mj, "building", false);
         if (m.drives.empty() || m.drives.size() + m.missing < 2)
             fail("a mirror needs at least two components");
         c.mirrors.push_back(std::move(m));

@@ -75,6 +75,7 @@ struct MirrorSpec {
     std::vector<uint32_t> drives;  // head first
     uint32_t missing = 0;          // components it lacks
     bool poolAccess = false;
+    bool building = false;         // the components after the head build from 0 percent
 };
 
 // An array drive at start (docs/emulator.md, `arrays`).
