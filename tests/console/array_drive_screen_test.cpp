@@ -579,5 +579,34 @@ TEST_F(arrayDriveScreenTest, HotFixAdditionClosesTheBracket)
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
 }
 
+// F9 under ARRAYRESIZE: a host drive smaller than its array is set to the
+// array's size; without the switch F9 does nothing.
+TEST_F(arrayDriveScreenTest, FixHostDriveSize)
+{
+    for (const bool resize : {false, true}) {
+        SCOPED_TRACE(resize ? "ARRAYRESIZE" : "no switch");
+        controls = {"hostdrive 0 0 0 1000"};
+        open(scenario(raid5), resize ? "-ARRAYRESIZE" : "");
+        const int before = countKey("0x10010003");
+        tmux->sendKeys("F9");
+        if (!resize) {
+            tmux->waitFor("\x01never", 500);
+            EXPECT_FALSE(shows("Inconsistent Host Drive size")) << tmux->capture();
+        } else {
+            dismiss("Inconsistent Host Drive size detected.");
+            ASSERT_TRUE(tmux->waitFor(" Fix Host Drive size ")) << tmux->capture();
+            ASSERT_TRUE(tmux->waitFor("Set Host Drive size to Array Drive size")) << tmux->capture();
+            tmux->sendKeys("Enter");
+            dismiss("Host Drive table will be changed.", "y");
+            ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+            EXPECT_EQ(countKey("0x10010003"), before + 1) << "the table was written";
+        }
+        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+        tmux.reset();
+        sim.reset();
+        controls.clear();
+    }
+}
+
 }  // namespace
 }  // namespace tui::testing
