@@ -566,17 +566,40 @@ TEST_F(arrayDriveScreenTest, PoolAccessRefusedForOldFormatMembers)
 }
 
 // The drive-choosing actions end at the drive choice, which is not part of
-// this screen; the disk change bracket is closed again.
-TEST_F(arrayDriveScreenTest, HotFixAdditionClosesTheBracket)
+// this screen (it says so); the disk change bracket is closed again and the
+// replace list goes with the action.
+TEST_F(arrayDriveScreenTest, DriveChoosingActionsCloseTheBracket)
 {
-    open(scenario(raid5));
-    openMenu(0);
-    choose("Add Hot Fix Drive");
-    dismiss("Sorry: This function is not yet implemented !");
-    ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
-    EXPECT_EQ(countKey("0x00020026"), 1);
-    EXPECT_EQ(countKey("0x00020027"), 1);
-    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+    const struct {
+        const char* item;
+        const char* list;  // the list before the choice, or null
+    } cases[] = {
+        {"Add Hot Fix Drive", nullptr},
+        {"Replace Array Component", " Select Drive to be replaced "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        open(scenario(raid5));
+        openMenu(0);
+        choose(c.item);
+        if (c.list) {
+            ASSERT_TRUE(tmux->waitFor(c.list)) << tmux->capture();
+            EXPECT_TRUE(shows("DISK_1")) << tmux->capture();
+            tmux->sendKeys("Down Enter");
+            ASSERT_TRUE(tmux->waitFor("Sorry: This function is not yet implemented !")) << tmux->capture();
+            EXPECT_TRUE(shows(c.list)) << "the list stays open meanwhile\n" << tmux->capture();
+        }
+        dismiss("Sorry: This function is not yet implemented !");
+        if (c.list) {
+            ASSERT_TRUE(waitGone(c.list)) << tmux->capture();
+        }
+        ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+        EXPECT_EQ(countKey("0x00020026"), 1);
+        EXPECT_EQ(countKey("0x00020027"), 1);
+        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+        tmux.reset();
+        sim.reset();
+    }
 }
 
 // F9 under ARRAYRESIZE: a host drive smaller than its array is set to the
