@@ -33,7 +33,8 @@ int DeleteLogicalDrive(CController& controller, int index);
 int AddArrayHotFix(CController& controller, CArrayDrive& array, int type);
 // " Select Drive to be removed " of the array's hot fix drives; returns 1.
 int RemoveArrayHotFix(CController& controller, CArrayDrive& array);
-// The replace list of the array's components; returns 1.
+// The replace list of the array's components and the replacement of the
+// chosen one; 1 when a component was replaced.
 int ReplaceArrayDrive(CController& controller, CArrayDrive& array);
 // Adds a RAID-1 component to a component of the array; returns 1.
 int AddRaid1ComponentToArray(CController& controller, CArrayDrive& array);
@@ -44,3 +45,13 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array);
 // 1 when the RAID 0 array may become RAID 10 (feature 0x02, every component
 // a RAID-1 component).
 int CanConvertToRaid10(CController& controller, CArrayDrive& array);
+// RemoveArrayHotFix with the free flag: the removed drive is deleted when set.
+int RemoveArrayHotFix(CController& controller, CArrayDrive& array, int freeDrive);
+// The replace list (" Select Drive to be replaced "): deletes the list a
+// previous call left open; with `closeOnly` nothing more, else builds it,
+// leaves it open and returns the chosen slot (-1 for none).
+int SelectComponentToReplace(CController& controller, CArrayDrive& array, int closeOnly);
+// Replaces the component of `slot` by a drive AddDriveToArray finds; 1 on success.
+int ReplaceArrayComponent(CController& controller, CArrayDrive& array, int slot);
+// AddRaid1ComponentToArray's list and addition; 1 when a component was added.
+int AddRaid1ComponentToArrayDone(CController& controller, CArrayDrive& array);

@@ -18,6 +18,7 @@
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {
@@ -75,10 +76,12 @@ void UnloadDriveSeam(CController&, CLogDrive&)
     ShowMessage(MessageText("M0000"), 0, 1);
 }
 
-// Adding a RAID-1 component comes with the array drive screens: M0000.
-void AddRaid1ComponentSeam(CController&, CLogDrive&)
+// Adds a RAID-1 component to the drive (a copy: adding re-reads the lists
+// the drive lives in).
+void AddRaid1ComponentSeam(CController& controller, CLogDrive& drive)
 {
-    ShowMessage(MessageText("M0000"), 0, 1);
+    CLogDrive copy = drive;
+    AddRaid1Component(controller, copy, 0);
 }
 
 // Firmware up to 0x1EFFFF loads all drives only after every host drive of

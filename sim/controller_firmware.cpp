@@ -1,5 +1,6 @@
 #include "controller_firmware.h"
 
+#include "array_scenario.h"
 #include "drive_config.h"
 #include "driver_layout.h"
 #include "ioctl_commands.h"
@@ -116,6 +117,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         logicalDrives[d.number] = std::move(d);
     }
     setUpDriveConfig(*this, desc);
+    setUpArrays(*this, desc);
     if (desc.enclosureConfigs) {
         enclosureConfigs = *desc.enclosureConfigs;
     } else {

@@ -3,6 +3,8 @@
 #include "text_util.h"
 
 #include <fstream>
+#include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -349,9 +351,52 @@ ControllerSpec readController(const json& j)
         }
         m.missing = static_cast<uint32_t>(number(mj, "missing", 254, 0));
         m.poolAccess = flag(mj, "poolAccess", false);
+        m.building = flag(mj, "building", false);
         if (m.drives.empty() || m.drives.size() + m.missing < 2)
             fail("a mirror needs at least two components");
         c.mirrors.push_back(std::move(m));
+    }
+    std::set<uint32_t> inArrays;
+    for (const json& aj : list(j, "arrays")) {
+        ArraySpec a;
+        a.type = static_cast<uint8_t>(number(aj, "type", 10, 5));
+        if (a.type != 0 && a.type != 4 && a.type != 5 && a.type != 10)
+            fail("an array's type is 0, 4, 5 or 10");
+        static const std::map<std::string, uint8_t> states = {
+            {"idle", 0}, {"build", 2}, {"ready", 4}, {"fail", 6}, {"rebuild", 8}, {"error", 12}, {"invalid", 0x80}};
+        const std::string state = text(aj, "state", "ready", 16);
+        if (!states.count(state))
+            fail("unknown array state \"" + state + "\"");
+        a.state = states.at(state);
+        auto drivesOf = [&](const char* field, std::vector<uint32_t>& out) {
+            for (const json& dj : list(aj, field)) {
+                const auto n = static_cast<uint32_t>(numberValue(dj, "array drive", 254));
+                if (!numbers.count(n))
+                    fail("array names logical drive " + std::to_string(n) + ", which does not exist");
+                if (!inArrays.insert(n).second)
+                    fail("logical drive " + std::to_string(n) + " is in two arrays");
+                out.push_back(n);
+            }
+        };
+        drivesOf("drives", a.drives);
+        drivesOf("hotFixes", a.hotFixes);
+        if (a.drives.size() < (a.type == 4 || a.type == 5 ? 3u : 2u))
+            fail("an array has too few components");
+        for (const uint32_t n : a.drives) {
+            const bool head = std::any_of(c.mirrors.begin(), c.mirrors.end(),
+                                          [n](const MirrorSpec& m) { return m.drives.front() == n; });
+            if ((a.type == 10) != head)
+                fail("RAID 10 is made of mirror heads, other arrays of plain drives");
+        }
+        a.name = text(aj, "name", "", 8);
+        for (const json& sj : list(aj, "failedSlots"))
+            a.failedSlots.push_back(static_cast<uint32_t>(numberValue(sj, "failed slot", a.drives.size() - 1)));
+        for (const json& sj : list(aj, "missingSlots"))
+            a.missingSlots.push_back(static_cast<uint32_t>(numberValue(sj, "missing slot", a.drives.size() - 1)));
+        a.poolAccess = flag(aj, "poolAccess", false);
+        a.destructive = flag(aj, "destructive", false);
+        a.verifyState = static_cast<uint8_t>(number(aj, "verifyState", 5, 0));
+        c.arrays.push_back(std::move(a));
     }
     c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
     for (const json& fj : list(j, "foreignHostDrives")) {

@@ -75,6 +75,21 @@ struct MirrorSpec {
     std::vector<uint32_t> drives;  // head first
     uint32_t missing = 0;          // components it lacks
     bool poolAccess = false;
+    bool building = false;         // the components after the head build from 0 percent
+};
+
+// An array drive at start (docs/emulator.md, `arrays`).
+struct ArraySpec {
+    std::vector<uint32_t> drives;     // components, master first (RAID 10: mirror heads)
+    std::vector<uint32_t> hotFixes;   // private hot fix drives
+    uint8_t type = 5;
+    uint8_t state = 4;                // the record's state byte
+    std::string name;                 // empty: "RAID<type>"
+    std::vector<uint32_t> failedSlots;
+    std::vector<uint32_t> missingSlots;  // slots whose drive is gone (read as missing)
+    bool poolAccess = false;
+    bool destructive = false;
+    uint8_t verifyState = 0;
 };
 
 // A record preset for a store-and-read-back key (docs/emulator.md, `records`).
@@ -104,6 +119,7 @@ struct ControllerSpec {
     std::vector<LogicalDriveSpec> logicalDrives;
     std::optional<uint32_t> reportedDrives;  // drive count answered in place of the real one
     std::vector<MirrorSpec> mirrors;
+    std::vector<ArraySpec> arrays;
     std::optional<uint32_t> reportedStatisticsEntries;  // entry count of the statistics answers, likewise
     // Host drives of the other cluster node (key 0x10010002): {number, carrier, size, name}.
     struct ForeignHostDrive {

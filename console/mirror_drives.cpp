@@ -1,0 +1,372 @@
+// RAID-1 drives in the console: their configuration access, adding a
+// component or hot fix drive, removing components and hot fix drives, the
+// component list and the build progress window.
+#include "mirror_drives.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "array_drive_parts.h"
+#include "array_drives.h"
+#include "console.h"
+#include "controller.h"
+#include "dialog_list.h"
+#include "drive_choice.h"
+#include "drive_host_labels.h"
+#include "error_message.h"
+#include "host_drive.h"
+#include "key_codes.h"
+#include "log_drive.h"
+#include "logical_drives.h"
+#include "message_boxes.h"
+#include "message_catalog.h"
+#include "mirror_drive.h"
+#include "pause.h"
+#include "progress_box.h"
+#include "str_printf.h"
+
+namespace {
+
+constexpr int sharedBit = 0x8000;
+constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
+const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
+
+char SharedMarker(const CLogDrive& d)
+{
+    return (d.GetNumber() & sharedBit) ? 's' : ' ';
+}
+
+bool IsMissing(const CLogDrive& d)
+{
+    return (d.kind & 3) == LDKIND_MISSING;
+}
+
+// Waits up to a second; true when ESC was pressed meanwhile.
+bool EscWithinASecond()
+{
+    for (int i = 0; i < 10; ++i) {
+        while (tui::keyPressed())
+            if (tui::readKey() == tui::keyEsc)
+                return true;
+        ModelPauseMs(100);
+    }
+    return false;
+}
+
+// The pool hot fix logical drives of the controller (list indices).
+std::vector<int> PoolHotFixDrives(const CController& controller)
+{
+    std::vector<int> list;
+    for (int i = 0; i < controller.logDrives.count; ++i)
+        if (controller.logDrives[i].IsPoolHotFix())
+            list.push_back(i);
+    return list;
+}
+
+// Runs a component list to ESC: F5 identifies, F2 and F4 show the disks of
+// the logical drive at the line (missing drives do neither).
+void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives)
+{
+    int line = 0;
+    for (;;) {
+        int key = 0;
+        const int result = list.Run(line, componentKeys, &key);
+        if (result < 0) {
+            if (result == -3)
+                ShowMessage(MessageText("M4000"), 0, 1);
+            return;
+        }
+        line = result;
+        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
+        if (d == nullptr || IsMissing(*d) || key == 0)
+            continue;
+        if (key == tui::keyF(5))
+            d->Identify();
+        else
+            ShowLogicalDriveDisks(controller, *d);
+    }
+}
+
+}  // namespace
+
+int EnterMirrorMaintenance(CMirrorDrive& mirror, int whole)
+{
+    CController& controller = *mirror.controller;
+    const CHostDrive* first = FirstMirrorHostDrive(controller, mirror);
+    const int n = whole || first == nullptr ? -1 : first->hostDriveNumber;
+    if (controller.EnterDriveMaintenance(n))
+        return 1;
+    ShowMessage(MessageText("M5042"), 1, 1);
+    return 0;
+}
+
+int LeaveMirrorMaintenance(CMirrorDrive& mirror, int whole)
+{
+    CController& controller = *mirror.controller;
+    const CHostDrive* first = FirstMirrorHostDrive(controller, mirror);
+    controller.LeaveDriveMaintenance(whole || first == nullptr ? -1 : first->hostDriveNumber);
+    return 1;
+}
+
+int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
+{
+    if (hotFix && drive.mirrorIndex >= 0 && drive.mirrorIndex < controller.mirrorDrives.count &&
+        controller.FirmwareVersion() > 0x20FFFF && controller.mirrorDrives[drive.mirrorIndex].HasOldFormatMembers()) {
+        ShowFormatted("M4057", "RAID-1", 1);
+        return 0;
+    }
+    const int number = drive.GetNumber();
+    const uint32_t capacity = LogicalCapacity(drive);
+    DriveRef ref;
+    ref.kind = driveRefLogical;
+    ref.logical = &drive;
+    const int added = AddDriveToArray(controller, ref, candidateFlags, nullptr, 1);
+    if (added < 0)
+        return 0;
+    const CLogDrive* made = LogicalAt(controller, added);
+    if (made == nullptr || LogicalCapacity(*made) < capacity) {
+        ShowMessage(MessageText("M5025"), 0, 1);
+        DeleteLogicalDrive(controller, added);
+        return 0;
+    }
+    const int again = controller.FindLogicalDrive(number);
+    CLogDrive* target = LogicalAt(controller, again);
+    if (target == nullptr)
+        return 0;
+    controller.BeginDiskChange();
+    int ok = 0;
+    if (target->mirrorIndex < 0 || target->mirrorIndex >= controller.mirrorDrives.count) {
+        CLogDrive master = *target;  // MakeMirror re-reads the lists the drive lives in
+        master.AddPendingComponent(added);
+        WaitBox();
+        bool refused = true;
+        if (EnterLogicalMaintenance(master, 1)) {
+            refused = false;
+            ok = master.MakeMirror(0);
+            LeaveLogicalMaintenance(master, 1);
+        }
+        CloseWaitBox();
+        if (ok) {
+            WaitBox();
+            controller.ReadConfiguration();
+            CloseWaitBox();
+        } else if (!refused) {
+            ShowErrorCode(master.error);
+        }
+    } else {
+        CMirrorDrive mirror = controller.mirrorDrives[target->mirrorIndex];
+        CLogDrive access = *target;
+        mirror.AddPendingComponent(added);
+        WaitBox();
+        bool refused = true;
+        if (EnterLogicalMaintenance(access, 1)) {
+            refused = false;
+            ok = hotFix ? mirror.AddHotFixDrives(0) : mirror.AddComponents(0);
+            LeaveLogicalMaintenance(access, 1);
+        }
+        CloseWaitBox();
+        if (ok) {
+            WaitBox();
+            controller.ReadConfiguration();
+            CloseWaitBox();
+        } else if (!refused) {
+            ShowErrorCode(mirror.error);
+        }
+    }
+    if (ok)
+        MarkChanged(controller);
+    controller.EndDiskChange();
+    return ok;
+}
+
+int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
+{
+    CMirrorDrive mirror = given;  // the removal re-reads the lists it lives in
+    const int components = mirror.components.count;
+    const int lines = components + (mirror.missingCount > 0 ? 1 : 0);
+    CListBox list(DriveListDef(), lines, 1);
+    if (!list.IsOk() || !list.Open(MessageText("M1018"))) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return 1;
+    }
+    const std::string label = MirrorHostLabel(controller, mirror);
+    for (int k = 0; k < components; ++k) {
+        const CLogDrive* d = LogicalAt(controller, mirror.components[k]);
+        if (d != nullptr)
+            SetComponentLine(list, k, *d, SharedMarker(*d), k < mirror.readyCount ? "valid" : "invalid",
+                             d->kindText, label);
+    }
+    if (mirror.missingCount > 0) {
+        char text[64];
+        tui::strPrintf(text, "  %d missing drive(s)", mirror.missingCount);
+        list.SetLineText(components, text);
+    }
+    const int result = list.Run(0);
+    if (result < 0) {
+        if (result == -3)
+            ShowMessage(MessageText("M4000"), 0, 1);
+        return 1;
+    }
+    if (!AskYesNo(MessageText("M3007"), 1))
+        return 1;
+    if (result == components) {
+        controller.BeginDiskChange();
+        if (EnterMirrorMaintenance(mirror, 1)) {
+            if (!mirror.RemoveMissingComponents(0))
+                ShowErrorCode(mirror.error);
+            LeaveMirrorMaintenance(mirror, 1);
+            controller.ReadConfiguration();
+        }
+        controller.EndDiskChange();
+        MarkChanged(controller);
+        return 1;
+    }
+    if (mirror.missingCount > 0) {
+        ShowMessage(MessageText("M5029"), 0, 1);
+        return 1;
+    }
+    if (result == 0 && mirror.readyCount <= 1) {
+        ShowMessage(MessageText("M5023"), 0, 1);
+        return 1;
+    }
+    controller.BeginDiskChange();
+    if (EnterMirrorMaintenance(mirror, 1)) {
+        WaitBox();
+        const int ok = mirror.RemoveComponent(1, 0, result);
+        LeaveMirrorMaintenance(mirror, 1);
+        const int refreshed = ok ? controller.Refresh() : 1;
+        CloseWaitBox();
+        if (!ok)
+            ShowErrorCode(mirror.error);
+        else if (!refreshed)
+            ShowErrorCode(controller.error);
+    }
+    MarkChanged(controller);
+    controller.EndDiskChange();
+    return 1;
+}
+
+int RemoveMirrorHotFix(CController& controller, CMirrorDrive& given, int freeDrive)
+{
+    const std::vector<int> candidates = PoolHotFixDrives(controller);
+    if (candidates.empty()) {
+        ShowMessage(MessageText("M5007"), 0, 1);
+        return 0;
+    }
+    CMirrorDrive mirror = given;
+    CListBox list(DriveListDef(), static_cast<int>(candidates.size()), 1);
+    if (!list.IsOk() || !list.Open(MessageText("M1015"))) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return 1;
+    }
+    for (size_t k = 0; k < candidates.size(); ++k) {
+        const CLogDrive& d = controller.logDrives[candidates[k]];
+        SetComponentLine(list, static_cast<int>(k), d, ' ', d.stateText, d.kindText, MessageText("M1027"));
+    }
+    const int result = list.Run(0);
+    if (result < 0) {
+        if (result == -3)
+            ShowMessage(MessageText("M4000"), 0, 1);
+        return 1;
+    }
+    if (!AskYesNo(MessageText("M3007"), 0))
+        return 1;
+    WaitBox();
+    controller.BeginDiskChange();
+    if (!EnterMirrorMaintenance(mirror, 1)) {
+        CloseWaitBox();
+        controller.EndDiskChange();
+        return 1;
+    }
+    const int ok = mirror.RemoveHotFixDrive(candidates[static_cast<size_t>(result)], freeDrive, 0);
+    LeaveMirrorMaintenance(mirror, 1);
+    CloseWaitBox();
+    if (ok) {
+        WaitBox();
+        MarkChanged(controller);
+        const int refreshed = controller.Refresh();
+        CloseWaitBox();
+        if (!refreshed)
+            ShowErrorCode(controller.error);
+    } else {
+        ShowErrorCode(mirror.error);
+    }
+    controller.EndDiskChange();
+    return 1;
+}
+
+int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)
+{
+    std::vector<int> drives;
+    for (int k = 0; k < mirror.components.count; ++k)
+        drives.push_back(mirror.components[k]);
+    if (mirror.GetPoolHotFixAccess())
+        for (const int i : PoolHotFixDrives(controller))
+            drives.push_back(i);
+    CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
+    if (!list.IsOk() || !list.Open(MessageText("M1030"), MessageText("M1021"))) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return 1;
+    }
+    for (size_t k = 0; k < drives.size(); ++k) {
+        const CLogDrive* d = LogicalAt(controller, drives[k]);
+        if (d == nullptr)
+            continue;
+        const uint8_t status = d->Flags();
+        const std::string label = LogicalDriveHostLabel(controller, *d);
+        SetComponentLine(list, static_cast<int>(k), *d, SharedMarker(*d),
+                         (status & 1) ? "fault" : (status & 2) ? "invalid" : "ok", d->kindText, label);
+    }
+    RunComponentList(controller, list, drives);
+    return 1;
+}
+
+int ShowArrayBuildProgress(CController& controller, CMirrorDrive& mirror, int* kind)
+{
+    const int number = mirror.mirrorNumber;
+    CProgressBox box(&ConsoleProgress);
+    bool opened = false;
+    for (;;) {
+        CMirrorDrive* current = MirrorByNumber(controller, number);
+        ProgressRequest r;
+        r.operation = PROGRESS_QUERY;
+        if (current == nullptr || !current->GetBuildProgress(&r)) {
+            *kind = -1;
+            controller.ReadConfiguration();
+            return 1;
+        }
+        *kind = 0;
+        if (!opened) {
+            if (!box.Open(" Progress Information: Array Build ", " Press ESC to quit ")) {
+                ShowMessage(MessageText("M4000"), 0, 1);
+                *kind = -1;
+                controller.ReadConfiguration();
+                return 1;
+            }
+            opened = true;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const int p0 = r.percent;
+        int percent = r.percent;
+        int estimate = -1;
+        for (;;) {
+            const int elapsed = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+            box.Update(percent, elapsed, estimate);
+            box.Show();
+            if (EscWithinASecond())
+                return 0;
+            ProgressRequest q;
+            q.operation = PROGRESS_QUERY;
+            if (!current->GetBuildProgress(&q))
+                break;
+            if (q.percent > percent) {
+                percent = q.percent;
+                const int now = static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+                estimate = percent > p0 ? now * (100 - p0) / (percent - p0) : -1;
+            }
+        }
+    }
+}
