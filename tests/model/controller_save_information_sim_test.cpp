@@ -7,6 +7,8 @@
 
 #include "model_errors.h"
 
+#include <byte_order.h>
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -268,4 +270,44 @@ TEST_F(SaveInformationTest, AnOutputThatCannotBeOpenedOrWrittenFails)
     EXPECT_EQ(c->error, 0x04000005u);
     EXPECT_EQ(c->SaveInformation("/dev/full", "T", nullptr), 0);
     EXPECT_EQ(c->error, 0x04000006u);
+}
+
+struct MachineCase {
+    uint16_t architecture;
+    uint16_t signature;
+    uint32_t memoryKb;
+    const char* lines;  // the machine lines after the driver version
+};
+
+TEST_F(SaveInformationTest, TheMachineLinesFollowTheSystemRecord)
+{
+    const MachineCase cases[] = {
+        {0, 0x0652, 0, "\n\n"},
+        {1, 0x0600, 0, "Processor:        x86 Family 6\n\n\n"},
+        {1, 0x0652, 524288, "Processor:        x86 Family 6 Model 5 Stepping 2\nPhysical memory:  524288 KB\n\n\n"},
+        {2, 0x0652, 1024, "Physical memory:  1024 KB\n\n\n"},
+    };
+    CController* c = Read(R"({"entry": 0, "profile": "old"})");
+    ASSERT_NE(c, nullptr);
+    for (const MachineCase& k : cases) {
+        wire::put32(c->hostSystem.systemRecord, 0, k.memoryKb);
+        wire::put16(c->hostSystem.systemRecord, 4, k.architecture);
+        wire::put16(c->hostSystem.systemRecord, 6, k.signature);
+        const std::string report = Joined(FileReport(c));
+        const std::string driver = "Driver version:   3.02\n";
+        const size_t at = report.find(driver);
+        ASSERT_NE(at, std::string::npos) << report;
+        EXPECT_EQ(report.substr(at + driver.size(), std::string(k.lines).size()), k.lines) << k.signature;
+    }
+}
+
+TEST_F(SaveInformationTest, CapacitiesTakeNoSectorSizeOfZeroAndNeverOverflow)
+{
+    CController* c = Read(R"({"entry": 0, "profile": "new", "channels": [{"kind": 2, "devices": [
+        {"target": 0, "blockSize": 0}, {"target": 1, "capacity": 4294967295, "blockSize": 4096}]}]})");
+    ASSERT_NE(c, nullptr);
+    const std::string report = Joined(FileReport(c));
+    EXPECT_NE(report.find("Capacity:         0 MB            Cap.(Blocks):     2097152\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Capacity:         16777215 MB     Cap.(Blocks):     4294967295\n"), std::string::npos)
+        << report;
 }
