@@ -311,3 +311,31 @@ TEST_F(SaveInformationTest, CapacitiesTakeNoSectorSizeOfZeroAndNeverOverflow)
     EXPECT_NE(report.find("Capacity:         16777215 MB     Cap.(Blocks):     4294967295\n"), std::string::npos)
         << report;
 }
+
+struct LogFaultCase {
+    const char* fault;
+    size_t messages;  // message lines the report keeps
+};
+
+// A misreporting message log ends the section; it never runs past the reply or loops.
+TEST_F(SaveInformationTest, AMisreportedMessageLogEndsItsSection)
+{
+    const LogFaultCase cases[] = {
+        {"none", 3}, {"size 8", 0}, {"size 4096", 0}, {"count 1000", 3}, {"stuck", 3},
+    };
+    CController* c = Read(R"({"entry": 0, "profile": "old", "channels": []})");
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(sim_->control("logmsg 0 1 first\nlogmsg 0 1 second\nlogmsg 0 1 third"));
+    for (const LogFaultCase& k : cases) {
+        SCOPED_TRACE(k.fault);
+        ASSERT_TRUE(sim_->control(std::string("logfault 0 ") + k.fault));
+        const std::vector<std::string> lines = FileReport(c);
+        const std::vector<std::string> section =
+            Section(lines, "                    Screen service messages / Async. events", "\x01");
+        ASSERT_GE(section.size(), 2u);
+        EXPECT_EQ(section.size() - 2, k.messages) << Joined(section);
+        EXPECT_EQ(c->error, 0u);
+    }
+    EXPECT_FALSE(sim_->control("logfault 0 size"));
+    EXPECT_FALSE(sim_->control("logfault 0 sideways"));
+}
