@@ -191,6 +191,14 @@ std::string RecordText(const uint8_t* p, size_t size)
 
 const char* OnOff(bool on) { return on ? "On" : "Off"; }
 
+// The failure mark of slot k of an array (0 outside the slots).
+uint8_t SlotMark(const CArrayDrive& a, int k)
+{
+    if (k < 0 || k >= ARREC_MAX_SLOTS)
+        return 0;
+    return a.info[ARREC_SLOTS + ARREC_SLOT_SIZE * static_cast<size_t>(k) + ARREC_SLOT_FAILED];
+}
+
 // Megabytes of `sectors` sectors of `sectorSize` bytes; 0 for a sector size of 0.
 unsigned long Megabytes(uint64_t sectors, uint32_t sectorSize)
 {
@@ -372,10 +380,9 @@ void SaveInformationReport::ControllerSection()
 void SaveInformationReport::CacheParameters()
 {
     const uint8_t* set = c_.settingsPage;
-    auto word = [set](int k) { return Format("%ld", static_cast<long>(static_cast<int32_t>(wire::get32(set, kSetWords + 4 * static_cast<size_t>(k))))); };
-    auto seconds = [set](int k) {
-        return Format("%ld", static_cast<long>(wire::get32(set, kSetWords + 4 * static_cast<size_t>(k)) / 1000000));
-    };
+    auto value = [set](int k) { return wire::get32(set, kSetWords + 4 * static_cast<size_t>(k)); };
+    auto word = [value](int k) { return Format("%ld", static_cast<long>(static_cast<int32_t>(value(k)))); };
+    auto seconds = [value](int k) { return Format("%ld", static_cast<long>(value(k) / 1000000)); };
     r_.Columns("DO_EVENT_HIT:", OnOff(set[kSetSwitches]), "READ_AHEAD:", OnOff(set[kSetSwitches + 1]));
     r_.Columns("ADD_FLUSH_PROCS:", OnOff(set[kSetSwitches + 2]), "USE_XOR_ENGINE:", OnOff(set[kSetSwitches + 3]));
     r_.Columns("NUM_SETS:", word(0), "BLOCK_SIZE:", word(1));
@@ -665,7 +672,7 @@ void SaveInformationReport::ArraySection(int a, bool heading)
     // The first slot that failed or lost its drive.
     int firstFailed = -1;
     for (int k = 0; k < ar.SlotCount() && firstFailed < 0; ++k)
-        if ((ar.info[ARREC_SLOTS + ARREC_SLOT_SIZE * static_cast<size_t>(k) + ARREC_SLOT_FAILED] & 0x03) != 0)
+        if ((SlotMark(ar, k) & 0x03) != 0)
             firstFailed = k;
     r_.In();
     for (int i = 0; i < ar.components.count; ++i) {
@@ -674,8 +681,7 @@ void SaveInformationReport::ArraySection(int a, bool heading)
             continue;
         const CLogDrive& ld = c_.logDrives[l];
         const int slot = ar.FindComponentSlot(i);
-        const uint8_t mark =
-            slot >= 0 && slot < ARREC_MAX_SLOTS ? ar.info[ARREC_SLOTS + ARREC_SLOT_SIZE * static_cast<size_t>(slot) + ARREC_SLOT_FAILED] : 0;
+        const uint8_t mark = SlotMark(ar, slot);
         const bool missing = ld.kind == LDKIND_MISSING;
         const int m = ld.mirrorIndex >= 0 && ld.mirrorIndex < c_.mirrorDrives.count ? ld.mirrorIndex : -1;
         std::string status;
