@@ -92,15 +92,14 @@ int SaveInformationRun(const char* rest)
     ReadControllerConfiguration(controller);
     char versionLine[160];
     ReportVersionLine(versionLine);
-    if (fileName.empty() || fileName.size() > reportNameLimit) {
+    if (fileName.empty() || fileName.size() > reportNameLimit ||
+        controller.SaveInformation(fileName.c_str(), versionLine, nullptr) != 1) {
         char text[320];
         tui::strPrintf(text, MessageText("M0010"), fileName.substr(0, 256));
         std::fputs(text, stderr);
         return 1;
     }
-    // The report itself comes with the Save Information dialog.
-    std::fprintf(stderr, "%s\n", MessageText("M0000"));
-    return 1;
+    return 0;
 }
 
 }  // namespace

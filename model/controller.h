@@ -21,6 +21,7 @@
 #include "log_drive.h"
 #include "mirror_drive.h"
 #include "phys_drive.h"
+#include "report_writer.h"
 #include "thread_list.h"
 
 #include <cstddef>
@@ -269,6 +270,13 @@ public:
     int SetStatisticsRefresh(int seconds);
     void ThreadProc1(CThreadEntry& slot) override;
     void ThreadProc2(CThreadEntry& slot) override;
+
+    // The Save Information report (controller_save_information.cpp): into the
+    // file `path`, or line by line to lineFunction when one is given; `title`
+    // is its first line. 1, or 0 when the output cannot be opened (0x04000005)
+    // or written (0x04000006). A failed message log read keeps its code in
+    // the error word and still gives 1.
+    int SaveInformation(const char* path, const char* title, ReportLineFunction lineFunction);
 
     // Fault bus and cluster channels (controller_fault_bus.cpp); 1 or 0.
     int SetFaultBusSettings(const FaultBusSettings& settings);

@@ -78,6 +78,7 @@ Record boardInformation(const BoardSpec& board, size_t channelCount)
     putText(p, 48, board.description, 16);
     p[64] = board.ramType;
     p[65] = board.ramCheck;
+    putHardwareBoardInfo(p, board.hardware);
     return r;
 }
 
@@ -96,6 +97,7 @@ Record boardDetails(const BoardSpec& board)
     wire::put32(p, 216, board.firmwareFileRule);
     putText(p, 220, board.firmwarePattern, 16);
     p[236] = board.componentRow;
+    putHardwareDetails(p, board.hardware);
     return r;
 }
 

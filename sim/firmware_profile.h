@@ -3,6 +3,8 @@
 // A scenario names a profile per controller and may override single values.
 #pragma once
 
+#include "hardware_values.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -46,6 +48,8 @@ struct BoardSpec {
     uint32_t logState = 0;
     uint32_t enclosureConfigs = 0;   // enclosure configuration count (key 0x20023)
     bool nonBuildOffered = false;    // key 0x6E kind 1 value
+    // Hardware values of the report (board information and details)
+    HardwareSpec hardware{};
 };
 
 struct FirmwareProfile {

@@ -101,6 +101,16 @@ uint32_t readMessageLogCmd(ControllerFirmware& fw, IoctlCall& c)
     wire::put32(q.data(), LOG_HANDLE, it == entries.end() ? fw.messageLog.nextId : it->id);
     q[LOG_MORE] = it == entries.end() ? 0 : 1;
     wire::put32(q.data(), LOG_COUNT, count);
+    // Misreporting firmware: the first entry's size, the count, or a round that never moves on.
+    const MessageLog& log = fw.messageLog;
+    if (log.fault == LogFault::size && count > 0)
+        wire::put32(q.data(), LOG_ENTRIES_AT, log.faultValue);
+    else if (log.fault == LogFault::count)
+        wire::put32(q.data(), LOG_COUNT, log.faultValue);
+    else if (log.fault == LogFault::stuck) {
+        wire::put32(q.data(), LOG_HANDLE, handle);
+        q[LOG_MORE] = 1;
+    }
     return FW_STATUS_OK;
 }
 
@@ -123,6 +133,31 @@ bool parseLogMsg(const std::vector<std::string>& w, const std::string&, ControlA
         ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
         if (fw)
             addLogEntry(*fw, static_cast<uint16_t>(kind), text);
+        return fw != nullptr;
+    };
+    return true;
+}
+
+bool parseLogFault(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    static const std::pair<const char*, LogFault> kModes[] = {
+        {"none", LogFault::none}, {"size", LogFault::size}, {"count", LogFault::count}, {"stuck", LogFault::stuck}};
+    uint64_t entry = 0;
+    uint64_t value = 0;
+    if (w.size() < 3 || !parseNumber(w[1], 255, entry))
+        return false;
+    const auto mode = std::find_if(std::begin(kModes), std::end(kModes), [&](const auto& m) { return w[2] == m.first; });
+    if (mode == std::end(kModes))
+        return false;
+    const bool valued = mode->second == LogFault::size || mode->second == LogFault::count;
+    if (w.size() != (valued ? 4u : 3u) || (valued && !parseNumber(w[3], UINT32_MAX, value)))
+        return false;
+    a = [entry, fault = mode->second, value](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (fw) {
+            fw->messageLog.fault = fault;
+            fw->messageLog.faultValue = static_cast<uint32_t>(value);
+        }
         return fw != nullptr;
     };
     return true;

@@ -27,5 +27,7 @@ uint32_t readMessageLogCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x7F
 uint32_t clearMessageLogCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x2000002E
 
 bool parseLogMsg(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+// `logfault C none|size N|count N|stuck`: how entry C misreports its log rounds.
+bool parseLogFault(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

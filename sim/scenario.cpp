@@ -283,6 +283,18 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     b.componentRow = static_cast<uint8_t>(number(j, "componentRow", 255, b.componentRow));
     b.firmwareFileRule = static_cast<uint32_t>(number(j, "firmwareFileRule", UINT32_MAX, b.firmwareFileRule));
     b.firmwarePattern = text(j, "firmwarePattern", b.firmwarePattern, 15);
+    // Hardware values of the report.
+    HardwareSpec& h = b.hardware;
+    h.ramSpeed = static_cast<uint8_t>(number(j, "ramSpeed", 255, h.ramSpeed));
+    h.ramBanks = static_cast<uint8_t>(number(j, "ramBanks", 255, h.ramBanks));
+    if (j.contains("hardwareLevel")) {
+        h.levelValid = true;
+        h.level = static_cast<uint8_t>(number(j, "hardwareLevel", 255, 0));
+    }
+    h.options = static_cast<uint8_t>(number(j, "installedOptions", 255, h.options));
+    h.batteryModule = text(j, "batteryModule", h.batteryModule, 15);
+    h.batteryState = static_cast<uint8_t>(number(j, "batteryState", 255, h.batteryState));
+    h.processorType = static_cast<uint32_t>(number(j, "processorType", UINT32_MAX, h.processorType));
 }
 
 // The channels of a profile, without devices.

@@ -65,9 +65,13 @@ struct MessageLogEntry {
     uint32_t time = 0;      // seconds since the epoch
     std::string text;
 };
+// Misreported log rounds (control `logfault`).
+enum class LogFault : uint8_t { none, size, count, stuck };
 struct MessageLog {
     std::deque<MessageLogEntry> entries;
     uint32_t nextId = 1;
+    LogFault fault = LogFault::none;  // applied to every round until `logfault C none`
+    uint32_t faultValue = 0;
 };
 
 // The fault bus of the channels (at most eight: board details 12..19).

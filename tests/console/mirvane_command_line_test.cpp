@@ -24,7 +24,6 @@ const std::string help =
     "                              default filename is 'saveinfo.txt'.\n"
     "\n";
 const std::string unknown = "\nUnknown command line parameter !\n";
-const std::string notYet = "Sorry: This function is not yet implemented !\n";
 const std::string noController = "No Controller found.\n";
 const std::string badIndex = "Invalid controller number.\n";
 const std::string notRoot = "You must be super user to run this program.\n";
@@ -55,10 +54,6 @@ std::vector<Row> Rows()
         {{"-bOoK", "-nothing"}, Driver::none, unknown, "", 0},
         {{"/Book", "-quentrax", "-Lock", "-?"}, Driver::none, help, "", 0},
         {{"-"}, Driver::none, unknown, "", 0},
-        {{"-SAVEINFO"}, Driver::twoControllers, "", notYet, 1},
-        {{"-saveinfo1"}, Driver::twoControllers, "", notYet, 1},
-        {{"-SaveInfo1:Report.TXT"}, Driver::twoControllers, "", notYet, 1},
-        {{"-SAVEINFOXYZ"}, Driver::twoControllers, "", notYet, 1},
         {{"-SAVEINFO3"}, Driver::twoControllers, "", badIndex, 1},
         {{"-SAVEINFO9:x.txt"}, Driver::twoControllers, "", badIndex, 1},
         {{"-SAVEINFO:"}, Driver::twoControllers, "", "Error while creating .\n", 1},

@@ -249,6 +249,7 @@ const std::map<std::string, std::string> kBuiltScreens = {
     {"View Hard Disk Info", " Hard Disk Information "},
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
+    {"Save Information", " View Information "},
 };
 
 TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
@@ -274,6 +275,12 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
         ASSERT_TRUE(tmux->waitFor(shown)) << item << tmux->capture();
         tmux->sendKeys(built != kBuiltScreens.end() ? "Escape" : "x");
         ASSERT_TRUE(waitGone(shown)) << item << tmux->capture();
+        if (item == "Save Information") {  // the view is followed by the save question
+            const std::string question = "Do you want to save the information file ? (Y/N)";
+            ASSERT_TRUE(tmux->waitFor(question)) << tmux->capture();
+            tmux->sendKeys("n");
+            ASSERT_TRUE(waitGone(question)) << tmux->capture();
+        }
         EXPECT_NE(tmux->capture().find(" Advanced Setup "), std::string::npos) << item;
         tmux->sendKeys("Down");
     }

@@ -340,3 +340,42 @@ TEST(ControllerInfo, CacheSetsLogStateAndNonBuildModeReadBack)
     p[9] = 1;
     EXPECT_EQ(simtest::runIoctl(middle, 0x6E, 0xFFFF, p), FW_STATUS_NOT_SUPPORTED) << "not offered";
 }
+
+// The hardware values of the Save Information report at their offsets of the
+// board information and board details, per profile and overridden by a scenario.
+TEST(ControllerInfoRecords, TheReportsHardwareValuesLieInTheBoardRecords)
+{
+    const struct Case {
+        const char* controller;
+        uint8_t ramSpeed, banks, levelValid, level, options, acpi;
+        uint32_t processor;
+        uint8_t sdram0, batteryState;
+        const char* battery;
+    } cases[] = {
+        {R"({"profile": "old"})", 60, 2, 0, 2, 0x11, 0, 1, 0, 0, ""},
+        {R"({"profile": "middle"})", 0, 1, 1, 3, 0x0C, 0, 2, 0x10, 0, ""},
+        {R"({"profile": "new"})", 10, 2, 1, 5, 0x1F, 1, 3, 0x40, 0x86, "BBU-64"},
+        {R"({"profile": "old", "ramSpeed": 70, "ramBanks": 4, "hardwareLevel": 9, "installedOptions": 2,
+             "batteryModule": "B1", "batteryState": 129, "processorType": 7})",
+         70, 4, 1, 9, 0x02, 0, 7, 0, 0x81, "B1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.controller);
+        ControllerFirmware fw(specOf(c.controller));
+        const Bytes board = read(fw, 0x28, 84);
+        EXPECT_EQ(board[66], c.ramSpeed);
+        EXPECT_EQ(board[67], c.banks);
+        const Bytes details = read(fw, 0x5F, 237);
+        EXPECT_EQ(details[5], c.levelValid);
+        EXPECT_EQ(details[6], c.level);
+        EXPECT_EQ(details[7], c.options);
+        EXPECT_EQ(details[8], c.acpi);
+        EXPECT_EQ(details[23], c.batteryState);
+        EXPECT_EQ(wire::get32(details.data(), 44), c.processor);
+        EXPECT_EQ(details[112], c.sdram0);
+        EXPECT_EQ(details[175], c.sdram0 ? c.sdram0 + 63 : 0);
+        EXPECT_EQ(text(details, 188, 16), c.battery);
+        // The preset words the reader gives stay as they were.
+        EXPECT_EQ(wire::get32(details.data(), 104), 512u);
+    }
+}
