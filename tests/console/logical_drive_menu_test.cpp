@@ -1,6 +1,6 @@
 // The Log. Drive menu of mirvane in tmux against the emulator: which items
 // each kind of logical drive offers, unloading its host drives, and the
-// questions before a removal.
+// questions before a removal; Load All on older firmware.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "controller.h"
 #include "mirvane_session.h"
+#include "session.h"
+#include "xport_internal.h"
 
 namespace tui::testing {
 namespace {
@@ -265,6 +268,66 @@ TEST_F(logicalDriveMenuTest, ADriveOtherControllersAccessIsNotRemoved)
     ASSERT_NO_FATAL_FAILURE(dismiss("More than one Controller is accessing the Drive,"));
     EXPECT_TRUE(shows("   6   SECOND")) << tmux->capture();
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+}
+
+// Makes logical drives 0 and 1 a RAID-0 array drive with a host drive,
+// through the model in this process, before the console reads them.
+bool MakeArrayDrive(const SimMount& sim)
+{
+    sim.exportRoot();
+    xport_reset();
+    bool made = false;
+    {
+        CSession session;
+        if (session.Init(0) == 1 && session.EnumTransports() == 1 && session.transports.count > 0) {
+            CTransport& local = session.transports[0];
+            if (local.EnumHostSystems(nullptr) == 1 && local.machines.count > 0 && local.machines[0].Connect() == 1 &&
+                local.machines[0].controllers.count > 0) {
+                CController& c = local.machines[0].controllers[0];
+                if (c.Refresh() == 1 && c.FindLogicalDrive(0) >= 0 && c.FindLogicalDrive(1) >= 0) {
+                    CLogDrive& first = c.logDrives[c.FindLogicalDrive(0)];
+                    first.AddPendingComponent(c.FindLogicalDrive(1));
+                    made = first.CreateArrayWithHostDrive(RAID_TYPE_0, nullptr, nullptr, 0, 1) == 1;
+                    if (!made)
+                        ADD_FAILURE() << std::hex << first.error << " " << c.error;
+                }
+            }
+        }
+    }
+    xport_reset();
+    return made;
+}
+
+// Firmware up to 0x1EFFFF loads all drives only after the host drives of
+// every array drive were unloaded; newer firmware loads them at once.
+TEST_F(logicalDriveMenuTest, LoadAllUnloadsArrayHostDrivesFirstOnOlderFirmware)
+{
+    for (const std::string profile : {"middle", "new"}) {
+        SCOPED_TRACE(profile);
+        ASSERT_NO_FATAL_FAILURE(start("", R"({"controllers": [{"entry": 0, "profile": ")" + profile +
+                                              R"(", "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}]}],
+            "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}]}]})"));
+        ASSERT_TRUE(MakeArrayDrive(*sim));
+        ASSERT_NO_FATAL_FAILURE(openList());
+        const size_t before = sim->log().size();
+        tmux->sendKeys("F3");
+        for (int i = 0; i < 250 && countKey("0x00000003") == 0; ++i)
+            pause(20);
+        ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+        std::vector<std::string> keys;
+        const std::vector<std::string> log = sim->log();
+        for (size_t i = before; i < log.size(); ++i)
+            for (const char* key : {"0x0000000A", "0x0000000B"})
+                if (log[i].find(std::string("\t") + key + "\t") != std::string::npos)
+                    keys.push_back(key);
+        if (profile == "middle")
+            EXPECT_EQ(keys, (std::vector<std::string>{"0x0000000A", "0x0000000B"}));
+        else
+            EXPECT_EQ(keys, (std::vector<std::string>{"0x0000000B"}));
+        EXPECT_TRUE(shows("Array  0")) << tmux->capture();
+        tmux.reset();
+        sim.reset();
+    }
 }
 
 }  // namespace
