@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -216,6 +217,80 @@ TEST_F(MaintenanceSimTest, TwoPoolDrivesAreReleasedAndDeletedInsideTheBracket)
     EXPECT_GE(c->FindLogicalDrive(0), 0);
     EXPECT_LT(c->FindLogicalDrive(1), 0);
     EXPECT_LT(c->FindLogicalDrive(2), 0);
+}
+
+// The targets of the 0x12 requests logged from line `from` on.
+std::vector<uint32_t> PreparedSince(const std::vector<std::string>& log, size_t from)
+{
+    std::vector<uint32_t> out;
+    for (size_t i = from; i < log.size(); ++i)
+        if (log[i].find("\t0x00000012\t") != std::string::npos) {
+            std::vector<std::string> f;
+            std::stringstream in(log[i]);
+            for (std::string field; std::getline(in, field, '\t');)
+                f.push_back(field);
+            out.push_back(static_cast<uint32_t>(std::stoul(f[6], nullptr, 16)));
+        }
+    return out;
+}
+
+// Each preparation names the drives its steps give: a host drive's carrier,
+// the components of its array drive or RAID-1 drive; the controller takes
+// them only inside the configuration access.
+TEST_F(MaintenanceSimTest, PreparationsNameTheDrivesBehindTheirArgument)
+{
+    CController* c = Open("new", R"(, "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1},
+        {"target": 2}, {"target": 3}, {"target": 4}]}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]},
+                          {"number": 2, "members": [[0, 2]]}, {"number": 3, "members": [[0, 3]]},
+                          {"number": 5, "members": [[0, 4]]}],
+        "mirrors": [{"drives": [3, 5]}])");
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    CLogDrive& master = c->logDrives[c->FindLogicalDrive(0)];
+    master.AddPendingComponent(c->FindLogicalDrive(1));
+    ASSERT_EQ(master.CreateArrayWithHostDrive(RAID_TYPE_0, nullptr, nullptr, 0, 1), 1) << std::hex << c->error;
+    ASSERT_TRUE(sim_->control("hostdrive 0 2 20 1000"));
+    ASSERT_TRUE(sim_->control("hostdrive 0 3 30 1000"));
+    ASSERT_EQ(c->Refresh(), 1);
+    const int a = c->FindArrayDrive(0);
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(c->arrayDrives[a].hostDrives.count, 1);
+    const int m = c->FindMirrorDrive(3);
+    ASSERT_GE(m, 0);
+
+    const struct {
+        const char* what;
+        std::function<int()> call;
+        int result;
+        std::vector<uint32_t> prepared;
+    } cases[] = {
+        {"host drive on a plain drive", [&] { return c->PrepareHostDriveForMaintenance(c->FindHostDrive(20)); }, 1, {2}},
+        {"host drive on a RAID-1 drive", [&] { return c->PrepareHostDriveForMaintenance(c->FindHostDrive(30)); }, 1,
+         {3, 5}},
+        {"host drive on an array drive",
+         [&] { return c->PrepareHostDriveForMaintenance(c->arrayDrives[a].hostDrives[0]); }, 1, {0, 1}},
+        {"no such host drive", [&] { return c->PrepareHostDriveForMaintenance(c->hostDrives.count); }, 0, {}},
+        {"array drive", [&] { return c->PrepareArrayForMaintenance(a); }, 1, {0, 1}},
+        {"RAID-1 drive", [&] { return c->PrepareMirrorForMaintenance(m); }, 1, {3, 5}},
+        {"logical drive", [&] { return c->PrepareLogicalDriveForMaintenance(c->FindLogicalDrive(5)); }, 1, {5}},
+        {"no such logical drive", [&] { return c->PrepareLogicalDriveForMaintenance(c->logDrives.count); }, 0, {}},
+        {"every carrier", [&] { return c->PrepareDrivesForMaintenance(); }, 1, {0, 2, 3}},
+    };
+    ASSERT_EQ(c->EnterMaintenanceMode(), 1);
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const size_t from = sim_->log().size();
+        EXPECT_EQ(k.call(), k.result);
+        EXPECT_EQ(PreparedSince(sim_->log(), from), k.prepared);
+    }
+    EXPECT_EQ(c->LeaveMaintenanceMode(), 1);
+    EXPECT_EQ(State(), "") << "the marks end with the access";
+
+    // Outside the access the controller refuses.
+    EXPECT_EQ(c->PrepareLogicalDriveForMaintenance(c->FindLogicalDrive(5)), 0);
+    EXPECT_EQ(c->error, CTLERR_CONTROLLER + 7);
+    EXPECT_EQ(State(), "");
 }
 
 TEST_F(MaintenanceSimTest, WholeControllerAccessNestsAndRestarts)
