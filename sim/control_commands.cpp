@@ -233,6 +233,7 @@ constexpr ControlCommand kCommands[] = {
     {"swaps", parseSwaps},
     {"enclslots", parseEnclosureSlots},
     {"hostdrive", parseHostDrive},
+    {"hostcluster", parseHostCluster},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

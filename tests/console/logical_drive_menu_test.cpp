@@ -96,6 +96,14 @@ protected:
         EXPECT_TRUE(waitGone(" Log. Drive ")) << tmux->capture();
         return false;
     }
+    // Whether the hot key leaves the screen as it was (a disabled item).
+    bool ignored(char key)
+    {
+        const std::string before = tmux->capture();
+        tmux->sendKeys(std::string(1, key));
+        pause(500);
+        return tmux->capture() == before;
+    }
     // Writes a partition table with one Linux partition onto host drive n.
     void partition(int n)
     {
@@ -253,6 +261,29 @@ TEST_F(logicalDriveMenuTest, RemovalQuestions)
         EXPECT_FALSE(shows("Do you really want")) << "no further question\n" << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     }
+}
+
+// From firmware level 30 the first host drive's cluster type rules two
+// items: a private drive with an owner offers the unload, a cluster drive
+// no RAID-1 component.
+TEST_F(logicalDriveMenuTest, ClusterTypeOfTheFirstHostDrive)
+{
+    controls = {"hostdrive 0 5 5 1000", "hostdrive 0 6 6 1000", "hostcluster 0 5 2 0x12345678",
+                "hostcluster 0 6 1 0"};
+    open(carriers);
+    ASSERT_TRUE(openMenu(0)) << tmux->capture();
+    EXPECT_TRUE(runs('u')) << "a private drive with an owner";
+    ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+    ASSERT_TRUE(openMenu(1)) << tmux->capture();
+    EXPECT_TRUE(ignored('a')) << "a cluster drive\n" << tmux->capture();
+    EXPECT_FALSE(runs('u')) << "not removable";
+    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+
+    // Without an owner the private drive offers no unload.
+    controls = {"hostdrive 0 5 5 1000", "hostcluster 0 5 2 0"};
+    open(carriers);
+    ASSERT_TRUE(openMenu(0)) << tmux->capture();
+    EXPECT_FALSE(runs('u'));
 }
 
 // A drive whose first host drive more than one controller accesses cannot be removed.
