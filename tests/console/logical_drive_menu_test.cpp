@@ -36,7 +36,9 @@ const std::string kinds = R"({"controllers": [{"entry": 0, "channels": [{"kind":
   "mirrors": [{"drives": [4, 5]}]}]})";
 
 // Logical drives 5 and 6, each carrying the host drive of its own number.
-const std::string carriers = R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [
+// Strict: a change sent outside the configuration access shows as a fault
+// in the state file, which every test reads back empty.
+const std::string carriers = R"({"controllers": [{"entry": 0, "strict": true, "channels": [{"kind": 2, "devices": [
     {"target": 0}, {"target": 1}]}],
   "logicalDrives": [{"number": 5, "name": "FIRST", "members": [[0, 0]]},
                     {"number": 6, "name": "SECOND", "members": [[0, 1]]}]}]})";
