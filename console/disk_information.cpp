@@ -28,18 +28,17 @@ ListDef detailList = {3, 8, 1, 0, 50, -1, " Hard disk Information ", nullptr, nu
 
 const int listKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), -1};
 
-// The disk's retry and reassign counters. They come with the controller's
-// statistics pass, which does not exist yet: until then 0 and 0.
-void ErrorCountersSeam(const CPhysDrive&, uint32_t* retries, uint32_t* reassigns)
-{
-    *retries = 0;
-    *reassigns = 0;
-}
+// Words of a disk's statistics sample that hold the retry and reassign
+// counters (bytes 24 and 28 of its disk statistics entry).
+constexpr int sampleRetries = 6;
+constexpr int sampleReassigns = 7;
 
-// The statistics pass the window runs before it reads the counters; it
-// comes with the controller statistics.
-void UpdateStatisticsSeam(CController&)
+// The disk's retry and reassign counters as the last statistics pass left them.
+void ErrorCounters(const CPhysDrive& disk, uint32_t* retries, uint32_t* reassigns)
 {
+    const DiskStatSample* sample = disk.GetSample(DISK_SAMPLE_CURRENT);
+    *retries = sample->counters[sampleRetries];
+    *reassigns = sample->counters[sampleReassigns];
 }
 
 // The controller's disks (device type 0) in list order, at most `cap`.
@@ -90,7 +89,7 @@ const char* HardDiskLineText(const CController& controller, CPhysDrive& disk)
         tui::strPrintf(rate, "%s", "--");
     uint32_t retries = 0;
     uint32_t reassigns = 0;
-    ErrorCountersSeam(disk, &retries, &reassigns);
+    ErrorCounters(disk, &retries, &reassigns);
     char counters[24];
     tui::strPrintf(counters, "%5lu/%-5lu", static_cast<unsigned long>(retries), static_cast<unsigned long>(reassigns));
     tui::strPrintf(std::span<char>(SharedText(), sharedTextSize), " %-6s %-3s %-24s %5s  %-11s  %5lu  0x%08lX",
@@ -118,7 +117,7 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
         tui::strPrintf(rateText, "%s", "---");
     uint32_t retries = 0;
     uint32_t reassigns = 0;
-    ErrorCountersSeam(disk, &retries, &reassigns);
+    ErrorCounters(disk, &retries, &reassigns);
     std::vector<std::string> texts;
     char line[96];
     const auto add = [&](const char* format, const auto&... args) {
@@ -170,8 +169,9 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
 int ViewHardDiskInfo(CController& controller)
 {
     ShowWaitBox(MessageText("M2000"), 0);
-    UpdateStatisticsSeam(controller);
-    controller.ScanDevices();
+    // The window changes nothing: a failing read leaves the values the objects hold.
+    (void)controller.UpdateStatistics(0);
+    (void)controller.ScanDevices();
     CloseWaitBox();
     const int cap = controller.physDrives.count;
     std::vector<int> disks = CollectDisks(controller, cap);
@@ -211,8 +211,8 @@ int ViewHardDiskInfo(CController& controller)
             ExtendedInformation(controller, disk);
         } else if (key == tui::keyF(10)) {
             ShowWaitBox(MessageText("M2000"), 0);
-            controller.ScanDevices();
-            UpdateStatisticsSeam(controller);
+            (void)controller.ScanDevices();
+            (void)controller.UpdateStatistics(0);
             CloseWaitBox();
             disks = CollectDisks(controller, cap);
             if (disks.empty()) {

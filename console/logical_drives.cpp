@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "byte_order.h"
 #include "console_state.h"
@@ -63,17 +64,52 @@ int FirstHostDriveNumber(const CController& controller)
     return controller.hostDrives.count > 0 ? controller.hostDrives[0].hostDriveNumber : -1;
 }
 
-// Whether the drive's first host drive is accessed by more than one
-// controller. Host drive cluster records are not read yet: none is known.
-int AccessedByOtherControllers(const CController&, const CLogDrive&)
+// The controller's host drive at list index h, nullptr for none.
+const CHostDrive* HostDriveAt(const CController& controller, int h)
 {
-    return 0;
+    return h >= 0 && h < controller.hostDrives.count ? &controller.hostDrives[h] : nullptr;
 }
 
-// The unload of a host drive. Host drives cannot be unloaded yet: M0000.
-void UnloadDriveSeam(CController&, CLogDrive&)
+// The drive's first host drive, nullptr when it carries none.
+const CHostDrive* FirstHostDrive(const CController& controller, const CLogDrive& drive)
 {
-    ShowMessage(MessageText("M0000"), 0, 1);
+    return drive.hostDrives.count > 0 ? HostDriveAt(controller, drive.hostDrives[0]) : nullptr;
+}
+
+// Whether more than one controller accesses the drive's first host drive
+// (the shared flag of its cluster record).
+int AccessedByOtherControllers(const CController& controller, const CLogDrive& drive)
+{
+    const CHostDrive* host = FirstHostDrive(controller, drive);
+    return host != nullptr && host->GetCluster()->shared != 0 ? 1 : 0;
+}
+
+// Unloads each of the drive's host drives in order and re-reads the
+// controller. The operating system hears of the change only when every
+// unload succeeded; otherwise the first failure is shown.
+void UnloadDrive(CController& controller, const CLogDrive& drive)
+{
+    // The refresh rebuilds every list, this drive's included: take the host drives first.
+    std::vector<int> hosts;
+    for (int i = 0; i < drive.hostDrives.count; ++i)
+        hosts.push_back(drive.hostDrives[i]);
+    ShowWaitBox(MessageText("M2000"), 0);
+    uint32_t failure = 0;
+    for (const int h : hosts) {
+        if (h < 0 || h >= controller.hostDrives.count)
+            continue;
+        CHostDrive& host = controller.hostDrives[h];
+        if (!host.Unload(0) && failure == 0)
+            failure = host.error;
+    }
+    const int refreshed = controller.Refresh();
+    CloseWaitBox();
+    if (failure == 0)
+        controller.NotifyOsDriveChange(-1, 0);
+    else
+        ShowErrorCode(failure);
+    if (!refreshed)
+        ShowErrorCode(controller.error);
 }
 
 // Adds a RAID-1 component to the drive (a copy: adding re-reads the lists
@@ -85,10 +121,17 @@ void AddRaid1ComponentSeam(CController& controller, CLogDrive& drive)
 }
 
 // Firmware up to 0x1EFFFF loads all drives only after every host drive of
-// every array drive was unloaded; array drives are not read yet, so there
-// is none to unload.
-void UnloadArrayHostDrivesSeam(CController&)
+// every array drive was unloaded; their results do not stop the load.
+void UnloadArrayHostDrives(CController& controller)
 {
+    for (int a = 0; a < controller.arrayDrives.count; ++a) {
+        const CArrayDrive& array = controller.arrayDrives[a];
+        for (int k = 0; k < array.hostDrives.count; ++k) {
+            const int h = array.hostDrives[k];
+            if (h >= 0 && h < controller.hostDrives.count)
+                (void)controller.hostDrives[h].Unload(0);
+        }
+    }
 }
 
 // A disk whose private host drive another controller has mounted.
@@ -216,8 +259,19 @@ void SetMenuItems(CController& controller, CTagMenu& menu, CLogDrive& drive)
     }
     if (drive.isPrivateHotFix || drive.IsPoolHotFix())
         menu.DisableItem(3);
-    // From firmware level 30 the first host drive's cluster type also rules
-    // items 2 and 3; host drive cluster records are not read yet.
+    // From firmware level 30 the cluster type of the first host drive of the
+    // drive's array drive (or else of the drive itself) rules items 3 and 2.
+    if (controller.FirmwareLevel() >= 30) {
+        const CHostDrive* ruling = FirstHostDrive(controller, drive);
+        if (drive.arrayIndex >= 0 && drive.arrayIndex < controller.arrayDrives.count) {
+            const CArrayDrive& array = controller.arrayDrives[drive.arrayIndex];
+            ruling = array.hostDrives.count > 0 ? HostDriveAt(controller, array.hostDrives[0]) : nullptr;
+        }
+        if (ruling != nullptr && ruling->GetCluster()->type == 1)
+            menu.DisableItem(3);
+        if (ruling != nullptr && ruling->GetCluster()->type == 2 && ruling->GetCluster()->owner != 0)
+            menu.EnableItem(2);
+    }
     if (drive.mirrorIndex >= 0 && drive.mirrorIndex < controller.mirrorDrives.count) {
         CMirrorDrive& mirror = controller.mirrorDrives[drive.mirrorIndex];
         mirror.Refresh();
@@ -443,7 +497,7 @@ int LogicalDriveMenu(CController& controller, CLogDrive& drive)
         if (chosen == 1)
             RemoveDrive(controller, drive);
         else
-            UnloadDriveSeam(controller, drive);
+            UnloadDrive(controller, drive);
         controller.LeaveDriveMaintenance(-1);
         break;
     case 3:
@@ -579,7 +633,7 @@ int ConfigureLogicalDrives(CController& controller)
             }
             ShowWaitBox(MessageText("M2000"), 0);
             if (controller.FirmwareVersion() <= 0x1EFFFF)
-                UnloadArrayHostDrivesSeam(controller);
+                UnloadArrayHostDrives(controller);
             const int ok = controller.LoadAll(1);
             CloseWaitBox();
             if (!ok)

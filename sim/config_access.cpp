@@ -1,6 +1,7 @@
 #include "config_access.h"
 
 #include "controller_firmware.h"
+#include "drive_config.h"
 #include "ioctl_commands.h"
 
 #include <byte_order.h>
@@ -60,6 +61,14 @@ std::string hex32(uint32_t v)
     return b;
 }
 
+// Drives stay prepared for maintenance only while the controller is in
+// Maintenance Mode or holds a host drive lock.
+void dropPreparedWhenFree(AccessState& a)
+{
+    if (!a.maintenance && a.locks.empty())
+        a.prepared.clear();
+}
+
 std::string driveWord(uint32_t d)
 {
     return d == WHOLE_CONFIGURATION ? "all" : std::to_string(d);
@@ -80,6 +89,7 @@ uint32_t unlockConfigurationCmd(ControllerFirmware& fw, IoctlCall&)
     if (!fw.access.maintenance)
         return FW_STATUS_BAD_RECORD;
     fw.access.maintenance = false;
+    dropPreparedWhenFree(fw.access);
     return ok();
 }
 
@@ -120,9 +130,24 @@ uint32_t unlockHostDriveCmd(ControllerFirmware& fw, IoctlCall& c)
         if (fw.access.locks.empty())
             return FW_STATUS_BAD_RECORD;
         fw.access.locks.clear();
+        dropPreparedWhenFree(fw.access);
         return ok();
     }
-    return fw.access.locks.erase(d) == 1 ? ok() : FW_STATUS_BAD_RECORD;
+    if (fw.access.locks.erase(d) != 1)
+        return FW_STATUS_BAD_RECORD;
+    dropPreparedWhenFree(fw.access);
+    return ok();
+}
+
+uint32_t prepareDriveCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    // A logical drive, prepared only inside Maintenance Mode or a host drive lock.
+    if (c.target > MAX_DRIVE_NUMBER || !findDrive(fw, c.target))
+        return FW_STATUS_INVALID_TARGET;
+    if (!fw.access.maintenance && fw.access.locks.empty())
+        return FW_STATUS_BAD_RECORD;
+    fw.access.prepared.insert(c.target);
+    return ok();
 }
 
 uint32_t beginDiskChangeCmd(ControllerFirmware& fw, IoctlCall& c)
@@ -175,6 +200,8 @@ std::vector<std::string> accessStateLines(int entry, const AccessState& a)
         lines.push_back(e + "lock " + driveWord(d));
     for (uint32_t d : a.holds)
         lines.push_back(e + "hold " + driveWord(d));
+    for (uint32_t d : a.prepared)
+        lines.push_back(e + "prepared " + std::to_string(d));
     if (a.diskChange)
         lines.push_back(e + "diskchange");
     if (a.page == PageStep::Written)

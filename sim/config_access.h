@@ -32,6 +32,7 @@ struct AccessState {
     uint32_t pageFlashHandle = 0xFFFFFFFF;  // handle the commit record (0x2E) named, until its session closes
     bool pageFlashed = false;              // the written page went through a flash session
     bool loadAll = false;                  // 0x0B on the controller until 0x03
+    std::set<uint32_t> prepared;           // logical drives prepared with 0x12, until the access ends
     std::vector<std::string> faults;       // strict mode: changes sent without access
 };
 
@@ -42,6 +43,7 @@ uint32_t lockAccessCmd(ControllerFirmware& fw, IoctlCall& c);           // 0x70
 uint32_t unlockAccessCmd(ControllerFirmware& fw, IoctlCall& c);         // 0x71
 uint32_t lockHostDriveCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x72
 uint32_t unlockHostDriveCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x73
+uint32_t prepareDriveCmd(ControllerFirmware& fw, IoctlCall& c);         // 0x12
 uint32_t beginDiskChangeCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x20026
 uint32_t endDiskChangeCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x20027
 

@@ -234,6 +234,7 @@ constexpr ControlCommand kCommands[] = {
     {"enclslots", parseEnclosureSlots},
     {"hostdrive", parseHostDrive},
     {"logfault", parseLogFault},
+    {"hostcluster", parseHostCluster},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.

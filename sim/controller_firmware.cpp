@@ -114,6 +114,8 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         }
         d.reportedMembers = ls.reportedMembers;
         d.reportedNext = ls.reportedNext;
+        d.removable = ls.removable;
+        d.writeProtected = ls.writeProtected;
         logicalDrives[d.number] = std::move(d);
     }
     setUpDriveConfig(*this, desc);

@@ -78,6 +78,8 @@ struct LogicalDrive {
     std::optional<uint32_t> usedCapacity;  // set with 0x1F, else the whole capacity
     std::vector<bool> memberHadDisk;       // per member, when known: a disk was there at start
     std::optional<uint32_t> reportedNext;  // misreported next-in-chain, else the real one
+    bool removable = false;                // removable medium (drive information byte 21)
+    bool writeProtected = false;           // write protected (byte 22)
 
     uint32_t memberCount() const { return reportedMembers.value_or(static_cast<uint32_t>(members.size())); }
 };

@@ -76,4 +76,24 @@ bool parseHostDrive(const std::vector<std::string>& w, const std::string&, Contr
     return true;
 }
 
+bool parseHostCluster(const std::vector<std::string>& w, const std::string&, ControlAction& a)
+{
+    uint64_t entry, drive, type, owner;
+    if (w.size() != 5 || !parseNumber(w[1], 255, entry) || !parseNumber(w[2], 254, drive) ||
+        !parseNumber(w[3], 2, type) || !parseNumber(w[4], 0xFFFFFFFFu, owner))
+        return false;
+    a = [entry, drive, type, owner](Driver& d) {
+        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        if (!fw)
+            return false;
+        const auto it = fw->hostTables.find(static_cast<uint32_t>(drive));
+        if (it == fw->hostTables.end())
+            return false;
+        it->second.clusterType = static_cast<uint8_t>(type);
+        it->second.owner = static_cast<uint32_t>(owner);
+        return true;
+    };
+    return true;
+}
+
 }  // namespace kzmsim

@@ -20,5 +20,7 @@ bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string& t
 // Parser of the host drive line; the action fails without the entry or the
 // drive, or when the number is taken or the table full.
 bool parseHostDrive(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
+// `hostcluster C D TYPE OWNER`: the cluster type (0..2) and owner serial of the host drive table of drive D.
+bool parseHostCluster(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

@@ -61,7 +61,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x0F, W, FIXED, 0, NUMBER, deleteDriveCmd},
     {0x10, W, FIXED, 4, NUMBER, attachComponentCmd},
     {0x11, W, FIXED, 4, NUMBER, takeOutComponentCmd},
-    {0x12, W, FIXED, 0, NUMBER, nullptr},
+    {0x12, W, FIXED, 0, NUMBER, prepareDriveCmd},       // prepare a drive for maintenance
     {0x15, R, FIXED, 4, CTRL, boardFeaturesCmd},
     {0x16, R, FIXED, 1, CTRL, getControllerOptionCmd},
     {0x17, W, FIXED, 1, CTRL, setControllerOptionCmd},

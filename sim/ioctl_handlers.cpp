@@ -203,6 +203,8 @@ uint32_t driveInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     } else {
         wire::put32(p, 0, d.number);
         p[20] = 1;  // usable
+        p[21] = d.removable ? 1 : 0;
+        p[22] = d.writeProtected ? 1 : 0;
         wire::put32(p, 24, capacity);
         wire::put32(p, 28, 512);
         wire::put32(p, 32, members);

@@ -247,6 +247,8 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     l.reportedMembers = optionalNumber(j, "reportedMembers");
     l.poolHotFix = flag(j, "poolHotFix", false);
     l.reportedNext = optionalNumber(j, "reportedNext");
+    l.removable = flag(j, "removable", false);
+    l.writeProtected = flag(j, "writeProtected", false);
     return l;
 }
 

@@ -68,6 +68,8 @@ struct LogicalDriveSpec {
     std::optional<uint32_t> reportedMembers;  // member count answered in place of the real one
     bool poolHotFix = false;     // starts in the hot fix pool
     std::optional<uint32_t> reportedNext;  // next-in-chain answered in place of the real one
+    bool removable = false;      // drive information byte 21
+    bool writeProtected = false; // drive information byte 22
 };
 
 // A mirror the controller holds at start: a chain of its logical drives.

@@ -50,6 +50,37 @@ TEST_F(diskInformationTest, ListLinesShowRateCountersDefectsAndStatus)
     EXPECT_EQ(pane.find("PROC"), std::string::npos) << "only disks\n" << pane;
 }
 
+// Retries and reassigns are those of the statistics pass the window runs
+// first, from the per-channel request of newer firmware and from the
+// combined block of older firmware; F10 runs the pass again.
+TEST_F(diskInformationTest, RetriesAndReassignsOfTheStatisticsPass)
+{
+    for (const std::string profile : {"new", "old"}) {
+        SCOPED_TRACE(profile);
+        controls = {"diskerr 0 0 0 3 12"};
+        open(R"({"controllers": [{"entry": 0, "profile": ")" + profile + R"(", "channels": [{"kind": 2, "devices": [
+            {"target": 0, "product": "FAST", "transferRate": 160000, "grownDefects": 3},
+            {"target": 1, "product": "SLOW", "transferRate": 66666}]}]}]})");
+        ASSERT_TRUE(tmux->waitFor(" SCSI-A 0   KZM     FAST             160MB      3/12         3  0x00000000"))
+            << tmux->capture();
+        EXPECT_TRUE(shows(" SCSI-A 1   KZM     SLOW              66MB      0/0          0  0x00000000"))
+            << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
+        tmux->sendKeys("Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down");  // to the counters at its end
+        ASSERT_TRUE(tmux->waitFor("Reassigns ..........: 12")) << tmux->capture();
+        EXPECT_TRUE(shows("Retries ............: 3")) << tmux->capture();
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(waitGone(" Hard disk Information ")) << tmux->capture();
+        ASSERT_TRUE(sim->control("diskerr 0 0 1 65535 7"));
+        tmux->sendKeys("F10");
+        ASSERT_TRUE(tmux->waitFor(" SCSI-A 1   KZM     SLOW              66MB  65535/7          0  0x00000000"))
+            << tmux->capture();
+        tmux.reset();
+        sim.reset();
+    }
+}
+
 // The detail box: rates to a tenth, and the dashes without sync transfer.
 TEST_F(diskInformationTest, DetailsOfScsiDisks)
 {

@@ -2,6 +2,7 @@
 // Mode and host drive locks by firmware level, a holder outside the program,
 // the nested access, the disk change bracket, rescans, load all and the
 // announcements to the operating system.
+#include "byte_order.h"
 #include "controller.h"
 #include "ctl_commands.h"
 #include "ctl_driver_requests.h"
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -98,6 +101,196 @@ TEST_F(MaintenanceSimTest, DriveMaintenanceTakesWhatTheFirmwareLevelOffers)
         EXPECT_EQ(State(), "");
         sim_.reset();
     }
+}
+
+// Logical drives 0, 1 and 2 as single disks of the first channel.
+constexpr const char* kDrives = R"(, "channels": [{"kind": 2, "ownId": 7, "devices": [
+    {"target": 0, "capacity": 100000}, {"target": 1, "capacity": 100000}, {"target": 2, "capacity": 100000}]}],
+    "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]},
+                      {"number": 2, "members": [[0, 2]]}])";
+
+TEST_F(MaintenanceSimTest, Level22PreparesEachDriveThatCarriesHostDrives)
+{
+    CController* c = Open("old", kDrives);
+    ASSERT_NE(c, nullptr);
+    // Drives 0 and 2 carry host drives, drive 1 none.
+    ASSERT_TRUE(sim_->control("hostdrive 0 0 0 50000"));
+    ASSERT_TRUE(sim_->control("hostdrive 0 2 7 50000"));
+    ASSERT_EQ(c->Refresh(), 1) << std::hex << c->error;
+    ASSERT_EQ(c->hostDrives.count, 2);
+    for (const int n : {-1, 7}) {
+        SCOPED_TRACE(n);
+        size_t from = sim_->log().size();
+        ASSERT_EQ(c->EnterDriveMaintenance(n), 1) << std::hex << c->error;
+        EXPECT_EQ(SentSince(from), (std::vector<Sent>{{0x0C, 0xFFFF, 1}, {0x12, 0, 1}, {0x12, 2, 1}}));
+        EXPECT_EQ(State(), "0 maintenance\n0 prepared 0\n0 prepared 2\n");
+        from = sim_->log().size();
+        EXPECT_EQ(c->LeaveDriveMaintenance(n), 1);
+        EXPECT_EQ(SentSince(from), (std::vector<Sent>{{0x0D, 0xFFFF, 1}}));
+        EXPECT_EQ(State(), "");
+    }
+    // A failing preparation reaches the error word, not the result.
+    ASSERT_TRUE(sim_->control("status 0 0x12 7 after 2"));
+    EXPECT_EQ(c->EnterDriveMaintenance(-1), 1);
+    EXPECT_EQ(c->error, CTLERR_CONTROLLER + 7);
+    EXPECT_EQ(c->LeaveDriveMaintenance(-1), 1);
+    EXPECT_EQ(State(), "");
+}
+
+// A holder elsewhere answers 12; the host drive's own access reset frees it
+// on every level, and the second try gets in.
+TEST_F(MaintenanceSimTest, TheHostDrivesAccessResetFreesALockHeldElsewhere)
+{
+    const struct {
+        const char* profile;
+        uint32_t lockKey;
+    } cases[] = {{"old", 0x0C}, {"middle", 0x72}, {"new", 0x72}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.profile);
+        CController* c = Open(k.profile, kDrives);
+        ASSERT_NE(c, nullptr);
+        ASSERT_TRUE(sim_->control("hostdrive 0 1 4 50000"));
+        ASSERT_EQ(c->Refresh(), 1) << std::hex << c->error;
+        const int h = c->FindHostDrive(4);
+        ASSERT_GE(h, 0);
+
+        ASSERT_TRUE(sim_->control("hold 0 4"));
+        EXPECT_EQ(c->EnterDriveMaintenance(4), 0);
+        EXPECT_EQ(c->error, CTLERR_CONTROLLER + 12);
+        EXPECT_EQ(c->LeaveDriveMaintenance(4), 1);
+        const size_t from = sim_->log().size();
+        ASSERT_EQ(c->hostDrives[h].ResetAccess(), 1) << std::hex << c->hostDrives[h].error;
+        ASSERT_EQ(c->EnterDriveMaintenance(4), 1) << std::hex << c->error;
+        const std::vector<Sent> sent = SentSince(from);
+        const auto lock = std::find_if(sent.begin(), sent.end(), [&](const Sent& x) { return x.key == k.lockKey; });
+        ASSERT_NE(lock, sent.end());
+        EXPECT_EQ(lock->status, 1u);
+        EXPECT_EQ(lock->target, k.lockKey == 0x0C ? 0xFFFFu : 4u);
+        EXPECT_EQ(c->LeaveDriveMaintenance(4), 1);
+        EXPECT_EQ(State(), "");
+        EXPECT_FALSE(sim_->control("release 0 4")) << "the reset ended the hold";
+        sim_.reset();
+    }
+}
+
+TEST_F(MaintenanceSimTest, TwoPoolDrivesAreReleasedAndDeletedInsideTheBracket)
+{
+    std::string drives = kDrives;
+    drives.replace(drives.find(R"({"number": 1,)"), 13, R"({"number": 1, "poolHotFix": true,)");
+    drives.replace(drives.find(R"({"number": 2,)"), 13, R"({"number": 2, "poolHotFix": true,)");
+    CController* c = Open("new", drives);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1) << std::hex << c->error;
+    ASSERT_TRUE(c->logDrives[c->FindLogicalDrive(1)].IsPoolHotFix());
+
+    const size_t from = sim_->log().size();
+    ASSERT_EQ(c->BeginDiskChange(), 1);
+    EXPECT_EQ(State(), "0 diskchange\n");
+    ASSERT_EQ(c->ReleasePoolHotFixDrives(1), 1) << std::hex << c->error;
+    EXPECT_EQ(c->EndDiskChange(), 1);
+    EXPECT_EQ(State(), "");
+
+    // The bracket holds the release (both drives and the end entry) and the two deletions.
+    std::vector<uint32_t> keys;
+    for (const Sent& s : SentSince(from))
+        if (s.key == 0x20026 || s.key == 0x20027 || s.key == 0x61 || s.key == 0x0F)
+            keys.push_back(s.key);
+    EXPECT_EQ(keys, (std::vector<uint32_t>{0x20026, 0x61, 0x0F, 0x0F, 0x20027}));
+    // Three entries and the 8 bytes that follow them (log field 8: the data length).
+    std::string releaseLine;
+    for (const std::string& line : sim_->log())
+        if (line.find("\t0x00000061\t") != std::string::npos)
+            releaseLine = line;
+    std::vector<std::string> fields;
+    std::stringstream in(releaseLine);
+    for (std::string field; std::getline(in, field, '\t');)
+        fields.push_back(field);
+    ASSERT_GE(fields.size(), 8u) << releaseLine;
+    EXPECT_EQ(fields[7], "32");
+    const std::vector<uint8_t> release = LoggedRecords(0x61).back();
+    ASSERT_GE(release.size(), kLoggedData + 32);
+    const uint8_t* r = release.data() + kLoggedData;
+    EXPECT_EQ(std::vector<uint32_t>({wire::get32(r, 0), wire::get32(r, 4), wire::get32(r, 8), wire::get32(r, 12),
+                                     wire::get32(r, 16), wire::get32(r, 20)}),
+              (std::vector<uint32_t>{0, 1, 0, 2, 0, 0xFFFF}));
+    ASSERT_EQ(c->Refresh(), 1);
+    EXPECT_GE(c->FindLogicalDrive(0), 0);
+    EXPECT_LT(c->FindLogicalDrive(1), 0);
+    EXPECT_LT(c->FindLogicalDrive(2), 0);
+}
+
+// The targets of the 0x12 requests logged from line `from` on.
+std::vector<uint32_t> PreparedSince(const std::vector<std::string>& log, size_t from)
+{
+    std::vector<uint32_t> out;
+    for (size_t i = from; i < log.size(); ++i)
+        if (log[i].find("\t0x00000012\t") != std::string::npos) {
+            std::vector<std::string> f;
+            std::stringstream in(log[i]);
+            for (std::string field; std::getline(in, field, '\t');)
+                f.push_back(field);
+            out.push_back(static_cast<uint32_t>(std::stoul(f[6], nullptr, 16)));
+        }
+    return out;
+}
+
+// Each preparation names the drives its steps give: a host drive's carrier,
+// the components of its array drive or RAID-1 drive; the controller takes
+// them only inside the configuration access.
+TEST_F(MaintenanceSimTest, PreparationsNameTheDrivesBehindTheirArgument)
+{
+    CController* c = Open("new", R"(, "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1},
+        {"target": 2}, {"target": 3}, {"target": 4}]}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]},
+                          {"number": 2, "members": [[0, 2]]}, {"number": 3, "members": [[0, 3]]},
+                          {"number": 5, "members": [[0, 4]]}],
+        "mirrors": [{"drives": [3, 5]}])");
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->Refresh(), 1);
+    CLogDrive& master = c->logDrives[c->FindLogicalDrive(0)];
+    master.AddPendingComponent(c->FindLogicalDrive(1));
+    ASSERT_EQ(master.CreateArrayWithHostDrive(RAID_TYPE_0, nullptr, nullptr, 0, 1), 1) << std::hex << c->error;
+    ASSERT_TRUE(sim_->control("hostdrive 0 2 20 1000"));
+    ASSERT_TRUE(sim_->control("hostdrive 0 3 30 1000"));
+    ASSERT_EQ(c->Refresh(), 1);
+    const int a = c->FindArrayDrive(0);
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(c->arrayDrives[a].hostDrives.count, 1);
+    const int m = c->FindMirrorDrive(3);
+    ASSERT_GE(m, 0);
+
+    const struct {
+        const char* what;
+        std::function<int()> call;
+        int result;
+        std::vector<uint32_t> prepared;
+    } cases[] = {
+        {"host drive on a plain drive", [&] { return c->PrepareHostDriveForMaintenance(c->FindHostDrive(20)); }, 1, {2}},
+        {"host drive on a RAID-1 drive", [&] { return c->PrepareHostDriveForMaintenance(c->FindHostDrive(30)); }, 1,
+         {3, 5}},
+        {"host drive on an array drive",
+         [&] { return c->PrepareHostDriveForMaintenance(c->arrayDrives[a].hostDrives[0]); }, 1, {0, 1}},
+        {"no such host drive", [&] { return c->PrepareHostDriveForMaintenance(c->hostDrives.count); }, 0, {}},
+        {"array drive", [&] { return c->PrepareArrayForMaintenance(a); }, 1, {0, 1}},
+        {"RAID-1 drive", [&] { return c->PrepareMirrorForMaintenance(m); }, 1, {3, 5}},
+        {"logical drive", [&] { return c->PrepareLogicalDriveForMaintenance(c->FindLogicalDrive(5)); }, 1, {5}},
+        {"no such logical drive", [&] { return c->PrepareLogicalDriveForMaintenance(c->logDrives.count); }, 0, {}},
+        {"every carrier", [&] { return c->PrepareDrivesForMaintenance(); }, 1, {0, 2, 3}},
+    };
+    ASSERT_EQ(c->EnterMaintenanceMode(), 1);
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const size_t from = sim_->log().size();
+        EXPECT_EQ(k.call(), k.result);
+        EXPECT_EQ(PreparedSince(sim_->log(), from), k.prepared);
+    }
+    EXPECT_EQ(c->LeaveMaintenanceMode(), 1);
+    EXPECT_EQ(State(), "") << "the marks end with the access";
+
+    // Outside the access the controller refuses.
+    EXPECT_EQ(c->PrepareLogicalDriveForMaintenance(c->FindLogicalDrive(5)), 0);
+    EXPECT_EQ(c->error, CTLERR_CONTROLLER + 7);
+    EXPECT_EQ(State(), "");
 }
 
 TEST_F(MaintenanceSimTest, WholeControllerAccessNestsAndRestarts)
