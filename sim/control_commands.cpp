@@ -6,6 +6,7 @@
 #include "driver.h"
 #include "fault_bus.h"
 #include "fault_bus_control.h"
+#include "host_cluster_control.h"
 #include "flash_commands.h"
 #include "array_control.h"
 #include "progress_control.h"
@@ -233,6 +234,7 @@ constexpr ControlCommand kCommands[] = {
     {"swaps", parseSwaps},
     {"enclslots", parseEnclosureSlots},
     {"hostdrive", parseHostDrive},
+    {"hostcluster", parseHostCluster},
 };
 
 // The rest of the line after its first n words, without the blank that ends word n.
