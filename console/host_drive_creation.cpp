@@ -621,6 +621,10 @@ int CreateNewHostDrive(CController& controller)
         ShowMessage(MessageText("M4000"), 0, 1);
         return 1;
     }
+    // Shown before the type menu opens beside it, so that its saved
+    // background holds what lies under both.
+    FillDiskLines(list, controller, candidates, marked);
+    list.Show();
     CTagMenu types(&typeMenu, 1);
     if (!types.IsOk() || !types.Open()) {
         ShowMessage(MessageText("M4000"), 0, 1);
