@@ -71,7 +71,8 @@ struct Request {
     std::string data;  // lowercase hex
 };
 
-// The requests of the log with the key (all when empty), oldest first.
+// The IOCTL commands (opcode 5) of the log with the key (all when empty),
+// oldest first.
 std::vector<Request> Requests(const SimMount& sim, const std::string& key = "")
 {
     std::vector<Request> out;
@@ -81,7 +82,7 @@ std::vector<Request> Requests(const SimMount& sim, const std::string& key = "")
         for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
             f.push_back(line.substr(from, tab - from));
         f.push_back(line.substr(from));
-        if (f.size() < 11 || (!key.empty() && f[5] != key))
+        if (f.size() < 11 || f[4] != "5" || (!key.empty() && f[5] != key))
             continue;
         const size_t length = std::stoul(f[7]);
         out.push_back({f[5], f[6], f[9], f[10].substr(kDataOffset * 2, length * 2)});

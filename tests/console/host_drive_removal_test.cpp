@@ -52,7 +52,7 @@ struct RemovalCase {
     const char* title;
     const char* args;
     std::vector<int> partitioned;        // host drives given a Linux partition
-    std::vector<std::string> faults;     // control lines after the start
+    std::vector<std::string> faults;     // control lines once the list is up
     int line;                            // list line of the host drive removed
     std::vector<Step> steps;
     int deletes;                         // drive deletions the emulator served
@@ -62,6 +62,15 @@ struct RemovalCase {
 class hostDriveRemovalTest : public mirvaneSession {
 protected:
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
+    // The IOCTL commands (opcode 5) with the key that the emulator served.
+    int ioctlCount(const std::string& key) const
+    {
+        int n = 0;
+        for (const std::string& line : sim->log())
+            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
+                ++n;
+        return n;
+    }
     // sfdisk writes one Linux partition onto host drive n.
     void partition(int n)
     {
@@ -77,12 +86,12 @@ protected:
         ASSERT_NO_FATAL_FAILURE(start(c.args, kScenario));
         for (const int n : c.partitioned)
             ASSERT_NO_FATAL_FAILURE(partition(n));
-        for (const std::string& line : c.faults)
-            ASSERT_TRUE(sim->control(line)) << line;
         ASSERT_NO_FATAL_FAILURE(toMainMenu());
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("   2   HOST_2 ")) << tmux->capture();
+        for (const std::string& line : c.faults)
+            ASSERT_TRUE(sim->control(line)) << line;
         for (int i = 0; i < c.line; ++i)
             tmux->sendKeys("Down");
         tmux->sendKeys("Enter");
@@ -103,7 +112,7 @@ protected:
                                       }) != c.gone.end();
             EXPECT_EQ(pane.find(line) == std::string::npos, expectedGone) << c.title << ": " << line << "\n" << pane;
         }
-        EXPECT_EQ(countKey(kDeleteKey), c.deletes) << c.title;
+        EXPECT_EQ(ioctlCount(kDeleteKey), c.deletes) << c.title;
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << c.title << ": configuration access given back";
     }
 };
@@ -123,6 +132,8 @@ TEST_F(hostDriveRemovalTest, RemovalByPartitionsModeAndCarrier)
          {{kM3077, "y"}, {kM3019, "y"}}, 1, {"   0   HOST_0 ", "   1   HOST_1 "}},
         {"shared carrier, this one partitioned, administrator", "-QUENTRAX", {0}, {}, 0,
          {{kM3072, "y"}, {kM3019, "y"}}, 1, {"   0   HOST_0 ", "   1   HOST_1 "}},
+        {"partition table that cannot be read, not administrator", "", {}, {"ioerr 0 2 0"}, 2, {{kM4034, "x"}}, 0,
+         {}},
         {"lock refused once: access reset and retried", "", {}, {"status 0 0x72 12"}, 2, {{kM3007, "y"}}, 1,
          {"   2   HOST_2 "}},
         {"lock refused twice, not administrator", "", {}, {"status 0 0x72 12", "status 0 0x72 12"}, 2,
