@@ -207,6 +207,8 @@ private:
     // Maintenance Mode and re-reading.
     int Fail(uint32_t code);
     bool PrepareDisks();
+    // Re-reads the configuration after a step; false with the controller's code.
+    bool ReRead();
     bool MakeLogicalDrives();
     bool MakeRedundancy();
     bool MakeArray(CLogDrive& master, int members);
@@ -235,6 +237,14 @@ int Creation::Fail(uint32_t code)
     if (!read)
         ShowErrorCode(c_.error);
     return 0;
+}
+
+bool Creation::ReRead()
+{
+    if (c_.ReadConfiguration() == 1)
+        return true;
+    failure_ = c_.error;
+    return false;
 }
 
 bool Creation::PrepareDisks()
@@ -351,12 +361,12 @@ bool Creation::MakeArray(CLogDrive& master, int members)
     int spans = 0;
     int arrayNumber = -1;
     if (c_.FirmwareLevel() < 19) {
-        if (!master.CreateArrayWithHostDrive(code, &spans, &arrayNumber, static_cast<uint32_t>(stripe), 1)) {
+        if (!master.CreateArrayWithHostDrive(code, &spans, &arrayNumber, static_cast<uint32_t>(stripe), 0)) {
             failure_ = master.error;
             return false;
         }
         newNumber_ = arrayNumber >= 0 ? arrayNumber : chosen_;
-        return true;
+        return ReRead();
     }
     clusterAnswer_ = AskClusterDriveType(c_, static_cast<int>(disks_.size()), disks_.data(), code);
     if (code != RAID_TYPE_10 && !clusterAnswer_ && Options().destructive && c_.FirmwareVersion() > 0x180002 &&
@@ -386,8 +396,8 @@ bool Creation::MakeArray(CLogDrive& master, int members)
         master.SetArrayCapacity(static_cast<uint32_t>(value * divisor) << 11);
     ShowWaitBox(MessageText("M2000"), 0);
     newNumber_ = arrayNumber >= 0 ? arrayNumber : chosen_;
-    master.CreateArrayHostDrive(1);
-    return true;
+    master.CreateArrayHostDrive(0);
+    return ReRead();
 }
 
 bool Creation::MakeRedundancy()
@@ -420,11 +430,13 @@ bool Creation::MakeRedundancy()
     }
     if (t_ == hostTypeRaid1 || t_ == hostTypeRaid1HotFix) {
         ShowWaitBox(MessageText("M2000"), 0);
-        if (!master.MakeMirror(1)) {
+        if (!master.MakeMirror(0)) {
             failure_ = master.error;
             return false;
         }
         newNumber_ = chosen_;
+        if (!ReRead())
+            return false;
         if (t_ == hostTypeRaid1HotFix) {
             const int mi = c_.FindMirrorDrive(chosen_);
             const int hi = c_.FindLogicalDrive(hotFix);
@@ -585,12 +597,17 @@ int MakeClusterHostDrive(CController& controller, int number)
         return 0;
     ShowWaitBox(MessageText("M2000"), 0);
     CHostDrive& drive = controller.hostDrives[h];
-    const int ok = drive.SetClusterType(controller.FirmwareLevel() < 30 ? 2 : 1, 1);
-    const uint32_t code = drive.error;
-    CloseWaitBox();
-    if (!ok)
+    if (!drive.SetClusterType(controller.FirmwareLevel() < 30 ? 2 : 1, 0)) {
+        const uint32_t code = drive.error;
+        CloseWaitBox();
         ShowErrorCode(code);
-    return ok;
+        return 0;
+    }
+    const int read = controller.ReadConfiguration();
+    CloseWaitBox();
+    if (read != 1)
+        ShowErrorCode(controller.error);
+    return 1;
 }
 
 int CreateNewHostDrive(CController& controller)

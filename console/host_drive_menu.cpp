@@ -101,15 +101,31 @@ CHostDrive* Again(CController& controller, int number)
     return h < 0 ? nullptr : &controller.hostDrives[h];
 }
 
-// Sets attribute bits of the host drive under a wait box; the failure shown.
-int SetAttributeBits(CHostDrive& drive, int mask, int values, int reRead)
+// Runs a change of the host drive under a wait box, then, when it
+// succeeded and `reRead` is set, re-reads the configuration (which replaces
+// the drive object). Either failure is shown; 1 when the change succeeded.
+template <class Change>
+int ChangeHostDrive(CController& controller, CHostDrive& drive, int reRead, Change change)
 {
     ShowWaitBox(MessageText("M2000"), 0);
-    const int ok = drive.SetAttributes(mask, values, reRead);
+    if (!change(drive)) {
+        const uint32_t code = drive.error;
+        CloseWaitBox();
+        ShowFailure(code);
+        return 0;
+    }
+    const int read = reRead ? controller.ReadConfiguration() : 1;
     CloseWaitBox();
-    if (!ok)
-        ShowFailure(drive.error);
-    return ok;
+    if (read != 1)
+        ShowFailure(controller.error);
+    return 1;
+}
+
+// Sets attribute bits of the host drive, re-reading when asked.
+int SetAttributeBits(CController& controller, CHostDrive& drive, int mask, int values, int reRead)
+{
+    return ChangeHostDrive(controller, drive, reRead,
+                           [mask, values](CHostDrive& d) { return d.SetAttributes(mask, values, 0); });
 }
 
 // Disables and hides the items by the rules, in their order.
@@ -162,7 +178,7 @@ void SetMenuRules(CController& controller, CTagMenu& menu, const CHostDrive& dri
     }
 }
 
-void ChangeName(CHostDrive& drive)
+void ChangeName(CController& controller, CHostDrive& drive)
 {
     CInputBox box(&nameInput);
     if (!box.Open(nullptr, nullptr)) {
@@ -179,11 +195,7 @@ void ChangeName(CHostDrive& drive)
         ShowMessage(SharedText(), 1, 1);
         return;
     }
-    ShowWaitBox(MessageText("M2000"), 0);
-    const int ok = drive.SetName(text);
-    CloseWaitBox();
-    if (!ok)
-        ShowFailure(drive.error);
+    ChangeHostDrive(controller, drive, 1, [&text](CHostDrive& d) { return d.SetName(text); });
 }
 
 void AddHotFix(CController& controller, const CarrierRef& carrier)
@@ -236,10 +248,10 @@ void TransactionTracking(CController& controller, CHostDrive& drive)
     if (choice == 0) {
         if (drive.carrierWord & (carrierMirrorBit | carrierArrayBit))
             ShowMessage(MessageText("M5065"), 1, 1);
-        SetAttributeBits(drive, trackingOffBit, trackingOffBit, 1);
+        SetAttributeBits(controller, drive, trackingOffBit, trackingOffBit, 1);
     } else if (choice == 1) {
-        if (SetAttributeBits(drive, trackingOffBit, 0, 0))
-            SetAttributeBits(drive, writeBackOffBit, writeBackOffBit, 1);
+        if (SetAttributeBits(controller, drive, trackingOffBit, 0, 0))
+            SetAttributeBits(controller, drive, writeBackOffBit, writeBackOffBit, 1);
     }
 }
 
@@ -251,17 +263,17 @@ void WriteBackCache(CController& controller, CHostDrive& drive)
     }
     const int choice = AskOnOff((drive.entry.attributes & writeBackOffBit) == 0);
     if (choice == 0)
-        SetAttributeBits(drive, writeBackOffBit, writeBackOffBit, 1);
+        SetAttributeBits(controller, drive, writeBackOffBit, writeBackOffBit, 1);
     else if (choice == 1 && AskYesNo(MessageText("M3114"), 1))
-        SetAttributeBits(drive, writeBackOffBit, 0, 1);
+        SetAttributeBits(controller, drive, writeBackOffBit, 0, 1);
 }
 
-void WriteProtection(CHostDrive& drive)
+void WriteProtection(CController& controller, CHostDrive& drive)
 {
     const bool protectedNow = (drive.entry.attributes & writeProtectBit) != 0;
     if (!AskYesNo(MessageText(protectedNow ? "M3068" : "M3067"), 0))
         return;
-    SetAttributeBits(drive, writeProtectBit, protectedNow ? 0 : writeProtectBit, 1);
+    SetAttributeBits(controller, drive, writeProtectBit, protectedNow ? 0 : writeProtectBit, 1);
 }
 
 }  // namespace
@@ -330,12 +342,7 @@ int SwapHostDrives(CController& controller, CHostDrive& drive)
         ShowMessage(MessageText("M5042"), 1, 1);
         return 0;
     }
-    ShowWaitBox(MessageText("M2000"), 0);
-    const int ok = drive.SwapNumbers(target, 1);
-    const uint32_t code = drive.error;
-    CloseWaitBox();
-    if (!ok)
-        ShowFailure(code);
+    const int ok = ChangeHostDrive(controller, drive, 1, [target](CHostDrive& d) { return d.SwapNumbers(target, 0); });
     controller.AddFlags(1);
     controller.LeaveDriveMaintenance(-1);
     return ok;
@@ -349,14 +356,8 @@ int MergeHostDrives(CController& controller, CHostDrive& drive)
     }
     if (!AskYesNo(MessageText("M3111"), 1))
         return 1;
-    ShowWaitBox(MessageText("M2000"), 0);
-    const int ok = drive.Merge(1);
-    const uint32_t code = drive.error;
-    CloseWaitBox();
-    if (ok)
+    if (ChangeHostDrive(controller, drive, 1, [](CHostDrive& d) { return d.Merge(0); }))
         controller.AddFlags(1);
-    else
-        ShowFailure(code);
     return 1;
 }
 
@@ -467,12 +468,12 @@ int HostDriveMenu(CController& controller, CHostDrive& drive)
         }
     }
     if (key == tui::keyF(9)) {
-        WriteProtection(drive);
+        WriteProtection(controller, drive);
         return 1;
     }
     switch (chosen) {
     case 0:
-        ChangeName(drive);
+        ChangeName(controller, drive);
         break;
     case 1:
         SwapHostDrives(controller, drive);
