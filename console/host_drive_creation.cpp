@@ -327,6 +327,7 @@ bool Creation::MakeLogicalDrives()
                 ok = entry.GetCapacity(&capacity);
             if (ok) {
                 const long upper = static_cast<long>(capacity >> 11);
+                CloseWaitBox();
                 const long value = AskCapacity(c_, upper);
                 if (value != upper)
                     ok = entry.SetUsedCapacity(static_cast<uint32_t>(value) << 11);
@@ -353,6 +354,7 @@ bool Creation::MakeArray(CLogDrive& master, int members)
 {
     int code = RaidCode(t_);
     int stripe = c_.FirmwareLevel() < 24 ? 64 : 256;
+    CloseWaitBox();  // the choices below come first
     if (SetupMode() == advancedSetup) {
         const int picked = RunChoiceMenu(&stripeMenu, 1, stripe);
         if (picked > 0)
@@ -361,6 +363,7 @@ bool Creation::MakeArray(CLogDrive& master, int members)
     int spans = 0;
     int arrayNumber = -1;
     if (c_.FirmwareLevel() < 19) {
+        ShowWaitBox(MessageText("M2000"), 0);
         if (!master.CreateArrayWithHostDrive(code, &spans, &arrayNumber, static_cast<uint32_t>(stripe), 0)) {
             failure_ = master.error;
             return false;
@@ -391,6 +394,7 @@ bool Creation::MakeArray(CLogDrive& master, int members)
     int divisor = raid == RAID_TYPE_0 ? members : raid == RAID_TYPE_10 ? members / 2 : members - 1;
     divisor = std::max(divisor, 1);
     const long upper = static_cast<long>(largest >> 11) / divisor;
+    CloseWaitBox();
     const long value = AskCapacity(c_, upper);
     if (value != upper)
         master.SetArrayCapacity(static_cast<uint32_t>(value * divisor) << 11);

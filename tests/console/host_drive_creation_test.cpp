@@ -112,7 +112,7 @@ TEST_F(hostDriveCreationTest, TypesOfferedByTheDiskCount)
         "EEEEEEEEEE-",  // four: RAID 10, not RAID 10 + HotFix
         "EEEEEEEEE-E",  // five: RAID 10 + HotFix, not RAID 10
     };
-    toDiskChoice(FiveDisks());
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     for (int count = 1; count <= 5; ++count) {
         tmux->sendKeys("Space Down");
         std::string states;
@@ -137,7 +137,7 @@ TEST_F(hostDriveCreationTest, TypesOfferedByTheDiskCount)
 
 TEST_F(hostDriveCreationTest, DeclinedCreationSendsNothingAndKeepsTheMarks)
 {
-    toDiskChoice(FiveDisks());
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(2);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
@@ -155,7 +155,7 @@ TEST_F(hostDriveCreationTest, DeclinedCreationSendsNothingAndKeepsTheMarks)
 
 TEST_F(hostDriveCreationTest, Raid1WithHotFixTakesTheSmallestDiskAsMaster)
 {
-    toDiskChoice(FiveDisks());
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(3);  // 9000, 8000 and 10000 MB
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
@@ -178,7 +178,7 @@ TEST_F(hostDriveCreationTest, Raid1WithHotFixTakesTheSmallestDiskAsMaster)
 
 TEST_F(hostDriveCreationTest, Raid5CapacityIsSentForEveryDataMember)
 {
-    toDiskChoice(FiveDisks());
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(4);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
@@ -188,6 +188,8 @@ TEST_F(hostDriveCreationTest, Raid5CapacityIsSentForEveryDataMember)
     typeInput("5000");
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("Array   0")) << tmux->capture();
+    EXPECT_TRUE(waitGone("Used Capacity per Drive")) << "no dialog left behind\n" << tmux->capture();
+    EXPECT_FALSE(shows("RAID 5 + HotFix")) << tmux->capture();
     const std::vector<Request> set = Requests(*sim, "0x1000002D");
     ASSERT_EQ(set.size(), 1u);
     EXPECT_EQ(Word(set[0].data, 0), 3u * 5000u * 2048u);
@@ -196,7 +198,7 @@ TEST_F(hostDriveCreationTest, Raid5CapacityIsSentForEveryDataMember)
 
 TEST_F(hostDriveCreationTest, FailedInitialisationLeavesAndReReadsOnly)
 {
-    toDiskChoice(FiveDisks());
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     ASSERT_TRUE(sim->control("status 0 0x20000002 0x000A"));
     mark(1);
     tmux->sendKeys("Enter");
@@ -247,6 +249,148 @@ TEST_F(hostDriveCreationTest, HighestHostDriveNumber)
         }
         TearDown();
     }
+}
+
+// Three new disks, and, with `extra`, what else the controller holds.
+std::string ThreeDisks(const std::string& extra = "", const std::string& devices = "")
+{
+    return R"({"controllers": [{"entry": 0)" + extra + R"(, "channels": [{"kind": 2, "devices": [)" +
+           Disk(0, 1000) + ", " + Disk(1, 1000) + ", " + Disk(2, 1000) + devices + "]}]}]}";
+}
+
+// Runs a RAID 5 creation over the first three disks up to the capacity
+// dialog, which takes its full value.
+void CreateRaid5(hostDriveCreationTest& t, tmuxSession& tmux)
+{
+    (void)t;
+    tmux.sendKeys("Enter");
+    ASSERT_TRUE(tmux.waitFor("RAID 10 + HotFix")) << tmux.capture();
+    tmux.sendKeys("5");
+    ASSERT_TRUE(tmux.waitFor(kQuestion)) << tmux.capture();
+    tmux.sendKeys("y");
+    ASSERT_TRUE(tmux.waitFor("Used Capacity per Drive (1..")) << tmux.capture();
+    tmux.sendKeys("Enter");
+}
+
+TEST_F(hostDriveCreationTest, EnclosureSetUp)
+{
+    const struct {
+        const char* title;
+        std::string scenario;
+        const char* question;  // asked (answered Y), or null
+        const char* after;     // message after the set-up, or null
+        const char* key;       // the IOCTL key that writes the set-up
+        int writes;
+    } cases[] = {
+        {"SAF-TE processor whose slots hold every disk already", ThreeDisks("", R"(, {"target": 6, "type": 3,
+            "product": "ENCLOSURE", "enclosure": {"slots": [0, 1, 2]}})"),
+         nullptr, nullptr, "0x00020010", 0},
+        {"SAF-TE processor without a slot for a disk", ThreeDisks("", R"(, {"target": 6, "type": 3,
+            "product": "ENCLOSURE", "enclosure": {"slots": [0, 1, 4]}})"),
+         "SAF-TE found, but automatic SAF-TE configuration not possible.", nullptr, "0x00020010", 0},
+        {"controller enclosure configuration", ThreeDisks(R"(, "enclosureConfigs": 2)"),
+         "feature of the controller for this array?", "For identification of the disks, it is recommended",
+         "0x00020020", 1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NO_FATAL_FAILURE(toDiskChoice(c.scenario)) << c.title;
+        mark(3);
+        ASSERT_NO_FATAL_FAILURE(CreateRaid5(*this, *tmux));
+        if (c.question) {
+            ASSERT_NO_FATAL_FAILURE(dismiss(c.question, "y")) << c.title;
+        }
+        if (c.after) {
+            ASSERT_NO_FATAL_FAILURE(dismiss(c.after)) << c.title;
+        }
+        ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << c.title << tmux->capture();
+        const std::vector<Request> written = Requests(*sim, c.key);
+        EXPECT_EQ(static_cast<int>(written.size()), c.writes) << c.title;
+        if (std::string(c.key) == "0x00020020" && !written.empty()) {
+            EXPECT_EQ(written[0].data.substr(8, 12), "546172766f00") << "vendor";
+            EXPECT_EQ(written[0].data.substr(32, 14), "454e434c5f3000") << "ENCL_0";
+            EXPECT_EQ(Word(written[0].data, 28), 3u) << "slots";
+        }
+        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << c.title;
+        TearDown();
+    }
+}
+
+TEST_F(hostDriveCreationTest, TooFewFreeDriveNumbersRefuseBeforeAnyRequest)
+{
+    // Drive numbers 2..254 are logical drives on an address outside the
+    // channels: two free numbers remain.
+    std::string drives;
+    for (int n = 2; n <= 254; ++n)
+        drives += std::string(n > 2 ? ", " : "") + R"({"number": )" + std::to_string(n) +
+                  R"(, "type": 0, "members": ["0x7FFF0005"]})";
+    const struct {
+        const char* key;
+        const char* shown;
+    } cases[] = {
+        {"5", "Not enough free Drive numbers available!"},  // one number per disk
+        {"s", "Not enough free Drive numbers available!"},  // single disks too
+        {"c", kQuestion},                                    // chaining takes one
+    };
+    for (const auto& c : cases) {
+        ASSERT_NO_FATAL_FAILURE(toDiskChoice(ThreeDisks(R"(, "logicalDrives": [)" + drives + "]")));
+        mark(3);
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+        const size_t before = sim->log().size();
+        tmux->sendKeys(c.key);
+        ASSERT_NO_FATAL_FAILURE(dismiss(c.shown, "n")) << c.key;
+        EXPECT_EQ(sim->log().size(), before) << c.key << ": no request";
+        TearDown();
+    }
+}
+
+TEST_F(hostDriveCreationTest, OldFormatDiskIsAskedForAndDeinitialisedFirst)
+{
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks(), true));
+    for (int i = 0; i < 5; ++i)
+        tmux->sendKeys("Down");
+    tmux->sendKeys("Space");
+    ASSERT_NO_FATAL_FAILURE(dismiss("This disk is initialized with old disk format.", "n"));
+    EXPECT_FALSE(shows("* SCSI-A 5 ")) << tmux->capture();
+    tmux->sendKeys("Space");
+    ASSERT_NO_FATAL_FAILURE(dismiss("This disk is initialized with old disk format.", "y"));
+    ASSERT_TRUE(tmux->waitFor("* SCSI-A 5 ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+    tmux->sendKeys("s");
+    ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
+    ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("   0   ")) << tmux->capture();
+    // De-initialised, then initialised with the new format (2).
+    const std::vector<Request> all = Requests(*sim);
+    std::vector<std::string> order;
+    for (const Request& r : all)
+        if (r.key == "0x20000008" || r.key == "0x20000002")
+            order.push_back(r.key);
+    EXPECT_EQ(order, (std::vector<std::string>{"0x20000008", "0x20000002"}));
+}
+
+TEST_F(hostDriveCreationTest, DestructiveBuildAndStripeSizeInAdvancedSetup)
+{
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(ThreeDisks(), true, "-DESTRUCTIVE"));
+    mark(3);
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+    tmux->sendKeys("5");
+    ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
+    ASSERT_TRUE(tmux->waitFor("Strip. Size")) << tmux->capture();
+    tmux->sendKeys("Up Enter");  // from 128 KB to 64 KB
+    ASSERT_TRUE(tmux->waitFor(" Choose Build Type ")) << tmux->capture();
+    tmux->sendKeys("Enter");      // it starts at the destructive build
+    ASSERT_NO_FATAL_FAILURE(dismiss("If you reset the system during the Destructive Build,"));
+    ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..")) << tmux->capture();
+    tmux->sendKeys("Escape");     // keeps the full capacity
+    ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
+    const std::vector<Request> create = Requests(*sim, "0x10000010");
+    ASSERT_EQ(create.size(), 1u);
+    EXPECT_EQ(Word(create[0].data, 12), 128u) << "stripe size in sectors";
+    EXPECT_EQ(std::stoul(create[0].data.substr(319 * 2, 2), nullptr, 16) & 0x20, 0x20u) << "destructive";
+    EXPECT_TRUE(Requests(*sim, "0x1000002D").empty()) << "full capacity: nothing set";
 }
 
 }  // namespace
