@@ -149,6 +149,14 @@ TEST_F(hostDriveListTest, CarrierWindowAndItsComponentList)
     ASSERT_TRUE(waitGone(" Physical Drive(s) ")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Array/Logical Drive ")) << tmux->capture();
+    // A mirror carrier: its first component's name, "belongs to" its host drive.
+    tmux->sendKeys("Down F4");
+    ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
+    EXPECT_TRUE(shows("   3   DISK_3   ")) << tmux->capture();
+    EXPECT_TRUE(shows("Host  3")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(waitGone(" Array/Logical Drive ")) << tmux->capture();
+    tmux->sendKeys("Up");
     // A host drive without a carrier here opens nothing.
     tmux->sendKeys("Down Down Down F4");
     tmux->waitFor("\x01never", 300);
@@ -228,6 +236,42 @@ TEST_F(hostDriveListTest, MenuItemsByModeFirmwareAndCluster)
         openMenu(c.line);
         EXPECT_EQ(itemStates(items), c.states) << c.title << "\n" << tmux->capture();
         EXPECT_TRUE(shows(c.clusterText)) << c.title << "\n" << tmux->capture();
+        TearDown();
+    }
+}
+
+// An array made here: its carrier window and the hot fix items by RAID type.
+TEST_F(hostDriveListTest, ArrayCarrier)
+{
+    const struct {
+        const char* typeKey;
+        const char* type;
+        const char* hotFix;  // states of the two hot fix items
+    } cases[] = {
+        {"5", "RAID-5", "EE"},
+        {"0", "RAID-0", "DD"},
+    };
+    for (const auto& c : cases) {
+        open(R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": [{"target": 0},
+            {"target": 1}, {"target": 2}]}]}]})", {});
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+        tmux->sendKeys("Space Down Space Down Space Enter");
+        ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+        tmux->waitFor("\x01never", 200);
+        tmux->sendKeys(c.typeKey);
+        ASSERT_NO_FATAL_FAILURE(dismiss("Do you want to create a Host Drive", "y"));
+        ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("Array   0")) << c.type << tmux->capture();
+        tmux->sendKeys("F4");
+        ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
+        EXPECT_TRUE(shows(c.type)) << tmux->capture();
+        EXPECT_TRUE(shows("Host  0")) << tmux->capture();
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(waitGone(" Array/Logical Drive ")) << tmux->capture();
+        openMenu(0);
+        EXPECT_EQ(itemStates({"dd Hot Fix Drive", "ove Hot Fix Drive"}), c.hotFix) << c.type << tmux->capture();
         TearDown();
     }
 }
