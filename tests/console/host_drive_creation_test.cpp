@@ -393,5 +393,29 @@ TEST_F(hostDriveCreationTest, DestructiveBuildAndStripeSizeInAdvancedSetup)
     EXPECT_TRUE(Requests(*sim, "0x1000002D").empty()) << "full capacity: nothing set";
 }
 
+TEST_F(hostDriveCreationTest, ClusterDriveOnClusterChannels)
+{
+    // Channel 0 is a cluster channel (page A byte 344) with clustering on.
+    ASSERT_NO_FATAL_FAILURE(toDiskChoice(ThreeDisks(R"(, "pageA": [[344, 1]], "clusterEnabled": true)"), true,
+                                         "-DESTRUCTIVE"));
+    mark(3);
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+    tmux->sendKeys("5");
+    ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
+    ASSERT_TRUE(tmux->waitFor("Strip. Size")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_NO_FATAL_FAILURE(dismiss("Do you want to set the Host Drive type to 'Cluster'? (Y/N)", "y"));
+    // A cluster drive gets no build type choice.
+    ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..")) << tmux->capture();
+    EXPECT_FALSE(shows(" Choose Build Type ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("RAID-5/Clu")) << tmux->capture();
+    const std::vector<Request> create = Requests(*sim, "0x10000010");
+    ASSERT_EQ(create.size(), 1u);
+    EXPECT_EQ(std::stoul(create[0].data.substr(319 * 2, 2), nullptr, 16) & 0x20, 0u) << "not destructive";
+    EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
+}
+
 }  // namespace
 }  // namespace tui::testing

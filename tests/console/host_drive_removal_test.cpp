@@ -80,10 +80,11 @@ protected:
                                     " >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
+    std::string scenario = kScenario;
     void run(const RemovalCase& c)
     {
         controls = kControls;
-        ASSERT_NO_FATAL_FAILURE(start(c.args, kScenario));
+        ASSERT_NO_FATAL_FAILURE(start(c.args, scenario));
         for (const int n : c.partitioned)
             ASSERT_NO_FATAL_FAILURE(partition(n));
         ASSERT_NO_FATAL_FAILURE(toMainMenu());
@@ -134,6 +135,7 @@ TEST_F(hostDriveRemovalTest, RemovalByPartitionsModeAndCarrier)
          {{kM3072, "y"}, {kM3019, "y"}}, 1, {"   0   HOST_0 ", "   1   HOST_1 "}},
         {"partition table that cannot be read, not administrator", "", {}, {"ioerr 0 2 0"}, 2, {{kM4034, "x"}}, 0,
          {}},
+        {"driver busy twice on the way", "", {}, {"busy 2"}, 2, {{kM3007, "y"}}, 1, {"   2   HOST_2 "}},
         {"lock refused once: access reset and retried", "", {}, {"status 0 0x72 12"}, 2, {{kM3007, "y"}}, 1,
          {"   2   HOST_2 "}},
         {"lock refused twice, not administrator", "", {}, {"status 0 0x72 12", "status 0 0x72 12"}, 2,
@@ -145,6 +147,18 @@ TEST_F(hostDriveRemovalTest, RemovalByPartitionsModeAndCarrier)
         ASSERT_NO_FATAL_FAILURE(run(c)) << c.title;
         TearDown();
     }
+}
+
+TEST_F(hostDriveRemovalTest, OldFirmwareTakesMaintenanceModeOfTheWholeController)
+{
+    scenario = R"({"controllers": [{"entry": 0, "profile": "old",
+      "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}, {"target": 2}]}],
+      "logicalDrives": [{"number": 0, "type": 0, "name": "DISK_0", "members": [[0, 0]]},
+                        {"number": 2, "type": 0, "name": "DISK_2", "members": [[0, 1]]}]}]})";
+    ASSERT_NO_FATAL_FAILURE(run({"old firmware", "", {}, {}, 2, {{kM3007, "y"}}, 1, {"   2   HOST_2 "}}));
+    EXPECT_EQ(ioctlCount("0x0000000C"), 1);
+    EXPECT_EQ(ioctlCount("0x0000000D"), 1);
+    EXPECT_EQ(ioctlCount("0x00000072"), 0);
 }
 
 TEST_F(hostDriveRemovalTest, RetryAfterStatus12ResetsTheHostDrivesAccessFirst)
