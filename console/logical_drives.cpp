@@ -1,5 +1,6 @@
 #include "logical_drives.h"
 
+#include "host_drives.h"
 #include "partition_test.h"
 
 #include <algorithm>
@@ -291,7 +292,7 @@ ListDef* DriveListDef()
 
 int DriveHasUsedPartitions(const CController& controller, int number)
 {
-    return IsPartitionTableEmpty(controller, number) ? 0 : 1;
+    return HostDrivePartitionsInUse(controller, number);
 }
 
 const char* LogicalDriveHostLabel(const CController& controller, const CLogDrive& drive)

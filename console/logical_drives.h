@@ -40,6 +40,6 @@ ListDef* DriveListDef();
 // then number, name, texts, capacity and the "belongs to" label.
 void SetLogicalDriveLine(class CListBox& list, int line, const CController& controller, const CLogDrive& drive,
                          char marker);
-// Whether the host drive `number` carries a partition table in use. Host
-// drive partition tables are not read yet: the answer is "none known".
+// Whether the host drive `number` carries a partition table in use; a
+// table that cannot be read counts as in use.
 int DriveHasUsedPartitions(const CController& controller, int number);

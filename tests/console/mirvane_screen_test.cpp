@@ -246,6 +246,7 @@ const std::map<std::string, std::string> kBuiltScreens = {
     {"Configure Physical Devices", " Select Physical Drive "},
     {"Configure Logical Drives", " Select Logical Drive "},
     {"Configure Array Drives", " Select Array Drive "},
+    {"Configure Host Drives", " Select Host Drive "},
     {"View Hard Disk Info", " Hard Disk Information "},
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
