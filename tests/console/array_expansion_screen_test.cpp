@@ -1,0 +1,193 @@
+// The array drive dialogs in a terminal against the emulator: the parity
+// verify window and its endings, the build, rebuild and expansion progress
+// displays, the quit walk of mirvane over running builds, the Expand menu's
+// gates and " Select Drive to be added ". Arrays are made through the model
+// before the dialog program starts.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drive_sim_test.h"
+#include "tmux_session.h"
+
+namespace {
+
+using tui::testing::tmuxSession;
+
+constexpr uint32_t kDisk = 2097152;
+const char* const notYet = "Sorry: This function is not yet implemented";
+
+// A controller of `profile` with disks of the capacities on channel 0;
+// logical drive i is disk i for the first `drives` disks. `extra` goes into
+// the controller object (e.g. "pageA").
+std::string Disks(const std::vector<uint32_t>& caps, size_t drives, const std::string& profile = "new",
+                  const std::string& extra = "", const std::string& deviceExtra = "")
+{
+    std::string devices, logical;
+    for (size_t i = 0; i < caps.size(); ++i)
+        devices += (i ? ", " : "") + std::string(R"({"target": )") + std::to_string(i) + R"(, "capacity": )" +
+                   std::to_string(caps[i]) + R"(, "product": "DISK )" + std::to_string(i) + "\"" +
+                   (i == 0 ? deviceExtra : "") + "}";
+    for (size_t i = 0; i < drives; ++i)
+        logical += (i ? ", " : "") + std::string(R"({"number": )") + std::to_string(i) + R"(, "members": [[0, )" +
+                   std::to_string(i) + "]]}";
+    return R"({"entry": 0, "profile": ")" + profile + R"(", "channels": [{"kind": 2, "devices": [)" + devices +
+           R"(]}], "logicalDrives": [)" + logical + "]" + extra + "}";
+}
+
+class ArrayDialogTest : public DriveSimTest {
+protected:
+    void TearDown() override
+    {
+        tmux_.reset();
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_);
+        DriveSimTest::TearDown();
+    }
+
+    // An array of `type` over the drives (the first one's number is the
+    // array's), read back; its number, -1 on failure.
+    int Make(CController* c, int type, const std::vector<int>& numbers)
+    {
+        CLogDrive& first = c->logDrives[Drive(*c, numbers[0])];
+        for (size_t i = 1; i < numbers.size(); ++i)
+            first.AddPendingComponent(Drive(*c, numbers[i]));
+        int spans = -1, number = -1;
+        if (first.CreateArray(type, &spans, &number, 0x10000) != 1 || c->Refresh() != 1)
+            return -1;
+        return number;
+    }
+    // Queries the build or rebuild of array `number` until it is ready.
+    bool BuildToReady(CController* c, int number)
+    {
+        for (int round = 0; round < 200; ++round) {
+            const int a = c->FindArrayDrive(number);
+            if (a < 0)
+                return false;
+            CArrayDrive& array = c->arrayDrives[a];
+            if (array.State() == ARSTATE_READY)
+                return true;
+            ProgressRequest r;
+            r.operation = PROGRESS_QUERY;
+            const bool rebuild = array.State() == ARSTATE_REBUILD;
+            if ((rebuild ? array.GetRebuildProgress(&r) : array.GetBuildProgress(&r)) != 1)
+                return false;
+        }
+        return false;
+    }
+    // A ready RAID-5 array of drives 0-2 on a fresh emulator; the controller.
+    CController* ReadyRaid5(const std::string& scenario = Disks({kDisk, kDisk, kDisk, kDisk}, 4))
+    {
+        CController* c = Read(scenario);
+        if (c == nullptr || Make(c, RAID_TYPE_5, {0, 1, 2}) != 0 || !BuildToReady(c, 0))
+            return nullptr;
+        return c;
+    }
+    // Starts the dialog program with the arguments.
+    void Probe(const std::string& args)
+    {
+        tmux_ = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim_->root()) + " " +
+                                              tmuxSession::quote(PROBE_PATH) + " " + args);
+        ASSERT_TRUE(tmux_->started());
+    }
+    // Starts mirvane in a scratch directory.
+    void Mirvane()
+    {
+        char tmpl[] = "/tmp/kzm_expand_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        const std::string inDir = "cd " + tmuxSession::quote(dir_) + " && exec " + tmuxSession::quote(MIRVANE_PATH);
+        tmux_ = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim_->root()) + " sh -c " +
+                                              tmuxSession::quote(inDir));
+        ASSERT_TRUE(tmux_->started());
+    }
+    bool Shows(const std::string& text, int ms = 5000) { return tmux_->waitFor(text, ms); }
+    bool Gone(const std::string& text, int ms = 5000)
+    {
+        for (int waited = 0; waited < ms; waited += 50) {
+            if (tmux_->capture().find(text) == std::string::npos)
+                return true;
+            tmux_->waitFor("\x01never", 50);
+        }
+        return false;
+    }
+    // Waits for the text, then closes its box with a key.
+    void Dismiss(const std::string& text, int ms = 5000, const std::string& key = "x")
+    {
+        ASSERT_TRUE(Shows(text, ms)) << text << "\n" << tmux_->capture();
+        tmux_->sendKeys(key);
+        ASSERT_TRUE(Gone(text)) << text << "\n" << tmux_->capture();
+    }
+    // The program's closing line ("result ..."), waited for.
+    std::string Result(int ms = 30000)
+    {
+        if (!Shows("[exit ", ms))
+            return "no end:\n" + tmux_->capture();
+        const std::string pane = tmux_->capture();
+        const size_t at = pane.find("result ");
+        return at == std::string::npos ? pane : pane.substr(at, pane.find('\n', at) - at);
+    }
+    // The parity verify starts (code 0 of 0x1000001C) the emulator served.
+    size_t VerifyStarts() const
+    {
+        size_t n = 0;
+        for (const auto& rec : LoggedRecords(0x1000001C))
+            n += rec.size() > kLoggedData && rec[kLoggedData] == 0 ? 1 : 0;
+        return n;
+    }
+
+    std::unique_ptr<tmuxSession> tmux_;
+    std::string dir_;
+};
+
+// How a parity verify ends: by itself, with a parity error, with 'a',
+// with ESC, and with a query that fails (which says nothing about the parity).
+TEST_F(ArrayDialogTest, ParityVerifyEndings)
+{
+    const struct {
+        const char* name;
+        const char* control;   // before the program starts
+        const char* key;       // sent once the window shows, null: none
+        const char* message;   // the box at the end, null: none
+        int stateAfter;        // the array's verify state afterwards
+    } cases[] = {
+        {"ok", "progress step 25", nullptr, "Parity Verify completed, Parity is ok !", ARVERIFY_DONE},
+        {"parity error", "progress step 25\nparityerror 0 0", nullptr, "Parity Verify aborted, Parity error detected !",
+         4},
+        {"abort with a", "progress step 1", "a", "Parity Verify aborted !", ARVERIFY_STOPPED},
+        {"ESC only closes", "progress step 1", "Escape", nullptr, ARVERIFY_RUNNING},
+        {"failing query", "progress step 1\nstatus 0 0x1000001C 6 after 3\nstatus 0 0x1000001C 6\nstatus 0 0x1000001C 6", nullptr, "0x0006 (REASSIGN FAILURE)", ARVERIFY_RUNNING},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = ReadyRaid5();
+        ASSERT_NE(c, nullptr);
+        ASSERT_TRUE(sim_->control(k.control));
+        Probe("verify 0");
+        ASSERT_TRUE(Shows(" ESC: Close Window, A: Abort Parity Verify ")) << tmux_->capture();
+        if (k.key) {
+            ASSERT_TRUE(Shows("Elapsed Time")) << tmux_->capture();
+            tmux_->sendKeys(k.key);
+        }
+        if (k.message) {
+            ASSERT_TRUE(Shows(k.message, 20000)) << tmux_->capture();
+            const std::string pane = tmux_->capture();
+            if (k.stateAfter != ARVERIFY_DONE) {
+                EXPECT_EQ(pane.find("Parity is ok"), std::string::npos) << pane;
+            }
+            tmux_->sendKeys("x");
+        }
+        EXPECT_EQ(Result(), "result 1 kind -2");
+        EXPECT_EQ(VerifyStarts(), 1u);
+        ASSERT_EQ(c->Refresh(), 1);
+        EXPECT_EQ(c->arrayDrives[c->FindArrayDrive(0)].info[ARREC_VERIFY], k.stateAfter);
+        tmux_.reset();
+        TearDown();
+    }
+}
+
+}  // namespace
