@@ -87,6 +87,46 @@ protected:
             return nullptr;
         return c;
     }
+    // What runs on array 0 (drives 0-2) before a dialog starts.
+    enum Setup { ready, building, destructive, rebuilding, expanding };
+    void Start(CController* c, Setup setup)
+    {
+        switch (setup) {
+        case ready:
+            ASSERT_EQ(Make(c, RAID_TYPE_5, {0, 1, 2}), 0);
+            ASSERT_TRUE(BuildToReady(c, 0));
+            break;
+        case building:
+            ASSERT_EQ(Make(c, RAID_TYPE_5, {0, 1, 2}), 0);
+            break;
+        case destructive:
+            ASSERT_EQ(Make(c, RAID_TYPE_5 | RAID_DESTRUCTIVE, {0, 1, 2}), 0);
+            break;
+        case rebuilding: {
+            // A private hot fix drive (drive 3) takes over the failed disk 1.
+            ASSERT_EQ(Make(c, RAID_TYPE_5, {0, 1, 2}), 0);
+            ASSERT_TRUE(BuildToReady(c, 0));
+            CArrayDrive& array = c->arrayDrives[c->FindArrayDrive(0)];
+            array.AddPendingComponent(Drive(*c, 3));
+            ASSERT_EQ(array.AddHotFixDrives(0, 1), 1) << std::hex << array.error;
+            ASSERT_TRUE(sim_->control("fail 0 0 1"));
+            ASSERT_EQ(c->Refresh(), 1);
+            ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(0)].State(), ARSTATE_REBUILD);
+            break;
+        }
+        case expanding: {
+            // RAID 0 of drives 0 and 1 grows by drive 2.
+            ASSERT_EQ(Make(c, RAID_TYPE_0, {0, 1}), 0);
+            CArrayDrive& array = c->arrayDrives[c->FindArrayDrive(0)];
+            array.AddPendingComponent(Drive(*c, 2));
+            ProgressRequest r;
+            r.operation = PROGRESS_START;
+            r.percent = RAID_TYPE_0;
+            ASSERT_EQ(array.ExpandConvert(&r), 1) << std::hex << array.error;
+            break;
+        }
+        }
+    }
     // Starts the dialog program with the arguments.
     void Probe(const std::string& args)
     {
@@ -185,6 +225,148 @@ TEST_F(ArrayDialogTest, ParityVerifyEndings)
         EXPECT_EQ(VerifyStarts(), 1u);
         ASSERT_EQ(c->Refresh(), 1);
         EXPECT_EQ(c->arrayDrives[c->FindArrayDrive(0)].info[ARREC_VERIFY], k.stateAfter);
+        tmux_.reset();
+        TearDown();
+    }
+}
+
+// A verify that already runs is joined, not started again; a controller
+// that repairs parity errors asks first.
+TEST_F(ArrayDialogTest, ParityVerifyJoinsOrAsks)
+{
+    {
+        SCOPED_TRACE("already running");
+        CController* c = ReadyRaid5();
+        ASSERT_NE(c, nullptr);
+        ProgressRequest start;
+        start.operation = PROGRESS_START;
+        ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(0)].ParityVerify(&start), 1);
+        ASSERT_TRUE(sim_->control("progress step 25"));
+        Probe("verify 0");
+        Dismiss("Parity Verify already in progress.");
+        Dismiss("Parity Verify completed, Parity is ok !", 20000);
+        EXPECT_EQ(Result(), "result 1 kind -2");
+        EXPECT_EQ(VerifyStarts(), 1u) << "only the test's own start";
+        TearDown();
+    }
+    {
+        SCOPED_TRACE("repairing controller, answered No");
+        CController* c = ReadyRaid5(Disks({kDisk, kDisk, kDisk}, 3, "new", R"(, "pageA": [[365, 2]])"));
+        ASSERT_NE(c, nullptr);
+        Probe("verify 0");
+        ASSERT_TRUE(Shows("Parity Verify will automatically repair Parity Errors.")) << tmux_->capture();
+        tmux_->sendKeys("n");
+        EXPECT_EQ(Result(), "result 0 kind -2");
+        EXPECT_EQ(VerifyStarts(), 0u);
+    }
+}
+
+// In administrator mode the verify goes on pass after pass until a key.
+TEST_F(ArrayDialogTest, AdministratorVerifyRepeatsPasses)
+{
+    ASSERT_NE(ReadyRaid5(), nullptr);
+    ASSERT_TRUE(sim_->control("progress step 50"));
+    Probe("--admin verify 0");
+    ASSERT_TRUE(Shows(" Pass 1 ")) << tmux_->capture();
+    ASSERT_TRUE(Shows(" Pass 2 ", 15000)) << tmux_->capture();
+    ASSERT_TRUE(Shows(" Pass 3 ", 15000)) << tmux_->capture();
+    tmux_->sendKeys("Escape");
+    EXPECT_EQ(Result(), "result 1 kind -2");
+    EXPECT_GE(VerifyStarts(), 3u);
+    EXPECT_EQ(tmux_->capture().find("Parity is ok"), std::string::npos) << "passes that end well are not reported";
+}
+
+// What the build progress display finds: nothing, a build (destructive or
+// not), a rebuild, an expansion; ESC leaves it with what was running.
+TEST_F(ArrayDialogTest, BuildProgressDisplays)
+{
+    const struct {
+        const char* name;
+        Setup setup;
+        const char* step;    // progress per query while the display runs
+        bool escape;
+        const char* title;   // null: no window
+        const char* result;
+    } cases[] = {
+        {"nothing runs", ready, "progress step 1", false, nullptr, "result 1 kind -1"},
+        {"build to its end", building, "progress step 25", false,
+         " Progress Information: Non-destructive Array Build ", "result 1 kind -1"},
+        {"build left with ESC", building, "progress step 1", true,
+         " Progress Information: Non-destructive Array Build ", "result 0 kind 1"},
+        {"destructive build", destructive, "progress step 1", true, " Progress Information: Destructive Array Build ",
+         "result 0 kind 1"},
+        {"rebuild", rebuilding, "progress step 1", true, " Progress Information: Array Rebuild ", "result 0 kind 2"},
+        {"expansion", expanding, "progress step 1", true, " Progress Information: Expansion ", "result 0 kind 0"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(Disks({kDisk, kDisk, kDisk, kDisk}, 4));
+        ASSERT_NE(c, nullptr);
+        ASSERT_NO_FATAL_FAILURE(Start(c, k.setup));
+        ASSERT_TRUE(sim_->control(k.step));
+        Probe("progress 0");
+        if (k.title) {
+            ASSERT_TRUE(Shows(k.title)) << tmux_->capture();
+            EXPECT_TRUE(Shows(" Press ESC to quit ")) << tmux_->capture();
+            if (k.escape) {
+                ASSERT_TRUE(Shows("Elapsed Time")) << tmux_->capture();
+                tmux_->sendKeys("Escape");
+            }
+        }
+        EXPECT_EQ(Result(), k.result);
+        if (!k.title) {
+            EXPECT_EQ(tmux_->capture().find("Progress Information"), std::string::npos);
+        }
+        tmux_.reset();
+        TearDown();
+    }
+}
+
+// The quit walk of mirvane shows every running build; ESC stops it, with
+// the warning after a build or rebuild but not after an expansion.
+TEST_F(ArrayDialogTest, QuitWalkOverRunningOperations)
+{
+    const char* const warning = "WARNING: At least one array is not redundant yet !";
+    const char* const quit = "Do you really want to quit ? (Y/N)";
+    const struct {
+        const char* name;
+        Setup setup;
+        bool twoArrays;       // a second RAID-5 array (drives 3-5) builds too
+        const char* title;
+        const char* status;   // the status line of the display left with ESC
+        bool warned;
+    } cases[] = {
+        {"a build", building, false, "Non-destructive Array Build",
+         "Controller 0 - KZM8530RZ, Array Drive 0, Type RAID-5", true},
+        {"a rebuild", rebuilding, false, "Array Rebuild", "Controller 0 - KZM8530RZ, Array Drive 0, Type RAID-5", true},
+        {"an expansion", expanding, false, "Expansion", "Controller 0 - KZM8530RZ, Array Drive 0, Type RAID-0", false},
+        {"two builds, the first to its end", building, true, "Non-destructive Array Build",
+         "Controller 0 - KZM8530RZ, Array Drive 3, Type RAID-5", true},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(Disks({kDisk, kDisk, kDisk, kDisk, kDisk, kDisk}, 6));
+        ASSERT_NE(c, nullptr);
+        ASSERT_NO_FATAL_FAILURE(Start(c, k.setup));
+        if (k.twoArrays) {
+            ASSERT_EQ(Make(c, RAID_TYPE_5, {3, 4, 5}), 3);
+        }
+        ASSERT_TRUE(sim_->control(k.twoArrays ? "progress step 34" : "progress step 1"));
+        Mirvane();
+        ASSERT_TRUE(Shows(" Select interface ")) << tmux_->capture();
+        tmux_->sendKeys("Enter");
+        ASSERT_TRUE(Shows(" Select Controller ")) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        ASSERT_TRUE(Shows(k.title)) << tmux_->capture();
+        ASSERT_TRUE(Shows(k.status, 15000)) << tmux_->capture();
+        ASSERT_TRUE(Shows("Elapsed Time")) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        if (k.warned)
+            Dismiss(warning);
+        ASSERT_TRUE(Shows(quit)) << tmux_->capture();
+        EXPECT_EQ(tmux_->capture().find(warning), std::string::npos);
+        tmux_->sendKeys("y");
+        EXPECT_TRUE(Shows("[exit 0]")) << tmux_->capture();
         tmux_.reset();
         TearDown();
     }
