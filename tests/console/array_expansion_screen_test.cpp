@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -370,6 +371,73 @@ TEST_F(ArrayDialogTest, QuitWalkOverRunningOperations)
         tmux_.reset();
         TearDown();
     }
+}
+
+// " Select Drive to be added " for logical drive 0 (one disk of kSmall
+// sectors): free logical drives of its size, and the free disks whose
+// usable capacity reaches it, by firmware and by the reference's disk format.
+TEST_F(ArrayDialogTest, CandidatesFollowTheCapacityRule)
+{
+    constexpr uint32_t L = 1000000;
+    // Target, capacity, initialised; targets 0, 8 and 9 carry logical drives 0, 8 and 9.
+    const struct {
+        int target;
+        uint32_t capacity;
+        bool initialised;
+    } disks[] = {{0, L, true},         {1, L + 66736, true}, {2, L + 66735, true}, {3, L + 1199, true},
+                 {4, L + 1200, true},  {5, L - 1, true},     {6, L + 1200, false}, {7, L + 1199, false},
+                 {8, L, true},         {9, L - 1, true}};
+    const struct {
+        const char* name;
+        const char* profile;
+        const char* format;   // the reference disk's format
+        std::vector<int> offered;
+    } cases[] = {
+        {"new firmware, new format", "new", "2", {1}},
+        {"new firmware, old format: 0x10000 more", "new", "1", {1, 2, 4, 6}},
+        {"older firmware: blocks, less 1200 when not initialised", "middle", "2", {1, 2, 3, 4, 6}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::string devices;
+        for (const auto& d : disks)
+            devices += std::string(devices.empty() ? "" : ", ") + R"({"target": )" + std::to_string(d.target) +
+                       R"(, "capacity": )" + std::to_string(d.capacity) + R"(, "product": "DISK )" +
+                       std::to_string(d.target) + "\"" + (d.initialised ? "" : R"(, "initialised": false)") +
+                       (d.target == 0 ? std::string(R"(, "diskFormat": )") + k.format : "") + "}";
+        const std::string scenario = R"({"entry": 0, "profile": ")" + std::string(k.profile) +
+                                     R"(", "channels": [{"kind": 2, "devices": [)" + devices +
+                                     R"(]}], "logicalDrives": [{"number": 0, "name": "LD0", "members": [[0, 0]]},
+                                     {"number": 8, "name": "LD8", "members": [[0, 8]]},
+                                     {"number": 9, "name": "LD9", "members": [[0, 9]]}]})";
+        ASSERT_NE(Read(scenario), nullptr);
+        Probe("select 2 0 11");
+        ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
+        ASSERT_TRUE(Shows("Plug in new disk (Hot Plug)")) << tmux_->capture();
+        const std::string pane = tmux_->capture();
+        EXPECT_NE(pane.find(" Type   Chn-ID/No  Name                     Capacity  belongs to"), std::string::npos)
+            << pane;
+        EXPECT_NE(pane.find("LD8"), std::string::npos) << pane;
+        EXPECT_EQ(pane.find("LD9"), std::string::npos) << pane;
+        EXPECT_EQ(pane.find("LD0"), std::string::npos) << "the drive itself\n" << pane;
+        for (int t = 1; t <= 7; ++t) {
+            const bool offered = std::find(k.offered.begin(), k.offered.end(), t) != k.offered.end();
+            EXPECT_EQ(pane.find("DISK " + std::to_string(t)) != std::string::npos, offered)
+                << "disk " << t << "\n" << pane;
+        }
+        EXPECT_NE(pane.find(" Log    No.   8    LD8                         488 MB"), std::string::npos) << pane;
+        EXPECT_NE(pane.find(" Disk   SCSI-A 1   KZM     DISK 1              520 MB  ---"), std::string::npos) << pane;
+        // The first line is the free logical drive.
+        tmux_->sendKeys("Enter");
+        EXPECT_EQ(Result(), "result 1 chosen 1 8");
+        tmux_.reset();
+        TearDown();
+    }
+    // Nothing fits: M5006.
+    ASSERT_NE(Read(Disks({L, L + 66735}, 1)), nullptr);
+    Probe("select 2 0 2");
+    Dismiss("No suitable Drives found !");
+    EXPECT_EQ(Result(), "result 0 chosen 0 -1");
 }
 
 }  // namespace
