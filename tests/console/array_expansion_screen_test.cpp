@@ -440,4 +440,96 @@ TEST_F(ArrayDialogTest, CandidatesFollowTheCapacityRule)
     EXPECT_EQ(Result(), "result 0 chosen 0 -1");
 }
 
+// The Expand menu's gates: growing into free space only when the controller
+// says there is room, adding disks never for RAID 0; the type choice offers
+// no conversion to the type the array has, and a RAID-0 array first needs
+// a parity drive (giving up there changes nothing).
+TEST_F(ArrayDialogTest, ExpandMenuGates)
+{
+    const char* const question = "Do you really want to expand/convert";
+    // Waits a moment and tells whether the pane still shows the menu and nothing more.
+    auto onlyMenu = [&]() {
+        tmux_->waitFor("\x01never", 700);
+        const std::string pane = tmux_->capture();
+        return pane.find(" Expand ") != std::string::npos && pane.find(question) == std::string::npos &&
+               pane.find(" Select Physical Drive ") == std::string::npos &&
+               pane.find(" Choose Type ") == std::string::npos;
+    };
+    {
+        SCOPED_TRACE("RAID 0 without room");
+        CController* c = Read(Disks({kDisk, kDisk, 2 * kDisk, 2 * kDisk}, 2));
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(Make(c, RAID_TYPE_0, {0, 1}), 0);
+        Probe("expand 0");
+        ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        EXPECT_TRUE(Shows("Use free Logical Drive space")) << tmux_->capture();
+        tmux_->sendKeys("a");
+        EXPECT_TRUE(onlyMenu()) << "adding disks is disabled for RAID 0\n" << tmux_->capture();
+        tmux_->sendKeys("u");
+        EXPECT_TRUE(onlyMenu()) << "no room to grow into\n" << tmux_->capture();
+        tmux_->sendKeys("c");
+        ASSERT_TRUE(Shows(" Choose Type ")) << tmux_->capture();
+        tmux_->sendKeys("0");
+        tmux_->waitFor("\x01never", 700);
+        EXPECT_EQ(tmux_->capture().find(" Select Drive to be added "), std::string::npos) << tmux_->capture();
+        // RAID 5 wants a parity drive: new disks and the hot plug line.
+        tmux_->sendKeys("5");
+        ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
+        const std::string pane = tmux_->capture();
+        EXPECT_NE(pane.find("DISK 2"), std::string::npos) << pane;
+        EXPECT_NE(pane.find("Plug in new disk (Hot Plug)"), std::string::npos) << pane;
+        tmux_->sendKeys("Escape");
+        ASSERT_TRUE(Gone(" Select Drive to be added ")) << tmux_->capture();
+        EXPECT_TRUE(onlyMenu()) << "giving up leaves the menu open\n" << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        EXPECT_EQ(Result(), "result 0 kind -2");
+        ASSERT_EQ(c->Refresh(), 1);
+        EXPECT_EQ(c->arrayDrives[c->FindArrayDrive(0)].Type(), RAID_TYPE_0);
+        EXPECT_EQ(Logged(0x1000002E) + Logged(0x1000002A), 0u) << "nothing started";
+        tmux_.reset();
+        TearDown();
+    }
+    {
+        SCOPED_TRACE("RAID 0 with room, No to the question");
+        CController* c = Read(Disks({kDisk, kDisk, kDisk}, 3));
+        ASSERT_NE(c, nullptr);
+        CLogDrive& first = c->logDrives[Drive(*c, 0)];
+        first.AddPendingComponent(Drive(*c, 1));
+        ASSERT_EQ(first.CreateArray(RAID_TYPE_0, nullptr, nullptr, 0), 1);
+        ASSERT_EQ(first.SetArrayCapacity(2 * kDisk - 8192), 1);
+        const size_t grown = Logged(0x1000002D);
+        Probe("expand 0");
+        ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        tmux_->sendKeys("u");
+        ASSERT_TRUE(Shows(question)) << tmux_->capture();
+        tmux_->sendKeys("n");
+        ASSERT_TRUE(Gone(question)) << tmux_->capture();
+        EXPECT_TRUE(onlyMenu()) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        EXPECT_EQ(Result(), "result 0 kind -2");
+        EXPECT_EQ(Logged(0x1000002D), grown) << "nothing grown";
+        tmux_.reset();
+        TearDown();
+    }
+    {
+        SCOPED_TRACE("RAID 5: disks to add, nothing to convert to");
+        // Byte 3 of the features: RAID 5 only.
+        CController* c = ReadyRaid5(Disks({kDisk, kDisk, kDisk, kDisk + 66736}, 3, "new", R"(, "features": 536936705)"));
+        ASSERT_NE(c, nullptr);
+        Probe("expand 0");
+        ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        tmux_->sendKeys("c");
+        Dismiss("It is not possible to expand");
+        EXPECT_TRUE(onlyMenu()) << tmux_->capture();
+        tmux_->sendKeys("a");
+        ASSERT_TRUE(Shows(" Select Physical Drive ")) << tmux_->capture();
+        EXPECT_NE(tmux_->capture().find("DISK 3"), std::string::npos) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        ASSERT_TRUE(Gone(" Select Physical Drive ")) << tmux_->capture();
+        EXPECT_TRUE(onlyMenu()) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        EXPECT_EQ(Result(), "result 0 kind -2");
+    }
+}
+
 }  // namespace
