@@ -532,4 +532,39 @@ TEST_F(ArrayDialogTest, ExpandMenuGates)
     }
 }
 
+// A new disk made a single-disk logical drive: initialised first when it is
+// not, de-initialised first when its format is not the one asked for.
+TEST_F(ArrayDialogTest, NewDiskBecomesALogicalDrive)
+{
+    const struct {
+        const char* name;
+        const char* disk;   // the disk's scenario fields
+        size_t deinitialised;
+        size_t initialised;
+    } cases[] = {
+        {"not initialised", R"(, "initialised": false)", 0, 1},
+        {"old format, new asked", R"(, "diskFormat": 1)", 1, 1},
+        {"new format, new asked", "", 0, 0},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(Disks({kDisk, kDisk}, 0, "new", "", k.disk));
+        ASSERT_NE(c, nullptr);
+        Probe("initialize 0 2");
+        const std::string result = Result();
+        ASSERT_EQ(result.rfind("result 1 number ", 0), 0u) << result;
+        const int number = std::stoi(result.substr(16));
+        EXPECT_EQ(Logged(0x20000008), k.deinitialised);
+        EXPECT_EQ(Logged(0x20000002), k.initialised);
+        ASSERT_EQ(c->Refresh(), 1);
+        const int drive = c->FindLogicalDrive(number);
+        ASSERT_GE(drive, 0) << number;
+        ASSERT_EQ(c->logDrives[drive].disks.count, 1);
+        EXPECT_EQ(c->physDrives[c->logDrives[drive].disks[0]].GetTargetId(), 0);
+        EXPECT_EQ(c->physDrives[c->logDrives[drive].disks[0]].GetInfo()[DEVINFO_FORMAT], 2);
+        tmux_.reset();
+        TearDown();
+    }
+}
+
 }  // namespace
