@@ -567,4 +567,157 @@ TEST_F(ArrayDialogTest, NewDiskBecomesALogicalDrive)
     }
 }
 
+// The expansions and conversions themselves take the array's configuration
+// access, which comes with the array drive screens; until then the access
+// says it is not built and these tests stop there.
+class ExpansionRunTest : public ArrayDialogTest {
+protected:
+    // True (and the test skipped) when the configuration access is not built.
+    bool AccessMissing()
+    {
+        tmux_->waitFor("\x01never", 500);
+        return tmux_->capture().find(notYet) != std::string::npos;
+    }
+    // RAID 0 of drives 0 and 1 named `name`, disk 2 free for a parity drive;
+    // the Expand menu of it up, " Choose Type " answered with RAID 5 and the
+    // disk chosen as parity drive.
+    void ToRaid5Question(const char* name, const std::string& control)
+    {
+        CController* c = Read(Disks({kDisk, kDisk, 2 * kDisk}, 2));
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(Make(c, RAID_TYPE_0, {0, 1}), 0);
+        ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(0)].SetName(name), 1);
+        ASSERT_TRUE(sim_->control(control));
+        Probe("expand 0");
+        ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        tmux_->sendKeys("c");
+        ASSERT_TRUE(Shows(" Choose Type ")) << tmux_->capture();
+        tmux_->sendKeys("5");
+        ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
+        tmux_->sendKeys("Enter");
+    }
+    // The array 0 as the emulator has it now.
+    CArrayDrive* ArrayNow()
+    {
+        CController& c = session_->transports[0].machines[0].controllers[0];
+        if (c.Refresh() != 1 || c.FindArrayDrive(0) < 0)
+            return nullptr;
+        return &c.arrayDrives[c.FindArrayDrive(0)];
+    }
+};
+
+TEST_F(ExpansionRunTest, Raid0ToRaid5InTwoPassesAndTheName)
+{
+    ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", "progress step 20"));
+    if (AccessMissing())
+        GTEST_SKIP() << "configuration access of array drives not built yet";
+    ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+    tmux_->sendKeys("y");
+    ASSERT_TRUE(Shows(" Progress Information Pass 1/2 ", 10000)) << tmux_->capture();
+    EXPECT_EQ(tmux_->capture().find(" Press ESC to quit "), std::string::npos) << tmux_->capture();
+    tmux_->sendKeys("Escape");  // not on the first pass
+    ASSERT_TRUE(Shows(" Progress Information Pass 2/2 ", 30000)) << tmux_->capture();
+    EXPECT_TRUE(Shows(" Press ESC to quit ")) << tmux_->capture();
+    EXPECT_EQ(Result(60000), "result 1 kind -2");
+    CArrayDrive* now = ArrayNow();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->Type(), RAID_TYPE_5);
+    EXPECT_STREQ(now->GetName(), "RAID5");
+    EXPECT_EQ(now->components.count, 3);
+}
+
+// A pass that cannot start, or whose watch ends in an error, ends the
+// conversion: no second pass, no new name, nothing reported as done.
+TEST_F(ExpansionRunTest, AFailedPassEndsTheConversion)
+{
+    const struct {
+        const char* name;
+        const char* control;
+        const char* shown;    // on the way, null: nothing
+        const char* error;    // the box that ends it
+    } cases[] = {
+        {"start refused", "status 0 0x1000002E 6", nullptr, "0x0006 (REASSIGN FAILURE)"},
+        {"watch fails", "progress step 20\nexpandfail 0 0 2", "Pass 1/2", "Error: Online Expansion aborted !"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", k.control));
+        if (AccessMissing())
+            GTEST_SKIP() << "configuration access of array drives not built yet";
+        ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+        tmux_->sendKeys("y");
+        if (k.shown) {
+            ASSERT_TRUE(Shows(k.shown, 15000)) << tmux_->capture();
+        }
+        // The error box of the pass, then the menu again.
+        Dismiss(k.error, 30000);
+        ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        EXPECT_EQ(tmux_->capture().find("Pass 2/2"), std::string::npos) << tmux_->capture();
+        tmux_->sendKeys("Escape");
+        EXPECT_EQ(Result(), "result 0 kind -2");
+        EXPECT_EQ(Logged(0x1000002A), 0u) << "no second pass";
+        CArrayDrive* now = ArrayNow();
+        ASSERT_NE(now, nullptr);
+        EXPECT_STREQ(now->GetName(), "RAID0");
+        tmux_.reset();
+        TearDown();
+    }
+}
+
+TEST_F(ExpansionRunTest, ExpansionByOneDisk)
+{
+    CController* c = ReadyRaid5(Disks({kDisk, kDisk, kDisk, kDisk + 66736}, 3));
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(0)].SetName("DATA"), 1);
+    ASSERT_TRUE(sim_->control("progress step 25"));
+    Probe("expand 0");
+    ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+    tmux_->sendKeys("a");
+    ASSERT_TRUE(Shows(" Select Physical Drive ")) << tmux_->capture();
+    tmux_->sendKeys("Space");
+    tmux_->waitFor("\x01never", 200);
+    tmux_->sendKeys("Enter");
+    ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+    tmux_->sendKeys("y");
+    Dismiss("merge the");
+    if (AccessMissing())
+        GTEST_SKIP() << "configuration access of array drives not built yet";
+    ASSERT_TRUE(Shows(" Progress Information Pass 1/1 ", 10000)) << tmux_->capture();
+    EXPECT_TRUE(Shows(" Press ESC to quit ")) << tmux_->capture();
+    EXPECT_EQ(Result(60000), "result 1 kind -2");
+    CArrayDrive* now = ArrayNow();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->Type(), RAID_TYPE_5);
+    EXPECT_EQ(now->components.count, 4);
+    EXPECT_STREQ(now->GetName(), "DATA") << "a name that does not begin with RAID stays";
+    EXPECT_EQ(now->Capacity(), 3 * kDisk);
+}
+
+// No to the question after the parity drive was made: it leaves the
+// array's pending list and is deleted again; nothing is converted.
+TEST_F(ExpansionRunTest, NoGivesTheParityDriveBack)
+{
+    ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", "progress step 20"));
+    if (AccessMissing())
+        GTEST_SKIP() << "configuration access of array drives not built yet";
+    ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+    tmux_->sendKeys("n");
+    ASSERT_TRUE(Gone("Do you really want to expand/convert")) << tmux_->capture();
+    if (AccessMissing())
+        GTEST_SKIP() << "deleting a logical drive not built yet";
+    ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+    tmux_->sendKeys("Escape");
+    EXPECT_EQ(Result(), "result 0 kind -2");
+    CArrayDrive* now = ArrayNow();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->Type(), RAID_TYPE_0);
+    EXPECT_EQ(now->components.count, 2);
+    const CController& c = *now->controller;
+    int drives = 0;
+    for (int i = 0; i < c.logDrives.count; ++i)
+        drives += (c.logDrives[i].kind & 3) != LDKIND_MISSING ? 1 : 0;
+    EXPECT_EQ(drives, 2) << "the parity drive was deleted again";
+    EXPECT_EQ(Logged(0x1000002E) + Logged(0x1000002A), 0u);
+}
+
 }  // namespace
