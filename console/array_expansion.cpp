@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <vector>
 
 #include "array_drive.h"

@@ -14,6 +14,7 @@
 #include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "model_errors.h"
 #include "mirror_drives.h"
 #include "str_printf.h"
 
@@ -112,8 +113,8 @@ void SetCandidateLine(CListBox& list, int line, const CController& controller, c
         tui::strPrintf(place, "%s %s",
                        channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "",
                        c.disk->GetPosition());
-        const uint32_t blocks = wire::get32(info, DEVINFO_CAPACITY);
-        const uint32_t blockSize = wire::get16(info, DEVINFO_BLOCK_SIZE);
+        const uint64_t blocks = wire::get32(info, DEVINFO_CAPACITY);
+        const uint64_t blockSize = wire::get16(info, DEVINFO_BLOCK_SIZE);
         list.SetLine(line, "Disk", place, DeviceName(*c.disk), static_cast<long>((blockSize * (blocks / 1024)) >> 10),
                      "---");
     } else {
@@ -317,7 +318,8 @@ int InitializeNewLogicalDrive(CController& controller, CPhysDrive& disk, int* nu
         }
     }
     if (freePosition < 0 || freePosition >= controller.freeDrives.count) {
-        ShowErrorCode(controller.error);
+        // No drive number left for a new logical drive.
+        ShowErrorCode(MODERR_NO_SPACE);
         return 0;
     }
     // A copy: the creation may re-read the list the entry lives in.
