@@ -360,6 +360,9 @@ int RunExpandConvert(CController& controller, CArrayDrive& array, ProgressReques
         if (!started) {
             if (taken)
                 ShowErrorCode(array.error);
+            // Drives meant for this start must not ride along with a later one.
+            while (array.GetPendingCount() > 0)
+                array.RemovePendingComponent(0);
             return 0;
         }
         if (request.percent != percentDone) {

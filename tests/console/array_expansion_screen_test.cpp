@@ -298,6 +298,10 @@ TEST_F(ArrayDialogTest, BuildProgressDisplays)
          "result 0 kind 1"},
         {"rebuild", rebuilding, "progress step 1", true, " Progress Information: Array Rebuild ", "result 0 kind 2"},
         {"expansion", expanding, "progress step 1", true, " Progress Information: Expansion ", "result 0 kind 0"},
+        {"build through a busy storm", building, "progress step 25\nbusy 40", false,
+         " Progress Information: Non-destructive Array Build ", "result 1 kind -1"},
+        {"build with a failing query", building, "progress step 25\nstatus 0 0x1000001A 6 after 2", false,
+         " Progress Information: Non-destructive Array Build ", "result 1 kind -1"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
@@ -438,6 +442,44 @@ TEST_F(ArrayDialogTest, CandidatesFollowTheCapacityRule)
     Probe("select 2 0 2");
     Dismiss("No suitable Drives found !");
     EXPECT_EQ(Result(), "result 0 chosen 0 -1");
+}
+
+// The size a new component needs, by the kind of drive it joins: a RAID-5
+// array's capacity per data component, a RAID-0 array's per component, a
+// RAID-1 drive's first component, a logical drive's own capacity. Disk 3
+// reaches it (new firmware keeps 66736 sectors), disks 4 and 5 do not.
+TEST_F(ArrayDialogTest, CapacityNeededByEachKindOfDrive)
+{
+    const struct {
+        const char* name;
+        const char* mirrors;   // scenario mirrors, empty: none
+        int arrayType;         // -1: no array
+        std::vector<int> members;
+        const char* select;    // probe arguments
+    } cases[] = {
+        {"RAID-5 array", "", RAID_TYPE_5, {0, 1, 2}, "select 0 0 2"},
+        {"RAID-0 array", "", RAID_TYPE_0, {0, 1}, "select 0 0 2"},
+        {"RAID-1 drive", R"(, "mirrors": [{"drives": [0, 1]}])", -1, {}, "select 1 0 2"},
+        {"logical drive", "", -1, {}, "select 2 2 2"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(Disks({kDisk, kDisk, kDisk, kDisk + 66736, kDisk + 66735, kDisk}, 3, "new", k.mirrors));
+        ASSERT_NE(c, nullptr);
+        if (k.arrayType >= 0) {
+            ASSERT_EQ(Make(c, k.arrayType, k.members), 0);
+        }
+        Probe(k.select);
+        ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
+        const std::string pane = tmux_->capture();
+        EXPECT_NE(pane.find("DISK 3"), std::string::npos) << pane;
+        EXPECT_EQ(pane.find("DISK 4"), std::string::npos) << pane;
+        EXPECT_EQ(pane.find("DISK 5"), std::string::npos) << pane;
+        tmux_->sendKeys("Escape");
+        EXPECT_EQ(Result(), "result 0 chosen 0 -1");
+        tmux_.reset();
+        TearDown();
+    }
 }
 
 // The Expand menu's gates: growing into free space only when the controller
