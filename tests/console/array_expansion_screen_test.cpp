@@ -762,4 +762,33 @@ TEST_F(ExpansionRunTest, NoGivesTheParityDriveBack)
     EXPECT_EQ(Logged(0x1000002E) + Logged(0x1000002A), 0u);
 }
 
+// Growing into the room the components leave: a second host drive over the
+// new space, no progress window.
+TEST_F(ExpansionRunTest, GrowingIntoFreeSpace)
+{
+    CController* c = Read(Disks({kDisk, kDisk}, 2));
+    ASSERT_NE(c, nullptr);
+    CLogDrive& first = c->logDrives[Drive(*c, 0)];
+    first.AddPendingComponent(Drive(*c, 1));
+    ASSERT_EQ(first.CreateArray(RAID_TYPE_0, nullptr, nullptr, 0), 1);
+    ASSERT_EQ(first.SetArrayCapacity(kDisk), 1);
+    ASSERT_EQ(first.CreateArrayHostDrive(1), 1) << std::hex << first.error;
+    const size_t grown = Logged(0x1000002D);
+    Probe("expand 0");
+    ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+    tmux_->sendKeys("u");
+    ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+    tmux_->sendKeys("y");
+    Dismiss("merge the");
+    if (AccessMissing())
+        GTEST_SKIP() << "configuration access of array drives not built yet";
+    EXPECT_EQ(Result(), "result 1 kind -2");
+    EXPECT_EQ(tmux_->capture().find("Progress Information"), std::string::npos);
+    EXPECT_EQ(Logged(0x1000002D), grown + 1);
+    CArrayDrive* now = ArrayNow();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->Capacity(), 2 * kDisk);
+    EXPECT_EQ(now->hostDrives.count, 2);
+}
+
 }  // namespace
