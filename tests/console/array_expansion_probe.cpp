@@ -6,10 +6,11 @@
 //   array_expansion_probe builds                  the quit walk's progress displays
 //   array_expansion_probe select KIND N FLAGS     " Select Drive to be added " for drive N
 //                                                 of KIND (0 array, 1 RAID-1, 2 logical)
+//   array_expansion_probe add KIND N FLAGS ASK    AddDriveToArray for drive N of KIND
 //   array_expansion_probe initialize T FORMAT     makes the disk at channel 0, target T
 //                                                 a logical drive
 // At the end the screen goes and the program prints "result R kind K"
-// (select: "chosen KIND NUMBER|TARGET", initialize: "number N").
+// (select: "chosen KIND NUMBER|TARGET", add and initialize: "number N").
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: array_expansion_probe [--admin] verify|progress|expand N | builds | select KIND N FLAGS |"
+               " add KIND N FLAGS ASK |"
                " initialize T FORMAT\n",
                stderr);
     return 2;
@@ -61,7 +63,7 @@ std::string Run(CController& controller, int argc, char** argv)
         std::snprintf(out, sizeof out, "result %d kind %d", result, kind);
     } else if (action == "builds" && argc == 1) {
         std::snprintf(out, sizeof out, "result %d kind -2", ShowControllerBuildProgress(controller, 0));
-    } else if (action == "select" && argc == 4) {
+    } else if ((action == "select" && argc == 4) || (action == "add" && argc == 5)) {
         DriveRef ref;
         ref.kind = std::atoi(argv[1]);
         const int number = std::atoi(argv[2]);
@@ -74,6 +76,12 @@ std::string Run(CController& controller, int argc, char** argv)
             ref.logical = &controller.logDrives[k];
         if (k < 0)
             return "no such drive";
+        if (action == "add") {
+            const int index = AddDriveToArray(controller, ref, std::atoi(argv[3]), nullptr, std::atoi(argv[4]));
+            std::snprintf(out, sizeof out, "result %d number %d", index,
+                          index >= 0 ? static_cast<int>(controller.logDrives[index].GetNumber()) : -1);
+            return out;
+        }
         DriveCandidate chosen;
         const int result = SelectReplacementDrive(controller, ref, &chosen, std::atoi(argv[3]));
         const int which = chosen.logical ? chosen.logical->GetNumber() : chosen.disk ? chosen.disk->GetTargetId() : -1;

@@ -482,6 +482,48 @@ TEST_F(ArrayDialogTest, CapacityNeededByEachKindOfDrive)
     }
 }
 
+// Adding a drive to logical drive 0: a free logical drive is taken as it
+// is, a new disk becomes a logical drive first (under the access of the
+// whole controller, given back afterwards); No to the question or ESC in
+// the list add nothing.
+TEST_F(ArrayDialogTest, AddDriveToALogicalDrive)
+{
+    const struct {
+        const char* name;
+        const char* keys;      // in the list
+        const char* question;  // null: none
+        const char* answer;
+        const char* result;    // its prefix
+        size_t created;        // creation requests (0x0E)
+    } cases[] = {
+        {"free logical drive", "Enter", "Do you want to add the drive to the array ?", "y", "result 1 number 1", 0},
+        {"new disk", "Down Enter", "Do you want to add the drive to the array ?", "y", "result 2 number ", 1},
+        {"new disk, No", "Down Enter", "Do you want to add the drive to the array ?", "n", "result -1 number -1", 0},
+        {"hot plug line, No", "Down Down Enter", "Do you really want to do a Hot Plug?", "n", "result -1 number -1", 0},
+        {"nothing chosen", "Escape", nullptr, nullptr, "result -1 number -1", 0},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        CController* c = Read(Disks({kDisk, kDisk, kDisk + 66736}, 2));
+        ASSERT_NE(c, nullptr);
+        const size_t before = Logged(0x0E);
+        Probe("add 2 0 11 1");
+        ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
+        ASSERT_TRUE(Shows("Plug in new disk (Hot Plug)")) << tmux_->capture();
+        tmux_->sendKeys(k.keys);
+        if (k.question) {
+            ASSERT_TRUE(Shows(k.question)) << tmux_->capture();
+            tmux_->sendKeys(k.answer);
+        }
+        const std::string result = Result();
+        EXPECT_EQ(result.rfind(k.result, 0), 0u) << result;
+        EXPECT_EQ(Logged(0x0E) - before, k.created);
+        EXPECT_EQ(sim_->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
+        tmux_.reset();
+        TearDown();
+    }
+}
+
 // The Expand menu's gates: growing into free space only when the controller
 // says there is room, adding disks never for RAID 0; the type choice offers
 // no conversion to the type the array has, and a RAID-0 array first needs
