@@ -833,4 +833,31 @@ TEST_F(ExpansionRunTest, GrowingIntoFreeSpace)
     EXPECT_EQ(now->hostDrives.count, 2);
 }
 
+// RAID 5 to RAID 0 goes through RAID 4; the second pass (removing the
+// redundancy) is done at once and shows no window.
+TEST_F(ExpansionRunTest, Raid5ToRaid0ThroughRaid4)
+{
+    CController* c = ReadyRaid5(Disks({kDisk, kDisk, kDisk}, 3));
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->arrayDrives[c->FindArrayDrive(0)].SetName("RAID5"), 1);
+    ASSERT_TRUE(sim_->control("progress step 25"));
+    Probe("expand 0");
+    ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+    tmux_->sendKeys("c");
+    ASSERT_TRUE(Shows(" Choose Type ")) << tmux_->capture();
+    tmux_->sendKeys("0");
+    ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
+    tmux_->sendKeys("y");
+    if (AccessMissing())
+        GTEST_SKIP() << "configuration access of array drives not built yet";
+    ASSERT_TRUE(Shows(" Progress Information Pass 1/2 ", 10000)) << tmux_->capture();
+    EXPECT_EQ(Result(60000), "result 1 kind -2");
+    EXPECT_EQ(tmux_->capture().find("Pass 2/2"), std::string::npos);
+    CArrayDrive* now = ArrayNow();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(now->Type(), RAID_TYPE_0);
+    EXPECT_STREQ(now->GetName(), "RAID0");
+    EXPECT_EQ(Logged(0x1000002F), 1u) << "the redundancy removed once";
+}
+
 }  // namespace
