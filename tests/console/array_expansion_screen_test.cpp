@@ -275,6 +275,19 @@ TEST_F(ArrayDialogTest, AdministratorVerifyRepeatsPasses)
     EXPECT_EQ(Result(), "result 1 kind -2");
     EXPECT_GE(VerifyStarts(), 3u);
     EXPECT_EQ(tmux_->capture().find("Parity is ok"), std::string::npos) << "passes that end well are not reported";
+    tmux_.reset();
+    TearDown();
+    // A parity error is reported, and the next verify keeps the pass number.
+    ASSERT_NE(ReadyRaid5(), nullptr);
+    ASSERT_TRUE(sim_->control("progress step 50\nparityerror 0 0"));
+    Probe("--admin verify 0");
+    ASSERT_TRUE(Shows(" Pass 1 ")) << tmux_->capture();
+    Dismiss("Parity Verify aborted, Parity error detected !", 15000);
+    ASSERT_TRUE(Shows(" Pass 1 ")) << tmux_->capture();
+    ASSERT_TRUE(Shows(" Pass 2 ", 15000)) << tmux_->capture();
+    tmux_->sendKeys("Escape");
+    EXPECT_EQ(Result(), "result 1 kind -2");
+    EXPECT_GE(VerifyStarts(), 3u);
 }
 
 // What the build progress display finds: nothing, a build (destructive or
