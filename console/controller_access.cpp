@@ -2,8 +2,13 @@
 
 #include <span>
 
+#include "array_expansion.h"
 #include "byte_order.h"
+#include "console_screen.h"
 #include "controller.h"
+#include "message_boxes.h"
+#include "message_catalog.h"
+#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {
@@ -26,8 +31,37 @@ int ControllerBusy(const CController&)
     return 0;
 }
 
-int ShowControllerBuildProgress(CController&, int)
+int ShowControllerBuildProgress(CController& controller, int index)
 {
+    char status[256];
+    for (int a = 0; a < controller.arrayDrives.count; ++a) {
+        CArrayDrive& array = controller.arrayDrives[a];
+        if (!array.HasConfigAccess())
+            continue;
+        tui::strPrintf(status, MessageText("M1002"), index, controller.info.typeName, static_cast<int>(array.arrayNumber),
+                       array.typeText);
+        SetStatusLine(0, status);
+        int kind = -1;
+        if (!ShowBuildProgress(array, &kind)) {
+            // Leaving an expansion early leaves nothing unprotected.
+            if (kind == 1 || kind == 2)
+                ShowMessage(MessageText("M5022"), 0, 1);
+            return 1;
+        }
+    }
+    for (int m = 0; m < controller.mirrorDrives.count; ++m) {
+        CMirrorDrive& mirror = controller.mirrorDrives[m];
+        if (!mirror.HasConfigAccess())
+            continue;
+        tui::strPrintf(status, MessageText("M1002"), index, controller.info.typeName,
+                       static_cast<int>(mirror.mirrorNumber), mirror.typeText);
+        SetStatusLine(0, status);
+        int kind = -1;
+        if (!ShowArrayBuildProgress(controller, mirror, &kind)) {
+            ShowMessage(MessageText("M5022"), 0, 1);
+            return 1;
+        }
+    }
     return 0;
 }
 

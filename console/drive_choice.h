@@ -62,3 +62,9 @@ int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive
 // given); 1 or 0.
 int InitializeNewLogicalDrive(CController& controller, CPhysDrive& disk, int* number, int reread, int freePosition,
                               int diskFormat);
+
+struct DiskParameters;
+
+// The parameters a new disk is initialised with: transfer mode and rate by
+// its channel's bus type, cache bits by firmware level, and `diskFormat`.
+DiskParameters NewDiskParameters(const CController& controller, const CPhysDrive& disk, int diskFormat);

@@ -15,6 +15,7 @@
 #include "dialog_list.h"
 #include "dialog_menu.h"
 #include "disk_lines.h"
+#include "drive_choice.h"
 #include "error_message.h"
 #include "input_box.h"
 #include "key_codes.h"
@@ -139,30 +140,6 @@ void UnloadArrayHostDrives(CController& controller)
 bool MountedByOtherController(const CController& controller, const CPhysDrive& d)
 {
     return OwnedByOtherController(controller, d) && d.GetOwnership()[OWNERSHIP_FLAGS] != 0;
-}
-
-// The disk parameters of a new disk by its channel's bus class.
-DiskParameters NewDiskParameters(const CController& controller, const CPhysDrive& d)
-{
-    const uint8_t bus = ChannelBusType(controller, d.GetChannel());
-    DiskParameters p;
-    if (bus >= 8 && bus <= 10) {
-        p.transferMode = 49;
-        p.transferRate = 160000;
-    } else if (bus == 11 || bus == 12) {
-        p.transferMode = 49;
-        p.transferRate = 320000;
-    } else {
-        p.transferMode = 17;
-        p.transferRate = 80000;
-    }
-    p.disconnect = 1;
-    p.syncTransfer = 1;
-    p.cacheBits = controller.FirmwareLevel() <= 18 ? 1 : 20;
-    p.taggedQueues = 1;
-    p.domainValidation = 0;
-    p.diskFormat = 2;
-    return p;
 }
 
 // The size dialog of a new drive; the size chosen in MB, or `current` for ESC.
@@ -376,7 +353,7 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
         CPhysDrive& d = controller.physDrives[i];
         if (d.GetInfo()[DEVINFO_INITIALISED])
             continue;
-        DiskParameters p = NewDiskParameters(controller, d);
+        DiskParameters p = NewDiskParameters(controller, d, 2);
         ShowWaitBox(MessageText("M2000"), 0);
         const int ok = d.Initialize(&p);
         CloseWaitBox();
