@@ -20,7 +20,6 @@ namespace {
 using tui::testing::tmuxSession;
 
 constexpr uint32_t kDisk = 2097152;
-const char* const notYet = "Sorry: This function is not yet implemented";
 
 // A controller of `profile` with disks of the capacities on channel 0;
 // logical drive i is disk i for the first `drives` disks. `extra` goes into
@@ -664,17 +663,10 @@ TEST_F(ArrayDialogTest, NewDiskBecomesALogicalDrive)
     }
 }
 
-// The expansions and conversions themselves take the array's configuration
-// access, which comes with the array drive screens; until then the access
-// says it is not built and these tests stop there.
+// The expansions and conversions themselves, under the array's
+// configuration access.
 class ExpansionRunTest : public ArrayDialogTest {
 protected:
-    // True (and the test skipped) when the configuration access is not built.
-    bool AccessMissing()
-    {
-        tmux_->waitFor("\x01never", 500);
-        return tmux_->capture().find(notYet) != std::string::npos;
-    }
     // RAID 0 of drives 0 and 1 named `name`, disk 2 free for a parity drive;
     // the Expand menu of it up, " Choose Type " answered with RAID 5 and the
     // disk chosen as parity drive.
@@ -706,8 +698,6 @@ protected:
 TEST_F(ExpansionRunTest, Raid0ToRaid5InTwoPassesAndTheName)
 {
     ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", "progress step 20"));
-    if (AccessMissing())
-        GTEST_SKIP() << "configuration access of array drives not built yet";
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("y");
     ASSERT_TRUE(Shows(" Progress Information Pass 1/2 ", 10000)) << tmux_->capture();
@@ -739,8 +729,6 @@ TEST_F(ExpansionRunTest, AFailedPassEndsTheConversion)
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", k.control));
-        if (AccessMissing())
-            GTEST_SKIP() << "configuration access of array drives not built yet";
         ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
         tmux_->sendKeys("y");
         if (k.shown) {
@@ -777,8 +765,6 @@ TEST_F(ExpansionRunTest, ExpansionByOneDisk)
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("y");
     Dismiss("merge the");
-    if (AccessMissing())
-        GTEST_SKIP() << "configuration access of array drives not built yet";
     ASSERT_TRUE(Shows(" Progress Information Pass 1/1 ", 10000)) << tmux_->capture();
     EXPECT_TRUE(Shows(" Press ESC to quit ")) << tmux_->capture();
     EXPECT_EQ(Result(60000), "result 1 kind -2");
@@ -795,13 +781,9 @@ TEST_F(ExpansionRunTest, ExpansionByOneDisk)
 TEST_F(ExpansionRunTest, NoGivesTheParityDriveBack)
 {
     ASSERT_NO_FATAL_FAILURE(ToRaid5Question("RAID0", "progress step 20"));
-    if (AccessMissing())
-        GTEST_SKIP() << "configuration access of array drives not built yet";
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("n");
     ASSERT_TRUE(Gone("Do you really want to expand/convert")) << tmux_->capture();
-    if (AccessMissing())
-        GTEST_SKIP() << "deleting a logical drive not built yet";
     ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
     tmux_->sendKeys("Escape");
     EXPECT_EQ(Result(), "result 0 kind -2");
@@ -835,8 +817,6 @@ TEST_F(ExpansionRunTest, GrowingIntoFreeSpace)
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("y");
     Dismiss("merge the");
-    if (AccessMissing())
-        GTEST_SKIP() << "configuration access of array drives not built yet";
     EXPECT_EQ(Result(), "result 1 kind -2");
     EXPECT_EQ(tmux_->capture().find("Progress Information"), std::string::npos);
     EXPECT_EQ(Logged(0x1000002D), grown + 1);
@@ -861,8 +841,6 @@ TEST_F(ExpansionRunTest, Raid5ToRaid0ThroughRaid4)
     tmux_->sendKeys("0");
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("y");
-    if (AccessMissing())
-        GTEST_SKIP() << "configuration access of array drives not built yet";
     ASSERT_TRUE(Shows(" Progress Information Pass 1/2 ", 10000)) << tmux_->capture();
     EXPECT_EQ(Result(60000), "result 1 kind -2");
     EXPECT_EQ(tmux_->capture().find("Pass 2/2"), std::string::npos);
