@@ -32,7 +32,6 @@ constexpr size_t ENTRY_SIZE_FIELD = 8;
 constexpr size_t ENTRY_NUMBER = 12;
 constexpr size_t ENTRY_CARRIER = 13;
 constexpr size_t ENTRY_START = 16;
-constexpr size_t DI_CAPACITY = 40;
 constexpr size_t DI_READY = 46;
 
 constexpr uint32_t MAX_TABLE_ENTRIES = 100;
@@ -69,12 +68,13 @@ void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<u
             uint8_t* e = p.data() + DISKS_HEAD + DISKS_ENTRY * n;
             const Device* dev = fw.deviceAt(address);
             const Channel* ch = fw.channelAt(address);
+            // A disk no longer on its channel is not seen: channel 255.
             wire::put32(e, 0, address);
-            wire::put32(e, 4, dev ? wire::get32(dev->info.data(), DI_CAPACITY) : 0);
-            e[8] = ch ? static_cast<uint8_t>(ch->number) : 0xFF;
-            e[9] = static_cast<uint8_t>(address >> 8);
-            e[10] = static_cast<uint8_t>(address);
-            e[11] = dev && dev->info[DI_READY] != 0 ? 0 : 1;
+            e[4] = ch && dev ? static_cast<uint8_t>(ch->number) : 0xFF;
+            e[5] = static_cast<uint8_t>(address >> 8);
+            e[6] = static_cast<uint8_t>(address);
+            wire::put16(e, 8, static_cast<uint16_t>(d.number));
+            e[10] = dev && dev->info[DI_READY] != 0 ? 0 : 1;
         }
         ++n;
     }
