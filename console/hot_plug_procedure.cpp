@@ -35,6 +35,7 @@ constexpr size_t maskBits = 4;
 constexpr int newDiskFormat = 2;
 constexpr int oldDiskFormat = 1;
 constexpr uint8_t slotFlagsAny = 0x07;  // failed, missing, invalid
+constexpr uint16_t noLogicalDrive = 0xFFFF;
 
 // Free target positions (channel << 8 | ID; ID 0 on a Fibre Channel channel
 // stands for any ID), refilled by each collection.
@@ -226,7 +227,9 @@ int CollectFreeTargets(CController& controller, int channel, int target, int clu
         AddTarget(TargetPosition(controller, channel, target), false);
     for (int i = 0; i < controller.physDrives.count; ++i) {
         const CPhysDrive& d = controller.physDrives[i];
-        if (d.DeviceType() != 0 || d.logDriveIndex >= 0)
+        // The device's own word says whether a logical drive holds it (a
+        // device scan alone does not link the drives).
+        if (d.DeviceType() != 0 || d.logDriveIndex >= 0 || wire::get16(d.GetInfo(), DEVINFO_LOG_DRIVE) != noLogicalDrive)
             continue;
         AddTarget(TargetPosition(controller, d.GetChannel(), d.GetTargetId()), true);
     }

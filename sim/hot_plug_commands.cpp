@@ -106,6 +106,9 @@ uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     p[INFO_FREE] = fw.unscannedAt(address) || fw.driveOfDevice(address) < 0 ? 1 : 0;
     wire::put32(p, INFO_CAPACITY, wire::get32(d->info.data(), 40));
     wire::put32(p, INFO_SECTOR_SIZE, wire::get16(d->info.data(), 44));
+    // Having read the disk at the slot, the controller knows it: it joins the list.
+    if (fw.unscannedAt(address))
+        joinUnscanned(*fw.channelByNumber(p[0]), d->entry);
     return FW_STATUS_OK;
 }
 

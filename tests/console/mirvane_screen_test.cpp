@@ -248,6 +248,7 @@ const std::map<std::string, std::string> kBuiltScreens = {
     {"View Hard Disk Info", " Hard Disk Information "},
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
+    {"Repair Array Drives", "There are no Array Drives installed."},
 };
 
 TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
