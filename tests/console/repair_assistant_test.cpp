@@ -364,5 +364,74 @@ TEST_F(repairAssistantTest, MissingHotFixDriveIsAskedFor)
     ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
 }
 
+TEST_F(repairAssistantTest, PulledDiskOfAFailedComponentIsNamedByItsDrive)
+{
+    startWith(Disks(3));
+    const int number = model->Make(RAID_TYPE_5, {0, 1, 2});
+    ASSERT_TRUE(model->ToReady(number));
+    // The failed disk is no longer seen: its descriptor's channel is 255.
+    ASSERT_TRUE(sim->control("pull 0 0 1"));
+    toSummary();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("The Physical Disk which belongs to Logical Drive 1 failed.")) << tmux->capture();
+    // Where the new disk goes is asked, since nobody knows the old place.
+    tmux->sendKeys("y");
+    ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
+    EXPECT_TRUE(shows("Channel: SCSI-A  ID: 1 ")) << tmux->capture();
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+    EXPECT_EQ(countKey("0x00000020"), 0);
+    EXPECT_GE(countKey("0x10000032"), 1) << "the array's component disks were asked";
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("y");
+    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+}
+
+TEST_F(repairAssistantTest, Raid1Repairs)
+{
+    // A RAID-1 drive whose lost component nobody can name, and one whose
+    // component failed out at a known place.
+    struct Case {
+        const char* name;
+        const char* mirror;
+        const char* control;
+        const char* shown;
+    } cases[] = {
+        {"missing component", R"({"drives": [0, 1], "missing": 1})", "", "Missing Drive could not be identified."},
+        {"failed component", R"({"drives": [0, 1]})", "fail 0 0 1", "which belongs to Logical Drive 1"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::string scenario = Disks(2);
+        scenario.insert(scenario.rfind("]}]}") + 1, std::string(R"(, "mirrors": [)") + k.mirror + "]");
+        startWith(scenario);
+        if (*k.control) {
+            ASSERT_TRUE(sim->control(k.control));
+        }
+        toSummary();
+        expectCounts(1, 1, 0, 0, 0, 0);
+        tmux->sendKeys("x");
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+        EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(k.shown)) << tmux->capture();
+        if (std::string(k.name) == "failed component") {
+            EXPECT_TRUE(shows("Physical Disk KZM     VIRTUAL DISK")) << tmux->capture();
+            EXPECT_TRUE(shows(" at channel SCSI-A, ID 1,")) << tmux->capture();
+        }
+        tmux->sendKeys("n");
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+        EXPECT_EQ(countKey("0x00000020"), 0);
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+        model.reset();
+    }
+}
+
 }  // namespace
 }  // namespace tui::testing
