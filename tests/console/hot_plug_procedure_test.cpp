@@ -92,6 +92,17 @@ TEST_F(hotPlugProcedureTest, NoFreeTargetIsSaid)
     EXPECT_EQ(countKey(begin), 0);
 }
 
+TEST_F(hotPlugProcedureTest, RefusedHotPlugIsSaidAndEnded)
+{
+    toTargets();
+    ASSERT_TRUE(sim->control("status 0 0x10000002 0x0008"));
+    tmux->sendKeys("Down Down Enter");
+    ASSERT_TRUE(tmux->waitFor("Error: Could not initiate Hot Plug. Please try again.")) << tmux->capture();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(waitGone("Could not initiate")) << tmux->capture();
+    expectEnded();
+}
+
 TEST_F(hotPlugProcedureTest, SataControllerAsksForAnIdByPosition)
 {
     ASSERT_NO_FATAL_FAILURE(start("", R"({"controllers": [{"entry": 0, "channels": [

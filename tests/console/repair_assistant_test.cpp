@@ -293,6 +293,58 @@ TEST_F(repairAssistantTest, FailedRaid5IsHotReplacedAndRebuilds)
     EXPECT_TRUE(model->ToReady(number));
 }
 
+// Hot replaces of the failed RAID-5 component that do not happen: each ends
+// the hot plug, and the array is still there to repair.
+TEST_F(repairAssistantTest, HotReplaceWaysOutEndTheHotPlug)
+{
+    struct Case {
+        const char* name;
+        const char* before;   // emulator control before the repair is chosen ("" none)
+        const char* swap;     // emulator control while "Press any key" waits ("" none)
+        const char* shown;    // what follows the key
+        const char* answer;   // to it
+    } cases[] = {
+        {"refused by the controller", "status 0 0x10000003 0x0008", "", "Error: Could not initiate Hot Plug.", "x"},
+        {"no disk plugged in", "", "", "Disk not found !", "x"},
+        {"too small", "", "pull 0 0 1\ninsert 0 0 1 1000", "Sorry: The capacity of the", "x"},
+        {"declined", "", "pull 0 0 1\ninsert 0 0 1", "Do you want to add this disk to the Array? (Y/N)", "n"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        startWith(Disks(3));
+        const int number = model->Make(RAID_TYPE_5, {0, 1, 2});
+        ASSERT_TRUE(model->ToReady(number));
+        ASSERT_TRUE(sim->control("fail 0 0 1"));
+        if (*k.before) {
+            ASSERT_TRUE(sim->control(k.before));
+        }
+        toSummary();
+        tmux->sendKeys("x");
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("which belongs to Logical Drive 1")) << tmux->capture();
+        tmux->sendKeys("y");
+        if (std::string(k.shown).find("initiate") == std::string::npos) {
+            ASSERT_TRUE(tmux->waitFor("Press any key after hot plug.")) << tmux->capture();
+            if (*k.swap) {
+                ASSERT_TRUE(sim->control(k.swap));
+            }
+            tmux->sendKeys("x");
+        }
+        ASSERT_TRUE(tmux->waitFor(k.shown)) << tmux->capture();
+        tmux->sendKeys(k.answer);
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+        ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
+        expectHotPlugsEnded();
+        EXPECT_EQ(countKey("0x10000004"), 0);
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+        model.reset();
+    }
+}
+
 TEST_F(repairAssistantTest, F4SilencesTheAlarm)
 {
     startWith(Disks(3));
