@@ -1,8 +1,7 @@
 #include "hot_plug_procedure.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <span>
 #include <string>
 #include <vector>
 
