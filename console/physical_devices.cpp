@@ -1,5 +1,7 @@
 #include "physical_devices.h"
 
+#include "hot_plug_procedure.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "dialog_menu.h"
 #include "disk_lines.h"
 #include "error_message.h"
+#include "hot_plug_procedure.h"
 #include "input_box.h"
 #include "key_codes.h"
 #include "message_boxes.h"
@@ -415,12 +418,6 @@ int RewritePhysicalConfiguration(CController& controller)
     return result;
 }
 
-void HotPlugDiskSeam(CController&)
-{
-    // The hot plug procedure is built with the controller's hot plug screens.
-    ShowMessage(MessageText("M0000"), 0, 1);
-}
-
 int ConfigurePhysicalDevices(CController& controller)
 {
     ShowWaitBox(MessageText("M2000"), 0);
@@ -466,7 +463,7 @@ int ConfigurePhysicalDevices(CController& controller)
         } else if (key == 0 && result == rescanLine) {
             Rescan(controller);
         } else if (key == 0 && result == hotPlugLine) {
-            HotPlugDiskSeam(controller);
+            HotPlugDisk(controller, 0, nullptr, -1, -1);
         }
     }
 }

@@ -18,5 +18,3 @@ void FibreChannelInformation(CController& controller, int channel);
 // F8: every initialised disk gets its configuration data written again with
 // its own settings; the last model result, 0 when asked no or no disk fits.
 int RewritePhysicalConfiguration(CController& controller);
-// The hot plug line's procedure; still to come, it shows M0000.
-void HotPlugDiskSeam(CController& controller);

@@ -18,6 +18,7 @@ constexpr size_t ENTRY_MASTER = 6;     // it is the array's master
 constexpr size_t ENTRY_PARITY = 7;     // it is the RAID-4 parity component
 constexpr size_t ENTRY_HOT_FIX = 8;    // it is a private hot fix drive
 constexpr size_t DI_READY = 46;
+constexpr uint8_t SLOT_MISSING = 0x02;  // slot flags: the drive is missing
 
 // The capacity drive n counts with in an array (0 for a drive that is gone).
 uint32_t componentCapacity(const ControllerFirmware& fw, uint32_t n, bool full)
@@ -36,6 +37,18 @@ bool disksReady(const ControllerFirmware& fw, const LogicalDrive& d)
         if (!dev || dev->state.failed || dev->info[DI_READY] == 0)
             return false;
     }
+    return true;
+}
+
+// True when the hot fix drive is gone or none of its disks is on its channel.
+bool hotFixMissing(const ControllerFirmware& fw, uint32_t n)
+{
+    const auto it = fw.logicalDrives.find(n);
+    if (it == fw.logicalDrives.end())
+        return true;
+    for (uint32_t address : it->second.members)
+        if (fw.deviceAt(address))
+            return false;
     return true;
 }
 
@@ -187,9 +200,13 @@ void fillArrayRecord(const ControllerFirmware& fw, uint32_t number, uint8_t* p)
     for (const ArraySlot& s : a.slots)
         if (k < AR_MAX_SLOTS)
             put(s.drive, s.failed);
+    // A private hot fix drive whose disks are all gone shows missing (0x02).
     for (uint32_t h : a.hotFixes)
-        if (k < AR_MAX_SLOTS)
+        if (k < AR_MAX_SLOTS) {
             put(h, false);
+            if (hotFixMissing(fw, h))
+                p[AR_SLOTS + AR_SLOT_SIZE * (k - 1) + 5] = SLOT_MISSING;
+        }
     p[AR_SLOT_COUNT] = static_cast<uint8_t>(k);
     if (k < AR_MAX_SLOTS) {
         uint8_t* end = p + AR_SLOTS + AR_SLOT_SIZE * k;

@@ -89,6 +89,9 @@ struct MirrorChain {
     std::vector<uint32_t> components;  // present components, head first
     uint32_t expected = 0;             // components it should have (present + missing)
     std::array<uint8_t, 8> name{};     // bytes 0-7 of every component's drive information
+    // {drive number, device address} of the disks of components that failed
+    // out of the chain, until the missing components are removed.
+    std::vector<std::pair<uint32_t, uint32_t>> lostDisks;
 };
 
 // The host drive table of one carrying drive.

@@ -13,8 +13,10 @@ namespace kzmsim {
 
 // Answers a component disk record (keys 0x6F and 0x10000032): checks its
 // size against the room the caller gives, then lists the disks of the
-// drives in order, as many as fit, with the count of them all.
-uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives);
+// drives in order, then the `lost` disks ({drive number, device address},
+// flagged missing), as many as fit, with the count of them all.
+uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives,
+                              const std::vector<std::pair<uint32_t, uint32_t>>& lost = {});
 
 // Logical drives.
 uint32_t commitCmd(ControllerFirmware& fw, IoctlCall& c);             // 0x03

@@ -99,6 +99,8 @@ void failDrive(ControllerFirmware& fw, uint32_t n)
     d->buildPercent = PERCENT_DONE;
     MirrorChain chain = fw.mirrors.at(head);
     std::erase(chain.components, n);
+    for (uint32_t address : d->members)
+        chain.lostDisks.emplace_back(n, address);
     fw.mirrors.erase(head);
     if (wasBuilding)
         raiseMirrorEvent(fw, EVT_MIRROR_BUILD_FAILED, head, head);
@@ -264,6 +266,7 @@ void dropMissing(ControllerFirmware& fw, uint32_t head)
 {
     MirrorChain& m = fw.mirrors.at(head);
     m.expected = static_cast<uint32_t>(m.components.size());
+    m.lostDisks.clear();
     dissolveIfSingle(fw, head);
 }
 

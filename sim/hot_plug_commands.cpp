@@ -36,6 +36,11 @@ constexpr size_t FC_LOOP_AT = 8;
 constexpr size_t FC_LOOP_BYTES = 8;
 constexpr size_t FC_MAP_AT = 16;
 constexpr size_t FC_MAP_SIZE = 16;
+// Free target mask (0x75).
+constexpr size_t MASK_ASKED = 1;
+constexpr size_t MASK_COUNT = 2;
+constexpr size_t MASK_BITS = 4;
+constexpr uint8_t MASK_TARGETS = 128;
 
 // The disk at (channel number, target ID, LUN), scanned or only inserted.
 const Device* diskAt(ControllerFirmware& fw, uint8_t channel, uint8_t target, uint8_t lun)
@@ -101,6 +106,9 @@ uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     p[INFO_FREE] = fw.unscannedAt(address) || fw.driveOfDevice(address) < 0 ? 1 : 0;
     wire::put32(p, INFO_CAPACITY, wire::get32(d->info.data(), 40));
     wire::put32(p, INFO_SECTOR_SIZE, wire::get16(d->info.data(), 44));
+    // Having read the disk at the slot, the controller knows it: it joins the list.
+    if (fw.unscannedAt(address))
+        joinUnscanned(*fw.channelByNumber(p[0]), d->entry);
     return FW_STATUS_OK;
 }
 
@@ -222,6 +230,28 @@ uint32_t fcDeviceMapCmd(ControllerFirmware& fw, IoctlCall& c)
     default:
         return FW_STATUS_BAD_RECORD;
     }
+}
+
+uint32_t freeTargetMaskCmd(ControllerFirmware& fw, IoctlCall& c)
+{
+    uint8_t* p = c.param.data();
+    const Channel* ch = addressedChannel(fw, c, p[0]);
+    if (!ch)
+        return FW_STATUS_INVALID_TARGET;
+    const uint8_t count = std::min(p[MASK_ASKED], MASK_TARGETS);
+    p[MASK_COUNT] = count;
+    p[3] = 0;
+    std::fill(p + MASK_BITS, p + MASK_BITS + MASK_TARGETS / 8, 0);
+    // Free: no device the controller has found sits at the ID (any LUN), and
+    // it is not the controller's own ID. A disk no scan has found yet is not known.
+    for (uint32_t t = 0; t < count; ++t) {
+        bool taken = t == ch->ownId;
+        for (const Device& d : ch->devices)
+            taken = taken || (d.entry >> 8) == t;
+        if (!taken)
+            p[MASK_BITS + t / 8] |= static_cast<uint8_t>(1u << (t % 8));
+    }
+    return FW_STATUS_OK;
 }
 
 }  // namespace kzmsim

@@ -34,6 +34,7 @@ uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x23
 uint32_t hotPlugNewDriveCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x24
 uint32_t hotPlugFinishCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x10000004
 uint32_t fcDeviceMapCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x20000082
+uint32_t freeTargetMaskCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x75
 uint32_t hotPlugSlotCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x10000002, 0x10000003
 
 }  // namespace kzmsim

@@ -116,7 +116,7 @@ constexpr IoctlCommand kCommands[] = {
     {0x72, W, FIXED, 4, NUMBER, lockHostDriveCmd},     // lock one host drive
     {0x73, W, FIXED, 4, NUMBER, unlockHostDriveCmd},
     {0x74, R, FIXED, 4, NUMBER, scanNewDevicesCmd},    // scan for new devices
-    {0x75, R, FIXED, 20, NUMBER, nullptr},
+    {0x75, R, FIXED, 20, CHANNEL, freeTargetMaskCmd},  // free target mask
     {0x7E, W, FIXED, 4, CTRL, setLogStateCmd},
     {0x7F, R, CALLER, 0, CTRL, readMessageLogCmd},   // message log, 2048-byte rounds
     {0x80, R, SizeRule::Rec8U16At6, 0, CTRL, nullptr},

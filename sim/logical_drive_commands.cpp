@@ -32,7 +32,6 @@ constexpr size_t ENTRY_SIZE_FIELD = 8;
 constexpr size_t ENTRY_NUMBER = 12;
 constexpr size_t ENTRY_CARRIER = 13;
 constexpr size_t ENTRY_START = 16;
-constexpr size_t DI_CAPACITY = 40;
 constexpr size_t DI_READY = 46;
 
 constexpr uint32_t MAX_TABLE_ENTRIES = 100;
@@ -69,12 +68,13 @@ void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<u
             uint8_t* e = p.data() + DISKS_HEAD + DISKS_ENTRY * n;
             const Device* dev = fw.deviceAt(address);
             const Channel* ch = fw.channelAt(address);
+            // A disk no longer on its channel is not seen: channel 255.
             wire::put32(e, 0, address);
-            wire::put32(e, 4, dev ? wire::get32(dev->info.data(), DI_CAPACITY) : 0);
-            e[8] = ch ? static_cast<uint8_t>(ch->number) : 0xFF;
-            e[9] = static_cast<uint8_t>(address >> 8);
-            e[10] = static_cast<uint8_t>(address);
-            e[11] = dev && dev->info[DI_READY] != 0 ? 0 : 1;
+            e[4] = ch && dev ? static_cast<uint8_t>(ch->number) : 0xFF;
+            e[5] = static_cast<uint8_t>(address >> 8);
+            e[6] = static_cast<uint8_t>(address);
+            wire::put16(e, 8, static_cast<uint16_t>(d.number));
+            e[10] = dev && dev->info[DI_READY] != 0 ? 0 : 1;
         }
         ++n;
     }
@@ -82,7 +82,8 @@ void putDisks(const ControllerFirmware& fw, const LogicalDrive& d, std::vector<u
 
 }  // namespace
 
-uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives)
+uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const std::vector<const LogicalDrive*>& drives,
+                              const std::vector<std::pair<uint32_t, uint32_t>>& lost)
 {
     if (c.param.size() < DISKS_HEAD)
         return FW_STATUS_BAD_RECORD;
@@ -95,6 +96,20 @@ uint32_t answerComponentDisks(const ControllerFirmware& fw, IoctlCall& c, const 
     size_t n = 0;
     for (const LogicalDrive* d : drives)
         putDisks(fw, *d, c.param, room, n);
+    // The disks of components that failed out of a mirror: missing.
+    for (const auto& [number, address] : lost) {
+        if (n < room) {
+            uint8_t* e = c.param.data() + DISKS_HEAD + DISKS_ENTRY * n;
+            const Channel* ch = fw.channelAt(address);
+            wire::put32(e, 0, address);
+            e[4] = ch && fw.deviceAt(address) ? static_cast<uint8_t>(ch->number) : 0xFF;
+            e[5] = static_cast<uint8_t>(address >> 8);
+            e[6] = static_cast<uint8_t>(address);
+            wire::put16(e, 8, static_cast<uint16_t>(number));
+            e[10] = 1;
+        }
+        ++n;
+    }
     wire::put16(c.param.data(), DISKS_COUNT_OUT, static_cast<uint16_t>(std::min<size_t>(n, 0xFFFF)));
     return ok();
 }
@@ -157,9 +172,9 @@ uint32_t componentDisksCmd(ControllerFirmware& fw, IoctlCall& c)
     if (m != fw.mirrors.end()) {
         for (uint32_t component : m->second.components)
             drives.push_back(&fw.logicalDrives.at(component));
-    } else {
-        drives.push_back(d);
+        return answerComponentDisks(fw, c, drives, m->second.lostDisks);
     }
+    drives.push_back(d);
     return answerComponentDisks(fw, c, drives);
 }
 

@@ -251,6 +251,7 @@ const std::map<std::string, std::string> kBuiltScreens = {
     {"View Events", " Controller Events "},
     {"View Statistics", " View Statistics "},
     {"Save Information", " View Information "},
+    {"Repair Array Drives", "There are no Array Drives installed."},
 };
 
 TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)

@@ -1,0 +1,132 @@
+// The emulated firmware's records for a hot plug: the free target mask of a
+// channel and the component disk descriptors that name a failed disk.
+#include "driver.h"
+#include "record_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace kzmsim;
+using simtest::Bytes;
+
+namespace {
+
+constexpr uint32_t kChannel0 = 0x2FFFF;  // channel 0's address with the low 16 bits set
+
+// Disks at 0, 2 and 9 of a SCSI channel (own ID 7); drives 0 and 1 a mirror.
+Scenario machine()
+{
+    Scenario s;
+    std::string error;
+    EXPECT_TRUE(parseScenario(R"({"controllers": [{"entry": 0, "profile": "new",
+        "channels": [{"kind": 2, "ownId": 7, "devices": [{"target": 0}, {"target": 2}, {"target": 9}]},
+                     {"kind": 2, "ownId": 7, "devices": []}],
+        "logicalDrives": [{"number": 0, "members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}],
+        "mirrors": [{"drives": [0, 1]}]}]})",
+                              s, error))
+        << error;
+    return s;
+}
+
+uint32_t send(Driver& d, uint32_t key, uint32_t target, Bytes& param)
+{
+    const Bytes rec = simtest::ioctlRecord(key, target, param);
+    EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
+    Bytes reply(REPLY_SIZE + param.size(), 0);
+    EXPECT_EQ(d.readReply(0, reply.data(), reply.size(), 0), reply.size());
+    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
+    return wire::get32(reply.data(), REPLY_STATUS) & 0xFFFF;
+}
+
+// The IDs whose bits the mask record sets.
+std::vector<int> FreeIds(const Bytes& r)
+{
+    std::vector<int> ids;
+    for (int t = 0; t < 128; ++t)
+        if (r[4 + t / 8] & (1u << (t % 8)))
+            ids.push_back(t);
+    return ids;
+}
+
+TEST(HotPlugRecords, FreeTargetMaskLeavesOutDevicesAndTheControllersOwnId)
+{
+    Driver d(machine());
+    Bytes r(20, 0xEE);
+    r[0] = 0;
+    r[1] = 12;
+    ASSERT_EQ(send(d, 0x75, kChannel0, r), 1u);
+    EXPECT_EQ(r[2], 12);
+    EXPECT_EQ(FreeIds(r), (std::vector<int>{1, 3, 4, 5, 6, 8, 10, 11}));
+
+    // At most 128 IDs; a disk that no scan found yet is not known.
+    ASSERT_GT(d.writeControl("insert 0 0 4\n", 13), 0);
+    r.assign(20, 0);
+    r[1] = 200;
+    ASSERT_EQ(send(d, 0x75, kChannel0, r), 1u);
+    EXPECT_EQ(r[2], 128);
+    EXPECT_EQ(FreeIds(r).size(), 128u - 4u);
+}
+
+TEST(HotPlugRecords, FreeTargetMaskRefusesAnotherChannelOrTheController)
+{
+    Driver d(machine());
+    struct Case {
+        uint32_t target;
+        uint8_t channel;
+        size_t size;
+        uint32_t status;
+    } cases[] = {
+        {kChannel0, 1, 20, 0x0006},   // the record names another channel
+        {0xFFFF, 0, 20, 0x0006},      // the controller is no channel
+        {kChannel0, 0, 16, 0x0007},   // the record is 20 bytes
+        {0x3FFFF, 1, 20, 0x0001},     // channel 1 answers for itself
+    };
+    for (const Case& c : cases) {
+        Bytes r(c.size, 0);
+        r[0] = c.channel;
+        r[1] = 16;
+        EXPECT_EQ(send(d, 0x75, c.target, r), c.status) << std::hex << c.target << " " << int(c.channel);
+    }
+}
+
+TEST(HotPlugRecords, ComponentDiskDescriptorsNameChannelIdDriveAndMissingDisk)
+{
+    Driver d(machine());
+    Bytes r(24 + 12 * 2, 0);
+    wire::put16(r.data(), 22, 2);
+    ASSERT_EQ(send(d, 0x6F, 0, r), 1u);
+    ASSERT_EQ(wire::get16(r.data(), 20), 2);
+    const uint8_t* second = r.data() + 24 + 12;
+    EXPECT_EQ(second[4], 0);                    // channel number
+    EXPECT_EQ(second[5], 2);                    // target ID
+    EXPECT_EQ(second[6], 0);                    // LUN
+    EXPECT_EQ(wire::get16(second, 8), 1);       // the component's drive
+    EXPECT_EQ(second[10], 0);                   // there and ready
+
+    // The disk of a component that failed out of the mirror is missing;
+    // once pulled it is no longer seen: channel 255.
+    ASSERT_GT(d.writeControl("fail 0 0 2\n", 11), 0);
+    ASSERT_EQ(send(d, 0x6F, 0, r), 1u);
+    ASSERT_EQ(wire::get16(r.data(), 20), 2);
+    EXPECT_EQ(second[4], 0);
+    EXPECT_EQ(wire::get16(second, 8), 1);
+    EXPECT_EQ(second[10], 1);
+    ASSERT_GT(d.writeControl("pull 0 0 2\n", 11), 0);
+    r.assign(24 + 12 * 2, 0);
+    wire::put16(r.data(), 22, 2);
+    ASSERT_EQ(send(d, 0x6F, 0, r), 1u);
+    second = r.data() + 24 + 12;
+    EXPECT_EQ(second[4], 0xFF);
+    EXPECT_EQ(second[5], 2);
+    EXPECT_EQ(second[10], 1);
+    // Removing the missing components forgets them.
+    Bytes none;
+    ASSERT_EQ(send(d, 0x09, 0, none), 1u);
+    r.assign(24 + 12 * 2, 0);
+    wire::put16(r.data(), 22, 2);
+    ASSERT_EQ(send(d, 0x6F, 0, r), 1u);
+    EXPECT_EQ(wire::get16(r.data(), 20), 1);
+}
+
+}  // namespace
