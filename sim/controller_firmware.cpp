@@ -224,6 +224,8 @@ DeviceInfoBytes ControllerFirmware::deviceInfo(uint32_t address) const
     DeviceInfoBytes info = d->info;
     const int64_t drive = driveOfDevice(address);
     wire::put16(info.data(), 36, drive < 0 ? 0xFFFF : static_cast<uint16_t>(drive));
+    if (drive >= 0)
+        info[59] = 0;  // a disk in a drive is no fragment
     return info;
 }
 

@@ -82,7 +82,7 @@ const RemovalCase kCases[] = {
     {"delete forced on a partitioned host drive",
      {kThreeSingles}, 1,
      {"-d", "-CTR:0", "-HOSTDRIVE:1", "-f"},
-     "INFO: Deleting Host Drive 1 \n",
+     "INFO: Deleting Host Drive 1 \nINFO: Physical Disk SCSI-A:1 De-initialized.\n",
      0, "Drive 0|Free|Drive 2|Free"},
     {"delete of a number that is not there",
      {kThreeSingles}, -1,
@@ -92,17 +92,20 @@ const RemovalCase kCases[] = {
     {"reset deletes all four host drives and de-initialises the disks",
      {kFourSingles}, -1,
      {"-r", "-CTR:0"},
-     "INFO: Deleting All (4) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Deleting Host Drive 1 \n"
-     "INFO: Deleting Host Drive 2 \nINFO: Deleting Host Drive 3 \n"
+     "INFO: Deleting All (4) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Physical Disk SCSI-A:0 De-initialized.\n"
+     "INFO: Deleting Host Drive 1 \nINFO: Physical Disk SCSI-A:1 De-initialized.\n"
+     "INFO: Deleting Host Drive 2 \nINFO: Physical Disk SCSI-A:2 De-initialized.\n"
+     "INFO: Deleting Host Drive 3 \nINFO: Physical Disk SCSI-A:3 De-initialized.\n"
      "INFO: Physical Disk SCSI-A:0 De-initialized.\nINFO: Physical Disk SCSI-A:1 De-initialized.\n"
      "INFO: Physical Disk SCSI-A:2 De-initialized.\nINFO: Physical Disk SCSI-A:3 De-initialized.\n",
      0, "Free|Free|Free|Free"},
-    {"reset with a refused host drive fails and leaves the disks initialised",
+    {"reset with a refused host drive fails; only the disks its deletions freed are de-initialised",
      {kThreeSingles}, 1,
      {"-r", "-CTR:0"},
-     "INFO: Deleting All (3) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Deleting Host Drive 1 \n"
+     "INFO: Deleting All (3) Host Drive(s)\nINFO: Deleting Host Drive 0 \nINFO: Physical Disk SCSI-A:0 De-initialized.\n"
+     "INFO: Deleting Host Drive 1 \n"
      "ERROR:Partition table is not empty.\nRemove Host Drive not possible.\nUse -FORCE option\n"
-     "ERROR: Delete Host Drive #1  failed !\nINFO: Deleting Host Drive 2 \n",
+     "ERROR: Delete Host Drive #1  failed !\nINFO: Deleting Host Drive 2 \nINFO: Physical Disk SCSI-A:2 De-initialized.\n",
      1, "Free|Drive 1|Free|Free"},
     {"reset without host drives",
      {}, -1,
