@@ -1,19 +1,17 @@
 // ostrel -d, -r and -a with SWAPDRIVE or BOOTDRIVE against the emulator:
 // host drives made with ostrel -c first, a DOS partition table written to a
-// host drive's sector 0 through the library's block write; whole standard
-// output, standard error and exit code, the disks' Used column afterwards (the carrying drive's number, which
-// follows its host drive's),
-// and nothing left held in kzmsim/state.
-#include "ctl_commands.h"
-#include "session.h"
+// host drive by util-linux sfdisk through the emulator's host drive file;
+// whole standard output, standard error and exit code, the disks' Used
+// column afterwards (the carrying drive's number, which follows its host
+// drive's), and nothing left held in kzmsim/state.
 #include "sim_mount.h"
 #include "tool_process.h"
-#include "xport_internal.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -38,28 +36,23 @@ const std::string kNotFirst =
     "WARNING: Setting Host Drive #1 to 0 will not make it a Boot drive\n"
     "INFO: Only Host Drive #0 on CTR #0 is a Boot Drive\n";
 
-// Writes a DOS partition table with one primary Linux partition to sector 0
-// of host drive `number` of controller 0.
+// The sfdisk program (root's PATH may lack /usr/sbin).
+std::string Sfdisk()
+{
+    for (const char* p : {"/usr/sbin/sfdisk", "/sbin/sfdisk"})
+        if (access(p, X_OK) == 0)
+            return p;
+    return "sfdisk";
+}
+
+// util-linux sfdisk writes a DOS partition table with one primary Linux
+// partition onto host drive `number` of controller 0, through its file.
 bool WritePartitionTable(const SimMount& sim, int number)
 {
-    sim.exportRoot();
-    xport_reset();
-    CSession session;
-    if (session.Init(0) != 1 || session.EnumTransports() != 1 || session.transports.count < 1)
-        return false;
-    uint8_t sector[512] = {};
-    uint8_t* entry = sector + 446;
-    entry[4] = 0x83;     // Linux
-    entry[8] = 0x00;
-    entry[9] = 0x08;
-    entry[12] = 0x00;    // 2048 sectors
-    entry[13] = 0x08;
-    sector[510] = 0x55;
-    sector[511] = 0xAA;
-    BlockIoRecord w{0, static_cast<uint16_t>(number), 0, 1, sector, sizeof sector};
-    const bool ok = ctl_write_blocks(w) == 0;
-    xport_reset();
-    return ok;
+    const std::string file = sim.root() + "/kzmsim/hostdrive/0/" + std::to_string(number);
+    const std::string command = "echo 'label: dos\nstart=64, size=512, type=83' | " + Sfdisk() +
+                                " --no-reread --no-tell-kernel -q -w never '" + file + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 struct RemovalCase {
@@ -70,9 +63,39 @@ struct RemovalCase {
     std::string err;
     int code;
     std::string usedAfter;     // the Used column of controller 0's four disks, joined by '|'
+    std::vector<std::string> controls = {};  // emulator control lines after the setup
 };
 
+const Args kArray = {"-c", "-CTR:0", "-RAID:5", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A-2", "-q"};
+// Host drives 1 and 2 join host drive 0 on the array (logical drive 0).
+const std::vector<std::string> kThreeOnTheArray = {"hostdrive 0 0 1 2048", "hostdrive 0 0 2 2048"};
+
 const RemovalCase kCases[] = {
+    {"delete one of three host drives on an array: all three go",
+     {kArray}, -1,
+     {"-d", "-CTR:0", "-HOSTDRIVE:1"},
+     "INFO: Deleting Host Drive 1 \nWARNING:The selected Drive belongs to Array Drive 0.\n"
+     "All Host Drives of this Array Drive will be removed:  0, 1, 2 !!!\n"
+     "INFO: Physical Disk SCSI-A:0 De-initialized.\nINFO: Physical Disk SCSI-A:1 De-initialized.\n"
+     "INFO: Physical Disk SCSI-A:2 De-initialized.\n",
+     0, "Free|Free|Free|Free", kThreeOnTheArray},
+    {"the warning lists eight of ten host drives on an array",
+     {kArray}, -1,
+     {"-d", "-CTR:0", "-HOSTDRIVE:9"},
+     "INFO: Deleting Host Drive 9 \nWARNING:The selected Drive belongs to Array Drive 0.\n"
+     "All Host Drives of this Array Drive will be removed:  0, 1, 2, 3, 4, 5, 6, 7,... !!!\n"
+     "INFO: Physical Disk SCSI-A:0 De-initialized.\nINFO: Physical Disk SCSI-A:1 De-initialized.\n"
+     "INFO: Physical Disk SCSI-A:2 De-initialized.\n",
+     0, "Free|Free|Free|Free",
+     {"hostdrive 0 0 1 64", "hostdrive 0 0 2 64", "hostdrive 0 0 3 64", "hostdrive 0 0 4 64", "hostdrive 0 0 5 64",
+      "hostdrive 0 0 6 64", "hostdrive 0 0 7 64", "hostdrive 0 0 8 64", "hostdrive 0 0 9 64"}},
+    {"delete refused when another host drive of the array is partitioned",
+     {kArray}, 2,
+     {"-d", "-CTR:0", "-HOSTDRIVE:1"},
+     "INFO: Deleting Host Drive 1 \nERROR:The selected Host Drive belongs to Array Drive 0.\n"
+     "To remove this Host Drive, all Host Drives of this Array Drive\nwill be removed. This is not possible, "
+     "because one or more\nof these Host Drives contain valid partitions.\nERROR: Delete Host Drive #1  failed !\n",
+     1, "Drive 0|Drive 1|Drive 2|Free", kThreeOnTheArray},
     {"delete refused on a partitioned host drive",
      {kThreeSingles}, 1,
      {"-d", "-CTR:0", "-HOSTDRIVE:1"},
@@ -167,6 +190,9 @@ TEST_P(RemovalTable, Run)
     ASSERT_TRUE(sim.ok());
     for (const Args& step : c.setup) {
         ASSERT_EQ(RunTool(step, sim.root()).exitCode, 0);
+    }
+    for (const std::string& line : c.controls) {
+        ASSERT_TRUE(sim.control(line));
     }
     if (c.partitioned >= 0) {
         ASSERT_TRUE(WritePartitionTable(sim, c.partitioned));
