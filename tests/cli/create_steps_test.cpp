@@ -123,6 +123,8 @@ TEST_P(CreateSteps, FailureAtEachStep)
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.exitCode, c.code);
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    // Only a finished build is announced to the operating system.
+    EXPECT_EQ(sim.readFile("scsi"), c.code == 0 ? std::string("scsi add-single-device 0 0 0 0", 31) : "");
     const std::vector<std::string> log = sim.log();
     EXPECT_GE(Count(log, "0x00000072"), 1);
     EXPECT_TRUE(MaintenanceLeft(log));

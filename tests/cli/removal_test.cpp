@@ -219,4 +219,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, RemovalTable, ::testing::ValuesIn(kCases),
                              return "Case" + std::to_string(info.index);
                          });
 
+// A removal the controller refuses is still announced to the operating
+// system, after Maintenance Mode was left.
+TEST(RemovalNotice, ARefusedRemovalIsAnnouncedToo)
+{
+    SimMount sim(kTwoControllers);
+    ASSERT_TRUE(sim.ok());
+    ASSERT_EQ(RunTool(kThreeSingles, sim.root()).exitCode, 0);
+    ASSERT_TRUE(sim.control("status 0 0x0F 7"));
+    const ToolResult r = RunTool({"-d", "-CTR:0", "-HOSTDRIVE:1"}, sim.root());
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "INFO: Deleting Host Drive 1 \nERROR: Error Code 16777223 \nERROR: Delete Host Drive #1  failed !\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    const std::string add("scsi add-single-device 0 0 0 0", 31);
+    const std::string remove("scsi remove-single-device 0 0 1 0", 34);
+    EXPECT_EQ(sim.readFile("scsi"), add + remove);
+}
+
 }  // namespace
