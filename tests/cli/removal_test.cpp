@@ -64,7 +64,14 @@ struct RemovalCase {
     int code;
     std::string usedAfter;     // the Used column of controller 0's four disks, joined by '|'
     std::vector<std::string> controls = {};  // emulator control lines after the setup
+    std::string scenario = kTwoControllers;
 };
+
+// Controller 0 reports that more than one controller accesses the host
+// drives of logical drive 0.
+const std::string kSharedDrive = R"({"controllers": [
+ {"entry": 0, "records": [{"key": "0x10010006", "target": "0", "hex": "0100000000000000"}],
+  "channels": [{"kind": 2, "devices": [{"target": 0}, {"target": 1}, {"target": 2}, {"target": 3}]}]}]})";
 
 const Args kArray = {"-c", "-CTR:0", "-RAID:5", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A-2", "-q"};
 // Host drives 1 and 2 join host drive 0 on the array (logical drive 0).
@@ -156,6 +163,12 @@ const RemovalCase kCases[] = {
      {"-a", "-CTR:0", "-HOSTDRIVE:1", "-SWAPDRIVE:35"},
      kSwapWarning + "INFO: Host Drive #1 set to #35.\n",
      0, "Drive 0|Drive 35|Drive 2|Free"},
+    {"a host drive that more than one controller accesses keeps its number",
+     {{"-c", "-CTR:0", "-RAID:S", "-DISKS:SCSI-A-0", "-q"}}, -1,
+     {"-a", "-CTR:0", "-HOSTDRIVE:0", "-SWAPDRIVE:5"},
+     "ERROR: More than one Controller is accessing the Drive,\nSetting cannot be changed.\n"
+     "ERROR: Cannot perform operations on the specified Host Drive\n" + kAssignFailed,
+     1, "Drive 0|Free|Free|Free", {}, kSharedDrive},
     {"swap above 254",
      {kThreeSingles}, -1,
      {"-a", "-CTR:0", "-HOSTDRIVE:1", "-SWAPDRIVE:255"},
@@ -197,7 +210,7 @@ TEST_P(RemovalTable, Run)
 {
     const RemovalCase& c = GetParam();
     SCOPED_TRACE(c.title);
-    SimMount sim(kTwoControllers);
+    SimMount sim(c.scenario);
     ASSERT_TRUE(sim.ok());
     for (const Args& step : c.setup) {
         ASSERT_EQ(RunTool(step, sim.root()).exitCode, 0);
