@@ -321,4 +321,45 @@ TEST(CreateBlock, ArrayBuildEndsAtTheFirstQuery)
     EXPECT_NE(s.out.find("0\tRAID5\tready"), std::string::npos) << s.out;
 }
 
+// The byte at `offset` of the data area of a logged request (the record
+// hex is the eleventh field; a command's data area starts at byte 524).
+int DataByte(const std::string& line, size_t offset)
+{
+    return std::stoi(Field(line, 10).substr(2 * (524 + offset), 2), nullptr, 16);
+}
+
+// Disks that are not initialised yet get the tool's disk parameters: the
+// faster transfer on a channel whose record names bus type 8.
+TEST(CreateDisks, InitialisedWithTheToolsParameters)
+{
+    SimMount sim(R"({"controllers": [{"entry": 0, "channels": [
+        {"kind": 2, "busType": 8, "devices": [{"target": 0, "initialised": false}]},
+        {"kind": 2, "devices": [{"target": 0, "initialised": false}]}]}]})");
+    ASSERT_TRUE(sim.ok());
+    ASSERT_EQ(RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-B-0", "-q"}, sim.root()).exitCode, 0);
+    std::vector<std::string> writes;
+    for (const std::string& line : sim.log())
+        if (Field(line, 5) == "0x20000002")
+            writes.push_back(line);
+    ASSERT_EQ(writes.size(), 2u);
+    const struct {
+        int mode;
+        int rate[4];  // kB/s, little endian
+    } expected[2] = {{0x31, {0x00, 0x71, 0x02, 0x00}}, {0x11, {0x80, 0x38, 0x01, 0x00}}};
+    for (size_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(DataByte(writes[k], 52), expected[k].mode);
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(DataByte(writes[k], 32 + i), expected[k].rate[i]);
+            EXPECT_EQ(DataByte(writes[k], 76 + i), 0);  // no domain validation
+        }
+        EXPECT_EQ(DataByte(writes[k], 53), 1);     // synchronous transfer
+        EXPECT_EQ(DataByte(writes[k], 54), 1);     // disconnect
+        EXPECT_EQ(DataByte(writes[k], 55), 1);     // tagged queues
+        EXPECT_EQ(DataByte(writes[k], 56), 0x14);  // read and write cache asked for
+        EXPECT_EQ(DataByte(writes[k], 103), 2);    // the new disk format
+    }
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+}
+
 }  // namespace
