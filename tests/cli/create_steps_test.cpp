@@ -362,4 +362,31 @@ TEST(CreateDisks, InitialisedWithTheToolsParameters)
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
 }
 
+// A new host drive on which the controller reports clustering gets its
+// write-back cache switched off: a host drive table write after the
+// cluster query, with attribute bit 0 of the entry (byte 16 + 15) set.
+TEST(CreateCluster, ClusterEnabledDriveLosesItsWriteBackCache)
+{
+    for (const bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled);
+        SimMount sim(Disks(enabled ? R"("clusterEnabled": true, )" : "", kTwoDisks));
+        ASSERT_TRUE(sim.ok());
+        ASSERT_EQ(RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-A-1", "-q"}, sim.root()).exitCode, 0);
+        const std::vector<std::string> log = sim.log();
+        std::vector<std::string> tableWrites;
+        bool asked = false;
+        for (const std::string& line : log) {
+            asked = asked || Field(line, 5) == "0x10010005";
+            if (asked && Field(line, 5) == "0x10010003")
+                tableWrites.push_back(line);
+        }
+        EXPECT_TRUE(asked);
+        ASSERT_EQ(tableWrites.size(), enabled ? 1u : 0u);
+        if (enabled) {
+            EXPECT_EQ(DataByte(tableWrites[0], 16 + 15) & 1, 1);
+        }
+        EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    }
+}
+
 }  // namespace
