@@ -87,7 +87,7 @@ int ConfigureSafteHotPlug(CController& c, const std::vector<int>& disks)
 
 int SetClusterDrive(CController& c, const std::vector<int>& disks, int arrayCode, int number)
 {
-    (void)arrayCode;
+    (void)arrayCode;  // the private type does not depend on the array's kind
     if ((c.ClusterBits() & kClusterBits) != kClusterBits || c.FirmwareLevel() >= kLevelClusterChannels)
         return 1;
     const int h = c.FindHostDrive(number);
