@@ -261,4 +261,46 @@ TEST(RemovalNotice, ARefusedRemovalIsAnnouncedToo)
     EXPECT_EQ(sim.readFile("scsi"), add + remove);
 }
 
+// The targets of the Maintenance Mode entries (key 0x72) the log shows from
+// line `from` on.
+std::vector<std::string> LockTargets(const std::vector<std::string>& log, size_t from)
+{
+    std::vector<std::string> targets;
+    for (size_t k = from; k < log.size(); ++k) {
+        std::vector<std::string> f;
+        size_t at = 0;
+        for (int n = 0; n < 7; ++n) {
+            const size_t end = log[k].find('\t', at);
+            f.push_back(log[k].substr(at, end - at));
+            at = end + 1;
+        }
+        if (f[5] == "0x00000072")
+            targets.push_back(f[6]);
+    }
+    return targets;
+}
+
+// Deleting the host drive of an array locks that host drive only, unless the
+// array is offline (two members of a RAID 5 failed): then the whole controller.
+TEST(RemovalMaintenance, AnOfflineArrayLocksTheWholeController)
+{
+    for (const bool offline : {false, true}) {
+        SCOPED_TRACE(offline);
+        SimMount sim(kTwoControllers);
+        ASSERT_TRUE(sim.ok());
+        ASSERT_EQ(RunTool(kArray, sim.root()).exitCode, 0);
+        if (offline) {
+            ASSERT_TRUE(sim.control("fail 0 0 0"));
+            ASSERT_TRUE(sim.control("fail 0 0 1"));
+            EXPECT_NE(RunTool({"-s", "-CTR:0"}, sim.root()).out.find("\terror\toffline\t"), std::string::npos);
+        }
+        const size_t from = sim.log().size();
+        const ToolResult r = RunTool({"-d", "-CTR:0", "-HOSTDRIVE:0", "-f", "-q"}, sim.root());
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(LockTargets(sim.log(), from), std::vector<std::string>{offline ? "0xFFFFFFFF" : "0x00000000"});
+        EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+        EXPECT_NE(RunTool({"-s", "-CTR:0"}, sim.root()).out.find("No Host Drives\n"), std::string::npos);
+    }
+}
+
 }  // namespace
