@@ -2,6 +2,7 @@
 // step of the build (Maintenance Mode left on every path, per the emulator's
 // log), the disk rules, the chain and striped drives, the size bound, the
 // enclosure slot and cluster steps and -BLOCK on a finished build.
+#include "expected_texts.h"
 #include "sim_mount.h"
 #include "tool_process.h"
 
@@ -387,6 +388,19 @@ TEST(CreateCluster, ClusterEnabledDriveLosesItsWriteBackCache)
         }
         EXPECT_EQ(sim.readFile("kzmsim/state"), "");
     }
+}
+
+// -q silences the messages but not the DISKS format warning, which goes to
+// standard output once however many old-form entries follow.
+TEST(CreateDisks, QuietRunKeepsTheFormatWarning)
+{
+    SimMount sim(kUninitialised);
+    ASSERT_TRUE(sim.ok());
+    const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:S", "-DISKS:A-0,A-1", "-q"}, sim.root());
+    EXPECT_EQ(r.out, kDisksFormatWarning);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
 }
 
 }  // namespace

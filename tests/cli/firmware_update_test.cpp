@@ -87,6 +87,11 @@ TEST_F(FirmwareUpdate, PathChecks)
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.exitCode, 1);
+        // -q silences the message channel, not the lines on standard output.
+        const ToolResult q = RunTool({"-a", "-CTR:0", "-FW:" + c.path, "-q"}, sim.root());
+        EXPECT_EQ(q.out, c.out);
+        EXPECT_EQ(q.err, "");
+        EXPECT_EQ(q.exitCode, 1);
     }
 }
 
