@@ -2,6 +2,7 @@
 
 #include "host_drive_lookup.h"
 #include "messages.h"
+#include "model_errors.h"
 #include "progress_request.h"
 
 #include <chrono>
@@ -30,14 +31,16 @@ int QueryProgress(CController& controller, int mirrorNumber, int arrayNumber, Pr
         array.error = 0;
         if (array.GetBuildProgress(&r) != 0)
             return 1;
-        if (array.error == 0) {
+        // No build running: perhaps an expansion or conversion.
+        if (array.error == MODERR_ACTIVE_STATE) {
+            array.error = 0;
             r = ProgressRequest{};
             r.operation = PROGRESS_QUERY;
             if (array.ExpandConvert(&r) != 0)
                 return 1;
         }
         *code = array.error;
-        return array.error == 0 ? 0 : -1;
+        return array.error == 0 || array.error == MODERR_ACTIVE_STATE ? 0 : -1;
     }
     const int m = controller.FindMirrorDrive(mirrorNumber);
     if (m < 0)
@@ -47,7 +50,7 @@ int QueryProgress(CController& controller, int mirrorNumber, int arrayNumber, Pr
     if (mirror.GetBuildProgress(&r) != 0)
         return 1;
     *code = mirror.error;
-    return mirror.error == 0 ? 0 : -1;
+    return mirror.error == 0 || mirror.error == MODERR_ACTIVE_STATE ? 0 : -1;
 }
 
 }  // namespace

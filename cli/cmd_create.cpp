@@ -2,6 +2,7 @@
 #include "build_wait.h"
 #include "byte_order.h"
 #include "create_disks.h"
+#include "create_hot_plug_cluster.h"
 #include "host_drive_lookup.h"
 #include "messages.h"
 #include "tool_run.h"
@@ -81,6 +82,7 @@ struct Build {
     int chosenNumber = -1;         // the free number of the new drive
     int newNumber = -1;            // the new drive's number
     int smallest = 0;              // position of the smallest disk in `disks`
+    int arrayCode = 1;             // the code the array was made with; 1 when none was made
 };
 
 // True when the type makes one logical drive of all disks instead of an array.
@@ -242,6 +244,16 @@ bool MakeMirror(Build& b, int spare)
     return true;
 }
 
+// The array's host drive is written without a result of its own: a host
+// drive that is not there afterwards fails the build.
+bool HostDriveMade(const Build& b)
+{
+    if (b.controller.FindHostDrive(b.newNumber) >= 0)
+        return true;
+    Emit("ERROR: Host Drive #%d could not be created.\n", b.newNumber);
+    return false;
+}
+
 bool MakeArray(Build& b, int spare)
 {
     CController& c = b.controller;
@@ -251,9 +263,12 @@ bool MakeArray(Build& b, int spare)
     int arrayNumber = -1;
     const uint32_t stripe = static_cast<uint32_t>(b.options.STRIPSIZE);
     if (c.FirmwareLevel() < 19) {
+        b.arrayCode = code;
         if (base.CreateArrayWithHostDrive(code, &spans, &arrayNumber, stripe, 1) == 0)
             return Fail(base.error);
         b.newNumber = arrayNumber;
+        if (!HostDriveMade(b))
+            return false;
     } else {
         if (b.options.NODESTRUCT != 1 && code != 10) {
             code += RAID_DESTRUCTIVE;
@@ -261,6 +276,7 @@ bool MakeArray(Build& b, int spare)
                  "Non-destructive mode !\n");
         }
         const int members = base.GetPendingCount() + 1;
+        b.arrayCode = code;
         if (base.CreateArray(code, &spans, &arrayNumber, stripe) == 0)
             return Fail(base.error);
         b.newNumber = arrayNumber;
@@ -279,6 +295,8 @@ bool MakeArray(Build& b, int spare)
         }
         if (base.CreateArrayHostDrive(1) == 0)
             return Fail(base.error != 0 ? base.error : c.error);
+        if (!HostDriveMade(b))
+            return false;
     }
     if (!b.level.hotSpare)
         return true;
@@ -354,6 +372,10 @@ void AnnounceHostDrives(Build& b)
                 SetHostDriveName(c, number, b.options.NAME);
             Emit("INFO: Host Drive #%d  created.\n", number);
         }
+        if (b.level.mirror || b.level.arrayCode > 0)
+            ConfigureSafteHotPlug(c, b.disks);
+        if (b.options.RAID != RAID_CODE_SINGLE || b.disks.size() == 1)
+            SetClusterDrive(c, b.disks, b.arrayCode, created.front());
         if (!c.Refresh())
             PrintErrorCode(c.error);
     }

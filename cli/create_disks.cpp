@@ -13,7 +13,6 @@ namespace {
 
 constexpr uint32_t kNoDrive = 0xFFFF;
 constexpr size_t kWriteProtectedByte = 50;
-constexpr uint8_t kOwnershipMountedElsewhere = 0x01;
 // DISKS entries and position texts are compared in buffers of this size.
 constexpr size_t kEntryBufferBytes = 32;
 
@@ -22,7 +21,8 @@ bool ClaimedElsewhere(CController& controller, CPhysDrive& disk)
 {
     if (controller.FirmwareLevel() < 30 || disk.GetInfo()[DEVINFO_INITIALISED] == 0)
         return false;
-    return disk.ReadOwnership() != 0 && (disk.GetOwnership()[OWNERSHIP_FLAGS] & kOwnershipMountedElsewhere) != 0;
+    // The first flag byte: the disk's private host drive is mounted by another controller.
+    return disk.ReadOwnership() != 0 && disk.GetOwnership()[OWNERSHIP_FLAGS] != 0;
 }
 
 bool IsSuitable(CController& controller, CPhysDrive& disk)

@@ -216,6 +216,8 @@ void fillArrayRecord(const ControllerFirmware& fw, uint32_t number, uint8_t* p)
     p[AR_VERIFY] = a.verifyState;
     p[AR_FLAGS] = a.flags;
     p[AR_PHASE] = a.phase;
+    // Level 30 firmware marks an array that lost more than its redundancy covers.
+    p[AR_OFFLINE] = (fw.identity.interfaceLevel & 0xFF) >= LEVEL_OFFLINE_FLAG && a.state == ARRAY_ERROR ? 1 : 0;
 }
 
 void fillArrayListEntry(const ControllerFirmware& fw, uint32_t n, uint8_t* e)

@@ -27,6 +27,8 @@ constexpr size_t AR_SLOT_COUNT = 316;
 constexpr size_t AR_VERIFY = 318;
 constexpr size_t AR_FLAGS = 319;
 constexpr size_t AR_PHASE = 320;
+constexpr size_t AR_OFFLINE = 321;
+constexpr uint32_t LEVEL_OFFLINE_FLAG = 30;  // firmware level from which byte 321 is reported
 constexpr uint8_t SLOT_END = 0xFF;        // drive byte of the slot that ends a list
 
 // Array states (record byte 2).

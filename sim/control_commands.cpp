@@ -85,17 +85,19 @@ bool parseEventFail(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
-// "ioerr C HD SECTOR": the next block read of that sector of host drive HD fails.
+// "ioerr C HD SECTOR [N]": the next N (default 1) block reads of that sector
+// of host drive HD fail.
 bool parseIoError(const Words& w, const std::string&, ControlAction& a)
 {
-    uint64_t entry, drive, sector;
-    if (w.size() != 4 || !num(w[1], 255, entry) || !num(w[2], 0xFFFF, drive) || !num(w[3], UINT32_MAX, sector))
+    uint64_t entry, drive, sector, times = 1;
+    if ((w.size() != 4 && w.size() != 5) || !num(w[1], 255, entry) || !num(w[2], 0xFFFF, drive) ||
+        !num(w[3], UINT32_MAX, sector) || (w.size() == 5 && (!num(w[4], UINT32_MAX, times) || times == 0)))
         return false;
-    a = [entry, drive, sector](Driver& d) {
+    a = [entry, drive, sector, times](Driver& d) {
         ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
         if (fw == nullptr)
             return false;
-        fw->readFaults.insert({static_cast<uint16_t>(drive), sector});
+        fw->readFaults[{static_cast<uint16_t>(drive), sector}] = static_cast<uint32_t>(times);
         return true;
     };
     return true;

@@ -228,6 +228,8 @@ DeviceInfoBytes ControllerFirmware::deviceInfo(uint32_t address) const
     DeviceInfoBytes info = d->info;
     const int64_t drive = driveOfDevice(address);
     wire::put16(info.data(), 36, drive < 0 ? 0xFFFF : static_cast<uint16_t>(drive));
+    if (drive >= 0)
+        info[59] = 0;  // a disk in a drive is no fragment
     return info;
 }
 
@@ -280,11 +282,17 @@ uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uin
         if (held)
             break;
     }
-    // An injected read fault answers the read once, before anything moves.
+    // An injected read fault answers the read as many times as it was asked
+    // for, before anything moves.
     if (!write)
-        for (size_t i = 0; i < count; ++i)
-            if (readFaults.erase({drive, first + i}) != 0)
-                return FW_STATUS_READ_ERROR;
+        for (size_t i = 0; i < count; ++i) {
+            const auto fault = readFaults.find({drive, first + i});
+            if (fault == readFaults.end())
+                continue;
+            if (--fault->second == 0)
+                readFaults.erase(fault);
+            return FW_STATUS_READ_ERROR;
+        }
     auto find = [&](uint64_t b) -> std::array<uint8_t, 512>* {
         if (held) {
             const auto it = carrierBlocks.find({owner, base + b});

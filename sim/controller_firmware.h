@@ -191,7 +191,7 @@ public:
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
     std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive no table holds, block)
     std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> carrierBlocks;  // (carrying drive, sector)
-    std::set<std::pair<uint16_t, uint64_t>> readFaults;  // (host drive, block): the next read of it fails
+    std::map<std::pair<uint16_t, uint64_t>, uint32_t> readFaults;  // (host drive, block): reads of it left to fail
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};
     std::map<uint8_t, SettingsPage> cacheSets;  // written cache parameter sets by number

@@ -132,6 +132,7 @@ void initialiseDisk(ControllerFirmware& fw, Device& dev, const DeviceInfoBytes& 
     if (written[DI_MODE] == MODE_ASKED_SETTLES && dev.state.modeFor17)
         dev.info[DI_MODE] = *dev.state.modeFor17;
     dev.info[DI_INITIALISED] = 1;
+    dev.info[DI_DEVICE_BYTE] = 0;
     if (dev.info[DI_FORMAT] != 1 && dev.info[DI_FORMAT] != 2)
         dev.info[DI_FORMAT] = 2;
     wire::put32(dev.state.ownership.data(), 0, fw.identity.board.serial);
@@ -148,6 +149,7 @@ uint32_t deinitialiseCmd(ControllerFirmware& fw, IoctlCall& c)
     if (d->state.failed)
         return FW_STATUS_NOT_READY;
     d->info[DI_INITIALISED] = 0;
+    d->info[DI_DEVICE_BYTE] = 0;
     d->state.ownership.fill(0);
     return ok();
 }

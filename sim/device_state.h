@@ -32,6 +32,7 @@ struct EnclosureSpec {
     uint8_t overall = 0;                 // overall temperature state byte
     bool doorLock = false;
     bool speaker = false;
+    bool slotsMapped = true;             // false: no slot holds a disk until its map is written
 };
 
 // A controller enclosure configuration: a table tying slots to disks.

@@ -22,6 +22,8 @@ constexpr uint8_t FLAG_BUILDING = 0x02;
 constexpr uint8_t FLAG_POOL = 0x04;
 constexpr size_t DI_CAPACITY = 40;
 constexpr size_t DI_READY = 46;
+constexpr size_t DI_INITIALISED = 47;
+constexpr size_t DI_FRAGMENT = 59;
 constexpr uint32_t PERCENT_DONE = 100;
 constexpr size_t HOST_ENTRY_NUMBER = 12;
 
@@ -311,6 +313,15 @@ void settleDrives(ControllerFirmware& fw)
     for (uint32_t n : lost)
         failDrive(fw, n);
     settleArrays(fw);
+}
+
+void leaveFragments(ControllerFirmware& fw, const LogicalDrive& d)
+{
+    for (Channel& ch : fw.channels)
+        for (Device& dev : ch.devices)
+            if (std::find(d.members.begin(), d.members.end(), ch.address | dev.entry) != d.members.end() &&
+                dev.info[DI_INITIALISED] != 0)
+                dev.info[DI_FRAGMENT] = 1;
 }
 
 void dropCarrierData(ControllerFirmware& fw, uint32_t n)

@@ -55,6 +55,9 @@ void advanceBuilds(ControllerFirmware& fw, uint32_t head);
 // Fails every drive that lost or has a failed member disk, with what follows
 // for its mirror (hot fix from the pool, events).
 void settleDrives(ControllerFirmware& fw);
+// Marks the member disks of drive d, about to be deleted, as fragments
+// (information byte 59): initialised disks that no drive uses any more.
+void leaveFragments(ControllerFirmware& fw, const LogicalDrive& d);
 // Drops the data kept on the sectors of carrying drive n (it was deleted).
 void dropCarrierData(ControllerFirmware& fw, uint32_t n);
 // Sets how every progress of the firmware advances.

@@ -285,12 +285,21 @@ uint32_t slotOfDiskCmd(ControllerFirmware& fw, IoctlCall& c)
         for (Device& d : ch.devices) {
             if (!d.state.enclosure)
                 continue;
-            const std::vector<uint8_t>& slots = d.state.enclosure->parts.slots;
-            const auto it = std::find(slots.begin(), slots.end(), target);
-            if (it == slots.end())
-                continue;
-            putSlotIdentity(p, Found{&ch, &d}, static_cast<uint8_t>(it - slots.begin()));
-            return ok();
+            const EnclosureState& e = *d.state.enclosure;
+            const std::vector<uint8_t>& slots = e.parts.slots;
+            // A slot whose map was written holds the disk that map names; an
+            // unwritten slot holds its target's disk only when the slots
+            // start mapped.
+            for (size_t i = 0; i < slots.size(); ++i) {
+                const auto map = e.slotMaps.find(static_cast<uint8_t>(i));
+                const bool holds = map != e.slotMaps.end()
+                                       ? wire::get32(map->second.data(), 4) == address
+                                       : e.parts.slotsMapped && slots[i] == target;
+                if (holds) {
+                    putSlotIdentity(p, Found{&ch, &d}, static_cast<uint8_t>(i));
+                    return ok();
+                }
+            }
         }
     }
     return FW_STATUS_INVALID_TARGET;  // no enclosure holds the disk

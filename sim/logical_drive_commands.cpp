@@ -132,6 +132,7 @@ uint32_t deleteDriveCmd(ControllerFirmware& fw, IoctlCall& c)
     const int64_t array = arrayOfDrive(fw, c.target);
     if (chainHead(fw, c.target) >= 0 || d->poolHotFix || (array >= 0 && !d->failed) || fw.arrays.count(c.target))
         return FW_STATUS_IN_USE;
+    leaveFragments(fw, *d);
     fw.hostTables.erase(c.target);
     fw.logicalDrives.erase(c.target);
     dropCarrierData(fw, c.target);

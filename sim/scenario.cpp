@@ -123,6 +123,7 @@ EnclosureSpec readEnclosure(const json& j)
     e.overall = static_cast<uint8_t>(number(j, "overall", 255, 0));
     e.doorLock = flag(j, "doorLock", false);
     e.speaker = flag(j, "speaker", false);
+    e.slotsMapped = flag(j, "slotsMapped", true);
     if (e.slots.size() > 255 || e.powerSupplies.size() > 255 || e.fans.size() > 255 || e.sensors.size() > 255)
         fail("an enclosure has at most 255 slots, power supplies, fans and sensors");
     return e;
@@ -267,6 +268,7 @@ void readBoardOverrides(const json& j, BoardSpec& b)
     for (size_t i = 0; i < 4; ++i)
         b.features[i] = static_cast<uint8_t>(features >> (8 * i));
     b.cacheBytes = static_cast<uint32_t>(number(j, "cacheSize", UINT32_MAX, b.cacheBytes));
+    b.reservedBytes = static_cast<uint32_t>(number(j, "reservedBytes", UINT32_MAX, b.reservedBytes));
     b.ramType = static_cast<uint8_t>(number(j, "ramType", 255, b.ramType));
     b.ramCheck = static_cast<uint8_t>(number(j, "ramCheck", 255, b.ramCheck));
     b.configVersion = static_cast<uint32_t>(number(j, "configVersion", UINT32_MAX, b.configVersion));

@@ -20,6 +20,7 @@ using kzmsim::ImageSpec;
 
 const std::string kNew = R"({"controllers": [{"entry": 0, "profile": "new"}]})";
 const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
+using Args = std::vector<std::string>;
 
 ImageComponent Part(uint8_t id, size_t n = 300)
 {
@@ -86,6 +87,11 @@ TEST_F(FirmwareUpdate, PathChecks)
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.exitCode, 1);
+        // -q silences the message channel, not the lines on standard output.
+        const ToolResult q = RunTool({"-a", "-CTR:0", "-FW:" + c.path, "-q"}, sim.root());
+        EXPECT_EQ(q.out, c.out);
+        EXPECT_EQ(q.err, "");
+        EXPECT_EQ(q.exitCode, 1);
     }
 }
 
@@ -139,6 +145,106 @@ TEST_F(FirmwareUpdate, DownloadShowsItsProgress)
                      "INFO: You must reboot the system to activate the new firmware.\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+}
+
+// How many requests of the log erase or write the flash or enter
+// Maintenance Mode (keys 0x41, 0x4C, 0x0C; the key is the sixth field).
+int Touching(const std::vector<std::string>& log)
+{
+    int n = 0;
+    for (const std::string& line : log) {
+        size_t from = 0;
+        for (int k = 0; k < 5; ++k)
+            from = line.find('\t', from) + 1;
+        const std::string key = line.substr(from, line.find('\t', from) - from);
+        n += key == "0x00000041" || key == "0x0000004C" || key == "0x0000000C" ? 1 : 0;
+    }
+    return n;
+}
+
+// The version rules, each on a "new" board changed in the one value it
+// needs; every refusal leaves the flash as it was and Maintenance Mode unused.
+TEST_F(FirmwareUpdate, VersionRules)
+{
+    Write("KZM_RPFW.002", NewImage(0x220002));
+    const std::string listed = "INFO: KZM_RPFW.002   RAID-0/1/4/5/10  3.34.02-R100\n";
+    const std::string download =
+        "INFO: Reading and checking firmware file.Please wait...\nINFO: DO NOT INTERRUPT THIS PROCEDURE IN ANY WAY !!!!\n";
+    const std::string cache = "ERROR: You need at least 8MB Cache-RAM on the controller\n"
+                              "ERROR: to update to firmware version x.24 and higher !\n";
+    const std::string baseRevision =
+        "ERROR: Firmware upgrade to versions x.33 or greater requires\nversion x.28.06-x04A or greater.\n";
+    const std::string oldBase = R"("firmwareVersion": "0x021C0006", "firmwareRevision": "0x30")";
+    struct Case {
+        const char* title;
+        std::string fields;
+        bool force;
+        std::string err;  // after the listing line
+        int code;
+    };
+    const Case cases[] = {
+        {"4 MB of cache", R"("cacheSize": 4194304)", false, cache + kAssignFailed, 1},
+        {"a board of type 36 or below", R"("boardTypeWord": 36)", false,
+         "ERROR: Firmware upgrade from KZM6xxxRP/RD controllers to Firmware versions > x.31 not allowed.\n" +
+             kAssignFailed,
+         1},
+        {"cluster firmware below level 30", R"("interfaceLevel": "0x21D")", false,
+         "ERROR: Cluster Firmware Updates to versions > x.28 are not supported \n"
+         "ERROR: in this utility version.Please look for an updated utility\n" +
+             kAssignFailed,
+         1},
+        {"an old base revision", oldBase, false, baseRevision + kAssignFailed, 1},
+        {"an old base revision with -f", oldBase, true, download, 0},
+        {"the base revision is not asked after an earlier refusal",
+         oldBase + R"(, "cacheSize": 4194304)", false, cache + kAssignFailed, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        SimMount sim(R"({"controllers": [{"entry": 0, "profile": "new", )" + c.fields + "}]}");
+        ASSERT_TRUE(sim.ok());
+        const std::string before = sim.readFile("kzmsim/flash/0/1");
+        Args args = {"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002"};
+        if (c.force)
+            args.push_back("-f");
+        const ToolResult r = RunTool(args, sim.root());
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, listed.size() + c.err.size()), listed + c.err);
+        EXPECT_EQ(r.exitCode, c.code);
+        EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+        if (c.code != 0) {
+            EXPECT_EQ(r.err.size(), listed.size() + c.err.size());
+            EXPECT_EQ(sim.readFile("kzmsim/flash/0/1"), before);
+            EXPECT_EQ(Touching(sim.log()), 0);
+        } else {
+            EXPECT_NE(sim.readFile("kzmsim/flash/0/1"), before);
+            EXPECT_GT(Touching(sim.log()), 0);
+        }
+    }
+}
+
+// A write that fails half way: the areas erased are written back whole, the
+// controller still starts its old firmware after a reboot, the run ends with 1.
+TEST_F(FirmwareUpdate, FailedWriteKeepsTheOldFirmware)
+{
+    Write("KZM_RPFW.002", NewImage(0x220002));
+    SimMount sim(kNew);
+    ASSERT_TRUE(sim.ok());
+    const std::string before1 = sim.readFile("kzmsim/flash/0/1");
+    const std::string before2 = sim.readFile("kzmsim/flash/0/2");
+    ASSERT_TRUE(sim.control("status 0 0x41 0x10 after 5"));
+    const ToolResult r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002"}, sim.root());
+    EXPECT_EQ(r.out, "");
+    const std::string tail = "ERROR: Error Code 16777232 \n" + kAssignFailed;
+    ASSERT_GE(r.err.size(), tail.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail) << r.err;
+    EXPECT_EQ(r.err.find("INFO: Firmware update completed."), std::string::npos);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    EXPECT_EQ(sim.readFile("kzmsim/flash/0/1"), before1);
+    EXPECT_EQ(sim.readFile("kzmsim/flash/0/2"), before2);
+    ASSERT_TRUE(sim.control("reboot 0"));
+    const ToolResult s = RunTool({"-s", "-CTR:0"}, sim.root());
+    EXPECT_NE(s.out.find("\t2.33.12-R0A1\n"), std::string::npos) << s.out;
 }
 
 }  // namespace
