@@ -465,7 +465,7 @@ int main(int argc, char** argv)
     }
 
     bool full = false;
-    const long loggedBefore = loggedReads(full);
+    long loggedBefore = 0;
     int rc = 1;
     const bool entered = box.inNetwork([&] {
         InterfaceRecord machine;
@@ -484,6 +484,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "remote_bench: no login at dulm\n");
             return;
         }
+        // The service reads each controller's board details after it logs
+        // its start and before it listens: counted from here on, the log
+        // holds only the benchmarks' requests.
+        loggedBefore = loggedReads(full);
         // The service's log records are taken as they come: a full queue
         // of the listener standing for /dev/log would stall the service.
         std::atomic<bool> done{false};

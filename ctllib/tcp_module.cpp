@@ -7,9 +7,9 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
-#include <poll.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +35,7 @@ int g_fd = -1;                        // the logged-in connection, -1 when none
 uint16_t g_connectionId = 0;
 uint16_t g_port = REMOTE_PORT;
 int g_receiveDeadlineMs = TCP_RECEIVE_DEADLINE_MS;
+int g_socketWaitMs = 0;  // the receive time-out set on g_fd; 0 while none is set
 
 // Closes the connection and forgets its descriptor.
 void dropSocket()
@@ -42,6 +43,24 @@ void dropSocket()
     if (g_fd >= 0)
         close(g_fd);
     g_fd = -1;
+    g_socketWaitMs = 0;
+}
+
+// Bounds each blocking receive on the connection by `ms` milliseconds (at
+// least 1); the option is set only when it changes. 0, or an errno value.
+int setReceiveWait(int ms)
+{
+    if (ms < 1)
+        ms = 1;
+    if (ms == g_socketWaitMs)
+        return 0;
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    if (setsockopt(g_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
+        return errno;
+    g_socketWaitMs = ms;
+    return 0;
 }
 
 // Sends and receives one whole packet in place; 0, or an errno value.
@@ -63,25 +82,27 @@ int exchange(uint8_t* packet, size_t length)
         done += static_cast<size_t>(n);
     }
     // The whole reply must be in within the deadline; a service that stops
-    // answering fails the exchange as a lost connection.
+    // answering fails the exchange as a lost connection. One blocking
+    // receive normally takes the whole reply, bounded by the socket's
+    // receive time-out: the whole deadline at first, what is left of it
+    // after an interruption or a part.
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(g_receiveDeadlineMs);
+    int waitMs = g_receiveDeadlineMs;
     done = 0;
-    while (done < length) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return ETIMEDOUT;
-        pollfd w{g_fd, POLLIN, 0};
-        int ready = poll(&w, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            return errno;
-        if (ready == 0)
-            continue;  // the deadline is checked at the top
-        ssize_t n = recv(g_fd, packet + done, length - done, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
+    for (bool first = true; done < length; first = false) {
+        if (!first) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return ETIMEDOUT;
+            waitMs = static_cast<int>(left);
+        }
+        const int e = setReceiveWait(waitMs);
+        if (e != 0)
+            return e;
+        ssize_t n = recv(g_fd, packet + done, length - done, MSG_WAITALL);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;  // interrupted or timed out: the deadline is checked at the top
         if (n < 0)
             return errno;
         if (n == 0)
