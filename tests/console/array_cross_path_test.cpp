@@ -105,6 +105,15 @@ protected:
         }
         return out;
     }
+    // The data bytes (hex) of the last request with the key.
+    std::string lastData(const std::string& key) const
+    {
+        std::string data;
+        for (const std::string& line : sim->log())
+            if (line.find("\t" + key + "\t") != std::string::npos)
+                data = line.substr(line.rfind('\t') + 1 + 524 * 2);
+        return data;
+    }
     // The hot plug begun was ended.
     void expectHotPlugEnded()
     {
@@ -117,32 +126,42 @@ protected:
 
 // Add Hot Fix Drive with a new disk: it is initialised and made a logical
 // drive, then the type decides private or pool; ESC at the type deletes
-// the drive made again.
+// the drive made again. An array with old-format members takes a private
+// hot fix drive without being asked.
 TEST_F(arrayCrossPathTest, HotFixDriveFromANewDisk)
 {
     const struct {
         const char* name;
-        const char* typeKeys;
-        int privateAdds;  // 0x10000015
-        int poolAdds;     // 0x60
-        int deleted;      // 0x0F
+        bool oldFormat;        // the first member has the old disk format
+        const char* typeKeys;  // null: no type is asked
+        int privateAdds;       // 0x10000015
+        int poolAdds;          // 0x60
+        int deleted;           // 0x0F
     } cases[] = {
-        {"private", "Enter", 1, 0, 0},
-        {"pool", "Down Enter", 0, 1, 0},
-        {"given up at the type", "Escape", 0, 0, 1},
+        {"private", false, "Enter", 1, 0, 0},
+        {"pool", false, "Down Enter", 0, 1, 0},
+        {"given up at the type", false, "Escape", 0, 0, 1},
+        {"old-format members", true, nullptr, 1, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         controls = {"hostdrive 0 0 0 4000000"};
-        ASSERT_NO_FATAL_FAILURE(openArrays(Machine(3, 1, raid5)));
+        std::string scenario = Machine(3, 1, raid5);
+        if (c.oldFormat) {
+            const std::string first = "{\"target\": 0}";
+            scenario.replace(scenario.find(first), first.size(), "{\"target\": 0, \"diskFormat\": 1}");
+        }
+        ASSERT_NO_FATAL_FAILURE(openArrays(scenario));
         ASSERT_NO_FATAL_FAILURE(arrayMenu());
         tmux->sendKeys("d");
         ASSERT_NO_FATAL_FAILURE(chooseNewDisk(3));
-        ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
-        EXPECT_TRUE(shows("Private Hot Fix")) << tmux->capture();
-        EXPECT_TRUE(shows("Pool Hot Fix")) << tmux->capture();
-        tmux->sendKeys(c.typeKeys);
-        ASSERT_TRUE(waitGone(" Choose Type ")) << tmux->capture();
+        if (c.typeKeys) {
+            ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
+            EXPECT_TRUE(shows("Private Hot Fix")) << tmux->capture();
+            EXPECT_TRUE(shows("Pool Hot Fix")) << tmux->capture();
+            tmux->sendKeys(c.typeKeys);
+            ASSERT_TRUE(waitGone(" Choose Type ")) << tmux->capture();
+        }
         if (c.deleted) {
             // Given up: the menu stays.
             ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << tmux->capture();
@@ -155,6 +174,9 @@ TEST_F(arrayCrossPathTest, HotFixDriveFromANewDisk)
         EXPECT_EQ(countKey("0x10000015"), c.privateAdds);
         EXPECT_EQ(countKey("0x00000060"), c.poolAdds);
         EXPECT_EQ(countKey("0x0000000F"), c.deleted);
+        // The new disk is initialised in the members' format (device information byte 103: 1 old, 2 new).
+        const std::string init = lastData("0x20000002");
+        EXPECT_EQ(init.size() >= 208 ? init.substr(206, 2) : init, c.oldFormat ? "01" : "02");
         ASSERT_NO_FATAL_FAILURE(expectClean());
         // The array's components read back from the controller.
         tmux->sendKeys("Home F4");
@@ -364,7 +386,8 @@ TEST_F(arrayCrossPathTest, ReplaceAFailedComponent)
         ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
         EXPECT_EQ(countKey("0x10000018"), c.replaced);
         EXPECT_EQ(countKey("0x10000004"), c.hotReplaced);
-        EXPECT_GE(countKey("0x00000017"), 1) << "the alarm was switched off";
+        ASSERT_GE(countKey("0x00000017"), 1) << "the alarm was switched off";
+        EXPECT_EQ(lastData("0x00000017").substr(0, 2), "00");
         if (c.hotPlug) {
             ASSERT_NO_FATAL_FAILURE(expectHotPlugEnded());
         }
