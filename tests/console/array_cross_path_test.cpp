@@ -365,23 +365,28 @@ TEST_F(arrayCrossPathTest, ReplaceAFailedComponent)
 {
     const struct {
         const char* name;
+        std::string arrays;
+        const char* line;    // of the replaced component in the list
         bool hotPlug;
         const char* answer;  // to the hot replace's question
         int replaced;        // 0x10000018
         int hotReplaced;     // 0x10000004
     } cases[] = {
-        {"new disk", false, nullptr, 1, 0},
-        {"hot plug line", true, "y", 0, 1},
-        {"hot plug line, declined", true, "n", 0, 0},
+        {"new disk", failedRaid5, "   1   DISK_1   fail ", false, nullptr, 1, 0},
+        {"new disk for a missing component",
+         R"([{"type": 5, "drives": [0, 1, 2], "state": "fail", "failedSlots": [1], "missingSlots": [1]}])",
+         "   1            fail ", false, nullptr, 1, 0},
+        {"hot plug line", failedRaid5, "   1   DISK_1   fail ", true, "y", 0, 1},
+        {"hot plug line, declined", failedRaid5, "   1   DISK_1   fail ", true, "n", 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         controls = {"alarm 0 1", "hostdrive 0 0 0 4000000"};
-        ASSERT_NO_FATAL_FAILURE(openArrays(Machine(3, 1, failedRaid5)));
+        ASSERT_NO_FATAL_FAILURE(openArrays(Machine(3, 1, c.arrays)));
         ASSERT_NO_FATAL_FAILURE(arrayMenu());
         tmux->sendKeys("e");
         ASSERT_TRUE(tmux->waitFor(" Select Drive to be replaced ")) << tmux->capture();
-        ASSERT_TRUE(tmux->waitFor("   1   DISK_1   fail ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(c.line)) << tmux->capture();
         tmux->sendKeys("Down Enter");
         if (!c.hotPlug) {
             ASSERT_NO_FATAL_FAILURE(chooseNewDisk(3));
