@@ -83,7 +83,10 @@ std::vector<DriveCandidate> CollectCandidates(CController& controller, const Dri
         for (int i = 0; i < controller.physDrives.count; ++i) {
             CPhysDrive& d = controller.physDrives[i];
             const uint8_t* info = d.GetInfo();
-            if (d.DeviceType() != DEVICE_TYPE_DISK || wire::get16(info, DEVINFO_LOG_DRIVE) != noLogicalDrive ||
+            // The link of the last configuration read goes first: the
+            // device information is only as new as the last scan.
+            if (d.DeviceType() != DEVICE_TYPE_DISK || d.logDriveIndex >= 0 ||
+                wire::get16(info, DEVINFO_LOG_DRIVE) != noLogicalDrive ||
                 !DiskHasCapacity(controller, d, capacity, diskFormat) || info[DEVINFO_READY] == 0)
                 continue;
             if (controller.FirmwareLevel() >= ownershipLevel && info[DEVINFO_INITIALISED] != 0 && d.ReadOwnership() &&
