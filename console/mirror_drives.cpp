@@ -9,7 +9,6 @@
 
 #include "array_drive_parts.h"
 #include "array_drives.h"
-#include "console.h"
 #include "controller.h"
 #include "dialog_list.h"
 #include "drive_choice.h"
@@ -22,7 +21,6 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
-#include "pause.h"
 #include "progress_box.h"
 #include "str_printf.h"
 
@@ -40,18 +38,6 @@ char SharedMarker(const CLogDrive& d)
 bool IsMissing(const CLogDrive& d)
 {
     return (d.kind & 3) == LDKIND_MISSING;
-}
-
-// Waits up to a second; true when ESC was pressed meanwhile.
-bool EscWithinASecond()
-{
-    for (int i = 0; i < 10; ++i) {
-        while (tui::keyPressed())
-            if (tui::readKey() == tui::keyEsc)
-                return true;
-        ModelPauseMs(100);
-    }
-    return false;
 }
 
 // The pool hot fix logical drives of the controller (list indices).
@@ -351,8 +337,7 @@ int ShowArrayBuildProgress(CController& controller, CMirrorDrive& mirror, int* k
         int percent = r.percent;
         int estimate = -1;
         for (;;) {
-            const int elapsed = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+            const int elapsed = SecondsSince(start);
             box.Update(percent, elapsed, estimate);
             box.Show();
             if (EscWithinASecond())
@@ -363,8 +348,7 @@ int ShowArrayBuildProgress(CController& controller, CMirrorDrive& mirror, int* k
                 break;
             if (q.percent > percent) {
                 percent = q.percent;
-                const int now = static_cast<int>(
-                    std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+                const int now = SecondsSince(start);
                 estimate = percent > p0 ? now * (100 - p0) / (percent - p0) : -1;
             }
         }
