@@ -15,6 +15,7 @@
 #include "drive_host_labels.h"
 #include "error_message.h"
 #include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -79,14 +80,10 @@ int SelectComponentToReplace(CController& controller, CArrayDrive& array, int cl
     const int lines = ComponentSlotCount(array);
     ReplaceList() = std::make_unique<CListBox>(DriveListDef(), lines, 1);
     CListBox& list = *ReplaceList();
-    if (!list.IsOk() || !list.Open(MessageText("M1054"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1054")))
         return -1;
-    }
     FillSlotLines(controller, list, array);
-    const int result = list.Run(0);
-    if (result == -3)
-        ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
     return result >= 0 ? result : -1;
 }
 
@@ -157,17 +154,12 @@ int AddRaid1ComponentToArrayDone(CController& controller, CArrayDrive& array)
 {
     const int lines = ComponentSlotCount(array);
     CListBox list(DriveListDef(), lines, 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1057"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1057")))
         return 0;
-    }
     FillSlotLines(controller, list, array);
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 0;
-    }
     if (SlotFlags(array, result) & slotMissing) {
         ShowMessage(MessageText("M4024"), 0, 1);
         return 0;
@@ -192,10 +184,8 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
         return 0;
     }
     CListBox list(DriveListDef(), static_cast<int>(mirrors.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1057"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1057")))
         return 1;
-    }
     for (size_t k = 0; k < mirrors.size(); ++k) {
         const CMirrorDrive& m = controller.mirrorDrives[mirrors[k]];
         const CLogDrive* d = MirrorMaster(controller, m);
@@ -204,12 +194,9 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
         const std::string label = LogicalDriveHostLabel(controller, *d);
         SetComponentLine(list, static_cast<int>(k), *d, ' ', d->stateText, m.typeText, label);
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     CMirrorDrive mirror = controller.mirrorDrives[mirrors[static_cast<size_t>(result)]];
     RemoveRaid1Component(controller, mirror);
     return 1;
@@ -229,10 +216,8 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
             if (controller.logDrives[i].IsPoolHotFix())
                 drives.push_back(i);
     CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1029"), MessageText("M1021"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1029"), MessageText("M1021")))
         return 1;
-    }
     for (size_t k = 0; k < drives.size(); ++k) {
         const CLogDrive* d = LogicalAt(controller, drives[k]);
         if (d == nullptr)
@@ -248,12 +233,9 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
     int line = 0;
     for (;;) {
         int key = 0;
-        const int result = list.Run(line, componentKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
+        const int result = RunList(list, line, componentKeys, &key);
+        if (result < 0)
             return 1;
-        }
         line = result;
         CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
         if (d == nullptr || key == 0)

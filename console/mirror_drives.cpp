@@ -16,6 +16,7 @@
 #include "error_message.h"
 #include "host_drive.h"
 #include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -57,12 +58,9 @@ void RunComponentList(CController& controller, CListBox& list, const std::vector
     int line = 0;
     for (;;) {
         int key = 0;
-        const int result = list.Run(line, componentKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
+        const int result = RunList(list, line, componentKeys, &key);
+        if (result < 0)
             return;
-        }
         line = result;
         CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
         if (d == nullptr || IsMissing(*d) || key == 0)
@@ -172,10 +170,8 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
     const int components = mirror.components.count;
     const int lines = components + (mirror.missingCount > 0 ? 1 : 0);
     CListBox list(DriveListDef(), lines, 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1018"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1018")))
         return 1;
-    }
     const std::string label = MirrorHostLabel(controller, mirror);
     for (int k = 0; k < components; ++k) {
         const CLogDrive* d = LogicalAt(controller, mirror.components[k]);
@@ -188,12 +184,9 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
         tui::strPrintf(text, "  %d missing drive(s)", mirror.missingCount);
         list.SetLineText(components, text);
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     if (!AskYesNo(MessageText("M3007"), 1))
         return 1;
     if (result == components) {
@@ -242,20 +235,15 @@ int RemoveMirrorHotFix(CController& controller, CMirrorDrive& given, int freeDri
     }
     CMirrorDrive mirror = given;
     CListBox list(DriveListDef(), static_cast<int>(candidates.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1015"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1015")))
         return 1;
-    }
     for (size_t k = 0; k < candidates.size(); ++k) {
         const CLogDrive& d = controller.logDrives[candidates[k]];
         SetComponentLine(list, static_cast<int>(k), d, ' ', d.stateText, d.kindText, MessageText("M1027"));
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     if (!AskYesNo(MessageText("M3007"), 0))
         return 1;
     WaitBox();
@@ -291,10 +279,8 @@ int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)
         for (const int i : PoolHotFixDrives(controller))
             drives.push_back(i);
     CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1030"), MessageText("M1021"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1030"), MessageText("M1021")))
         return 1;
-    }
     for (size_t k = 0; k < drives.size(); ++k) {
         const CLogDrive* d = LogicalAt(controller, drives[k]);
         if (d == nullptr)
