@@ -14,7 +14,6 @@
 #include "drive_choice.h"
 #include "drive_host_labels.h"
 #include "error_message.h"
-#include "key_codes.h"
 #include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
@@ -26,7 +25,6 @@
 namespace {
 
 constexpr uint8_t slotMissing = 0x02;
-const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 // The replace list stays open while the replacement runs.
 std::unique_ptr<CListBox>& ReplaceList()
@@ -41,6 +39,13 @@ int SlotLogical(CController& controller, const CArrayDrive& array, int k)
     return controller.FindLogicalDrive(array.SlotDrive(k));
 }
 
+// The type text of a component line: its RAID-1 drive's for a RAID-1 component.
+const char* ComponentTypeText(const CController& controller, const CLogDrive& d)
+{
+    const CMirrorDrive* mirror = MirrorOf(controller, d);
+    return mirror != nullptr ? mirror->typeText : d.kindText;
+}
+
 // Fills a list with one line per component slot; "belongs to" ArrayHostLabel.
 void FillSlotLines(CController& controller, CListBox& list, const CArrayDrive& array)
 {
@@ -49,10 +54,8 @@ void FillSlotLines(CController& controller, CListBox& list, const CArrayDrive& a
         const CLogDrive* d = LogicalAt(controller, SlotLogical(controller, array, k));
         if (d == nullptr)
             continue;
-        const char* type = d->kindText;
-        if (d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
-            type = controller.mirrorDrives[d->mirrorIndex].typeText;
-        SetComponentLine(list, k, *d, ' ', SlotStatusText(controller, array, k, d), type, label);
+        SetComponentLine(list, k, *d, ' ', SlotStatusText(controller, array, k, d), ComponentTypeText(controller, *d),
+                         label);
     }
 }
 
@@ -176,7 +179,7 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
     std::vector<int> mirrors;
     for (int k = 0; k < ComponentSlotCount(array); ++k) {
         const CLogDrive* d = LogicalAt(controller, SlotLogical(controller, array, k));
-        if (d != nullptr && d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
+        if (d != nullptr && MirrorOf(controller, *d) != nullptr)
             mirrors.push_back(d->mirrorIndex);
     }
     if (mirrors.empty()) {
@@ -212,9 +215,8 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
             drives.push_back(i);
     const size_t own = drives.size();
     if (array.GetPoolHotFixAccess())
-        for (int i = 0; i < controller.logDrives.count; ++i)
-            if (controller.logDrives[i].IsPoolHotFix())
-                drives.push_back(i);
+        for (const int i : PoolHotFixDrives(controller))
+            drives.push_back(i);
     CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
     if (!OpenList(list, MessageText("M1029"), MessageText("M1021")))
         return 1;
@@ -224,35 +226,9 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
             continue;
         const int slot = k < own ? array.FindComponentSlot(static_cast<int>(k)) : -1;
         const std::string status = slot >= 0 ? SlotStatusText(controller, array, slot, d) : d->stateText;
-        const char* type = d->kindText;
-        if (d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
-            type = controller.mirrorDrives[d->mirrorIndex].typeText;
-        SetComponentLine(list, static_cast<int>(k), *d, ' ', status, type,
+        SetComponentLine(list, static_cast<int>(k), *d, ' ', status, ComponentTypeText(controller, *d),
                          k < own ? Role(*d) : std::string(MessageText("M1027")));
     }
-    int line = 0;
-    for (;;) {
-        int key = 0;
-        const int result = RunList(list, line, componentKeys, &key);
-        if (result < 0)
-            return 1;
-        line = result;
-        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
-        if (d == nullptr || key == 0)
-            continue;
-        CMirrorDrive* mirror =
-            d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count ? &controller.mirrorDrives[d->mirrorIndex]
-                                                                                 : nullptr;
-        const bool missing = (d->kind & 3) == LDKIND_MISSING;
-        if (key == tui::keyF(5)) {
-            if (mirror != nullptr)
-                mirror->Identify();
-            else if (!missing)
-                d->Identify();
-        } else if (mirror != nullptr) {
-            ShowMirrorComponents(controller, *mirror);
-        } else if (!missing) {
-            ShowLogicalDriveDisks(controller, *d);
-        }
-    }
+    RunComponentList(controller, list, drives, 1);
+    return 1;
 }

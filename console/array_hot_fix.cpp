@@ -103,17 +103,13 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& array)
 int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive)
 {
     std::vector<int> candidates = PrivateHotFixDrives(controller, given);
-    bool pool = false;
-    for (int i = 0; i < controller.logDrives.count; ++i)
-        if (controller.logDrives[i].IsPoolHotFix()) {
-            candidates.push_back(i);
-            pool = true;
-        }
+    const std::vector<int> pool = PoolHotFixDrives(controller);
+    candidates.insert(candidates.end(), pool.begin(), pool.end());
     if (candidates.empty()) {
         ShowMessage(MessageText("M5007"), 0, 1);
         return 0;
     }
-    if (pool && controller.FirmwareLevel() >= 30 && given.IsClusterDrive() && given.IsSharedWithOtherNodes()) {
+    if (!pool.empty() && controller.FirmwareLevel() >= 30 && given.IsClusterDrive() && given.IsSharedWithOtherNodes()) {
         ShowMessage(MessageText("M5066"), 1, 1);
         return 0;
     }

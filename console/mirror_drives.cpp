@@ -15,7 +15,6 @@
 #include "drive_host_labels.h"
 #include "error_message.h"
 #include "host_drive.h"
-#include "key_codes.h"
 #include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
@@ -29,47 +28,10 @@ namespace {
 
 constexpr int sharedBit = 0x8000;
 constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
-const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 char SharedMarker(const CLogDrive& d)
 {
     return (d.GetNumber() & sharedBit) ? 's' : ' ';
-}
-
-bool IsMissing(const CLogDrive& d)
-{
-    return (d.kind & 3) == LDKIND_MISSING;
-}
-
-// The pool hot fix logical drives of the controller (list indices).
-std::vector<int> PoolHotFixDrives(const CController& controller)
-{
-    std::vector<int> list;
-    for (int i = 0; i < controller.logDrives.count; ++i)
-        if (controller.logDrives[i].IsPoolHotFix())
-            list.push_back(i);
-    return list;
-}
-
-// Runs a component list to ESC: F5 identifies, F2 and F4 show the disks of
-// the logical drive at the line (missing drives do neither).
-void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives)
-{
-    int line = 0;
-    for (;;) {
-        int key = 0;
-        const int result = RunList(list, line, componentKeys, &key);
-        if (result < 0)
-            return;
-        line = result;
-        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
-        if (d == nullptr || IsMissing(*d) || key == 0)
-            continue;
-        if (key == tui::keyF(5))
-            d->Identify();
-        else
-            ShowLogicalDriveDisks(controller, *d);
-    }
 }
 
 }  // namespace
@@ -95,8 +57,8 @@ int LeaveMirrorMaintenance(CMirrorDrive& mirror, int whole)
 
 int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
 {
-    if (hotFix && drive.mirrorIndex >= 0 && drive.mirrorIndex < controller.mirrorDrives.count &&
-        controller.FirmwareVersion() > 0x20FFFF && controller.mirrorDrives[drive.mirrorIndex].HasOldFormatMembers()) {
+    const CMirrorDrive* own = MirrorOf(controller, drive);
+    if (hotFix && own != nullptr && controller.FirmwareVersion() > 0x20FFFF && own->HasOldFormatMembers()) {
         ShowFormatted("M4057", "RAID-1", 1);
         return 0;
     }
@@ -120,7 +82,8 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
         return 0;
     controller.BeginDiskChange();
     int ok = 0;
-    if (target->mirrorIndex < 0 || target->mirrorIndex >= controller.mirrorDrives.count) {
+    const CMirrorDrive* existing = MirrorOf(controller, *target);
+    if (existing == nullptr) {
         CLogDrive master = *target;  // MakeMirror re-reads the lists the drive lives in
         master.AddPendingComponent(added);
         WaitBox();
@@ -139,7 +102,7 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
             ShowErrorCode(master.error);
         }
     } else {
-        CMirrorDrive mirror = controller.mirrorDrives[target->mirrorIndex];
+        CMirrorDrive mirror = *existing;
         CLogDrive access = *target;
         mirror.AddPendingComponent(added);
         WaitBox();
@@ -290,7 +253,7 @@ int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)
         SetComponentLine(list, static_cast<int>(k), *d, SharedMarker(*d),
                          (status & 1) ? "fault" : (status & 2) ? "invalid" : "ok", d->kindText, label);
     }
-    RunComponentList(controller, list, drives);
+    RunComponentList(controller, list, drives, 0);
     return 1;
 }
 
