@@ -4,6 +4,7 @@
 #include "mirror_drives.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,32 @@ constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
 char SharedMarker(const CLogDrive& d)
 {
     return (d.GetNumber() & sharedBit) ? 's' : ' ';
+}
+
+// Runs a change of the RAID-1 drive under the configuration access of
+// `access`, in the wait box: `change` is the step, `error` the code it
+// leaves. A done change re-reads the configuration; a failed one shows its
+// error (a refused access has shown M5042). 1 when done.
+int ChangeUnderAccess(CController& controller, CLogDrive& access, const std::function<int()>& change,
+                      const uint32_t& error)
+{
+    WaitBox();
+    bool refused = true;
+    int ok = 0;
+    if (EnterLogicalMaintenance(access, 1)) {
+        refused = false;
+        ok = change();
+        LeaveLogicalMaintenance(access, 1);
+    }
+    CloseWaitBox();
+    if (ok) {
+        WaitBox();
+        controller.ReadConfiguration();
+        CloseWaitBox();
+    } else if (!refused) {
+        ShowErrorCode(error);
+    }
+    return ok;
 }
 
 }  // namespace
@@ -86,40 +113,14 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
     if (existing == nullptr) {
         CLogDrive master = *target;  // MakeMirror re-reads the lists the drive lives in
         master.AddPendingComponent(added);
-        WaitBox();
-        bool refused = true;
-        if (EnterLogicalMaintenance(master, 1)) {
-            refused = false;
-            ok = master.MakeMirror(0);
-            LeaveLogicalMaintenance(master, 1);
-        }
-        CloseWaitBox();
-        if (ok) {
-            WaitBox();
-            controller.ReadConfiguration();
-            CloseWaitBox();
-        } else if (!refused) {
-            ShowErrorCode(master.error);
-        }
+        ok = ChangeUnderAccess(controller, master, [&] { return master.MakeMirror(0); }, master.error);
     } else {
         CMirrorDrive mirror = *existing;
         CLogDrive access = *target;
         mirror.AddPendingComponent(added);
-        WaitBox();
-        bool refused = true;
-        if (EnterLogicalMaintenance(access, 1)) {
-            refused = false;
-            ok = hotFix ? mirror.AddHotFixDrives(0) : mirror.AddComponents(0);
-            LeaveLogicalMaintenance(access, 1);
-        }
-        CloseWaitBox();
-        if (ok) {
-            WaitBox();
-            controller.ReadConfiguration();
-            CloseWaitBox();
-        } else if (!refused) {
-            ShowErrorCode(mirror.error);
-        }
+        ok = ChangeUnderAccess(
+            controller, access, [&] { return hotFix ? mirror.AddHotFixDrives(0) : mirror.AddComponents(0); },
+            mirror.error);
     }
     if (ok)
         MarkChanged(controller);
