@@ -234,6 +234,43 @@ TEST_F(arrayDriveScreenTest, MenuItemsByTypeAndState)
     }
 }
 
+// Under RECALCULATE the menu has "Parity Recalculate" right after "Periodic
+// Parity Verify"; RAID 0 greys it out with the other parity items.
+TEST_F(arrayDriveScreenTest, RecalculateItemUnderTheSwitch)
+{
+    const struct {
+        const char* name;
+        std::string arrays;
+        bool off;
+    } cases[] = {
+        {"RAID 5 ready", raid5, false},
+        {"RAID 0 ready", R"([{"type": 0, "drives": [0, 1]}])", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open(scenario(c.arrays), "-RECALCULATE");
+        openMenu(0);
+        const std::string pane = tmux->capture();
+        int periodic = -1;
+        int recalculate = -1;
+        for (int y = 0; y < 60; ++y) {
+            const std::string line = paneLine(pane, y);
+            if (line.find("\u2502Periodic Parity Verify") != std::string::npos)
+                periodic = y;
+            if (line.find("\u2502Parity Recalculate") != std::string::npos)
+                recalculate = y;
+        }
+        ASSERT_GE(periodic, 0) << pane;
+        EXPECT_EQ(recalculate, periodic + 1) << pane;
+        const auto ref = itemRendition("Remove Array Drive", probeOf("Remove Array Drive"));
+        const auto item = itemRendition("Parity Recalculate", "ty Recalculate");
+        ASSERT_TRUE(item.found) << pane;
+        EXPECT_EQ(item.fg != ref.fg || item.bold != ref.bold, c.off) << pane;
+        tmux.reset();
+        sim.reset();
+    }
+}
+
 // The old firmware level: expansion is not offered.
 TEST_F(arrayDriveScreenTest, NoExpansionAtLevel18)
 {
