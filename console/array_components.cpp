@@ -123,10 +123,7 @@ int ReplaceArrayComponent(CController& controller, CArrayDrive& given, int slot)
         LeaveArrayMaintenance(array, 0);
         const int refreshed = ok ? controller.Refresh() : 1;
         CloseWaitBox();
-        if (!ok)
-            ShowErrorCode(array.error);
-        else if (!refreshed)
-            ShowErrorCode(controller.error);
+        ShowChangeError(controller, ok, refreshed, array.error);
         MarkChanged(controller);
     }
     controller.EndDiskChange();

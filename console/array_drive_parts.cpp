@@ -7,6 +7,7 @@
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "error_message.h"
 #include "host_drive.h"
 #include "key_codes.h"
 #include "list_choice.h"
@@ -170,6 +171,14 @@ void RunComponentList(CController& controller, CListBox& list, const std::vector
             ShowLogicalDriveDisks(controller, *d);
         }
     }
+}
+
+void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error)
+{
+    if (!ok)
+        ShowErrorCode(error);
+    else if (!refreshed)
+        ShowErrorCode(controller.error);
 }
 
 void MarkChanged(CController& controller)

@@ -52,6 +52,9 @@ const CMirrorDrive* MirrorOf(const CController& controller, const CLogDrive& dri
 // the line; missing drives do neither. With `raid1Whole` a RAID-1 component
 // stands for its RAID-1 drive: F5 identifies that, F2 and F4 list its components.
 void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole);
+// After a change and the refresh that followed it: shows the change's error
+// `error` when it failed (`ok` 0), else the controller's when the refresh did.
+void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error);
 // Marks the controller changed (bit 0 of its change mark).
 void MarkChanged(CController& controller);
 // Shows the error box of the formatted message `key` with one text argument.

@@ -139,10 +139,7 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive
     const int refreshed = controller.Refresh();
     controller.EndDiskChange();
     CloseWaitBox();
-    if (!ok)
-        ShowErrorCode(array.error);
-    else if (!refreshed)
-        ShowErrorCode(controller.error);
+    ShowChangeError(controller, ok, refreshed, array.error);
     MarkChanged(controller);
     return 1;
 }

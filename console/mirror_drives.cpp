@@ -180,10 +180,7 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
         LeaveMirrorMaintenance(mirror, 1);
         const int refreshed = ok ? controller.Refresh() : 1;
         CloseWaitBox();
-        if (!ok)
-            ShowErrorCode(mirror.error);
-        else if (!refreshed)
-            ShowErrorCode(controller.error);
+        ShowChangeError(controller, ok, refreshed, mirror.error);
     }
     MarkChanged(controller);
     controller.EndDiskChange();
