@@ -65,6 +65,13 @@ protected:
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
     }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
+    // Ends one case of a table: console and emulator go, the controls are cleared.
+    void endCase()
+    {
+        tmux.reset();
+        sim.reset();
+        controls.clear();
+    }
     // Opens the menu of list line `line`.
     void openMenu(int line)
     {
@@ -229,8 +236,7 @@ TEST_F(arrayDriveScreenTest, MenuItemsByTypeAndState)
         open(scenario(c.arrays, c.mirrors));
         openMenu(c.line);
         EXPECT_EQ(disabled(menuItems, "Remove Array Drive"), c.off) << tmux->capture();
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -266,8 +272,7 @@ TEST_F(arrayDriveScreenTest, RecalculateItemUnderTheSwitch)
         const auto item = itemRendition("Parity Recalculate", "ty Recalculate");
         ASSERT_TRUE(item.found) << pane;
         EXPECT_EQ(item.fg != ref.fg || item.bold != ref.bold, c.off) << pane;
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -315,8 +320,7 @@ TEST_F(arrayDriveScreenTest, CreationRefusalsAndTypes)
             EXPECT_EQ(off, c.off) << tmux->capture();
         }
         EXPECT_EQ(countKey("0x10000010"), 0);
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -398,9 +402,7 @@ TEST_F(arrayDriveScreenTest, RemovalByPartitionsAndAdministratorMode)
         }
         EXPECT_EQ(countKey("0x10000011"), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -432,9 +434,7 @@ TEST_F(arrayDriveScreenTest, RefusedAccessIsRetriedOnce)
         }
         EXPECT_EQ(countKey("0x10000011"), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -468,9 +468,7 @@ TEST_F(arrayDriveScreenTest, HotFixRemoval)
         EXPECT_EQ(countKey("0x10000016"), c.removed);
         EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -552,8 +550,7 @@ TEST_F(arrayDriveScreenTest, StatePatchOfAnInvalidArray)
         EXPECT_EQ(countKey("0x10000028"), 1);
         EXPECT_FALSE(shows("error")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -634,8 +631,7 @@ TEST_F(arrayDriveScreenTest, DriveChoosingActionsCloseTheBracket)
         EXPECT_EQ(countKey("0x00020026"), 1);
         EXPECT_EQ(countKey("0x00020027"), 1);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -662,9 +658,7 @@ TEST_F(arrayDriveScreenTest, FixHostDriveSize)
             EXPECT_EQ(countKey("0x10010003"), before + 1) << "the table was written";
         }
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
