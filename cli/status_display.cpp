@@ -11,21 +11,6 @@
 
 namespace {
 
-// A RAID level the features text names, and whether the controller offers it.
-struct FeatureMark {
-    const char* text;
-    bool (*offered)(const ControllerInfo& info);
-};
-
-constexpr FeatureMark kFeatureMarks[] = {
-    {"C ", [](const ControllerInfo& i) { return i.chainingValue != 0; }},
-    {"0 ", [](const ControllerInfo& i) { return i.raid0Value != 0 || (i.featureByte & 0x01) != 0; }},
-    {"1 ", [](const ControllerInfo& i) { return i.raid1Value != 0; }},
-    {"4 ", [](const ControllerInfo& i) { return (i.featureByte & 0x10) != 0; }},
-    {"5 ", [](const ControllerInfo& i) { return (i.featureByte & 0x20) != 0; }},
-    {"10 ", [](const ControllerInfo& i) { return (i.featureByte & 0x02) != 0; }},
-};
-
 constexpr uint32_t kNoDrive = 0xFFFF;
 constexpr size_t kChannelLetterOffset = 5;  // "FCAL-A-1": the letter of the channel
 constexpr size_t kSecondLoopByte = 80;
@@ -44,12 +29,8 @@ void ShowControllerHeader()
 int ShowControllerRow(const CController& controller, int index)
 {
     const ControllerInfo& info = controller.info;
-    std::string features;
-    for (const FeatureMark& mark : kFeatureMarks)
-        if (mark.offered(info))
-            features += mark.text;
     std::printf("%d\t%s\t\t%s\t%s\t%s\n", index, BoundedText(info.typeName).c_str(), BoundedText(info.pciText).c_str(),
-                features.c_str(), BoundedText(info.firmwareText).c_str());
+                RaidFeaturesText(info).c_str(), BoundedText(info.firmwareText).c_str());
     return 0;
 }
 

@@ -14,7 +14,7 @@
 #include "drive_choice.h"
 #include "drive_host_labels.h"
 #include "error_message.h"
-#include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -25,7 +25,6 @@
 namespace {
 
 constexpr uint8_t slotMissing = 0x02;
-const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 // The replace list stays open while the replacement runs.
 std::unique_ptr<CListBox>& ReplaceList()
@@ -40,6 +39,13 @@ int SlotLogical(CController& controller, const CArrayDrive& array, int k)
     return controller.FindLogicalDrive(array.SlotDrive(k));
 }
 
+// The type text of a component line: its RAID-1 drive's for a RAID-1 component.
+const char* ComponentTypeText(const CController& controller, const CLogDrive& d)
+{
+    const CMirrorDrive* mirror = MirrorOf(controller, d);
+    return mirror != nullptr ? mirror->typeText : d.kindText;
+}
+
 // Fills a list with one line per component slot; "belongs to" ArrayHostLabel.
 void FillSlotLines(CController& controller, CListBox& list, const CArrayDrive& array)
 {
@@ -48,10 +54,8 @@ void FillSlotLines(CController& controller, CListBox& list, const CArrayDrive& a
         const CLogDrive* d = LogicalAt(controller, SlotLogical(controller, array, k));
         if (d == nullptr)
             continue;
-        const char* type = d->kindText;
-        if (d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
-            type = controller.mirrorDrives[d->mirrorIndex].typeText;
-        SetComponentLine(list, k, *d, ' ', SlotStatusText(controller, array, k, d), type, label);
+        SetComponentLine(list, k, *d, ' ', SlotStatusText(controller, array, k, d), ComponentTypeText(controller, *d),
+                         label);
     }
 }
 
@@ -79,14 +83,10 @@ int SelectComponentToReplace(CController& controller, CArrayDrive& array, int cl
     const int lines = ComponentSlotCount(array);
     ReplaceList() = std::make_unique<CListBox>(DriveListDef(), lines, 1);
     CListBox& list = *ReplaceList();
-    if (!list.IsOk() || !list.Open(MessageText("M1054"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1054")))
         return -1;
-    }
     FillSlotLines(controller, list, array);
-    const int result = list.Run(0);
-    if (result == -3)
-        ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
     return result >= 0 ? result : -1;
 }
 
@@ -123,10 +123,7 @@ int ReplaceArrayComponent(CController& controller, CArrayDrive& given, int slot)
         LeaveArrayMaintenance(array, 0);
         const int refreshed = ok ? controller.Refresh() : 1;
         CloseWaitBox();
-        if (!ok)
-            ShowErrorCode(array.error);
-        else if (!refreshed)
-            ShowErrorCode(controller.error);
+        ShowChangeError(controller, ok, refreshed, array.error);
         MarkChanged(controller);
     }
     controller.EndDiskChange();
@@ -157,17 +154,12 @@ int AddRaid1ComponentToArrayDone(CController& controller, CArrayDrive& array)
 {
     const int lines = ComponentSlotCount(array);
     CListBox list(DriveListDef(), lines, 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1057"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1057")))
         return 0;
-    }
     FillSlotLines(controller, list, array);
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 0;
-    }
     if (SlotFlags(array, result) & slotMissing) {
         ShowMessage(MessageText("M4024"), 0, 1);
         return 0;
@@ -184,7 +176,7 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
     std::vector<int> mirrors;
     for (int k = 0; k < ComponentSlotCount(array); ++k) {
         const CLogDrive* d = LogicalAt(controller, SlotLogical(controller, array, k));
-        if (d != nullptr && d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
+        if (d != nullptr && MirrorOf(controller, *d) != nullptr)
             mirrors.push_back(d->mirrorIndex);
     }
     if (mirrors.empty()) {
@@ -192,10 +184,8 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
         return 0;
     }
     CListBox list(DriveListDef(), static_cast<int>(mirrors.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1057"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1057")))
         return 1;
-    }
     for (size_t k = 0; k < mirrors.size(); ++k) {
         const CMirrorDrive& m = controller.mirrorDrives[mirrors[k]];
         const CLogDrive* d = MirrorMaster(controller, m);
@@ -204,12 +194,9 @@ int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array)
         const std::string label = LogicalDriveHostLabel(controller, *d);
         SetComponentLine(list, static_cast<int>(k), *d, ' ', d->stateText, m.typeText, label);
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     CMirrorDrive mirror = controller.mirrorDrives[mirrors[static_cast<size_t>(result)]];
     RemoveRaid1Component(controller, mirror);
     return 1;
@@ -225,52 +212,20 @@ int ShowArrayComponents(CController& controller, CArrayDrive& array)
             drives.push_back(i);
     const size_t own = drives.size();
     if (array.GetPoolHotFixAccess())
-        for (int i = 0; i < controller.logDrives.count; ++i)
-            if (controller.logDrives[i].IsPoolHotFix())
-                drives.push_back(i);
+        for (const int i : PoolHotFixDrives(controller))
+            drives.push_back(i);
     CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1029"), MessageText("M1021"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1029"), MessageText("M1021")))
         return 1;
-    }
     for (size_t k = 0; k < drives.size(); ++k) {
         const CLogDrive* d = LogicalAt(controller, drives[k]);
         if (d == nullptr)
             continue;
         const int slot = k < own ? array.FindComponentSlot(static_cast<int>(k)) : -1;
         const std::string status = slot >= 0 ? SlotStatusText(controller, array, slot, d) : d->stateText;
-        const char* type = d->kindText;
-        if (d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count)
-            type = controller.mirrorDrives[d->mirrorIndex].typeText;
-        SetComponentLine(list, static_cast<int>(k), *d, ' ', status, type,
+        SetComponentLine(list, static_cast<int>(k), *d, ' ', status, ComponentTypeText(controller, *d),
                          k < own ? Role(*d) : std::string(MessageText("M1027")));
     }
-    int line = 0;
-    for (;;) {
-        int key = 0;
-        const int result = list.Run(line, componentKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
-            return 1;
-        }
-        line = result;
-        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
-        if (d == nullptr || key == 0)
-            continue;
-        CMirrorDrive* mirror =
-            d->mirrorIndex >= 0 && d->mirrorIndex < controller.mirrorDrives.count ? &controller.mirrorDrives[d->mirrorIndex]
-                                                                                 : nullptr;
-        const bool missing = (d->kind & 3) == LDKIND_MISSING;
-        if (key == tui::keyF(5)) {
-            if (mirror != nullptr)
-                mirror->Identify();
-            else if (!missing)
-                d->Identify();
-        } else if (mirror != nullptr) {
-            ShowMirrorComponents(controller, *mirror);
-        } else if (!missing) {
-            ShowLogicalDriveDisks(controller, *d);
-        }
-    }
+    RunComponentList(controller, list, drives, 1);
+    return 1;
 }

@@ -3,29 +3,22 @@
 // release of the chosen drives, the creation and its capacity dialog.
 #include "array_drives.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include "array_drive_parts.h"
 #include "array_records.h"
-#include "byte_order.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_menu.h"
 #include "error_message.h"
 #include "host_drive.h"
-#include "input_box.h"
-#include "key_codes.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
-#include "str_printf.h"
 
 namespace {
 
-constexpr size_t boardDetailsReservedArea = 212;
-constexpr uint32_t megabyte = 1048576;
 constexpr int raid1 = 1;
 
 MenuDef typeMenu = {20, 10, 0, " Choose Type ", nullptr,
@@ -39,7 +32,6 @@ MenuDef stripeMenu = {30, 10, 0, "Strip. Size", nullptr,
                       {{"   16 KB   ", 32}, {"   32 KB   ", 64}, {"   64 KB   ", 128}, {"  128 KB   ", 256}, {nullptr, 0}}};
 MenuDef buildMenu = {20, 10, 0, " Choose Build Type ", nullptr,
                      {{"&Non-destructive    Build", 0}, {"&Destructive (fast) Build", 1}, {nullptr, 0}}};
-InputDef sizeInput = {20, 11, 0, "Drive Size (%ld..%ld MB): ", 10};
 
 bool NonBuildMode(const CController& controller)
 {
@@ -86,30 +78,6 @@ int ChooseType(const TypeRules& r)
     if (chosen == -3)
         ShowMessage(MessageText("M4000"), 0, 1);
     return chosen;
-}
-
-// The capacity dialog; the size chosen in MB, or `current` for ESC.
-long AskArraySize(long smallest, long largest, long current)
-{
-    char prompt[64];
-    tui::strPrintf(prompt, sizeInput.prompt, smallest, largest);
-    for (;;) {
-        CInputBox box(&sizeInput);
-        if (!box.Open(prompt, nullptr)) {
-            ShowMessage(MessageText("M4000"), 0, 1);
-            return current;
-        }
-        char text[16];
-        tui::strPrintf(text, "%ld", current);
-        box.Edit(std::span<char>(text, 11));
-        if (box.LastKey() != tui::keyEnter)
-            return current;
-        char* end = nullptr;
-        const unsigned long size = std::strtoul(text, &end, 10);
-        if (text[0] >= '0' && text[0] <= '9' && end != nullptr && *end == '\0' &&
-            size >= static_cast<unsigned long>(smallest) && size <= static_cast<unsigned long>(largest))
-            return static_cast<long>(size);
-    }
 }
 
 // Gives each chosen drive but the master to the master's pending list and
@@ -164,12 +132,12 @@ void ArraySizeDialog(CController& controller, CLogDrive& master)
         ShowErrorCode(master.error);
         return;
     }
-    const long smallest = controller.FirmwareVersion() >= 0x1F0000
-                              ? static_cast<long>(wire::get32(controller.boardDetails, boardDetailsReservedArea) /
-                                                  megabyte) + 1
-                              : 1;
     const long now = static_cast<long>(current >> 11);
-    const long size = AskArraySize(smallest, static_cast<long>(largest >> 11), now);
+    const long size = AskDriveSize(controller, static_cast<long>(largest >> 11), now);
+    if (size < 0) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return;
+    }
     if (size != now) {
         master.SetArrayCapacity(static_cast<uint32_t>(size) << 11);
         if (master.error != 0)

@@ -16,6 +16,7 @@
 #include "error_message.h"
 #include "host_drive.h"
 #include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -280,10 +281,8 @@ int ConfigureArrayDrives(CController& controller)
         const int arrays = controller.arrayDrives.count;
         const int lines = arrays + static_cast<int>(mirrors.size()) + 1;
         CListBox list(DriveListDef(), lines, 1);
-        if (!list.IsOk() || !list.Open(MessageText("M1011"), MessageText("M1020"))) {
-            ShowMessage(MessageText("M4000"), 0, 1);
+        if (!OpenList(list, MessageText("M1011"), MessageText("M1020")))
             return 1;
-        }
         for (int a = 0; a < arrays; ++a)
             SetArrayLine(list, a, controller, controller.arrayDrives[a]);
         for (size_t k = 0; k < mirrors.size(); ++k)
@@ -292,12 +291,9 @@ int ConfigureArrayDrives(CController& controller)
         if (line >= lines)
             line = 0;
         int key = 0;
-        const int result = list.Run(line, listKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
+        const int result = RunList(list, line, listKeys, &key);
+        if (result < 0)
             return 1;
-        }
         line = result;
         // Work on copies numbered like the lines: the lists are rebuilt by
         // every action that re-reads the configuration.

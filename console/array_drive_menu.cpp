@@ -59,26 +59,24 @@ MenuDef arrayMenu = {30, 8, 0, " Array Drive ", nullptr,
                       {"\xC4", -1},
                       {"&Build/Rebuild Progress", 11},
                       {nullptr, 0}}};
-MenuDef recalculateMenu = {30, 8, 0, " Array Drive ", nullptr,
-                           {{"&Change Drive Name", 0},
-                            {"E&xpand Array Drive", 1},
-                            {"&Add RAID 1 Component", 2},
-                            {"R&eplace Array Component", 3},
-                            {"Re&move RAID 1 Component", 4},
-                            {"&Remove Array Drive", 5},
-                            {"\xC4", -1},
-                            {"A&dd Hot Fix Drive", 6},
-                            {"Rem&ove Hot Fix Drive", 7},
-                            {"&Hot Fix Pool Access", 8},
-                            {"\xC4", -1},
-                            {"Par&ity Verify", 9},
-                            {"Periodic Parity &Verify", 12},
-                            {"&Parity Recalculate", 10},
-                            {"\xC4", -1},
-                            {"&Build/Rebuild Progress", 11},
-                            {nullptr, 0}}};
 MenuDef poolMenu = {30, 10, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
 InputDef nameInput = {20, 12, 0, "Name: ", 7};
+
+// The " Array Drive " menu under RECALCULATE: "&Parity Recalculate" follows
+// "Periodic Parity &Verify".
+MenuDef WithRecalculate(const MenuDef& menu)
+{
+    MenuDef result = menu;
+    int k = 0;
+    while (result.items[k].id != itemPeriodic)
+        ++k;
+    for (int j = menuDefItems - 1; j > k + 1; --j)
+        result.items[j] = result.items[j - 1];
+    result.items[k + 1] = {"&Parity Recalculate", itemRecalculate};
+    return result;
+}
+
+MenuDef recalculateMenu = WithRecalculate(arrayMenu);
 
 void DisableAll(CTagMenu& menu, std::initializer_list<int> ids)
 {

@@ -7,11 +7,16 @@
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "error_message.h"
 #include "host_drive.h"
+#include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
+#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
+#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {
@@ -22,6 +27,7 @@ constexpr int numberMask = 0x7FFF;
 constexpr uint8_t slotFailed = 0x01;
 constexpr uint8_t slotMissing = 0x02;
 constexpr uint8_t slotInvalid = 0x04;
+const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 }  // namespace
 
@@ -96,9 +102,8 @@ std::string SlotStatusText(const CController& controller, const CArrayDrive& arr
         return "invalid";
     if (drive == nullptr)
         return "";
-    if (drive->mirrorIndex >= 0 && drive->mirrorIndex < controller.mirrorDrives.count)
-        return controller.mirrorDrives[drive->mirrorIndex].stateText;
-    return drive->stateText;
+    const CMirrorDrive* mirror = MirrorOf(controller, *drive);
+    return mirror != nullptr ? mirror->stateText : drive->stateText;
 }
 
 void SetComponentLine(CListBox& list, int line, const CLogDrive& drive, char second, const std::string& status,
@@ -118,6 +123,62 @@ std::vector<int> PrivateHotFixDrives(const CController& controller, const CArray
             list.push_back(i);
     }
     return list;
+}
+
+std::vector<int> PoolHotFixDrives(const CController& controller)
+{
+    std::vector<int> list;
+    for (int i = 0; i < controller.logDrives.count; ++i)
+        if (controller.logDrives[i].IsPoolHotFix())
+            list.push_back(i);
+    return list;
+}
+
+CMirrorDrive* MirrorOf(CController& controller, const CLogDrive& drive)
+{
+    const int m = drive.mirrorIndex;
+    return m >= 0 && m < controller.mirrorDrives.count ? &controller.mirrorDrives[m] : nullptr;
+}
+
+const CMirrorDrive* MirrorOf(const CController& controller, const CLogDrive& drive)
+{
+    const int m = drive.mirrorIndex;
+    return m >= 0 && m < controller.mirrorDrives.count ? &controller.mirrorDrives[m] : nullptr;
+}
+
+void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole)
+{
+    int line = 0;
+    for (;;) {
+        int key = 0;
+        const int result = RunList(list, line, componentKeys, &key);
+        if (result < 0)
+            return;
+        line = result;
+        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
+        if (d == nullptr || key == 0)
+            continue;
+        CMirrorDrive* mirror = raid1Whole ? MirrorOf(controller, *d) : nullptr;
+        const bool missing = (d->kind & 3) == LDKIND_MISSING;
+        if (key == tui::keyF(5)) {
+            if (mirror != nullptr)
+                mirror->Identify();
+            else if (!missing)
+                d->Identify();
+        } else if (mirror != nullptr) {
+            ShowMirrorComponents(controller, *mirror);
+        } else if (!missing) {
+            ShowLogicalDriveDisks(controller, *d);
+        }
+    }
+}
+
+void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error)
+{
+    if (!ok)
+        ShowErrorCode(error);
+    else if (!refreshed)
+        ShowErrorCode(controller.error);
 }
 
 void MarkChanged(CController& controller)

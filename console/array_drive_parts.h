@@ -1,6 +1,6 @@
 // Pieces the array and RAID-1 drive screens share: the drive list line of an
-// array or RAID-1 drive, first host drives, slot status texts, and the
-// "look it up again" helpers.
+// array or RAID-1 drive, first host drives, slot status texts, hot fix
+// drives, the component list, and the "look it up again" helpers.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,19 @@ void SetComponentLine(CListBox& list, int line, const CLogDrive& drive, char sec
                       const char* type, const std::string& label);
 // The array's private hot fix drives (logical drive list indices).
 std::vector<int> PrivateHotFixDrives(const CController& controller, const CArrayDrive& array);
+// The controller's pool hot fix drives (logical drive list indices).
+std::vector<int> PoolHotFixDrives(const CController& controller);
+// The RAID-1 drive the logical drive is a component of, or null.
+CMirrorDrive* MirrorOf(CController& controller, const CLogDrive& drive);
+const CMirrorDrive* MirrorOf(const CController& controller, const CLogDrive& drive);
+// Runs a " Logical Drives " component list to ESC (lines stand for the list
+// indices `drives`): F5 identifies, F2 and F4 show the disks of the drive at
+// the line; missing drives do neither. With `raid1Whole` a RAID-1 component
+// stands for its RAID-1 drive: F5 identifies that, F2 and F4 list its components.
+void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole);
+// After a change and the refresh that followed it: shows the change's error
+// `error` when it failed (`ok` 0), else the controller's when the refresh did.
+void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error);
 // Marks the controller changed (bit 0 of its change mark).
 void MarkChanged(CController& controller);
 // Shows the error box of the formatted message `key` with one text argument.

@@ -12,6 +12,7 @@
 #include "drive_choice.h"
 #include "drive_host_labels.h"
 #include "error_message.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
@@ -102,37 +103,28 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& array)
 int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive)
 {
     std::vector<int> candidates = PrivateHotFixDrives(controller, given);
-    bool pool = false;
-    for (int i = 0; i < controller.logDrives.count; ++i)
-        if (controller.logDrives[i].IsPoolHotFix()) {
-            candidates.push_back(i);
-            pool = true;
-        }
+    const std::vector<int> pool = PoolHotFixDrives(controller);
+    candidates.insert(candidates.end(), pool.begin(), pool.end());
     if (candidates.empty()) {
         ShowMessage(MessageText("M5007"), 0, 1);
         return 0;
     }
-    if (pool && controller.FirmwareLevel() >= 30 && given.IsClusterDrive() && given.IsSharedWithOtherNodes()) {
+    if (!pool.empty() && controller.FirmwareLevel() >= 30 && given.IsClusterDrive() && given.IsSharedWithOtherNodes()) {
         ShowMessage(MessageText("M5066"), 1, 1);
         return 0;
     }
     CArrayDrive array = given;  // the refresh below rebuilds the list it lives in
     CListBox list(DriveListDef(), static_cast<int>(candidates.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1015"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1015")))
         return 1;
-    }
     for (size_t k = 0; k < candidates.size(); ++k) {
         const CLogDrive& d = controller.logDrives[candidates[k]];
         const std::string label = ArrayHostLabel(controller, array);
         SetComponentLine(list, static_cast<int>(k), d, ' ', d.stateText, d.kindText, label);
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     if (!AskYesNo(MessageText("M3007"), 1))
         return 1;
     WaitBox();
@@ -147,10 +139,7 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive
     const int refreshed = controller.Refresh();
     controller.EndDiskChange();
     CloseWaitBox();
-    if (!ok)
-        ShowErrorCode(array.error);
-    else if (!refreshed)
-        ShowErrorCode(controller.error);
+    ShowChangeError(controller, ok, refreshed, array.error);
     MarkChanged(controller);
     return 1;
 }

@@ -8,14 +8,11 @@
 #include "disk_initialize.h"
 #include "enclosure_screens.h"
 #include "error_message.h"
-#include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "model_errors.h"
-#include "pause.h"
 #include "progress_box.h"
 #include "str_printf.h"
-#include "console.h"
 
 namespace {
 
@@ -71,18 +68,6 @@ void DisableItemsFor(CTagMenu& menu, const CPhysDrive& d)
         DisableAll(menu, {4});
 }
 
-// Waits up to a second; true when ESC was pressed meanwhile.
-bool EscWithinASecond()
-{
-    for (int i = 0; i < 10; ++i) {
-        while (tui::keyPressed())
-            if (tui::readKey() == tui::keyEsc)
-                return true;
-        ModelPauseMs(100);
-    }
-    return false;
-}
-
 }  // namespace
 
 void CheckSurfaceWindow(CPhysDrive& disk)
@@ -103,8 +88,7 @@ void CheckSurfaceWindow(CPhysDrive& disk)
     int percent = 0;
     int estimate = -1;
     for (;;) {
-        const int elapsed = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+        const int elapsed = SecondsSince(start);
         box.Update(percent, elapsed, estimate);
         box.Show();
         if (EscWithinASecond()) {
@@ -127,8 +111,7 @@ void CheckSurfaceWindow(CPhysDrive& disk)
         }
         if (r.percent > percent) {
             percent = r.percent;
-            const int now = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+            const int now = SecondsSince(start);
             estimate = percent > 0 ? now * 100 / percent : -1;
         }
     }

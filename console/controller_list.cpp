@@ -8,6 +8,7 @@
 #include "console_texts.h"
 #include "controller_access.h"
 #include "controller_main_menu.h"
+#include "controller_texts.h"
 #include "dialog_list.h"
 #include "error_message.h"
 #include "firmware_update.h"
@@ -34,20 +35,6 @@ constexpr size_t bootOptionByte = 102;  // configuration page A
 constexpr uint8_t dpmemNotMoved = 0x40;
 
 int lastLine = 0;
-
-// The features text's parts, appended in this order when offered.
-struct FeaturePart {
-    const char* text;
-    bool (*offered)(const CController&);
-};
-constexpr FeaturePart featureParts[] = {
-    {"C ", [](const CController& c) { return c.info.chainingValue != 0; }},
-    {"0 ", [](const CController& c) { return c.info.raid0Value != 0 || (c.info.featureByte & 0x01) != 0; }},
-    {"1 ", [](const CController& c) { return c.info.raid1Value != 0; }},
-    {"4 ", [](const CController& c) { return (c.info.featureByte & 0x10) != 0; }},
-    {"5 ", [](const CController& c) { return (c.info.featureByte & 0x20) != 0; }},
-    {"10 ", [](const CController& c) { return (c.info.featureByte & 0x02) != 0; }},
-};
 
 // The wait box, the configuration read and the firmware gate, then the
 // controller's main menu.
@@ -87,10 +74,7 @@ void ToggleAlarm(CController& controller)
 void FeaturesText(const CController& controller, char* out, int size)
 {
     const std::span<char> buffer(out, static_cast<size_t>(size));
-    buffer[0] = '\0';
-    for (const FeaturePart& part : featureParts)
-        if (part.offered(controller))
-            tui::strCatPrintf(buffer, "%s", part.text);
+    tui::strPrintf(buffer, "%s", RaidFeaturesText(controller.info).c_str());
 }
 
 void FillControllerList(CListBox& list, CHostSystem& machine)

@@ -9,6 +9,7 @@
 #include "dialog_list.h"
 #include "disk_lines.h"
 #include "key_codes.h"
+#include "list_choice.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "physical_devices.h"
@@ -199,12 +200,9 @@ int ViewHardDiskInfo(CController& controller)
         if (line >= static_cast<int>(disks.size()))
             line = 0;
         int key = 0;
-        const int result = list.Run(line, listKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
+        const int result = RunList(list, line, listKeys, &key);
+        if (result < 0)
             return 1;
-        }
         line = result;
         CPhysDrive& disk = controller.physDrives[disks[static_cast<size_t>(result)]];
         if (key == tui::keyF(2) || key == tui::keyF(4)) {

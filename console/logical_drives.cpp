@@ -142,29 +142,6 @@ bool MountedByOtherController(const CController& controller, const CPhysDrive& d
     return OwnedByOtherController(controller, d) && d.GetOwnership()[OWNERSHIP_FLAGS] != 0;
 }
 
-// The size dialog of a new drive; the size chosen in MB, or `current` for ESC.
-// -1 when the box cannot be made.
-long AskDriveSize(long smallest, long largest, long current)
-{
-    char prompt[64];
-    tui::strPrintf(prompt, sizeInput.prompt, smallest, largest);
-    for (;;) {
-        CInputBox box(&sizeInput);
-        if (!box.Open(prompt, nullptr))
-            return -1;
-        char text[16];
-        tui::strPrintf(text, "%ld", current);
-        box.Edit(std::span<char>(text, 11));
-        if (box.LastKey() != tui::keyEnter)
-            return current;
-        char* end = nullptr;
-        const unsigned long size = std::strtoul(text, &end, 10);
-        if (text[0] >= '0' && text[0] <= '9' && end != nullptr && *end == '\0' &&
-            size >= static_cast<unsigned long>(smallest) && size <= static_cast<unsigned long>(largest))
-            return static_cast<long>(size);
-    }
-}
-
 void ChangeName(CLogDrive& drive)
 {
     CInputBox box(&nameInput);
@@ -339,6 +316,31 @@ int ShowLogicalDriveDisks(CController& controller, const CLogDrive& drive)
     }
 }
 
+long AskDriveSize(const CController& controller, long largest, long current)
+{
+    const long smallest =
+        controller.FirmwareVersion() >= 0x1F0000
+            ? static_cast<long>(wire::get32(controller.boardDetails, boardDetailsReservedArea) / megabyte) + 1
+            : 1;
+    char prompt[64];
+    tui::strPrintf(prompt, sizeInput.prompt, smallest, largest);
+    for (;;) {
+        CInputBox box(&sizeInput);
+        if (!box.Open(prompt, nullptr))
+            return -1;
+        char text[16];
+        tui::strPrintf(text, "%ld", current);
+        box.Edit(std::span<char>(text, 11));
+        if (box.LastKey() != tui::keyEnter)
+            return current;
+        char* end = nullptr;
+        const unsigned long size = std::strtoul(text, &end, 10);
+        if (text[0] >= '0' && text[0] <= '9' && end != nullptr && *end == '\0' &&
+            size >= static_cast<unsigned long>(smallest) && size <= static_cast<unsigned long>(largest))
+            return static_cast<long>(size);
+    }
+}
+
 int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
 {
     if (disks.empty())
@@ -398,11 +400,7 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
             if (!entry.GetCapacity(&capacity))
                 ShowErrorCode(entry.error);
             const long largest = static_cast<long>(capacity >> 11);
-            const long smallest = controller.FirmwareVersion() >= 0x1F0000
-                                      ? static_cast<long>(wire::get32(controller.boardDetails,
-                                                                      boardDetailsReservedArea) / megabyte) + 1
-                                      : 1;
-            const long size = AskDriveSize(smallest, largest, largest);
+            const long size = AskDriveSize(controller, largest, largest);
             if (size < 0) {
                 ShowMessage(MessageText("M4000"), 0, 1);
                 controller.LeaveDriveMaintenance(-1);

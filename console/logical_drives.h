@@ -40,6 +40,11 @@ ListDef* DriveListDef();
 // then number, name, texts, capacity and the "belongs to" label.
 void SetLogicalDriveLine(class CListBox& list, int line, const CController& controller, const CLogDrive& drive,
                          char marker);
+// The size dialog of a new logical or array drive, "Drive Size (%ld..%ld MB): "
+// from the smallest size the controller allows (1 MB, or its reserved area
+// plus 1 MB) to `largest`, asked again until ENTER gives a size within them:
+// that size in MB, `current` for ESC, -1 when the box cannot be made.
+long AskDriveSize(const CController& controller, long largest, long current);
 // Whether the host drive `number` carries a partition table in use; a
 // table that cannot be read counts as in use.
 int DriveHasUsedPartitions(const CController& controller, int number);

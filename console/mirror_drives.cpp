@@ -4,25 +4,24 @@
 #include "mirror_drives.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "array_drive_parts.h"
 #include "array_drives.h"
-#include "console.h"
 #include "controller.h"
 #include "dialog_list.h"
 #include "drive_choice.h"
 #include "drive_host_labels.h"
 #include "error_message.h"
 #include "host_drive.h"
-#include "key_codes.h"
+#include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
-#include "pause.h"
 #include "progress_box.h"
 #include "str_printf.h"
 
@@ -30,62 +29,36 @@ namespace {
 
 constexpr int sharedBit = 0x8000;
 constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
-const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 char SharedMarker(const CLogDrive& d)
 {
     return (d.GetNumber() & sharedBit) ? 's' : ' ';
 }
 
-bool IsMissing(const CLogDrive& d)
+// Runs a change of the RAID-1 drive under the configuration access of
+// `access`, in the wait box: `change` is the step, `error` the code it
+// leaves. A done change re-reads the configuration; a failed one shows its
+// error (a refused access has shown M5042). 1 when done.
+int ChangeUnderAccess(CController& controller, CLogDrive& access, const std::function<int()>& change,
+                      const uint32_t& error)
 {
-    return (d.kind & 3) == LDKIND_MISSING;
-}
-
-// Waits up to a second; true when ESC was pressed meanwhile.
-bool EscWithinASecond()
-{
-    for (int i = 0; i < 10; ++i) {
-        while (tui::keyPressed())
-            if (tui::readKey() == tui::keyEsc)
-                return true;
-        ModelPauseMs(100);
+    WaitBox();
+    bool refused = true;
+    int ok = 0;
+    if (EnterLogicalMaintenance(access, 1)) {
+        refused = false;
+        ok = change();
+        LeaveLogicalMaintenance(access, 1);
     }
-    return false;
-}
-
-// The pool hot fix logical drives of the controller (list indices).
-std::vector<int> PoolHotFixDrives(const CController& controller)
-{
-    std::vector<int> list;
-    for (int i = 0; i < controller.logDrives.count; ++i)
-        if (controller.logDrives[i].IsPoolHotFix())
-            list.push_back(i);
-    return list;
-}
-
-// Runs a component list to ESC: F5 identifies, F2 and F4 show the disks of
-// the logical drive at the line (missing drives do neither).
-void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives)
-{
-    int line = 0;
-    for (;;) {
-        int key = 0;
-        const int result = list.Run(line, componentKeys, &key);
-        if (result < 0) {
-            if (result == -3)
-                ShowMessage(MessageText("M4000"), 0, 1);
-            return;
-        }
-        line = result;
-        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
-        if (d == nullptr || IsMissing(*d) || key == 0)
-            continue;
-        if (key == tui::keyF(5))
-            d->Identify();
-        else
-            ShowLogicalDriveDisks(controller, *d);
+    CloseWaitBox();
+    if (ok) {
+        WaitBox();
+        controller.ReadConfiguration();
+        CloseWaitBox();
+    } else if (!refused) {
+        ShowErrorCode(error);
     }
+    return ok;
 }
 
 }  // namespace
@@ -111,8 +84,8 @@ int LeaveMirrorMaintenance(CMirrorDrive& mirror, int whole)
 
 int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
 {
-    if (hotFix && drive.mirrorIndex >= 0 && drive.mirrorIndex < controller.mirrorDrives.count &&
-        controller.FirmwareVersion() > 0x20FFFF && controller.mirrorDrives[drive.mirrorIndex].HasOldFormatMembers()) {
+    const CMirrorDrive* own = MirrorOf(controller, drive);
+    if (hotFix && own != nullptr && controller.FirmwareVersion() > 0x20FFFF && own->HasOldFormatMembers()) {
         ShowFormatted("M4057", "RAID-1", 1);
         return 0;
     }
@@ -136,43 +109,18 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
         return 0;
     controller.BeginDiskChange();
     int ok = 0;
-    if (target->mirrorIndex < 0 || target->mirrorIndex >= controller.mirrorDrives.count) {
+    const CMirrorDrive* existing = MirrorOf(controller, *target);
+    if (existing == nullptr) {
         CLogDrive master = *target;  // MakeMirror re-reads the lists the drive lives in
         master.AddPendingComponent(added);
-        WaitBox();
-        bool refused = true;
-        if (EnterLogicalMaintenance(master, 1)) {
-            refused = false;
-            ok = master.MakeMirror(0);
-            LeaveLogicalMaintenance(master, 1);
-        }
-        CloseWaitBox();
-        if (ok) {
-            WaitBox();
-            controller.ReadConfiguration();
-            CloseWaitBox();
-        } else if (!refused) {
-            ShowErrorCode(master.error);
-        }
+        ok = ChangeUnderAccess(controller, master, [&] { return master.MakeMirror(0); }, master.error);
     } else {
-        CMirrorDrive mirror = controller.mirrorDrives[target->mirrorIndex];
+        CMirrorDrive mirror = *existing;
         CLogDrive access = *target;
         mirror.AddPendingComponent(added);
-        WaitBox();
-        bool refused = true;
-        if (EnterLogicalMaintenance(access, 1)) {
-            refused = false;
-            ok = hotFix ? mirror.AddHotFixDrives(0) : mirror.AddComponents(0);
-            LeaveLogicalMaintenance(access, 1);
-        }
-        CloseWaitBox();
-        if (ok) {
-            WaitBox();
-            controller.ReadConfiguration();
-            CloseWaitBox();
-        } else if (!refused) {
-            ShowErrorCode(mirror.error);
-        }
+        ok = ChangeUnderAccess(
+            controller, access, [&] { return hotFix ? mirror.AddHotFixDrives(0) : mirror.AddComponents(0); },
+            mirror.error);
     }
     if (ok)
         MarkChanged(controller);
@@ -186,10 +134,8 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
     const int components = mirror.components.count;
     const int lines = components + (mirror.missingCount > 0 ? 1 : 0);
     CListBox list(DriveListDef(), lines, 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1018"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1018")))
         return 1;
-    }
     const std::string label = MirrorHostLabel(controller, mirror);
     for (int k = 0; k < components; ++k) {
         const CLogDrive* d = LogicalAt(controller, mirror.components[k]);
@@ -202,12 +148,9 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
         tui::strPrintf(text, "  %d missing drive(s)", mirror.missingCount);
         list.SetLineText(components, text);
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     if (!AskYesNo(MessageText("M3007"), 1))
         return 1;
     if (result == components) {
@@ -237,10 +180,7 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
         LeaveMirrorMaintenance(mirror, 1);
         const int refreshed = ok ? controller.Refresh() : 1;
         CloseWaitBox();
-        if (!ok)
-            ShowErrorCode(mirror.error);
-        else if (!refreshed)
-            ShowErrorCode(controller.error);
+        ShowChangeError(controller, ok, refreshed, mirror.error);
     }
     MarkChanged(controller);
     controller.EndDiskChange();
@@ -256,20 +196,15 @@ int RemoveMirrorHotFix(CController& controller, CMirrorDrive& given, int freeDri
     }
     CMirrorDrive mirror = given;
     CListBox list(DriveListDef(), static_cast<int>(candidates.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1015"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1015")))
         return 1;
-    }
     for (size_t k = 0; k < candidates.size(); ++k) {
         const CLogDrive& d = controller.logDrives[candidates[k]];
         SetComponentLine(list, static_cast<int>(k), d, ' ', d.stateText, d.kindText, MessageText("M1027"));
     }
-    const int result = list.Run(0);
-    if (result < 0) {
-        if (result == -3)
-            ShowMessage(MessageText("M4000"), 0, 1);
+    const int result = RunList(list, 0);
+    if (result < 0)
         return 1;
-    }
     if (!AskYesNo(MessageText("M3007"), 0))
         return 1;
     WaitBox();
@@ -305,10 +240,8 @@ int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)
         for (const int i : PoolHotFixDrives(controller))
             drives.push_back(i);
     CListBox list(DriveListDef(), static_cast<int>(drives.size()), 1);
-    if (!list.IsOk() || !list.Open(MessageText("M1030"), MessageText("M1021"))) {
-        ShowMessage(MessageText("M4000"), 0, 1);
+    if (!OpenList(list, MessageText("M1030"), MessageText("M1021")))
         return 1;
-    }
     for (size_t k = 0; k < drives.size(); ++k) {
         const CLogDrive* d = LogicalAt(controller, drives[k]);
         if (d == nullptr)
@@ -318,7 +251,7 @@ int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)
         SetComponentLine(list, static_cast<int>(k), *d, SharedMarker(*d),
                          (status & 1) ? "fault" : (status & 2) ? "invalid" : "ok", d->kindText, label);
     }
-    RunComponentList(controller, list, drives);
+    RunComponentList(controller, list, drives, 0);
     return 1;
 }
 
@@ -351,8 +284,7 @@ int ShowArrayBuildProgress(CController& controller, CMirrorDrive& mirror, int* k
         int percent = r.percent;
         int estimate = -1;
         for (;;) {
-            const int elapsed = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+            const int elapsed = SecondsSince(start);
             box.Update(percent, elapsed, estimate);
             box.Show();
             if (EscWithinASecond())
@@ -363,8 +295,7 @@ int ShowArrayBuildProgress(CController& controller, CMirrorDrive& mirror, int* k
                 break;
             if (q.percent > percent) {
                 percent = q.percent;
-                const int now = static_cast<int>(
-                    std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+                const int now = SecondsSince(start);
                 estimate = percent > p0 ? now * (100 - p0) / (percent - p0) : -1;
             }
         }

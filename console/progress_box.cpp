@@ -8,6 +8,9 @@
 #include "dialog_cascade.h"
 #include "dialog_colors.h"
 #include "dialog_screen.h"
+#include "console.h"
+#include "key_codes.h"
+#include "pause.h"
 #include "str_printf.h"
 
 namespace {
@@ -23,6 +26,23 @@ std::string TimeText(int seconds, const char* gap)
 }
 
 }  // namespace
+
+bool EscWithinASecond()
+{
+    for (int i = 0; i < 10; ++i) {
+        while (tui::keyPressed())
+            if (tui::readKey() == tui::keyEsc)
+                return true;
+        ModelPauseMs(100);
+    }
+    return false;
+}
+
+int SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count());
+}
 
 ProgressDef ConsoleProgress = {15, 8, 0, 50, " Progress Information ", " Press ESC to quit "};
 

@@ -2,6 +2,7 @@
 // elapsed and estimated times, updated from the caller's polling loop.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -11,6 +12,11 @@
 
 // The console's progress window record.
 extern ProgressDef ConsoleProgress;
+
+// The polling loop's pause: waits up to a second; true when ESC was pressed meanwhile.
+bool EscWithinASecond();
+// Whole seconds since `start`, for the elapsed and estimated times.
+int SecondsSince(std::chrono::steady_clock::time_point start);
 
 class CProgressBox {
 public:

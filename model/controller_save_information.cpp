@@ -2,6 +2,7 @@
 // about one controller, written through a CReportWriter into a file or line
 // by line to a caller's function.
 #include "controller.h"
+#include "controller_texts.h"
 #include "report_writer.h"
 
 #include <byte_order.h>
@@ -143,19 +144,6 @@ constexpr InstalledOption kOptions[] = {
     {0x04, "Cache RAM Expansion installed"},
     {0x08, "XOR Engine installed"},
     {0x10, "ECC/Parity support"},
-};
-
-struct FeatureMark {
-    const char* text;
-    bool (*offered)(const ControllerInfo& info);
-};
-constexpr FeatureMark kFeatureMarks[] = {
-    {"C ", [](const ControllerInfo& i) { return i.chainingValue != 0; }},
-    {"0 ", [](const ControllerInfo& i) { return i.raid0Value != 0 || (i.featureByte & 0x01) != 0; }},
-    {"1 ", [](const ControllerInfo& i) { return i.raid1Value != 0; }},
-    {"4 ", [](const ControllerInfo& i) { return (i.featureByte & 0x10) != 0; }},
-    {"5 ", [](const ControllerInfo& i) { return (i.featureByte & 0x20) != 0; }},
-    {"10 ", [](const ControllerInfo& i) { return (i.featureByte & 0x02) != 0; }},
 };
 
 const char* NameOf(const NamedValue* table, size_t n, uint32_t value, const char* unknown)
@@ -312,11 +300,7 @@ void SaveInformationReport::ControllerSection()
                "Slot/Address:", Format("%d/%d", info.pciLocation >> 8, (info.pciLocation >> 3) & 0x1F));
     r_.Columns("Firmware version:", RecordText(reinterpret_cast<const uint8_t*>(info.firmwareText), sizeof info.firmwareText),
                "Serial no.:", Format("%08lX", static_cast<unsigned long>(c_.SerialNumber())));
-    std::string features;
-    for (const FeatureMark& m : kFeatureMarks)
-        if (m.offered(info))
-            features += m.text;
-    r_.Columns("Features:", features, "Channel count:", Format("%d", info.channelCount));
+    r_.Columns("Features:", RaidFeaturesText(info), "Channel count:", Format("%d", info.channelCount));
     r_.Columns("Cache:", OnOff(c_.CacheSwitch() & 1), "Delayed Write:", OnOff(c_.DelayedWriteSwitch() & 1));
     const int level = details[kDetailsLevelValid] != 0 ? details[kDetailsLevel] : 0;
     r_.Columns("Hardware level:", Format("%d", level), "Cache RAM:",

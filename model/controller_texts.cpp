@@ -1,11 +1,30 @@
 #include "controller_texts.h"
 
+#include "controller_info.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
 constexpr uint8_t kRaidLetterBits = 0x30;
-}
+
+// A RAID level the features text names, and whether the controller offers it.
+struct FeatureMark {
+    const char* text;
+    bool (*offered)(const ControllerInfo& info);
+};
+
+constexpr FeatureMark kFeatureMarks[] = {
+    {"C ", [](const ControllerInfo& i) { return i.chainingValue != 0; }},
+    {"0 ", [](const ControllerInfo& i) { return i.raid0Value != 0 || (i.featureByte & 0x01) != 0; }},
+    {"1 ", [](const ControllerInfo& i) { return i.raid1Value != 0; }},
+    {"4 ", [](const ControllerInfo& i) { return (i.featureByte & 0x10) != 0; }},
+    {"5 ", [](const ControllerInfo& i) { return (i.featureByte & 0x20) != 0; }},
+    {"10 ", [](const ControllerInfo& i) { return (i.featureByte & 0x02) != 0; }},
+};
+
+}  // namespace
 
 void FormatFirmwareText(char* out, size_t size, uint32_t versionWord, char letter, uint32_t revision)
 {
@@ -44,4 +63,13 @@ void CopyRecordText(char* out, size_t size, const uint8_t* src, size_t srcSize)
         ++n;
     std::memcpy(out, src, n);
     out[n] = '\0';
+}
+
+std::string RaidFeaturesText(const ControllerInfo& info)
+{
+    std::string text;
+    for (const FeatureMark& mark : kFeatureMarks)
+        if (mark.offered(info))
+            text += mark.text;
+    return text;
 }

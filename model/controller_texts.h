@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+struct ControllerInfo;
 
 // "%ld.%02ld.%02ld-%c%03lX" from bits 24-31, 16-23 and 0-7 of the version
 // word, the letter and the revision, cut to `size` - 1 characters.
@@ -16,3 +19,6 @@ void FormatPciText(char* out, size_t size, uint16_t pciLocation);
 void FormatDriverText(char* out, size_t size, uint16_t driverVersion);
 // Copies a text field of `srcSize` bytes (NUL-terminated or not) into `out`, cut to `size` - 1.
 void CopyRecordText(char* out, size_t size, const uint8_t* src, size_t srcSize);
+// The RAID levels the controller offers, as the tables show them: "C ", "0 ",
+// "1 ", "4 ", "5 ", "10 " in this order, each only when offered.
+std::string RaidFeaturesText(const ControllerInfo& info);

@@ -65,6 +65,13 @@ protected:
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
     }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
+    // Ends one case of a table: console and emulator go, the controls are cleared.
+    void endCase()
+    {
+        tmux.reset();
+        sim.reset();
+        controls.clear();
+    }
     // Opens the menu of list line `line`.
     void openMenu(int line)
     {
@@ -229,8 +236,43 @@ TEST_F(arrayDriveScreenTest, MenuItemsByTypeAndState)
         open(scenario(c.arrays, c.mirrors));
         openMenu(c.line);
         EXPECT_EQ(disabled(menuItems, "Remove Array Drive"), c.off) << tmux->capture();
-        tmux.reset();
-        sim.reset();
+        endCase();
+    }
+}
+
+// Under RECALCULATE the menu has "Parity Recalculate" right after "Periodic
+// Parity Verify"; RAID 0 greys it out with the other parity items.
+TEST_F(arrayDriveScreenTest, RecalculateItemUnderTheSwitch)
+{
+    const struct {
+        const char* name;
+        std::string arrays;
+        bool off;
+    } cases[] = {
+        {"RAID 5 ready", raid5, false},
+        {"RAID 0 ready", R"([{"type": 0, "drives": [0, 1]}])", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open(scenario(c.arrays), "-RECALCULATE");
+        openMenu(0);
+        const std::string pane = tmux->capture();
+        int periodic = -1;
+        int recalculate = -1;
+        for (int y = 0; y < 60; ++y) {
+            const std::string line = paneLine(pane, y);
+            if (line.find("\u2502Periodic Parity Verify") != std::string::npos)
+                periodic = y;
+            if (line.find("\u2502Parity Recalculate") != std::string::npos)
+                recalculate = y;
+        }
+        ASSERT_GE(periodic, 0) << pane;
+        EXPECT_EQ(recalculate, periodic + 1) << pane;
+        const auto ref = itemRendition("Remove Array Drive", probeOf("Remove Array Drive"));
+        const auto item = itemRendition("Parity Recalculate", "ty Recalculate");
+        ASSERT_TRUE(item.found) << pane;
+        EXPECT_EQ(item.fg != ref.fg || item.bold != ref.bold, c.off) << pane;
+        endCase();
     }
 }
 
@@ -278,8 +320,7 @@ TEST_F(arrayDriveScreenTest, CreationRefusalsAndTypes)
             EXPECT_EQ(off, c.off) << tmux->capture();
         }
         EXPECT_EQ(countKey("0x10000010"), 0);
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -361,9 +402,7 @@ TEST_F(arrayDriveScreenTest, RemovalByPartitionsAndAdministratorMode)
         }
         EXPECT_EQ(countKey("0x10000011"), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -395,9 +434,7 @@ TEST_F(arrayDriveScreenTest, RefusedAccessIsRetriedOnce)
         }
         EXPECT_EQ(countKey("0x10000011"), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -431,9 +468,7 @@ TEST_F(arrayDriveScreenTest, HotFixRemoval)
         EXPECT_EQ(countKey("0x10000016"), c.removed);
         EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 
@@ -515,8 +550,7 @@ TEST_F(arrayDriveScreenTest, StatePatchOfAnInvalidArray)
         EXPECT_EQ(countKey("0x10000028"), 1);
         EXPECT_FALSE(shows("error")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -600,8 +634,7 @@ TEST_F(arrayDriveScreenTest, DriveChoosingActionsCloseTheBracket)
         EXPECT_EQ(countKey("0x00020026"), 1);
         EXPECT_EQ(countKey("0x00020027"), 1);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
+        endCase();
     }
 }
 
@@ -628,9 +661,7 @@ TEST_F(arrayDriveScreenTest, FixHostDriveSize)
             EXPECT_EQ(countKey("0x10010003"), before + 1) << "the table was written";
         }
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-        tmux.reset();
-        sim.reset();
-        controls.clear();
+        endCase();
     }
 }
 

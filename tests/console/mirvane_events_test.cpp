@@ -1,23 +1,13 @@
 // The event list viewer of mirvane in tmux against the emulator's event
 // store: the list's columns and the Time column rule, the detail box, the
 // F8 deletion and the F2 save with its header, appending and clearing.
-#include <fstream>
 #include <sstream>
 
 #include "mirvane_session.h"
+#include "text_file.h"
 
 namespace tui::testing {
 namespace {
-
-// The lines of a text file.
-std::vector<std::string> fileLines(const std::string& path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 std::string padded(const std::string& s, size_t width)
 {
@@ -160,7 +150,7 @@ TEST_F(mirvaneEventsTest, TimeColumnFollowsTheFirstEventsSecondStamp)
         ASSERT_TRUE(tmux->waitFor("File: raidevent.log")) << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("*** no events since last boot up")) << tmux->capture();
-        const std::vector<std::string> lines = fileLines(dir + "/raidevent.log");
+        const std::vector<std::string> lines = ReadLines(dir + "/raidevent.log");
         ASSERT_EQ(lines.size(), 7u);
         if (c.shown) {
             EXPECT_EQ(lines[4], "Ctr " + padded("Time", 25) + "Cnt Evt " + padded("Text", 256));
@@ -184,7 +174,7 @@ TEST_F(mirvaneEventsTest, SaveWritesTheHeaderThenAppendsAndClearsTheEvents)
     ASSERT_TRUE(tmux->waitFor("File: raidevent.log")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("*** no events since last boot up / last event clearing ***")) << tmux->capture();
-    std::vector<std::string> lines = fileLines(dir + "/raidevent.log");
+    std::vector<std::string> lines = ReadLines(dir + "/raidevent.log");
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "Tarvo RAID Controller event log");
     EXPECT_EQ(lines[1].substr(0, 6), "Time: ");
@@ -208,7 +198,7 @@ TEST_F(mirvaneEventsTest, SaveWritesTheHeaderThenAppendsAndClearsTheEvents)
     ASSERT_TRUE(tmux->waitFor("File: raidevent.log")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("*** no events since last boot up")) << tmux->capture();
-    lines = fileLines(dir + "/raidevent.log");
+    lines = ReadLines(dir + "/raidevent.log");
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[7].substr(4 + 24), "   1   7 third");
     leave();
@@ -276,7 +266,7 @@ TEST_F(mirvaneEventsTest, AtMostAHundredEventsAreRead)
     ASSERT_TRUE(tmux->waitFor("File: raidevent.log")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("*** no events since last boot up")) << tmux->capture();
-    const std::vector<std::string> lines = fileLines(dir + "/raidevent.log");
+    const std::vector<std::string> lines = ReadLines(dir + "/raidevent.log");
     ASSERT_EQ(lines.size(), 105u);
     EXPECT_NE(lines[5].find("event 000"), std::string::npos) << lines[5];
     EXPECT_NE(lines[104].find("event 099"), std::string::npos) << lines[104];

@@ -7,13 +7,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "sim_mount.h"
+#include "text_file.h"
 #include "tmux_session.h"
 
 namespace tui::testing {
@@ -138,13 +137,7 @@ protected:
         }
         return out;
     }
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(dir + "/" + name);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Read(const std::string& name) const { return ReadAll(dir + "/" + name); }
     // The log's lines after its column header line.
     static std::vector<std::string> Rows(const std::string& log, const std::string& header)
     {

@@ -4,9 +4,9 @@
 // keeping an existing file, a write error, a report longer than the view).
 #include "mirvane_session.h"
 #include "program_run.h"
+#include "text_file.h"
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,23 +16,6 @@ using tui::testing::mirvaneSession;
 using tui::testing::paneLine;
 
 const std::string mirvane = MIRVANE_PATH;
-
-std::vector<std::string> ReadLines(const std::string& path)
-{
-    std::vector<std::string> out;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // True when one of the lines begins with `prefix`.
 bool HasLine(const std::vector<std::string>& lines, const std::string& prefix)

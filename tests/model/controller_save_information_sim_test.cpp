@@ -6,6 +6,7 @@
 #include "drive_sim_test.h"
 
 #include "model_errors.h"
+#include "text_file.h"
 
 #include <byte_order.h>
 
@@ -14,7 +15,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,15 +40,6 @@ const char* const kRich = R"({"entry": 0, "profile": "new",
 
 std::vector<std::string> g_lines;
 void Collect(const char* line) { g_lines.emplace_back(line); }
-
-std::vector<std::string> ReadLines(const std::string& path)
-{
-    std::vector<std::string> out;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
 
 // The lines with the clock taken out: the report's date line and the message log's time stamps.
 std::vector<std::string> WithoutClock(std::vector<std::string> lines)
