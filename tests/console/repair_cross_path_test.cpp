@@ -122,7 +122,9 @@ const CLogDrive* DriveNamed(const CController& c, const std::string& name)
 // RAID-1 repair: the failed component's disk is pulled and a new one
 // plugged in at its place while the plug-in question waits; a too small
 // disk is made a drive, refused and deleted again, and M3112 offers the
-// retry.
+// retry. A two-way RAID-1 drive is gone once its missing component is
+// removed and is made again with the new drive; a three-way one keeps its
+// other components and takes the new drive as one more.
 TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
 {
     enum Outcome { fits, tooSmall, none };
@@ -135,16 +137,19 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
         const char* name;
         std::vector<Plug> plugs;
         bool repaired;
+        const char* mirror = R"([{"drives": [0, 1]}])";
+        int components = 2;  // of the repaired RAID-1 drive
     } cases[] = {
         {"first disk fits", {{"pull 0 0 1\ninsert 0 0 1", fits, ""}}, true},
         {"too small, then one that fits",
          {{"pull 0 0 1\ninsert 0 0 1 1000000", tooSmall, "y"}, {"pull 0 0 1\ninsert 0 0 1", fits, ""}}, true},
         {"no disk, then one that fits", {{"pull 0 0 1", none, "y"}, {"insert 0 0 1", fits, ""}}, true},
         {"too small, retry declined", {{"pull 0 0 1\ninsert 0 0 1 1000000", tooSmall, "n"}}, false},
+        {"three-way RAID-1 drive", {{"pull 0 0 1\ninsert 0 0 1", fits, ""}}, true, R"([{"drives": [0, 1, 2]}])", 3},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        startWith(WithMirrors(3, R"([{"drives": [0, 1]}])"));
+        startWith(WithMirrors(3, k.mirror));
         ASSERT_TRUE(sim->control("fail 0 0 1"));
         toRepairList();
         EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
@@ -197,7 +202,7 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
             ASSERT_EQ(c.mirrorDrives.count, 1);
             const CMirrorDrive& m = c.mirrorDrives[0];
             EXPECT_EQ(m.missingCount, 0);
-            EXPECT_EQ(m.components.count, 2);
+            EXPECT_EQ(m.components.count, k.components);
             EXPECT_EQ(added->mirrorIndex, 0) << "the new drive is the RAID-1 drive's component";
             EXPECT_EQ(c.logDrives[m.components[0]].driveNumber, 0) << "the master stays the master";
         } else {
