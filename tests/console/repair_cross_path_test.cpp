@@ -317,37 +317,66 @@ TEST_F(repairCrossPathTest, PatchKeysOnAnErrorLinePatchAndRescan)
 }
 
 // The drive choice's hot plug line from "Add Hot Fix Drive": M3039, a new
-// logical drive "PD_" + channel letter + three-digit ID, then the hot fix.
+// logical drive "PD_" + channel letter + three-digit ID, then the hot fix;
+// declined at M3039 nothing begins, declined at the plug-in question the hot
+// plug ends and no drive is made.
 TEST_F(repairCrossPathTest, AddHotFixDriveThroughTheHotPlugLine)
 {
-    startWith(Disks(3));
-    const int number = model->Make(RAID_TYPE_5, {0, 1, 2});
-    ASSERT_TRUE(model->ToReady(number));
-    toArrayMenu();
-    tmux->sendKeys("d");
-    ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
-    tmux->sendKeys("End Enter");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 3 ")) << tmux->capture();
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Plug in the new disk at channel SCSI-A, ID 3.")) << tmux->capture();
-    ASSERT_TRUE(sim->control("insert 0 0 3"));
-    tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor("You plugged in the disk KZM     VIRTUAL DISK , ID 3 at channel SCSI-A.")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
-    tmux->sendKeys("Enter");  // private
-    ASSERT_TRUE(waitGone(" Choose Type ")) << tmux->capture();
-    expectAllEnded();
-    EXPECT_EQ(countKey(diskChangeOpen), countKey(diskChangeClose));
-    CController& c = reread();
-    const CLogDrive* added = DriveNamed(c, "PD_A003");
-    ASSERT_NE(added, nullptr) << "named after the place of the disk";
-    EXPECT_TRUE(added->isPrivateHotFix);
-    EXPECT_EQ(added->arrayIndex, c.FindArrayDrive(number));
+    enum Stop { plugged, atHotPlugQuestion, atPlugInQuestion };
+    for (const Stop stop : {plugged, atHotPlugQuestion, atPlugInQuestion}) {
+        SCOPED_TRACE(stop);
+        startWith(Disks(3));
+        const int number = model->Make(RAID_TYPE_5, {0, 1, 2});
+        ASSERT_TRUE(model->ToReady(number));
+        toArrayMenu();
+        tmux->sendKeys("d");
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
+        tmux->sendKeys("End Enter");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
+        if (stop == atHotPlugQuestion) {
+            tmux->sendKeys("n");
+            ASSERT_TRUE(waitGone("Do you really want to do a Hot Plug?")) << tmux->capture();
+            ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << tmux->capture();
+            EXPECT_FALSE(shows(" Select Target ID ")) << tmux->capture();
+            EXPECT_EQ(countKey(hotPlugBegin), 0);
+            EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+            model.reset();
+            continue;
+        }
+        tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 3 ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("Plug in the new disk at channel SCSI-A, ID 3.")) << tmux->capture();
+        if (stop == atPlugInQuestion) {
+            tmux->sendKeys("n");
+            ASSERT_TRUE(waitGone("Plug in the new disk")) << tmux->capture();
+        } else {
+            ASSERT_TRUE(sim->control("insert 0 0 3"));
+            tmux->sendKeys("y");
+            ASSERT_TRUE(tmux->waitFor("You plugged in the disk KZM     VIRTUAL DISK , ID 3 at channel SCSI-A."))
+                << tmux->capture();
+            tmux->sendKeys("y");
+            ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
+            tmux->sendKeys("Enter");  // private
+            ASSERT_TRUE(waitGone(" Choose Type ")) << tmux->capture();
+        }
+        expectAllEnded();
+        EXPECT_EQ(countKey(diskChangeOpen), countKey(diskChangeClose));
+        EXPECT_FALSE(shows("Error")) << tmux->capture();
+        CController& c = reread();
+        const CLogDrive* added = DriveNamed(c, "PD_A003");
+        if (stop == plugged) {
+            ASSERT_NE(added, nullptr) << "named after the place of the disk";
+            EXPECT_TRUE(added->isPrivateHotFix);
+            EXPECT_EQ(added->arrayIndex, c.FindArrayDrive(number));
+        } else {
+            EXPECT_EQ(added, nullptr);
+            EXPECT_EQ(countKey("0x00000024"), 0);
+        }
+        model.reset();
+    }
 }
 
 // "Replace Array Component" on a failed member through the drive choice's
