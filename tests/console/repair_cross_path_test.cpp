@@ -502,44 +502,55 @@ TEST_F(repairCrossPathTest, RepairReplacesAPrivateHotFixByANewDisk)
     EXPECT_EQ(present, 1) << "the new disk is the array's private hot fix drive";
 }
 
-// The quit walk over a building RAID-1 drive (and a building RAID 5): the
-// progress display comes up; ESC in a RAID-1 display always warns (M5022),
-// in an array's build display too; a build left to finish goes on to the
-// quit question without the warning.
+// The quit walk over a building RAID-1 drive, a building RAID 5 and an
+// expansion: the progress display comes up; ESC in a RAID-1 display always
+// warns (M5022), in an array's display only for a build or rebuild; a build
+// left to finish goes on to the quit question without the warning.
 TEST_F(repairCrossPathTest, QuitWalkShowsBuildsAndWarnsOnEsc)
 {
+    enum Setup { raid1, raid5, expansion };
     struct Case {
         const char* name;
-        std::string scenario;
-        bool raid5;
+        Setup setup;
+        const char* title;
         bool esc;
+        bool warned;
     } cases[] = {
-        {"RAID-1 left with ESC", WithMirrors(2, R"([{"drives": [0, 1], "building": true}])"), false, true},
-        {"RAID-1 build finished", WithMirrors(2, R"([{"drives": [0, 1], "building": true}])"), false, false},
-        {"RAID 5 left with ESC", Disks(3), true, true},
+        {"RAID-1 left with ESC", raid1, " Progress Information: Array Build ", true, true},
+        {"RAID-1 build finished", raid1, " Progress Information: Array Build ", false, false},
+        {"RAID 5 build left with ESC", raid5, " Progress Information: Non-destructive Array Build ", true, true},
+        {"expansion left with ESC", expansion, " Progress Information: Expansion ", true, false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        startWith(k.scenario);
-        if (k.raid5) {
+        startWith(k.setup == raid1 ? WithMirrors(2, R"([{"drives": [0, 1], "building": true}])") : Disks(3));
+        if (k.setup == raid5) {
             ASSERT_GE(model->Make(RAID_TYPE_5, {0, 1, 2}), 0);
+        } else if (k.setup == expansion) {
+            // RAID 0 of drives 0 and 1 grows by drive 2.
+            ASSERT_GE(model->Make(RAID_TYPE_0, {0, 1}), 0);
+            CController& c = *model->controller();
+            CArrayDrive& array = c.arrayDrives[c.FindArrayDrive(0)];
+            array.AddPendingComponent(c.FindLogicalDrive(2));
+            ProgressRequest r;
+            r.operation = PROGRESS_START;
+            r.percent = RAID_TYPE_0;
+            ASSERT_EQ(array.ExpandConvert(&r), 1);
         }
         model.reset();
         ASSERT_NO_FATAL_FAILURE(toList());
         tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor(k.raid5 ? "Progress Information" : " Progress Information: Array Build "))
-            << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(k.title)) << tmux->capture();
         EXPECT_TRUE(shows(" Press ESC to quit ")) << tmux->capture();
-        if (k.esc) {
+        if (k.esc)
             tmux->sendKeys("Escape");
+        if (k.warned) {
             ASSERT_TRUE(tmux->waitFor("WARNING: At least one array is not redundant yet !")) << tmux->capture();
             tmux->sendKeys("x");
         }
         ASSERT_TRUE(tmux->waitFor("Do you really want to quit ? (Y/N)", 30000)) << tmux->capture();
         EXPECT_FALSE(shows("Progress Information")) << tmux->capture();
-        if (!k.esc) {
-            EXPECT_FALSE(shows("not redundant")) << tmux->capture();
-        }
+        EXPECT_FALSE(shows("not redundant")) << tmux->capture();
         // No: back to the choice of the interface.
         tmux->sendKeys("n");
         ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
