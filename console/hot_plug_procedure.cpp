@@ -196,13 +196,15 @@ int ReplaceHotFixByNewDisk(CController& controller, CLogDrive& failed, int chann
     const int ld = controller.FindLogicalDrive(number);
     if (a < 0 || ld < 0)
         return 0;
-    CArrayDrive& again = controller.arrayDrives[a];
+    // A copy: the addition re-reads the list the array lives in.
+    CArrayDrive again = controller.arrayDrives[a];
     ShowWaitBox(MessageText("M2000"), 0);
     again.AddPendingComponent(ld);
     int result = 0;
     if (EnterArrayMaintenance(again, 0)) {
         result = again.AddHotFixDrives(0, 1);
-        const uint32_t error = again.error;
+        // A failed re-read leaves its error with the controller.
+        const uint32_t error = again.error != 0 ? again.error : controller.error;
         // The re-read replaced the array object: find it again to give the access back.
         const int back = controller.FindArrayDrive(arrayNumber);
         if (back >= 0)

@@ -363,14 +363,17 @@ int RepairArrayDrive(CArrayDrive& array)
             ShowMessage(MessageText("M5053"), 1, 1);
             return 0;
         }
-        // The array answers the disks of every component: take the failed one's.
-        const uint8_t* e = Descriptor(record, 0);
+        // The array answers the disks of every component: take the failed
+        // one's. None for it (a lost component drive, a private hot fix
+        // drive) leaves its place unknown; another component's disk is
+        // never offered in its stead.
+        const uint8_t* e = nullptr;
         for (int k = 0; k < count; ++k)
             if (wire::get16(Descriptor(record, k), diskDrive) == static_cast<uint16_t>(failed->driveNumber)) {
                 e = Descriptor(record, k);
                 break;
             }
-        if (e[diskChannel] == unknownChannel) {
+        if (e == nullptr || e[diskChannel] == unknownChannel) {
             question = tui::formatText(MessageText("M3034"), failed->driveNumber);
         } else {
             channel = ChannelIndexOf(controller, e[diskChannel]);

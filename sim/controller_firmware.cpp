@@ -214,10 +214,18 @@ const Device* ControllerFirmware::unscannedAt(uint32_t address) const
 
 int64_t ControllerFirmware::driveOfDevice(uint32_t address) const
 {
-    for (const auto& [number, d] : logicalDrives)
-        if (std::find(d.members.begin(), d.members.end(), address) != d.members.end())
+    // A drive that works on the disk goes before a failed one that lost its
+    // own disk at the same place.
+    int64_t failed = -1;
+    for (const auto& [number, d] : logicalDrives) {
+        if (std::find(d.members.begin(), d.members.end(), address) == d.members.end())
+            continue;
+        if (!d.failed)
             return number;
-    return -1;
+        if (failed < 0)
+            failed = number;
+    }
+    return failed;
 }
 
 DeviceInfoBytes ControllerFirmware::deviceInfo(uint32_t address) const

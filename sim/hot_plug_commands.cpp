@@ -135,7 +135,11 @@ uint32_t makeNewDrive(ControllerFirmware& fw, IoctlCall& c, uint32_t& number, in
     Channel* ch = fw.channelByNumber(p[12]);
     const uint16_t entry = d->entry;
     const uint32_t address = ch->address | entry;
-    if (const int64_t owner = fw.driveOfDevice(address); owner >= 0 && owner != replacing)
+    // A failed drive whose disk was swapped for a new, uninitialised one
+    // only remembers the place; the new disk is free.
+    const int64_t owner = fw.driveOfDevice(address);
+    const bool swapped = owner >= 0 && fw.logicalDrives.at(static_cast<uint32_t>(owner)).failed && d->info[47] == 0;
+    if (owner >= 0 && owner != replacing && !swapped)
         return FW_STATUS_IN_USE;
     joinUnscanned(*ch, entry);  // the controller takes the new disk into its list
     LogicalDrive drive;
