@@ -17,13 +17,36 @@ void busyPause()
 
 }  // namespace
 
+CtlResult drvOpenWrite(const char* path, DrvFiles& files)
+{
+    drvCloseFiles(files);
+    files.writeFd = open(path, O_WRONLY | O_CLOEXEC);
+    return files.writeFd < 0 ? ctlErrno(errno) : CTL_OK;
+}
+
+void drvCloseFiles(DrvFiles& files)
+{
+    if (files.writeFd >= 0)
+        close(files.writeFd);
+    if (files.readFd >= 0)
+        close(files.readFd);
+    files.writeFd = -1;
+    files.readFd = -1;
+}
+
 CtlResult drvExchange(const char* path, const uint8_t* record, size_t recordSize, uint8_t* reply,
-                      size_t replySize, size_t* got)
+                      size_t replySize, size_t* got, DrvFiles* files)
 {
     *got = 0;
-    int fd = open(path, O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return ctlErrno(errno);
+    int fd = -1;
+    if (files != nullptr && files->writeFd >= 0) {
+        fd = files->writeFd;  // opened by the caller beforehand; closed here as usual
+        files->writeFd = -1;
+    } else {
+        fd = open(path, O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
+            return ctlErrno(errno);
+    }
     ssize_t n;
     while ((n = write(fd, record, recordSize)) < 0 && errno == EBUSY)
         busyPause();  // the driver takes the record once it is free again
@@ -37,7 +60,13 @@ CtlResult drvExchange(const char* path, const uint8_t* record, size_t recordSize
         return ctlErrno(errno);
     n = read(fd, reply, replySize);
     int readErr = n < 0 ? errno : 0;
-    close(fd);
+    if (readErr != 0 || files == nullptr)
+        close(fd);
+    else {
+        if (files->readFd >= 0)
+            close(files->readFd);  // one left from an earlier exchange
+        files->readFd = fd;  // the caller closes it when it suits it
+    }
     if (readErr != 0)
         return ctlErrno(readErr);
     *got = static_cast<size_t>(n);

@@ -169,19 +169,29 @@ CtlResult rescan(uint16_t c, CtlRequest& r)
     return drvWriteText(path.c_str(), line, static_cast<size_t>(n) + 1);  // with its NUL
 }
 
-CtlResult command(uint16_t c, CtlRequest& r)
+// The checks of a controller command that come before any file is touched:
+// its command, data and sense areas and the controller's file.
+CtlResult commandFile(uint16_t c, const CtlRequest& r, CommandAreas& areas, std::string& path)
 {
+    if (r.function != CTLFN_COMMAND)
+        return CTLERR_NOT_SERVED;
     if (r.length < CTL_COMMAND_WIRE_SIZE || r.buffer == nullptr)
         return CTLERR_BAD_ARGUMENT;
     const CtlCommand& cmd = *static_cast<const CtlCommand*>(r.buffer);
-    CommandAreas areas;
     CtlResult rc = drvCommandAreas(cmd, r.service, areas);
     if (rc != CTL_OK)
         return rc;
+    return controllerPath(c, path);
+}
+
+CtlResult command(uint16_t c, CtlRequest& r, DrvFiles* files)
+{
+    CommandAreas areas;
     std::string path;
-    rc = controllerPath(c, path);
+    CtlResult rc = commandFile(c, r, areas, path);
     if (rc != CTL_OK)
         return rc;
+    const CtlCommand& cmd = *static_cast<const CtlCommand*>(r.buffer);
 
     size_t extra = size_t{areas.dataSize} + areas.senseSize;
     size_t recordSize = DRV_RECORD_SIZE + extra;
@@ -197,7 +207,7 @@ CtlResult command(uint16_t c, CtlRequest& r)
     wire::putBytes(record.get(), DRV_DATA_OFFSET + areas.dataSize, areas.sense, areas.senseSize);
 
     size_t got = 0;
-    rc = drvExchange(path.c_str(), record.get(), recordSize, reply.get(), replySize, &got);
+    rc = drvExchange(path.c_str(), record.get(), recordSize, reply.get(), replySize, &got, files);
     if (rc != CTL_OK)
         return rc;
 
@@ -285,6 +295,19 @@ CtlResult local_controller_count(int handle, int* count)
 
 CtlResult local_request(int handle, uint16_t controller, CtlRequest* request)
 {
+    return local_request_files(handle, controller, request, nullptr);
+}
+
+CtlResult local_command_file(uint16_t controller, const CtlRequest* request, std::string& path)
+{
+    if (request == nullptr)
+        return CTLERR_BAD_ARGUMENT;
+    CommandAreas areas;
+    return commandFile(controller, *request, areas, path);
+}
+
+CtlResult local_request_files(int handle, uint16_t controller, CtlRequest* request, DrvFiles* files)
+{
     if (handle != 0 || request == nullptr)
         return CTLERR_BAD_ARGUMENT;
     CtlRequest& r = *request;
@@ -297,7 +320,7 @@ CtlResult local_request(int handle, uint16_t controller, CtlRequest* request)
     case CTLFN_LOCK_CHANNEL: return lockChannel(controller, r);
     case CTLFN_EVENT: return event(controller, r);
     case CTLFN_RESCAN: return rescan(controller, r);
-    case CTLFN_COMMAND: return command(controller, r);
+    case CTLFN_COMMAND: return command(controller, r, files);
     default: return CTLERR_NOT_SERVED;
     }
 }

@@ -3,7 +3,10 @@
 // "/proc/scsi" or the directory named by KZMH_PROC_ROOT.
 #pragma once
 
+#include "driver_io.h"
 #include "xport_module.h"
+
+#include <string>
 
 constexpr int LOCAL_MAX_CONTROLLERS = 20;
 constexpr uint8_t LOCAL_NO_ENTRY = 0xFF;
@@ -21,6 +24,17 @@ CtlResult local_close(int handle);
 CtlResult local_controller_count(int handle, int* count);
 // Carries one library request to controller `controller`.
 CtlResult local_request(int handle, uint16_t controller, CtlRequest* request);
+
+// The controller file that local_request writes a controller command
+// (function 32) to: CTL_OK and its path, or the refusal local_request would
+// answer before touching a file; CTLERR_NOT_SERVED for any other function.
+CtlResult local_command_file(uint16_t controller, const CtlRequest* request, std::string& path);
+// local_request with the files of a controller command's exchange in the
+// caller's hands: a write file opened beforehand on the file that
+// local_command_file names, and the read file, which a successful command
+// leaves open. Other functions leave `files` as it is. The caller closes
+// what `files` holds afterwards (drvCloseFiles).
+CtlResult local_request_files(int handle, uint16_t controller, CtlRequest* request, DrvFiles* files);
 
 // The driver entry that serves controller n, or LOCAL_NO_ENTRY.
 uint8_t local_host_entry(uint16_t controller);

@@ -247,8 +247,14 @@ void* connection_thread(void* arg)
             break;  // no packet is that short: nothing can be answered safely
         if (total > buf.used && recv_exact(rec, buf, total - buf.used, packetDeadline) != 0)
             break;
-        int result = handle_request(rec, buf.data, buf.used);
-        if (sock_send_all(rec.sock, buf.data, buf.used, nullptr) != 0) {
+        // The driver's read file of a request closes after its reply has
+        // gone out: the close costs a request of the driver's own, which
+        // the client need not wait for.
+        DrvFiles files;
+        int result = handle_request(rec, buf.data, buf.used, &files);
+        const int sent = sock_send_all(rec.sock, buf.data, buf.used, nullptr);
+        drvCloseFiles(files);
+        if (sent != 0) {
             log_error(1, "%s", sock_last_error());
             break;
         }

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include "ctl_driver_requests.h"
 #include "local_module.h"
@@ -101,16 +102,18 @@ CtlResult inTurn(uint16_t controller, CtlResult (*run)(void*), void* arg)
     }
 }
 
-// A library request for one controller.
+// A library request for one controller, with the files of its exchange
+// when the caller keeps them.
 struct RequestCall {
     uint16_t controller;
     CtlRequest* request;
+    DrvFiles* files;
 };
 
 CtlResult runRequest(void* arg)
 {
     auto* c = static_cast<RequestCall*>(arg);
-    return local_request(0, c->controller, c->request);
+    return local_request_files(0, c->controller, c->request, c->files);
 }
 
 CtlResult runCount(void* arg) { return local_controller_count(0, static_cast<int*>(arg)); }
@@ -119,9 +122,19 @@ CtlResult runEvent(void* arg) { return ctl_read_event(0, static_cast<EventReques
 
 }  // namespace
 
-CtlResult driver_request(uint16_t controller, CtlRequest* request)
+CtlResult driver_request(uint16_t controller, CtlRequest* request, DrvFiles* files)
 {
-    RequestCall call{controller, request};
+    if (files != nullptr) {
+        drvCloseFiles(*files);
+        // Opening takes a request of the driver's own: it is done before the
+        // controller is taken, so the holder's time on it is only the
+        // exchange. A command the module refuses, or a file that does not
+        // open here, is left to the module, which answers as it always does.
+        std::string path;
+        if (local_command_file(controller, request, path) == CTL_OK)
+            (void)drvOpenWrite(path.c_str(), *files);
+    }
+    RequestCall call{controller, request, files};
     return inTurn(controller, runRequest, &call);
 }
 

@@ -107,7 +107,7 @@ bool prepareCommand(uint8_t* pk, uint32_t length, uint8_t width, const CtlReques
 
 }  // namespace
 
-uint16_t serve_driver_request(unsigned char access, uint8_t* pk, uint32_t length)
+uint16_t serve_driver_request(unsigned char access, uint8_t* pk, uint32_t length, DrvFiles* files)
 {
     wire::put32(pk, PKT_RESULT, CTLERR_BAD_ARGUMENT);
     const uint8_t width = pk[PKT_WIDTH];
@@ -140,7 +140,7 @@ uint16_t serve_driver_request(unsigned char access, uint8_t* pk, uint32_t length
         return STATUS_ACCESS_DENIED;
     }
 
-    CtlResult rc = driver_request(controller, &r);
+    CtlResult rc = driver_request(controller, &r, files);
     wire::put32(pk, PKT_RESULT, rc);
     // The request goes back with the module's info word; its length and
     // buffer field as they came.

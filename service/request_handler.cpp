@@ -110,7 +110,7 @@ void controllerCount(uint8_t* pk)
 
 uint32_t packet_total_length(const uint8_t* packet) { return wire::get16(packet, PKT_LENGTH); }
 
-int handle_request(ConnectionRecord& rec, uint8_t* pk, uint32_t length)
+int handle_request(ConnectionRecord& rec, uint8_t* pk, uint32_t length, DrvFiles* files)
 {
     if (pk == nullptr || length < REMOTE_HEADER_SIZE)
         return REQUEST_GO_ON;  // nothing to answer into
@@ -151,7 +151,7 @@ int handle_request(ConnectionRecord& rec, uint8_t* pk, uint32_t length)
         serverId(pk);
         break;
     case CMD_DRIVER_REQUEST:
-        wire::put16(pk, PKT_STATUS, serve_driver_request(rec.access, pk, length));
+        wire::put16(pk, PKT_STATUS, serve_driver_request(rec.access, pk, length, files));
         break;
     case CMD_WRITE_ACCESS:
         if (rec.access != ACCESS_FULL)

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mirvane_session.h"
@@ -547,6 +549,10 @@ TEST_F(arrayDriveScreenTest, StatePatchOfAnInvalidArray)
         tmux->sendKeys("y");
         ASSERT_TRUE(waitGone("It is possible to patch")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+        // The question closes before the patch goes out, and the list's
+        // hint stays on the screen meanwhile: wait for the patch in the log.
+        for (int i = 0; i < 250 && countKey("0x10000028") == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_EQ(countKey("0x10000028"), 1);
         EXPECT_FALSE(shows("error")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");

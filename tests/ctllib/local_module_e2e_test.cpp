@@ -1,5 +1,6 @@
 // The local driver module against the emulator: host table, counting,
-// record sizes, status words, rescans, unserved functions and busy retries.
+// record sizes, status words, rescans, unserved functions, busy retries and
+// commands whose files the caller opens before and closes after.
 #include "byte_order.h"
 #include "ctl_commands.h"
 #include "ctl_driver_records.h"
@@ -11,6 +12,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -236,4 +239,98 @@ TEST_F(LocalModuleE2E, AccessResetChangesTheController)
     EXPECT_EQ(9u, l.service);
     EXPECT_EQ(3, wire::get16(l.record.data(), 22));
     EXPECT_EQ(528u, l.record.size());
+}
+
+TEST_F(LocalModuleE2E, CommandWithFilesInTheCallersHandsCarriesTheSameRecord)
+{
+    uint8_t param[36] = {};
+    CtlCommand cmd;
+    cmd.opcode = CTLOP_IOCTL;
+    cmd.size = sizeof param;
+    cmd.key = 0x04;
+    cmd.target = 0xFFFF;
+    cmd.param = param;
+    CtlRequest r;
+    r.function = CTLFN_COMMAND;
+    r.service = CTLSVC_CACHE;
+    r.length = CTL_COMMAND_WIRE_SIZE;
+    r.buffer = &cmd;
+    ASSERT_EQ(CTL_OK, local_request(0, 1, &r));
+    const LoggedRequest plain = lastLogged();
+    std::vector<uint8_t> expected(param, param + sizeof param);
+
+    // Controller 1 is served through entry 2.
+    std::string path;
+    ASSERT_EQ(CTL_OK, local_command_file(1, &r, path));
+    ASSERT_GE(path.size(), 7u);
+    EXPECT_EQ("/kzmh/2", path.substr(path.size() - 7));
+    DrvFiles files;
+    ASSERT_EQ(CTL_OK, drvOpenWrite(path.c_str(), files));
+    ASSERT_GE(files.writeFd, 0);
+    std::memset(param, 0, sizeof param);
+    const size_t lines = logSize();
+    ASSERT_EQ(CTL_OK, local_request_files(0, 1, &r, &files));
+    EXPECT_EQ(lines + 1, logSize());
+    EXPECT_EQ(plain.record, lastLogged().record);
+    EXPECT_EQ(expected, std::vector<uint8_t>(param, param + sizeof param));
+    // The write file was taken and closed; the read file is still open.
+    EXPECT_EQ(-1, files.writeFd);
+    ASSERT_GE(files.readFd, 0);
+    const int readFd = files.readFd;
+    EXPECT_NE(-1, fcntl(readFd, F_GETFD));
+    drvCloseFiles(files);
+    EXPECT_EQ(-1, files.readFd);
+    EXPECT_EQ(-1, fcntl(readFd, F_GETFD));
+
+    // Without a write file opened beforehand the command opens its own.
+    std::memset(param, 0, sizeof param);
+    ASSERT_EQ(CTL_OK, local_request_files(0, 1, &r, &files));
+    EXPECT_EQ(plain.record, lastLogged().record);
+    EXPECT_GE(files.readFd, 0);
+    drvCloseFiles(files);
+
+    // A controller's error status is an answer read like any other: the read
+    // file is still the caller's to close.
+    ASSERT_TRUE(sim().control("status 2 0x04 0xFFF4 3"));
+    EXPECT_EQ(CTLERR_CONTROLLER + 0xFFF4, local_request_files(0, 1, &r, &files));
+    EXPECT_EQ(3u, r.info);
+    EXPECT_GE(files.readFd, 0);
+    drvCloseFiles(files);
+}
+
+TEST_F(LocalModuleE2E, CommandFileNamesOnlyWhatTheModuleWouldWrite)
+{
+    const size_t lines = logSize();
+    uint8_t param[36] = {};
+    CtlCommand cmd;
+    cmd.opcode = CTLOP_IOCTL;
+    cmd.size = sizeof param;
+    cmd.key = 0x04;
+    cmd.param = param;
+    CtlRequest r;
+    r.function = CTLFN_COMMAND;
+    r.service = CTLSVC_CACHE;
+    r.length = CTL_COMMAND_WIRE_SIZE;
+    r.buffer = &cmd;
+    std::string path;
+    EXPECT_EQ(kNoEntry, local_command_file(3, &r, path));
+    EXPECT_EQ(CTLERR_BAD_ARGUMENT, local_command_file(0, nullptr, path));
+    r.length = CTL_COMMAND_WIRE_SIZE - 1;
+    EXPECT_EQ(CTLERR_BAD_ARGUMENT, local_command_file(0, &r, path));
+    r.length = CTL_COMMAND_WIRE_SIZE;
+    cmd.opcode = 6;
+    r.service = 5;
+    EXPECT_EQ(CTLERR_NOT_SERVED, local_command_file(0, &r, path));
+    r.function = CTLFN_DRIVER_VERSION;
+    EXPECT_EQ(CTLERR_NOT_SERVED, local_command_file(0, &r, path));
+    EXPECT_EQ(lines, logSize());
+
+    // Functions other than commands leave the caller's files alone.
+    DrvFiles files;
+    r.length = 0;
+    r.buffer = nullptr;
+    ASSERT_EQ(CTL_OK, local_request_files(0, 0, &r, &files));
+    EXPECT_EQ(-1, files.writeFd);
+    EXPECT_EQ(-1, files.readFd);
+    EXPECT_EQ(lines + 1, logSize());
 }

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,8 +20,11 @@
 
 namespace {
 
-// The parameter bytes of an IOCTL read through the service's driver access.
-CtlResult ioctlRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uint8_t>& param)
+// The parameter bytes of an IOCTL read through the service's driver access;
+// with `files`, as the connection threads send it, leaving the read file to
+// the caller.
+CtlResult ioctlRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uint8_t>& param,
+                    DrvFiles* files = nullptr)
 {
     param.assign(size, 0);
     CtlCommand cmd;
@@ -34,7 +39,16 @@ CtlResult ioctlRead(uint16_t controller, uint32_t key, uint16_t size, std::vecto
     r.service = CTLSVC_CACHE;
     r.length = CTL_COMMAND_WIRE_SIZE;
     r.buffer = &cmd;
-    return driver_request(controller, &r);
+    return driver_request(controller, &r, files);
+}
+
+// The number of open descriptors of this process.
+size_t openDescriptors()
+{
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
 }
 
 // IOCTL reads of `key` in the emulator's log.
@@ -83,13 +97,21 @@ TEST(DriverAccess, ManyThreadsOnTwoControllersEachGetTheirOwnReplies)
     std::vector<std::thread> threads;
     for (const Read& r : reads)
         for (int t = 0; t < THREADS_PER_READ; ++t)
-            threads.emplace_back([&, r] {
+            threads.emplace_back([&, r, t] {
                 while (!go.load())
                     std::this_thread::yield();
                 std::vector<uint8_t> got;
-                for (int i = 0; i < ROUNDS; ++i)
-                    if (ioctlRead(r.controller, r.key, r.size, got) != CTL_OK || got != r.expected)
+                // Every other thread sends as a connection thread does: the
+                // write file opened before its turn, the read file closed
+                // after it, while other threads already use the controller.
+                const bool keepFiles = t % 2 == 1;
+                for (int i = 0; i < ROUNDS; ++i) {
+                    DrvFiles files;
+                    if (ioctlRead(r.controller, r.key, r.size, got, keepFiles ? &files : nullptr) != CTL_OK ||
+                        got != r.expected || files.writeFd != -1 || (files.readFd >= 0) != keepFiles)
                         ++wrong;
+                    drvCloseFiles(files);
+                }
             });
     threads.emplace_back([&] {
         while (!go.load())
@@ -100,15 +122,48 @@ TEST(DriverAccess, ManyThreadsOnTwoControllersEachGetTheirOwnReplies)
                 ++wrong;
         }
     });
+    const size_t descriptors = openDescriptors();
     go.store(true);
     for (std::thread& t : threads)
         t.join();
     EXPECT_EQ(0, wrong.load());
+    EXPECT_EQ(descriptors, openDescriptors());  // no driver file stayed open
 
     // Each request reached the emulator exactly once.
     const long perKey = 2L * THREADS_PER_READ * ROUNDS;
     EXPECT_EQ(perKey, loggedReads(sim, 0x28) - boardBefore);
     EXPECT_EQ(perKey, loggedReads(sim, 0x04) - cacheBefore);
+    EXPECT_EQ(CTL_OK, local_close(handle));
+}
+
+TEST(DriverAccess, ARefusedCommandOpensNoFile)
+{
+    SimMount sim;
+    ASSERT_TRUE(sim.ok());
+    sim.exportRoot();
+    uint8_t access = 0xFF;
+    int handle = -1;
+    ASSERT_EQ(CTL_OK, local_open(LOCAL_INTERFACE_NAME, &access, &handle, nullptr, nullptr));
+    const size_t lines = sim.log().size();
+    const size_t descriptors = openDescriptors();
+    std::vector<uint8_t> got;
+    DrvFiles files;
+    // A controller without a driver entry, then a service the driver does not take.
+    EXPECT_EQ(CTLERR_ERRNO + ENOENT, ioctlRead(7, 0x28, 84, got, &files));
+    EXPECT_EQ(-1, files.writeFd);
+    EXPECT_EQ(-1, files.readFd);
+    CtlCommand cmd;
+    cmd.opcode = 6;
+    CtlRequest r;
+    r.function = CTLFN_COMMAND;
+    r.service = 5;
+    r.length = CTL_COMMAND_WIRE_SIZE;
+    r.buffer = &cmd;
+    EXPECT_EQ(CTLERR_NOT_SERVED, driver_request(0, &r, &files));
+    EXPECT_EQ(-1, files.writeFd);
+    EXPECT_EQ(-1, files.readFd);
+    EXPECT_EQ(descriptors, openDescriptors());
+    EXPECT_EQ(lines, sim.log().size());
     EXPECT_EQ(CTL_OK, local_close(handle));
 }
 
