@@ -45,7 +45,7 @@ protected:
             ASSERT_NO_FATAL_FAILURE(toMainMenu());
             tmux->sendKeys("Enter");
         }
-        ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(" Select Host Drive ", configurationReadMs)) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("F4: Drive Information, F5: Identify Drive, F10: Refresh")) << tmux->capture();
     }
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }

@@ -63,19 +63,23 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
     }
+    // Bound of a wait over a read of the whole configuration: a request or
+    // more per drive, hundreds in the largest scenarios, slow on a loaded
+    // machine under the sanitizers.
+    static constexpr int configurationReadMs = 30000;
     // Opens the first controller's main menu.
     void toMainMenu()
     {
         toList();
         tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Setup ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(" Setup ", configurationReadMs)) << tmux->capture();
     }
     // From the start to the first controller's Advanced Setup menu.
     void toAdvancedSetup()
     {
         toList();
         tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(" Express Setup ", configurationReadMs)) << tmux->capture();
         tmux->sendKeys("4");
         ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
     }

@@ -442,6 +442,9 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     tmux->sendKeys("Enter");
     ASSERT_TRUE(waitKey("0x00000074", 1)) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 14  0   KZM     VIRTUAL DISK")) << tmux->capture();
+    // The rescan of one ID scans each of its LUNs; all its scans are logged
+    // once the list shows the found disk.
+    const int oneIdScans = countKey("0x00000074");
     // "*" scans the whole channel.
     down(1);  // the rescan line moved one down
     tmux->sendKeys("Enter");
@@ -450,7 +453,7 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     ASSERT_TRUE(tmux->waitFor(" Select scan ID on SCSI-B ")) << tmux->capture();
     tmux->sendKeys("-l '*'");
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(waitKey("0x00000074", 2));
+    ASSERT_TRUE(waitKey("0x00000074", oneIdScans + 1)) << tmux->capture();
     const std::vector<std::string> log = sim->log();
     std::string last;
     for (const std::string& line : log)
