@@ -1,7 +1,8 @@
 // Set-up shared by the repair assistant's screen tests: scenarios of plain
-// disks, each a logical drive of its own, and the controller of the mounted
+// disks, each a logical drive of its own, the controller of the mounted
 // emulator through the object model, to make arrays before the console reads
-// the controller and to read its state back afterwards.
+// the controller and to read its state back afterwards, and the fixture with
+// the console steps those tests share.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include "array_drive.h"
 #include "controller.h"
 #include "mirror_drive.h"
+#include "mirvane_session.h"
 #include "progress_request.h"
 #include "session.h"
 #include "sim_mount.h"
@@ -33,6 +35,14 @@ inline std::string Disks(int count)
     }
     return R"({"controllers": [{"entry": 0, "profile": "new", "channels": [{"kind": 2, "ownId": 7, "devices": [)" +
            devices + R"(]}], "logicalDrives": [)" + drives + "]}]}";
+}
+
+// Disks(count) with one more key of the controller: `key` with `list` (a JSON list).
+inline std::string DisksWith(int count, const std::string& key, const std::string& list)
+{
+    std::string scenario = Disks(count);
+    scenario.insert(scenario.rfind("]}]}") + 1, ", \"" + key + "\": " + list);
+    return scenario;
 }
 
 // The controller of the mounted emulator through the object model, for the
@@ -122,6 +132,71 @@ public:
 private:
     std::unique_ptr<CSession> session_;
     CController* controller_ = nullptr;
+};
+
+// mirvane in tmux against the emulator with the model open for the set-up,
+// and the steps into and out of the repair assistant.
+class repairSession : public mirvaneSession {
+protected:
+    static constexpr const char* hotPlugBegin = "0x00000020";
+    static constexpr const char* hotPlugEnd = "0x00000021";
+
+    void TearDown() override
+    {
+        model.reset();  // before the emulator goes
+        mirvaneSession::TearDown();
+    }
+    // Mounts the scenario with mirvane at its first menu (the pane resized to
+    // 80 columns by paneRows lines when that is set) and opens the model.
+    void startWith(const std::string& scenario)
+    {
+        ASSERT_NO_FATAL_FAILURE(start("", scenario));
+        if (paneRows)
+            tmux->resize(80, paneRows);
+        model = std::make_unique<ModelAccess>(*sim);
+        ASSERT_NE(model->controller(), nullptr);
+    }
+    // The console's repair assistant up to its summary.
+    void toSummary() { toRepairAssistant("Summary"); }
+    // The console's repair assistant past its summary, at " Select Drive to repair ".
+    void toRepairList()
+    {
+        ASSERT_NO_FATAL_FAILURE(toRepairAssistant("Press any key."));
+        tmux->sendKeys("x");
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+    }
+    // Leaves the repair list with work left: M3032 answered Yes.
+    void cancelRepair()
+    {
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    }
+    // The last hot plug key of the log ends one; the emulator holds no state.
+    void expectHotPlugsEnded()
+    {
+        const std::vector<std::string> keys = keysInOrder({hotPlugBegin, hotPlugEnd});
+        ASSERT_FALSE(keys.empty());
+        EXPECT_EQ(keys.back(), hotPlugEnd);
+        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+    }
+    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
+
+    int paneRows = 0;
+    std::unique_ptr<ModelAccess> model;
+
+private:
+    // From the start into the repair assistant, until `shown` is up.
+    void toRepairAssistant(const std::string& shown)
+    {
+        model.reset();
+        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
+        for (int i = 0; i < 5; ++i)
+            tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor(shown)) << tmux->capture();
+    }
 };
 
 }  // namespace tui::testing
