@@ -14,6 +14,7 @@
 #include "controller.h"
 #include "mirror_drive.h"
 #include "mirvane_session.h"
+#include "model_controller.h"
 #include "progress_request.h"
 #include "session.h"
 #include "sim_mount.h"
@@ -45,41 +46,16 @@ inline std::string DisksWith(int count, const std::string& key, const std::strin
     return scenario;
 }
 
-// The controller of the mounted emulator through the object model, for the
+// The controller of the mounted emulator through the object model, with the
 // set-up a test needs before the console reads it.
-class ModelAccess {
+class ModelAccess : public ModelController {
 public:
-    explicit ModelAccess(SimMount& sim)
-    {
-        sim.exportRoot();
-        xport_reset();
-        session_ = std::make_unique<CSession>();
-        if (session_->Init(0) != 1 || session_->EnumTransports() != 1 || session_->transports.count < 1)
-            return;
-        CTransport& local = session_->transports[0];
-        if (local.EnumHostSystems(nullptr) != 1 || local.machines.count < 1)
-            return;
-        CHostSystem& machine = local.machines[0];
-        if (machine.Connect() != 1 || machine.controllers.count < 1)
-            return;
-        controller_ = &machine.controllers[0];
-        if (controller_->Refresh() != 1)
-            controller_ = nullptr;
-    }
-    ~ModelAccess()
-    {
-        session_.reset();
-        xport_reset();
-    }
-    ModelAccess(const ModelAccess&) = delete;
-    ModelAccess& operator=(const ModelAccess&) = delete;
-
-    CController* controller() { return controller_; }
+    using ModelController::ModelController;
 
     // An array of `type` over the drives `numbers`, read back; its number, -1 on failure.
     int Make(int type, const std::vector<int>& numbers)
     {
-        CController& c = *controller_;
+        CController& c = *controller();
         CLogDrive& first = c.logDrives[c.FindLogicalDrive(numbers[0])];
         for (size_t i = 1; i < numbers.size(); ++i)
             first.AddPendingComponent(c.FindLogicalDrive(numbers[i]));
@@ -92,7 +68,7 @@ public:
     // components) until it is ready; false when that fails.
     bool ToReady(int number)
     {
-        CController& c = *controller_;
+        CController& c = *controller();
         for (int round = 0; round < 60; ++round) {
             if (c.Refresh() != 1)
                 return false;
@@ -123,15 +99,12 @@ public:
     // Adds logical drive `drive` to the array as a private hot fix drive.
     bool AddPrivateHotFix(int number, int drive)
     {
-        CController& c = *controller_;
+        CController& c = *controller();
         CArrayDrive& array = c.arrayDrives[c.FindArrayDrive(number)];
         array.AddPendingComponent(c.FindLogicalDrive(drive));
         return array.AddHotFixDrives(0, 1) == 1;
     }
 
-private:
-    std::unique_ptr<CSession> session_;
-    CController* controller_ = nullptr;
 };
 
 // mirvane in tmux against the emulator with the model open for the set-up,
