@@ -32,8 +32,7 @@ protected:
         controls = kControls;
         controls.insert(controls.end(), extra.begin(), extra.end());
         ASSERT_NO_FATAL_FAILURE(start(args, scenario));
-        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-        tmux->sendKeys("Down Down Down Down Enter");
+        ASSERT_NO_FATAL_FAILURE(toHostDriveList(true));
         ASSERT_TRUE(tmux->waitFor("   2   HOST_2 ")) << tmux->capture();
         again(line);
     }

@@ -79,6 +79,18 @@ protected:
         tmux->sendKeys("4");
         ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
     }
+    // From the start to the first controller's " Select Host Drive ", through
+    // Express Setup or, with `advanced`, through Advanced Setup.
+    void toHostDriveList(bool advanced)
+    {
+        if (advanced) {
+            ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
+            tmux->sendKeys("Down Down Down Down Enter");
+        } else {
+            ASSERT_NO_FATAL_FAILURE(toMainMenu());
+            tmux->sendKeys("Enter");
+        }
+    }
     // Waits until the text is gone.
     bool waitGone(const std::string& text)
     {
