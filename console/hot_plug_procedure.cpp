@@ -20,6 +20,18 @@
 #include "mirror_drive.h"
 #include "str_printf.h"
 
+const char* ChannelNameOf(const CController& controller, int channel)
+{
+    return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "";
+}
+
+std::string PositionText(const CController& controller, int channel, int target)
+{
+    char out[16] = {};
+    FormatDrivePosition(out, sizeof out, channel, target, IsSataController(controller) != 0);
+    return out;
+}
+
 namespace {
 
 constexpr size_t pageClusterChannels = 344;  // configuration page A: the cluster channel mask
@@ -47,19 +59,6 @@ ListDef sataTargetList = {30, 5, 0, 1, 13, -1, " Select ID ", nullptr, "New Disk
 bool IsFibre(const CController& controller, int channel)
 {
     return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS && controller.channels[channel].kind == CHANNEL_KIND_FC;
-}
-
-const char* ChannelNameOf(const CController& controller, int channel)
-{
-    return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "";
-}
-
-// The position text of channel/ID, in the SATA form when channel 0 is SATA.
-std::string PositionText(const CController& controller, int channel, int target)
-{
-    char out[16] = {};
-    FormatDrivePosition(out, sizeof out, channel, target, IsSataController(controller) != 0);
-    return out;
 }
 
 void AddTarget(uint16_t position, bool unique)
