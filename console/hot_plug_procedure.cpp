@@ -114,6 +114,23 @@ private:
     bool open_ = true;
 };
 
+// Prepares the hot plug of channel/target under the wait box (a Fibre
+// Channel request for any ID names the slot by ID 0); refused, it ends at
+// once with M4054 and false.
+bool PrepareUnderWaitBox(CController& controller, HotPlugEnd& end, int channel, int target, int failedIndex,
+                         int ownFlagged, int lock)
+{
+    ShowWaitBox(MessageText("M2000"), 0);
+    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, failedIndex, ownFlagged, lock);
+    CloseWaitBox();
+    if (!prepared) {
+        end.EndNow();
+        ShowMessage(MessageText("M4054"), 1, 1);
+        return false;
+    }
+    return true;
+}
+
 // The declined way out: end the hot plug and re-read the controller.
 void EndAndRefresh(CController& controller, HotPlugEnd& end)
 {
@@ -299,16 +316,9 @@ int HotPlugDisk(CController& controller, int makeLogical, int* number, int chann
         return 0;
     const int lock = Options().lock;
     const bool fibre = IsFibre(controller, channel);
-    ShowWaitBox(MessageText("M2000"), 0);
-    // A Fibre Channel request for any ID names the slot by ID 0.
-    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, -1, 0, lock);
-    CloseWaitBox();
     HotPlugEnd end(controller);
-    if (!prepared) {
-        end.EndNow();
-        ShowMessage(MessageText("M4054"), 1, 1);
+    if (!PrepareUnderWaitBox(controller, end, channel, target, -1, 0, lock))
         return 0;
-    }
     const std::string question =
         fibre ? tui::formatText(MessageText(lock ? "M2011" : "M2016"), ChannelNameOf(controller, channel))
               : tui::formatText(MessageText(lock ? "M2010" : "M2015"), ChannelNameOf(controller, channel),
@@ -370,16 +380,9 @@ int ReplaceFailedArrayDisk(CController& controller, CLogDrive& failed, int chann
     const int failedIndex = controller.FindLogicalDrive(failedNumber);
     const int lock = Options().lock;
     const bool fibre = IsFibre(controller, channel);
-    ShowWaitBox(MessageText("M2000"), 0);
-    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, hotFix ? -1 : failedIndex,
-                                                   ownFlagged, lock);
-    CloseWaitBox();
     HotPlugEnd end(controller);
-    if (!prepared) {
-        end.EndNow();
-        ShowMessage(MessageText("M4054"), 1, 1);
+    if (!PrepareUnderWaitBox(controller, end, channel, target, hotFix ? -1 : failedIndex, ownFlagged, lock))
         return 0;
-    }
     const std::string name = DiskNameText(controller, channel, target);
     const std::string prompt =
         fibre ? tui::formatText(MessageText("M2024"), name, ChannelNameOf(controller, channel), target)
