@@ -33,7 +33,6 @@ constexpr const char* kQuestion = "Do you want to create a Host Drive from the s
 
 class hostDriveCreationTest : public mirvaneSession {
 protected:
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // From the start to the disk choice (Express, or Advanced with `advanced`).
     void toDiskChoice(const std::string& scenario, bool advanced = false, const std::string& args = "")
     {

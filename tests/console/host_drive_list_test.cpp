@@ -42,7 +42,6 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("F4: Drive Information, F5: Identify Drive, F10: Refresh")) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Opens the " Host Drive " menu of list line `line`.
     void openMenu(int line)
     {

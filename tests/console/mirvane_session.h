@@ -91,6 +91,8 @@ protected:
             tmux->sendKeys("Enter");
         }
     }
+    // Whether the pane shows the text now.
+    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Waits until the text is gone.
     bool waitGone(const std::string& text)
     {
@@ -124,6 +126,15 @@ protected:
         int n = 0;
         for (const std::string& line : sim->log())
             if (line.find("\t" + key + "\t") != std::string::npos)
+                ++n;
+        return n;
+    }
+    // The IOCTL commands (opcode 5) with the key that the emulator served.
+    int ioctlCount(const std::string& key) const
+    {
+        int n = 0;
+        for (const std::string& line : sim->log())
+            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
                 ++n;
         return n;
     }

@@ -154,7 +154,6 @@ protected:
         EXPECT_EQ(keys.back(), hotPlugEnd);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 
     int paneRows = 0;
     std::unique_ptr<ModelAccess> model;
