@@ -21,6 +21,7 @@
 #include "ctl_request.h"
 #include "daemon_sandbox.h"
 #include "driver_record.h"
+#include "ioctl_read.h"
 #include "local_module.h"
 #include "remote_packet.h"
 #include "remote_peer.h"
@@ -76,19 +77,9 @@ std::atomic<long> g_emulatorRequests{0};  // IOCTL reads of keys 0x28 and 0x29 s
 // The parameter bytes of an IOCTL read through the local driver module.
 bool localRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uint8_t>& param)
 {
-    param.assign(size, 0);
     CtlCommand cmd;
-    cmd.opcode = CTLOP_IOCTL;
-    cmd.size = size;
-    cmd.key = key;
-    cmd.target = CTL_TARGET_CONTROLLER;
-    cmd.param = param.data();
     CtlRequest r;
-    r.function = CTLFN_COMMAND;
-    r.readOnly = 1;
-    r.service = CTLSVC_CACHE;
-    r.length = CTL_COMMAND_WIRE_SIZE;
-    r.buffer = &cmd;
+    prepareIoctlRead(key, size, param, cmd, r);
     ++g_emulatorRequests;
     return local_request(0, controller, &r) == CTL_OK;
 }
@@ -96,19 +87,9 @@ bool localRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uin
 // The same read through the TCP/IP client module.
 bool remoteRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uint8_t>& param)
 {
-    param.assign(size, 0);
     CtlCommand cmd;
-    cmd.opcode = CTLOP_IOCTL;
-    cmd.size = size;
-    cmd.key = key;
-    cmd.target = CTL_TARGET_CONTROLLER;
-    cmd.param = param.data();
     CtlRequest r;
-    r.function = CTLFN_COMMAND;
-    r.readOnly = 1;
-    r.service = CTLSVC_CACHE;
-    r.length = CTL_COMMAND_WIRE_SIZE;
-    r.buffer = &cmd;
+    prepareIoctlRead(key, size, param, cmd, r);
     ++g_emulatorRequests;
     return tcp_request(0, controller, &r) == CTL_OK;
 }

@@ -18,6 +18,7 @@
 #include "host_drive_carrier.h"
 #include "input_box.h"
 #include "key_codes.h"
+#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drives.h"
@@ -180,21 +181,9 @@ void SetMenuRules(CController& controller, CTagMenu& menu, const CHostDrive& dri
 
 void ChangeName(CController& controller, CHostDrive& drive)
 {
-    CInputBox box(&nameInput);
-    if (!box.Open(nullptr, nullptr)) {
-        ShowMessage(MessageText("M4000"), 0, 1);
-        return;
-    }
     char text[8] = {};
-    std::memcpy(text, drive.entry.name, strnlen(drive.entry.name, 7));
-    box.Edit(text);
-    if (box.LastKey() != tui::keyEnter)
+    if (!AskDriveName(nameInput, std::string(drive.entry.name, strnlen(drive.entry.name, 7)), text))
         return;
-    if (text[0] == '\0' || text[0] == ' ') {
-        tui::strPrintf(std::span<char>(SharedText(), sharedTextSize), MessageText("M4050"), text);
-        ShowMessage(SharedText(), 1, 1);
-        return;
-    }
     ChangeHostDrive(controller, drive, 1, [&text](CHostDrive& d) { return d.SetName(text); });
 }
 

@@ -20,6 +20,18 @@
 #include "mirror_drive.h"
 #include "str_printf.h"
 
+const char* ChannelNameOf(const CController& controller, int channel)
+{
+    return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "";
+}
+
+std::string PositionText(const CController& controller, int channel, int target)
+{
+    char out[16] = {};
+    FormatDrivePosition(out, sizeof out, channel, target, IsSataController(controller) != 0);
+    return out;
+}
+
 namespace {
 
 constexpr size_t pageClusterChannels = 344;  // configuration page A: the cluster channel mask
@@ -47,19 +59,6 @@ ListDef sataTargetList = {30, 5, 0, 1, 13, -1, " Select ID ", nullptr, "New Disk
 bool IsFibre(const CController& controller, int channel)
 {
     return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS && controller.channels[channel].kind == CHANNEL_KIND_FC;
-}
-
-const char* ChannelNameOf(const CController& controller, int channel)
-{
-    return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "";
-}
-
-// The position text of channel/ID, in the SATA form when channel 0 is SATA.
-std::string PositionText(const CController& controller, int channel, int target)
-{
-    char out[16] = {};
-    FormatDrivePosition(out, sizeof out, channel, target, IsSataController(controller) != 0);
-    return out;
 }
 
 void AddTarget(uint16_t position, bool unique)
@@ -114,6 +113,23 @@ private:
     CController& controller_;
     bool open_ = true;
 };
+
+// Prepares the hot plug of channel/target under the wait box (a Fibre
+// Channel request for any ID names the slot by ID 0); refused, it ends at
+// once with M4054 and false.
+bool PrepareUnderWaitBox(CController& controller, HotPlugEnd& end, int channel, int target, int failedIndex,
+                         int ownFlagged, int lock)
+{
+    ShowWaitBox(MessageText("M2000"), 0);
+    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, failedIndex, ownFlagged, lock);
+    CloseWaitBox();
+    if (!prepared) {
+        end.EndNow();
+        ShowMessage(MessageText("M4054"), 1, 1);
+        return false;
+    }
+    return true;
+}
 
 // The declined way out: end the hot plug and re-read the controller.
 void EndAndRefresh(CController& controller, HotPlugEnd& end)
@@ -300,16 +316,9 @@ int HotPlugDisk(CController& controller, int makeLogical, int* number, int chann
         return 0;
     const int lock = Options().lock;
     const bool fibre = IsFibre(controller, channel);
-    ShowWaitBox(MessageText("M2000"), 0);
-    // A Fibre Channel request for any ID names the slot by ID 0.
-    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, -1, 0, lock);
-    CloseWaitBox();
     HotPlugEnd end(controller);
-    if (!prepared) {
-        end.EndNow();
-        ShowMessage(MessageText("M4054"), 1, 1);
+    if (!PrepareUnderWaitBox(controller, end, channel, target, -1, 0, lock))
         return 0;
-    }
     const std::string question =
         fibre ? tui::formatText(MessageText(lock ? "M2011" : "M2016"), ChannelNameOf(controller, channel))
               : tui::formatText(MessageText(lock ? "M2010" : "M2015"), ChannelNameOf(controller, channel),
@@ -371,16 +380,9 @@ int ReplaceFailedArrayDisk(CController& controller, CLogDrive& failed, int chann
     const int failedIndex = controller.FindLogicalDrive(failedNumber);
     const int lock = Options().lock;
     const bool fibre = IsFibre(controller, channel);
-    ShowWaitBox(MessageText("M2000"), 0);
-    const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, hotFix ? -1 : failedIndex,
-                                                   ownFlagged, lock);
-    CloseWaitBox();
     HotPlugEnd end(controller);
-    if (!prepared) {
-        end.EndNow();
-        ShowMessage(MessageText("M4054"), 1, 1);
+    if (!PrepareUnderWaitBox(controller, end, channel, target, hotFix ? -1 : failedIndex, ownFlagged, lock))
         return 0;
-    }
     const std::string name = DiskNameText(controller, channel, target);
     const std::string prompt =
         fibre ? tui::formatText(MessageText("M2024"), name, ChannelNameOf(controller, channel), target)

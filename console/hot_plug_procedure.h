@@ -3,10 +3,16 @@
 // logical drive or as the replacement of a failed one.
 #pragma once
 
+#include <string>
+
 class CController;
 class CLogDrive;
 class CMirrorDrive;
 
+// The name of the controller's channel at index `channel`; empty out of range.
+const char* ChannelNameOf(const CController& controller, int channel);
+// The position text of channel/ID, in the SATA form when channel 0 is SATA.
+std::string PositionText(const CController& controller, int channel, int target);
 // Fills the free target list (channel << 8 | ID); `channel` -1 gives none
 // beforehand. Returns 1.
 int CollectFreeTargets(CController& controller, int channel, int target, int clusterChannelsOnly);

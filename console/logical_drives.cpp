@@ -144,22 +144,9 @@ bool MountedByOtherController(const CController& controller, const CPhysDrive& d
 
 void ChangeName(CLogDrive& drive)
 {
-    CInputBox box(&nameInput);
-    if (!box.Open(nullptr, nullptr)) {
-        ShowMessage(MessageText("M4000"), 0, 1);
-        return;
-    }
     char text[8] = {};
-    const std::string name = DriveName(drive);
-    std::strncpy(text, name.c_str(), sizeof text - 1);
-    box.Edit(text);
-    if (box.LastKey() != tui::keyEnter)
+    if (!AskDriveName(nameInput, DriveName(drive), text))
         return;
-    if (text[0] == '\0' || text[0] == ' ') {
-        tui::strPrintf(std::span<char>(SharedText(), sharedTextSize), MessageText("M4050"), text);
-        ShowMessage(SharedText(), 1, 1);
-        return;
-    }
     if (!drive.SetName(text))
         ShowErrorCode(drive.error);
 }
@@ -238,6 +225,26 @@ void SetMenuItems(CController& controller, CTagMenu& menu, CLogDrive& drive)
 }
 
 }  // namespace
+
+bool AskDriveName(InputDef& def, const std::string& current, char (&text)[8])
+{
+    CInputBox box(&def);
+    if (!box.Open(nullptr, nullptr)) {
+        ShowMessage(MessageText("M4000"), 0, 1);
+        return false;
+    }
+    std::memset(text, 0, sizeof text);
+    std::strncpy(text, current.c_str(), sizeof text - 1);
+    box.Edit(text);
+    if (box.LastKey() != tui::keyEnter)
+        return false;
+    if (text[0] == '\0' || text[0] == ' ') {
+        tui::strPrintf(std::span<char>(SharedText(), sharedTextSize), MessageText("M4050"), text);
+        ShowMessage(SharedText(), 1, 1);
+        return false;
+    }
+    return true;
+}
 
 ListDef* DriveListDef()
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dialog_records.h"
@@ -34,6 +35,10 @@ const char* LogicalDriveHostLabel(const CController& controller, const CLogDrive
 int EnterLogicalMaintenance(CLogDrive& drive, int whole);
 // Gives that access back; returns 1.
 int LeaveLogicalMaintenance(CLogDrive& drive, int whole);
+// Asks for a drive's new name in the input `def`, starting from `current`;
+// true with the name in `text` when ENTER took one not starting blank
+// (M4050 otherwise, M4000 when the box does not open).
+bool AskDriveName(InputDef& def, const std::string& current, char (&text)[8]);
 // The drive list record that every drive list uses.
 ListDef* DriveListDef();
 // Formats line `line` of a drive list with a logical drive: the two markers,

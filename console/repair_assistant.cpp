@@ -101,18 +101,6 @@ int ChannelIndexOf(const CController& controller, int number)
     return number;
 }
 
-const char* ChannelNameOf(const CController& controller, int channel)
-{
-    return channel >= 0 && channel < CONTROLLER_MAX_CHANNELS ? controller.channels[channel].name : "";
-}
-
-std::string PositionText(const CController& controller, int channel, int target)
-{
-    char out[16] = {};
-    FormatDrivePosition(out, sizeof out, channel, target, IsSataController(controller) != 0);
-    return out;
-}
-
 // The component disk descriptors of an array or RAID-1 drive: asked first
 // with room for one, then with room for the reported count. The count is
 // clamped to the room asked for. False with *memory set when memory ran out.

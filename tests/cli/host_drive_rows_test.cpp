@@ -4,14 +4,13 @@
 // scenarios hold no host drive tables, so the configuration is built through
 // the model before the tool runs; stdout, stderr and exit code compared whole.
 #include "expected_texts.h"
+#include "model_controller.h"
 #include "session.h"
 #include "sim_mount.h"
 #include "tool_process.h"
-#include "xport_internal.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,41 +33,6 @@ const std::string kScenario = R"({"controllers": [
   "mirrors": [{"drives": [2, 3]}],
   "foreignHostDrives": [{"number": 40, "carrier": 60, "size": 409600, "name": "REMOTE"}]}
 ]})";
-
-// The controller of entry 0 read through the model, for as long as it lives.
-class ModelController {
-public:
-    explicit ModelController(SimMount& sim)
-    {
-        sim.exportRoot();
-        xport_reset();
-        session_ = std::make_unique<CSession>();
-        if (session_->Init(0) != 1 || session_->EnumTransports() != 1 || session_->transports.count < 1)
-            return;
-        CTransport& local = session_->transports[0];
-        if (local.EnumHostSystems(nullptr) != 1 || local.machines.count < 1)
-            return;
-        CHostSystem& machine = local.machines[0];
-        if (machine.Connect() != 1 || machine.controllers.count < 1)
-            return;
-        controller_ = &machine.controllers[0];
-        if (controller_->Refresh() != 1)
-            controller_ = nullptr;
-    }
-    ~ModelController()
-    {
-        session_.reset();
-        xport_reset();
-    }
-    ModelController(const ModelController&) = delete;
-    ModelController& operator=(const ModelController&) = delete;
-
-    CController* get() const { return controller_; }
-
-private:
-    std::unique_ptr<CSession> session_;
-    CController* controller_ = nullptr;
-};
 
 // Host drive number n of the controller, or null.
 CHostDrive* Host(CController& c, int n)
@@ -132,8 +96,8 @@ TEST(HostDriveTable, EveryKindOfCarrier)
     ASSERT_TRUE(sim.ok());
     {
         ModelController model(sim);
-        ASSERT_NE(model.get(), nullptr);
-        BuildHostDrives(*model.get());
+        ASSERT_NE(model.controller(), nullptr);
+        BuildHostDrives(*model.controller());
         if (HasFatalFailure())
             return;
     }

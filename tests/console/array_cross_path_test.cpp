@@ -46,7 +46,6 @@ const std::string failedRaid5 = R"([{"type": 5, "drives": [0, 1, 2], "state": "f
 
 class arrayCrossPathTest : public mirvaneSession {
 protected:
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     void pause(int ms) { tmux->waitFor("\x01never", ms); }
     // The console at " Select Array Drive ".
     void openArrays(const std::string& scenario, const std::string& args = "")

@@ -66,7 +66,6 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Select Array Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Ends one case of a table: console and emulator go, the controls are cleared.
     void endCase()
     {

@@ -31,7 +31,6 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Hard Disk Information ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(" F10: Refresh ")) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 };
 
 TEST_F(diskInformationTest, ListLinesShowRateCountersDefectsAndStatus)

@@ -29,26 +29,38 @@ std::string FiveDisks(const std::string& extra = "")
            Disk(4, 10000) + ", " + Disk(5, 4000, true, 1) + "]}]}]}";
 }
 
+constexpr const char* kQuestion = "Do you want to create a Host Drive from the selected disk(s) ?";
+
 class hostDriveCreationTest : public mirvaneSession {
 protected:
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // From the start to the disk choice (Express, or Advanced with `advanced`).
     void toDiskChoice(const std::string& scenario, bool advanced = false, const std::string& args = "")
     {
         ASSERT_NO_FATAL_FAILURE(start(args, scenario));
-        if (advanced) {
-            ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-            tmux->sendKeys("Down Down Down Down Enter");
-        } else {
-            ASSERT_NO_FATAL_FAILURE(toMainMenu());
-            tmux->sendKeys("Enter");
-        }
+        ASSERT_NO_FATAL_FAILURE(toHostDriveList(advanced));
         ASSERT_TRUE(tmux->waitFor("   Create new Host Drive")) << tmux->capture();
         for (int i = 0; i < hostLines; ++i)
             tmux->sendKeys("Down");
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive, ENTER: End selection")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+    }
+    // Ends the disk selection with ENTER and, once the types are offered, presses `key`.
+    void chooseType(const std::string& key)
+    {
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
+        tmux->sendKeys(key);
+    }
+    // Runs a RAID 5 creation over the marked disks up to the capacity
+    // dialog, which takes its full value.
+    void createRaid5()
+    {
+        ASSERT_NO_FATAL_FAILURE(chooseType("5"));
+        ASSERT_TRUE(tmux->waitFor(kQuestion)) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..")) << tmux->capture();
+        tmux->sendKeys("Enter");
     }
     // Marks the first `count` disks of the list with SPACE.
     void mark(int count)
@@ -99,8 +111,6 @@ uint32_t Word(const std::string& hex, size_t at)
     return v;
 }
 
-constexpr const char* kQuestion = "Do you want to create a Host Drive from the selected disk(s) ?";
-
 TEST_F(hostDriveCreationTest, TypesOfferedByTheDiskCount)
 {
     // Hot keys of the eleven types, in menu order.
@@ -139,9 +149,7 @@ TEST_F(hostDriveCreationTest, DeclinedCreationSendsNothingAndKeepsTheMarks)
 {
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(2);
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("Enter");  // the default, RAID 1 for two disks
+    ASSERT_NO_FATAL_FAILURE(chooseType("Enter"));  // the default, RAID 1 for two disks
     ASSERT_TRUE(tmux->waitFor(kQuestion)) << tmux->capture();
     const size_t before = sim->log().size();
     tmux->sendKeys("n");
@@ -157,9 +165,7 @@ TEST_F(hostDriveCreationTest, Raid1WithHotFixTakesTheSmallestDiskAsMaster)
 {
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(3);  // 9000, 8000 and 10000 MB
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("h");
+    ASSERT_NO_FATAL_FAILURE(chooseType("h"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..8000 MB): 8000")) << tmux->capture();
     tmux->sendKeys("Enter");
@@ -180,9 +186,7 @@ TEST_F(hostDriveCreationTest, Raid5CapacityIsSentForEveryDataMember)
 {
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     mark(4);
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("5");
+    ASSERT_NO_FATAL_FAILURE(chooseType("5"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..")) << tmux->capture();
     typeInput("5000");
@@ -201,9 +205,7 @@ TEST_F(hostDriveCreationTest, FailedInitialisationLeavesAndReReadsOnly)
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(FiveDisks()));
     ASSERT_TRUE(sim->control("status 0 0x20000002 0x000A"));
     mark(1);
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("Enter");
+    ASSERT_NO_FATAL_FAILURE(chooseType("Enter"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_NO_FATAL_FAILURE(dismiss("Could not initialize disk"));
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << "the selection goes on\n" << tmux->capture();
@@ -258,20 +260,6 @@ std::string ThreeDisks(const std::string& extra = "", const std::string& devices
            Disk(0, 1000) + ", " + Disk(1, 1000) + ", " + Disk(2, 1000) + devices + "]}]}]}";
 }
 
-// Runs a RAID 5 creation over the first three disks up to the capacity
-// dialog, which takes its full value.
-void CreateRaid5(hostDriveCreationTest& t, tmuxSession& tmux)
-{
-    (void)t;
-    tmux.sendKeys("Enter");
-    ASSERT_TRUE(tmux.waitFor("RAID 10 + HotFix")) << tmux.capture();
-    tmux.sendKeys("5");
-    ASSERT_TRUE(tmux.waitFor(kQuestion)) << tmux.capture();
-    tmux.sendKeys("y");
-    ASSERT_TRUE(tmux.waitFor("Used Capacity per Drive (1..")) << tmux.capture();
-    tmux.sendKeys("Enter");
-}
-
 TEST_F(hostDriveCreationTest, EnclosureSetUp)
 {
     const struct {
@@ -295,7 +283,7 @@ TEST_F(hostDriveCreationTest, EnclosureSetUp)
     for (const auto& c : cases) {
         ASSERT_NO_FATAL_FAILURE(toDiskChoice(c.scenario)) << c.title;
         mark(3);
-        ASSERT_NO_FATAL_FAILURE(CreateRaid5(*this, *tmux));
+        ASSERT_NO_FATAL_FAILURE(createRaid5());
         if (c.question) {
             ASSERT_NO_FATAL_FAILURE(dismiss(c.question, "y")) << c.title;
         }
@@ -355,9 +343,7 @@ TEST_F(hostDriveCreationTest, OldFormatDiskIsAskedForAndDeinitialisedFirst)
     tmux->sendKeys("Space");
     ASSERT_NO_FATAL_FAILURE(dismiss("This disk is initialized with old disk format.", "y"));
     ASSERT_TRUE(tmux->waitFor("* SCSI-A 5 ")) << tmux->capture();
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("s");
+    ASSERT_NO_FATAL_FAILURE(chooseType("s"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("   0   ")) << tmux->capture();
@@ -374,9 +360,7 @@ TEST_F(hostDriveCreationTest, DestructiveBuildAndStripeSizeInAdvancedSetup)
 {
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(ThreeDisks(), true, "-DESTRUCTIVE"));
     mark(3);
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("5");
+    ASSERT_NO_FATAL_FAILURE(chooseType("5"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor("Strip. Size")) << tmux->capture();
     tmux->sendKeys("Up Enter");  // from 128 KB to 64 KB
@@ -399,9 +383,7 @@ TEST_F(hostDriveCreationTest, ClusterDriveOnClusterChannels)
     ASSERT_NO_FATAL_FAILURE(toDiskChoice(ThreeDisks(R"(, "pageA": [[344, 1]], "clusterEnabled": true)"), true,
                                          "-DESTRUCTIVE"));
     mark(3);
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-    tmux->sendKeys("5");
+    ASSERT_NO_FATAL_FAILURE(chooseType("5"));
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor("Strip. Size")) << tmux->capture();
     tmux->sendKeys("Enter");

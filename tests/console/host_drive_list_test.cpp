@@ -38,17 +38,10 @@ protected:
     {
         controls = lines;
         ASSERT_NO_FATAL_FAILURE(start(args, scenario));
-        if (advanced) {
-            ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-            tmux->sendKeys("Down Down Down Down Enter");
-        } else {
-            ASSERT_NO_FATAL_FAILURE(toMainMenu());
-            tmux->sendKeys("Enter");
-        }
+        ASSERT_NO_FATAL_FAILURE(toHostDriveList(advanced));
         ASSERT_TRUE(tmux->waitFor(" Select Host Drive ", configurationReadMs)) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("F4: Drive Information, F5: Identify Drive, F10: Refresh")) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Opens the " Host Drive " menu of list line `line`.
     void openMenu(int line)
     {

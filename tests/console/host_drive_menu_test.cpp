@@ -24,7 +24,6 @@ const std::vector<std::string> kControls = {"hostdrive 0 0 0 1048576", "hostdriv
 
 class hostDriveMenuTest : public mirvaneSession {
 protected:
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // The " Host Drive " menu of list line `line` in Advanced Setup.
     void openMenu(const std::string& scenario, int line, const std::vector<std::string>& extra = {},
                   const std::string& args = "")
@@ -32,8 +31,7 @@ protected:
         controls = kControls;
         controls.insert(controls.end(), extra.begin(), extra.end());
         ASSERT_NO_FATAL_FAILURE(start(args, scenario));
-        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-        tmux->sendKeys("Down Down Down Down Enter");
+        ASSERT_NO_FATAL_FAILURE(toHostDriveList(true));
         ASSERT_TRUE(tmux->waitFor("   2   HOST_2 ")) << tmux->capture();
         again(line);
     }
@@ -46,15 +44,6 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Host Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("Change Drive Name")) << tmux->capture();
-    }
-    // The IOCTL commands (opcode 5) with the key that the emulator served.
-    int ioctlCount(const std::string& key) const
-    {
-        int n = 0;
-        for (const std::string& line : sim->log())
-            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
-                ++n;
-        return n;
     }
 };
 

@@ -61,16 +61,6 @@ struct RemovalCase {
 
 class hostDriveRemovalTest : public mirvaneSession {
 protected:
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
-    // The IOCTL commands (opcode 5) with the key that the emulator served.
-    int ioctlCount(const std::string& key) const
-    {
-        int n = 0;
-        for (const std::string& line : sim->log())
-            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
-                ++n;
-        return n;
-    }
     // sfdisk writes one Linux partition onto host drive n.
     void partition(int n)
     {

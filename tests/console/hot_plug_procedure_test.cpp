@@ -48,7 +48,6 @@ protected:
         EXPECT_EQ(keys.back(), end);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 };
 
 TEST_F(hotPlugProcedureTest, TargetListOffersFreeDisksThenFreeIdsAndFibreChannelOnce)

@@ -58,7 +58,6 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Select Logical Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     void pause(int ms) { tmux->waitFor("\x01never", ms); }
     // ENTER on list line `line`, counted from the first; true when the menu opened.
     bool openMenu(int line)

@@ -39,7 +39,6 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive, ENTER: End selection")) << tmux->capture();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 
 };
 

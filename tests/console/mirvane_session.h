@@ -83,6 +83,20 @@ protected:
         tmux->sendKeys("4");
         ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
     }
+    // From the start to the first controller's " Select Host Drive ", through
+    // Express Setup or, with `advanced`, through Advanced Setup.
+    void toHostDriveList(bool advanced)
+    {
+        if (advanced) {
+            ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
+            tmux->sendKeys("Down Down Down Down Enter");
+        } else {
+            ASSERT_NO_FATAL_FAILURE(toMainMenu());
+            tmux->sendKeys("Enter");
+        }
+    }
+    // Whether the pane shows the text now.
+    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Waits until the text is gone.
     bool waitGone(const std::string& text)
     {
@@ -116,6 +130,15 @@ protected:
         int n = 0;
         for (const std::string& line : sim->log())
             if (line.find("\t" + key + "\t") != std::string::npos)
+                ++n;
+        return n;
+    }
+    // The IOCTL commands (opcode 5) with the key that the emulator served.
+    int ioctlCount(const std::string& key) const
+    {
+        int n = 0;
+        for (const std::string& line : sim->log())
+            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
                 ++n;
         return n;
     }

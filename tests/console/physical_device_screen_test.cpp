@@ -95,7 +95,6 @@ protected:
         }
         return false;
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
 
 };
 

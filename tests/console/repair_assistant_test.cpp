@@ -18,30 +18,8 @@ namespace {
 
 const char* const summaryHead = "            Summary            ";
 
-class repairAssistantTest : public mirvaneSession {
+class repairAssistantTest : public repairSession {
 protected:
-    void TearDown() override
-    {
-        model.reset();  // before the emulator goes
-        mirvaneSession::TearDown();
-    }
-    // Mounts the scenario with mirvane at its first menu and opens the model.
-    void startWith(const std::string& scenario)
-    {
-        ASSERT_NO_FATAL_FAILURE(start("", scenario));
-        model = std::make_unique<ModelAccess>(*sim);
-        ASSERT_NE(model->controller(), nullptr);
-    }
-    // The console's repair assistant up to its summary.
-    void toSummary()
-    {
-        model.reset();
-        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-        for (int i = 0; i < 5; ++i)
-            tmux->sendKeys("Down");
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor("Summary")) << tmux->capture();
-    }
     // The summary's counts as the box shows them.
     void expectCounts(int installed, int fail, int error, int build, int rebuild, int hotFix)
     {
@@ -55,16 +33,6 @@ protected:
             EXPECT_NE(pane.find(line), std::string::npos) << line << "\n" << pane;
         EXPECT_NE(pane.find("Press any key."), std::string::npos) << pane;
     }
-    void expectHotPlugsEnded()
-    {
-        const std::vector<std::string> keys = keysInOrder({"0x00000020", "0x00000021"});
-        ASSERT_FALSE(keys.empty());
-        EXPECT_EQ(keys.back(), "0x00000021");
-        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-    }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
-
-    std::unique_ptr<ModelAccess> model;
 };
 
 TEST_F(repairAssistantTest, TwoArraysBuildingAskToLetThemFinish)
@@ -227,10 +195,7 @@ TEST_F(repairAssistantTest, HotReplaceWaysOutEndTheHotPlug)
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         expectHotPlugsEnded();
         EXPECT_EQ(countKey("0x10000004"), 0);
-        tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-        tmux->sendKeys("y");
-        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+        cancelRepair();
         model.reset();
     }
 }
@@ -248,10 +213,7 @@ TEST_F(repairAssistantTest, F4SilencesTheAlarm)
     ASSERT_TRUE(waitGone("F4: Disable Alarm")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
     // Leaving with the failed array left asks; Yes leaves.
-    tmux->sendKeys("Escape");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    cancelRepair();
     EXPECT_EQ(countKey("0x00000020"), 0);
 }
 
@@ -276,10 +238,7 @@ TEST_F(repairAssistantTest, MissingHotFixDriveWaitsForTheFailedArray)
     ASSERT_TRUE(tmux->waitFor("Before you can repair missing Hot Fix Drives")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
-    tmux->sendKeys("Escape");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    cancelRepair();
 }
 
 TEST_F(repairAssistantTest, MissingHotFixDriveIsAskedFor)
@@ -300,10 +259,7 @@ TEST_F(repairAssistantTest, MissingHotFixDriveIsAskedFor)
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
     EXPECT_GE(countKey("0x00020026"), 1) << "the repair ran in the disk change bracket";
     EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027"));
-    tmux->sendKeys("Escape");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    cancelRepair();
 }
 
 TEST_F(repairAssistantTest, PulledDiskOfAFailedComponentIsNamedByItsDrive)
@@ -326,10 +282,7 @@ TEST_F(repairAssistantTest, PulledDiskOfAFailedComponentIsNamedByItsDrive)
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
     EXPECT_EQ(countKey("0x00000020"), 0);
     EXPECT_GE(countKey("0x10000032"), 1) << "the array's component disks were asked";
-    tmux->sendKeys("Escape");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    cancelRepair();
 }
 
 TEST_F(repairAssistantTest, Raid1Repairs)
@@ -347,9 +300,7 @@ TEST_F(repairAssistantTest, Raid1Repairs)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        std::string scenario = Disks(2);
-        scenario.insert(scenario.rfind("]}]}") + 1, std::string(R"(, "mirrors": [)") + k.mirror + "]");
-        startWith(scenario);
+        startWith(DisksWith(2, "mirrors", std::string("[") + k.mirror + "]"));
         if (*k.control) {
             ASSERT_TRUE(sim->control(k.control));
         }
@@ -367,10 +318,7 @@ TEST_F(repairAssistantTest, Raid1Repairs)
         tmux->sendKeys("n");
         ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
         EXPECT_EQ(countKey("0x00000020"), 0);
-        tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-        tmux->sendKeys("y");
-        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+        cancelRepair();
         model.reset();
     }
 }

@@ -19,47 +19,14 @@
 namespace tui::testing {
 namespace {
 
-const char* const hotPlugBegin = "0x00000020";
-const char* const hotPlugEnd = "0x00000021";
 const char* const removeMissing = "0x00000009";
 const char* const removeDrive = "0x0000000F";
 const char* const diskChangeOpen = "0x00020026";
 const char* const diskChangeClose = "0x00020027";
 
-// Disks(count) with the RAID-1 drives of `mirrors` (a JSON list).
-std::string WithMirrors(int count, const std::string& mirrors)
-{
-    std::string scenario = Disks(count);
-    scenario.insert(scenario.rfind("]}]}") + 1, ", \"mirrors\": " + mirrors);
-    return scenario;
-}
-
-class repairCrossPathTest : public mirvaneSession {
+class repairCrossPathTest : public repairSession {
 protected:
-    void TearDown() override
-    {
-        model.reset();  // before the emulator goes
-        mirvaneSession::TearDown();
-    }
-    void startWith(const std::string& scenario)
-    {
-        ASSERT_NO_FATAL_FAILURE(start("", scenario));
-        tmux->resize(80, 40);
-        model = std::make_unique<ModelAccess>(*sim);
-        ASSERT_NE(model->controller(), nullptr);
-    }
-    // The console's repair assistant past its summary, at " Select Drive to repair ".
-    void toRepairList()
-    {
-        model.reset();
-        ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-        for (int i = 0; i < 5; ++i)
-            tmux->sendKeys("Down");
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor("Press any key.")) << tmux->capture();
-        tmux->sendKeys("x");
-        ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
-    }
+    repairCrossPathTest() { paneRows = 40; }
     // The console at the menu of the first array of " Select Array Drive ".
     void toArrayMenu()
     {
@@ -70,23 +37,37 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << tmux->capture();
     }
-    // Leaves the repair list with work left: M3032 answered Yes.
-    void cancelRepair()
-    {
-        tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor("Do you really want to cancel repairing? (Y/N)")) << tmux->capture();
-        tmux->sendKeys("y");
-        ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
-    }
     // Every hot plug begun was ended; the driver and the controller hold nothing.
     void expectAllEnded()
     {
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
-        const std::vector<std::string> keys = keysInOrder({hotPlugBegin, hotPlugEnd});
-        ASSERT_FALSE(keys.empty());
-        EXPECT_EQ(keys.front(), hotPlugBegin);
-        EXPECT_EQ(keys.back(), hotPlugEnd);
-        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
+        ASSERT_NO_FATAL_FAILURE(expectHotPlugsEnded());
+        EXPECT_EQ(keysInOrder({hotPlugBegin, hotPlugEnd}).front(), hotPlugBegin);
+    }
+    // The drive choice's hot plug line chosen, at M3039 (" Select Drive to be added " up).
+    void toHotPlugQuestion()
+    {
+        ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
+        tmux->sendKeys("End Enter");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
+    }
+    // At " Select Target ID ", waits for channel SCSI-A's `id` to be offered and takes it.
+    void takeTarget(int id)
+    {
+        ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: " + std::to_string(id) + " ")) << tmux->capture();
+        tmux->sendKeys("Enter");
+    }
+    // The IOCTL keys `steps` stand in the log in this order, one right after the other.
+    bool loggedInOrder(const std::vector<std::string>& steps) const
+    {
+        std::vector<std::string> wanted;
+        for (const std::string& step : steps)
+            if (std::find(wanted.begin(), wanted.end(), step) == wanted.end())
+                wanted.push_back(step);
+        const std::vector<std::string> keys = keysInOrder(wanted);
+        return std::search(keys.begin(), keys.end(), steps.begin(), steps.end()) != keys.end();
     }
     // The controller read again through the model.
     CController& reread()
@@ -95,7 +76,6 @@ protected:
         EXPECT_NE(model->controller(), nullptr);
         return *model->controller();
     }
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Waits for the text without failing; true when it came.
     bool cameUp(const std::string& text, int rounds = 100)
     {
@@ -106,8 +86,6 @@ protected:
         }
         return false;
     }
-
-    std::unique_ptr<ModelAccess> model;
 };
 
 // The logical drive of that name, or null.
@@ -149,7 +127,7 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        startWith(WithMirrors(3, k.mirror));
+        startWith(DisksWith(3, "mirrors", k.mirror));
         ASSERT_TRUE(sim->control("fail 0 0 1"));
         toRepairList();
         EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
@@ -189,9 +167,7 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
         // The missing component went first, without asking, under the whole configuration's lock.
         EXPECT_FALSE(shows("The missing Drives must be removed first.")) << tmux->capture();
         EXPECT_EQ(countKey(removeMissing), 1);
-        const std::vector<std::string> keys = keysInOrder({"0x00000072", removeMissing, "0x00000073"});
-        const std::vector<std::string> locked = {"0x00000072", removeMissing, "0x00000073"};
-        EXPECT_NE(std::search(keys.begin(), keys.end(), locked.begin(), locked.end()), keys.end());
+        EXPECT_TRUE(loggedInOrder({"0x00000072", removeMissing, "0x00000073"}));
         EXPECT_EQ(countKey(removeDrive), small) << "each too small drive is deleted again";
         // Nothing is left to repair either way: the assistant is done.
         EXPECT_FALSE(shows(" Select Drive to repair ")) << tmux->capture();
@@ -227,14 +203,9 @@ TEST_F(repairCrossPathTest, MissingHotFixIsReplacedThroughTheHotPlugLine)
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Do you want to add a new Hot Fix Drive? (Y/N)")) << tmux->capture();
     tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
-    tmux->sendKeys("End Enter");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
+    toHotPlugQuestion();
     tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 3 ")) << tmux->capture();
-    tmux->sendKeys("Enter");  // the first free ID: the old hot fix drive's
+    takeTarget(3);  // the first free ID: the old hot fix drive's
     ASSERT_TRUE(tmux->waitFor("Plug in the new disk at channel SCSI-A, ID 3.")) << tmux->capture();
     ASSERT_TRUE(sim->control("insert 0 0 3"));
     tmux->sendKeys("y");
@@ -249,11 +220,7 @@ TEST_F(repairCrossPathTest, MissingHotFixIsReplacedThroughTheHotPlugLine)
     EXPECT_FALSE(shows(" Select Drive to repair ")) << tmux->capture();
     // The new hot fix drive is added, then the old one removed, each under
     // the lock of the array's host drive.
-    const std::vector<std::string> keys =
-        keysInOrder({"0x00000072", "0x00000073", "0x10000015", "0x10000016"});
-    const std::vector<std::string> steps = {"0x00000072", "0x10000015", "0x00000073",
-                                            "0x00000072", "0x10000016", "0x00000073"};
-    EXPECT_NE(std::search(keys.begin(), keys.end(), steps.begin(), steps.end()), keys.end());
+    EXPECT_TRUE(loggedInOrder({"0x00000072", "0x10000015", "0x00000073", "0x00000072", "0x10000016", "0x00000073"}));
     CController& c = reread();
     const CLogDrive* added = DriveNamed(c, "PD_A003");
     ASSERT_NE(added, nullptr) << "the new drive is named after its place";
@@ -330,10 +297,7 @@ TEST_F(repairCrossPathTest, AddHotFixDriveThroughTheHotPlugLine)
         ASSERT_TRUE(model->ToReady(number));
         toArrayMenu();
         tmux->sendKeys("d");
-        ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
-        ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
-        tmux->sendKeys("End Enter");
-        ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
+        toHotPlugQuestion();
         if (stop == atHotPlugQuestion) {
             tmux->sendKeys("n");
             ASSERT_TRUE(waitGone("Do you really want to do a Hot Plug?")) << tmux->capture();
@@ -345,9 +309,7 @@ TEST_F(repairCrossPathTest, AddHotFixDriveThroughTheHotPlugLine)
             continue;
         }
         tmux->sendKeys("y");
-        ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
-        ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 3 ")) << tmux->capture();
-        tmux->sendKeys("Enter");
+        takeTarget(3);
         ASSERT_TRUE(tmux->waitFor("Plug in the new disk at channel SCSI-A, ID 3.")) << tmux->capture();
         if (stop == atPlugInQuestion) {
             tmux->sendKeys("n");
@@ -392,15 +354,10 @@ TEST_F(repairCrossPathTest, ReplaceComponentByHotPlugIsAHotReplace)
     tmux->sendKeys("e");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to be replaced ")) << tmux->capture();
     tmux->sendKeys("Down Enter");
-    ASSERT_TRUE(tmux->waitFor(" Select Drive to be added ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
-    tmux->sendKeys("End Enter");
-    ASSERT_TRUE(tmux->waitFor("Do you really want to do a Hot Plug? (Y/N)")) << tmux->capture();
+    toHotPlugQuestion();
     tmux->sendKeys("y");
     // The target list starts at the failed disk's place.
-    ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 1 ")) << tmux->capture();
-    tmux->sendKeys("Enter");
+    takeTarget(1);
     ASSERT_TRUE(tmux->waitFor("Press any key after hot plug.")) << tmux->capture();
     EXPECT_TRUE(shows("at channel SCSI-A, ID 1 will be replaced.")) << tmux->capture();
     ASSERT_TRUE(sim->control("pull 0 0 1\ninsert 0 0 1"));
@@ -439,9 +396,7 @@ TEST_F(repairCrossPathTest, FailedComponentWithoutDescriptorIsNotNamedByAnother)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        std::string scenario = Disks(4);
-        scenario.insert(scenario.rfind("]}]}") + 1, std::string(R"(, "arrays": [)") + k.array + "]");
-        startWith(scenario);
+        startWith(DisksWith(4, "arrays", std::string("[") + k.array + "]"));
         if (*k.control) {
             ASSERT_TRUE(sim->control(k.control));
         }
@@ -465,19 +420,14 @@ TEST_F(repairCrossPathTest, FailedComponentWithoutDescriptorIsNotNamedByAnother)
 // access of the array's host drive.
 TEST_F(repairCrossPathTest, RepairReplacesAPrivateHotFixByANewDisk)
 {
-    std::string scenario = Disks(4);
-    scenario.insert(scenario.rfind("]}]}") + 1,
-                    R"(, "arrays": [{"type": 5, "drives": [0, 1, 2], "hotFixes": [3], "state": "fail"}])");
-    startWith(scenario);
+    startWith(DisksWith(4, "arrays", R"([{"type": 5, "drives": [0, 1, 2], "hotFixes": [3], "state": "fail"}])"));
     ASSERT_TRUE(sim->control("hostdrive 0 0 0 2048"));
     ASSERT_TRUE(sim->control("pull 0 0 3"));
     toRepairList();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("The Physical Disk which belongs to Logical Drive 3 failed.")) << tmux->capture();
     tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
-    ASSERT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 3 ")) << tmux->capture();
-    tmux->sendKeys("Enter");
+    takeTarget(3);
     ASSERT_TRUE(tmux->waitFor("Press any key after hot plug.")) << tmux->capture();
     ASSERT_TRUE(sim->control("insert 0 0 3"));
     tmux->sendKeys("x");
@@ -489,9 +439,7 @@ TEST_F(repairCrossPathTest, RepairReplacesAPrivateHotFixByANewDisk)
     expectAllEnded();
     EXPECT_EQ(countKey("0x00000024"), 1) << "the new disk made a logical drive";
     // The hot fix drive is added while the array's host drive is locked.
-    const std::vector<std::string> keys = keysInOrder({"0x00000072", "0x10000015", "0x00000073"});
-    const std::vector<std::string> locked = {"0x00000072", "0x10000015", "0x00000073"};
-    EXPECT_NE(std::search(keys.begin(), keys.end(), locked.begin(), locked.end()), keys.end());
+    EXPECT_TRUE(loggedInOrder({"0x00000072", "0x10000015", "0x00000073"}));
     CController& c = reread();
     const int a = c.FindArrayDrive(0);
     ASSERT_GE(a, 0);
@@ -523,7 +471,7 @@ TEST_F(repairCrossPathTest, QuitWalkShowsBuildsAndWarnsOnEsc)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        startWith(k.setup == raid1 ? WithMirrors(2, R"([{"drives": [0, 1], "building": true}])") : Disks(3));
+        startWith(k.setup == raid1 ? DisksWith(2, "mirrors", R"([{"drives": [0, 1], "building": true}])") : Disks(3));
         if (k.setup == raid5) {
             ASSERT_GE(model->Make(RAID_TYPE_5, {0, 1, 2}), 0);
         } else if (k.setup == expansion) {

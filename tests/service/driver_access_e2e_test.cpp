@@ -15,6 +15,7 @@
 
 #include "ctl_request.h"
 #include "driver_access.h"
+#include "ioctl_read.h"
 #include "local_module.h"
 #include "sim_mount.h"
 
@@ -26,19 +27,9 @@ namespace {
 CtlResult ioctlRead(uint16_t controller, uint32_t key, uint16_t size, std::vector<uint8_t>& param,
                     DrvFiles* files = nullptr)
 {
-    param.assign(size, 0);
     CtlCommand cmd;
-    cmd.opcode = CTLOP_IOCTL;
-    cmd.size = size;
-    cmd.key = key;
-    cmd.target = CTL_TARGET_CONTROLLER;
-    cmd.param = param.data();
     CtlRequest r;
-    r.function = CTLFN_COMMAND;
-    r.readOnly = 1;
-    r.service = CTLSVC_CACHE;
-    r.length = CTL_COMMAND_WIRE_SIZE;
-    r.buffer = &cmd;
+    prepareIoctlRead(key, size, param, cmd, r);
     return driver_request(controller, &r, files);
 }
 

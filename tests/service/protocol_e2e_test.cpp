@@ -19,6 +19,7 @@
 #include "ctl_command_table.h"
 #include "ctl_driver_records.h"
 #include "daemon_sandbox.h"
+#include "ioctl_read.h"
 #include "local_module.h"
 #include "remote_client.h"
 #include "sim_mount.h"
@@ -99,19 +100,10 @@ struct Protocol : ::testing::Test {
     // The same IOCTL through the local module: the parameter bytes it returns.
     std::vector<uint8_t> localIoctl(uint32_t key, uint16_t size, uint32_t target = 0xFFFF)
     {
-        std::vector<uint8_t> param(size);
+        std::vector<uint8_t> param;
         CtlCommand cmd;
-        cmd.opcode = CTLOP_IOCTL;
-        cmd.size = size;
-        cmd.key = key;
-        cmd.target = target;
-        cmd.param = param.data();
         CtlRequest r;
-        r.function = 32;
-        r.readOnly = 1;
-        r.service = 9;
-        r.length = 64;
-        r.buffer = &cmd;
+        prepareIoctlRead(key, size, param, cmd, r, target);
         EXPECT_EQ(CTL_OK, local_request(0, 0, &r));
         return param;
     }

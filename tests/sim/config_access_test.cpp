@@ -4,6 +4,7 @@
 // access.
 #include "controller_firmware.h"
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -39,12 +40,7 @@ Scenario machine(bool strict = false)
 
 uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes& param)
 {
-    const Bytes rec = simtest::ioctlRecord(key, target, param);
-    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(REPLY_SIZE + param.size(), 0);
-    EXPECT_EQ(d.readReply(entry, reply.data(), reply.size(), 0), reply.size());
-    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
-    return wire::get32(reply.data(), REPLY_STATUS);
+    return simtest::sendIoctl(d, entry, key, target, param);
 }
 
 uint32_t resetAccess(Driver& d, uint16_t hostDrive)

@@ -3,6 +3,7 @@
 // contents change nothing; the drive list names chain heads only.
 #include "drive_config.h"
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -34,12 +35,7 @@ Scenario machine()
 
 uint32_t send(Driver& d, uint32_t key, uint32_t target, Bytes& param)
 {
-    const Bytes rec = simtest::ioctlRecord(key, target, param);
-    EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(REPLY_SIZE + param.size(), 0);
-    EXPECT_EQ(d.readReply(0, reply.data(), reply.size(), 0), reply.size());
-    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
-    return wire::get32(reply.data(), REPLY_STATUS);
+    return simtest::sendIoctl(d, 0, key, target, param);
 }
 
 Bytes word(uint32_t w, size_t size = 4)

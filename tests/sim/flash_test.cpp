@@ -4,6 +4,7 @@
 // complete image.
 #include "driver.h"
 #include "firmware_image.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -52,12 +53,7 @@ Bytes request(uint32_t log, uint32_t argument, uint32_t offset, const Bytes& dat
 
 uint32_t send(Driver& d, int entry, uint32_t key, Bytes& param)
 {
-    const Bytes rec = simtest::ioctlRecord(key, CTRL, param);
-    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(REPLY_SIZE + param.size(), 0);
-    EXPECT_EQ(d.readReply(entry, reply.data(), reply.size(), 0), reply.size());
-    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
-    return wire::get32(reply.data(), REPLY_STATUS);
+    return simtest::sendIoctl(d, entry, key, CTRL, param);
 }
 
 uint32_t send(Driver& d, int entry, uint32_t key, Bytes&& param) { return send(d, entry, key, param); }

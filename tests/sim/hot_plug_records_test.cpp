@@ -1,6 +1,7 @@
 // The emulated firmware's records for a hot plug: the free target mask of a
 // channel and the component disk descriptors that name a failed disk.
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -31,12 +32,7 @@ Scenario machine()
 
 uint32_t send(Driver& d, uint32_t key, uint32_t target, Bytes& param)
 {
-    const Bytes rec = simtest::ioctlRecord(key, target, param);
-    EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(REPLY_SIZE + param.size(), 0);
-    EXPECT_EQ(d.readReply(0, reply.data(), reply.size(), 0), reply.size());
-    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
-    return wire::get32(reply.data(), REPLY_STATUS) & 0xFFFF;
+    return simtest::sendIoctl(d, 0, key, target, param) & 0xFFFF;
 }
 
 // The IDs whose bits the mask record sets.
