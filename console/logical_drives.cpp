@@ -116,7 +116,7 @@ void UnloadDrive(CController& controller, const CLogDrive& drive)
 
 // Adds a RAID-1 component to the drive (a copy: adding re-reads the lists
 // the drive lives in).
-void AddRaid1ComponentSeam(CController& controller, CLogDrive& drive)
+void AddRaid1ComponentOfDrive(CController& controller, CLogDrive& drive)
 {
     CLogDrive copy = drive;
     AddRaid1Component(controller, copy, 0);
@@ -484,7 +484,7 @@ int LogicalDriveMenu(CController& controller, CLogDrive& drive)
         controller.LeaveDriveMaintenance(-1);
         break;
     case 3:
-        AddRaid1ComponentSeam(controller, drive);
+        AddRaid1ComponentOfDrive(controller, drive);
         break;
     default:
         break;
