@@ -307,6 +307,7 @@ uint32_t rebuildStateCmd(ControllerFirmware& fw, IoctlCall& c)
         a->state = ARRAY_READY;
         for (ArraySlot& s : a->slots)
             s.failed = false;
+        a->firstFailed = -1;
         raiseArrayEvent(fw, EVT_ARRAY_REBUILD_DONE, c.target, c.target);
     }
     return answerPercent(c, a->percent);

@@ -178,6 +178,22 @@ uint32_t carrierCapacity(const ControllerFirmware& fw, uint32_t n)
     return d == fw.logicalDrives.end() ? 0 : driveCapacityOf(fw, d->second);
 }
 
+uint32_t firstFailedSlot(const ArrayDrive& a)
+{
+    if (a.firstFailed >= 0 && static_cast<size_t>(a.firstFailed) < a.slots.size() &&
+        a.slots[static_cast<size_t>(a.firstFailed)].failed)
+        return static_cast<uint32_t>(a.firstFailed);
+    const auto it = std::find_if(a.slots.begin(), a.slots.end(), [](const ArraySlot& s) { return s.failed; });
+    return it == a.slots.end() ? NO_FAILED_SLOT : static_cast<uint32_t>(it - a.slots.begin());
+}
+
+void markSlotFailed(ArrayDrive& a, size_t k)
+{
+    const uint32_t first = firstFailedSlot(a);
+    a.firstFailed = first == NO_FAILED_SLOT ? static_cast<int64_t>(k) : static_cast<int64_t>(first);
+    a.slots[k].failed = true;
+}
+
 void fillArrayRecord(const ControllerFirmware& fw, uint32_t number, uint8_t* p)
 {
     const ArrayDrive& a = fw.arrays.at(number);
@@ -189,6 +205,7 @@ void fillArrayRecord(const ControllerFirmware& fw, uint32_t number, uint8_t* p)
     wire::put32(p, AR_SERIAL, fw.identity.board.serial);
     wire::put32(p, AR_CAPACITY, a.capacity);
     wire::put32(p, AR_STRIPE, a.stripe);
+    wire::put32(p, AR_FIRST_FAILED, firstFailedSlot(a));
     wire::putBytes(p, AR_NAME, a.name.data(), a.name.size());
     size_t k = 0;
     auto put = [&](uint32_t drive, bool failed) {
@@ -259,11 +276,12 @@ void settleArrays(ControllerFirmware& fw)
     for (auto& [number, a] : fw.arrays) {
         // Components that failed since the last look.
         bool lost = false;
-        for (ArraySlot& s : a.slots) {
+        for (size_t k = 0; k < a.slots.size(); ++k) {
+            const ArraySlot& s = a.slots[k];
             const LogicalDrive* d = findDrive(fw, s.drive);
             if (s.failed || (d && !d->failed))
                 continue;
-            s.failed = true;
+            markSlotFailed(a, k);
             lost = true;
             raiseArrayEvent(fw, EVT_ARRAY_DRIVE_FAILED, number, s.drive);
         }

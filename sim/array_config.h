@@ -19,6 +19,8 @@ constexpr size_t AR_NUMBER = 3;
 constexpr size_t AR_SERIAL = 4;
 constexpr size_t AR_CAPACITY = 8;
 constexpr size_t AR_STRIPE = 12;
+constexpr size_t AR_FIRST_FAILED = 20;    // u32 the slot of the first failed component
+constexpr uint32_t NO_FAILED_SLOT = 0xFFFFFFFF;
 constexpr size_t AR_NAME = 24;
 constexpr size_t AR_SLOTS = 36;           // 35 slots of 8 bytes {u32 serial, drive, failure mark, 0, 0}
 constexpr size_t AR_SLOT_SIZE = 8;
@@ -97,6 +99,13 @@ uint32_t largestCapacity(const ControllerFirmware& fw, const ArrayDrive& a);
 // The capacity a host drive table of carrying drive n may fill: the array's
 // when n is an array number, else the drive's.
 uint32_t carrierCapacity(const ControllerFirmware& fw, uint32_t n);
+// Record bytes 20-23: the slot whose component failed first while it still
+// holds its failure mark, else the first slot that holds one (marks taken
+// from a scenario or a state patch), else NO_FAILED_SLOT.
+uint32_t firstFailedSlot(const ArrayDrive& a);
+// Marks slot k failed, recording it as the first failed one when no marked
+// slot is recorded yet.
+void markSlotFailed(ArrayDrive& a, size_t k);
 // Fills the 324-byte array record of array `number`.
 void fillArrayRecord(const ControllerFirmware& fw, uint32_t number, uint8_t* p);
 // Fills the 12-byte array list entry of drive n (zero when it is in no array).

@@ -118,6 +118,7 @@ struct ArrayDrive {
     std::array<uint8_t, 8> name{};
     std::vector<ArraySlot> slots;   // the components
     std::vector<uint32_t> hotFixes; // private hot fix drives
+    int64_t firstFailed = -1;       // the slot whose component failed first, -1 none (see firstFailedSlot)
     uint8_t verifyState = 0;        // record byte 318
     uint8_t flags = 0;              // record byte 319
     uint8_t phase = 0;              // record byte 320: expansion phase

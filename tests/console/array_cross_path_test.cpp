@@ -371,12 +371,12 @@ TEST_F(arrayCrossPathTest, ReplaceAFailedComponent)
         int replaced;        // 0x10000018
         int hotReplaced;     // 0x10000004
     } cases[] = {
-        {"new disk", failedRaid5, "   1   DISK_1   fail ", false, nullptr, 1, 0},
+        {"new disk", failedRaid5, "   1   DISK_1   fail/first ", false, nullptr, 1, 0},
         {"new disk for a missing component",
          R"([{"type": 5, "drives": [0, 1, 2], "state": "fail", "failedSlots": [1], "missingSlots": [1]}])",
-         "   1            fail ", false, nullptr, 1, 0},
-        {"hot plug line", failedRaid5, "   1   DISK_1   fail ", true, "y", 0, 1},
-        {"hot plug line, declined", failedRaid5, "   1   DISK_1   fail ", true, "n", 0, 0},
+         "   1            fail/first ", false, nullptr, 1, 0},
+        {"hot plug line", failedRaid5, "   1   DISK_1   fail/first ", true, "y", 0, 1},
+        {"hot plug line, declined", failedRaid5, "   1   DISK_1   fail/first ", true, "n", 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

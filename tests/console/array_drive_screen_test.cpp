@@ -1,7 +1,8 @@
 // The array drive screen of mirvane in tmux against the emulator: the list
 // of arrays and RAID-1 drives, the Array Drive menu by type and state,
 // creation refusals and type enabling, removal, hot fix removal, RAID-1
-// component removal and refused configuration access.
+// component removal, refused configuration access and the first failed
+// component in the replace list.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -239,6 +240,30 @@ TEST_F(arrayDriveScreenTest, MenuItemsByTypeAndState)
         EXPECT_EQ(disabled(menuItems, "Remove Array Drive"), c.off) << tmux->capture();
         endCase();
     }
+}
+
+// A failed RAID 5 whose second component failed: the replace list marks
+// that slot, and only that slot, as the array's first failed component.
+TEST_F(arrayDriveScreenTest, ReplaceListMarksTheFirstFailedComponent)
+{
+    open(scenario(R"([{"type": 5, "drives": [0, 1, 2], "state": "fail", "failedSlots": [1]}])"));
+    openMenu(0);
+    choose("Replace Array Component");
+    ASSERT_TRUE(tmux->waitFor(" Select Drive to be replaced ")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("DISK_2")) << tmux->capture();
+    const std::string pane = tmux->capture();
+    for (int k = 0; k < 3; ++k) {
+        const std::string name = "DISK_" + std::to_string(k);
+        std::string line;
+        for (int y = 0; y < 60 && line.empty(); ++y)
+            if (paneLine(pane, y).find(name) != std::string::npos)
+                line = paneLine(pane, y);
+        ASSERT_FALSE(line.empty()) << name << "\n" << pane;
+        EXPECT_EQ(line.find("fail/first") != std::string::npos, k == 1) << line;
+        EXPECT_EQ(line.find("/first") != std::string::npos, k == 1) << line;
+    }
+    tmux->sendKeys("Escape");
+    ASSERT_TRUE(waitGone(" Select Drive to be replaced ")) << tmux->capture();
 }
 
 // Under RECALCULATE the menu has "Parity Recalculate" right after "Periodic

@@ -1,6 +1,7 @@
 // The emulated array firmware says no as a controller does: array commands
 // with wrong targets, sizes, contents or states change nothing; whole host
-// drive table writes are checked before they replace a table.
+// drive table writes are checked before they replace a table; the record
+// names the first failed component.
 #include "array_config.h"
 #include "driver.h"
 #include "record_builder.h"
@@ -202,4 +203,54 @@ TEST(ArrayCommands, HostDriveTablesAreCheckedWhole)
         EXPECT_EQ(fw.hostTables.count(3), k.status == 1 ? 1u : 0u);
         EXPECT_EQ(fw.raised.size(), k.status == 1 ? 2u : 0u);
     }
+}
+
+// Record bytes 20-23 name the slot whose component failed first: none while
+// nothing failed, the same slot through its replacement's rebuild, none
+// again once the rebuild clears the marks, and the earlier failure rather
+// than the lower slot.
+TEST(ArrayCommands, TheFirstFailedComponentIsRecorded)
+{
+    Driver d(machine());
+    ControllerFirmware& fw = *d.firmware(0);
+    Bytes made = arrayRecord(5, {0, 1, 2, 3});
+    ASSERT_EQ(runIoctl(fw, 0x10000010, 0, made), 1u);
+    auto firstFailed = [&fw] {
+        Bytes r(ARRAY_RECORD_SIZE, 0);
+        fillArrayRecord(fw, 0, r.data());
+        return wire::get32(r.data(), AR_FIRST_FAILED);
+    };
+    auto fail = [&d](int id) {
+        const std::string text = "fail 0 0 " + std::to_string(id) + "\n";
+        ASSERT_GT(d.writeControl(text.data(), text.size()), 0) << text;
+    };
+    for (int i = 0; i < 20 && fw.arrays.at(0).state != ARRAY_READY; ++i) {
+        Bytes q = code(3);
+        runIoctl(fw, 0x1000001A, 0, q);
+    }
+    ASSERT_EQ(fw.arrays.at(0).state, ARRAY_READY);
+    EXPECT_EQ(firstFailed(), 0xFFFFFFFFu) << "nothing failed";
+
+    fail(2);
+    EXPECT_EQ(fw.arrays.at(0).state, ARRAY_FAIL);
+    EXPECT_EQ(firstFailed(), 2u);
+    Bytes replace(16, 0);
+    wire::put32(replace.data(), 0, kSerial);
+    replace[4] = 2;
+    replace[5] = 1;
+    wire::put32(replace.data(), 8, kSerial);
+    replace[12] = 4;
+    ASSERT_EQ(runIoctl(fw, 0x10000018, 0, replace), 1u);
+    EXPECT_EQ(firstFailed(), 2u) << "while the replacement rebuilds";
+    for (int i = 0; i < 20 && fw.arrays.at(0).state == ARRAY_REBUILD; ++i) {
+        Bytes q = code(3);
+        runIoctl(fw, 0x1000001B, 0, q);
+    }
+    ASSERT_EQ(fw.arrays.at(0).state, ARRAY_READY);
+    EXPECT_EQ(firstFailed(), 0xFFFFFFFFu) << "the rebuild cleared it";
+
+    fail(1);
+    fail(0);
+    EXPECT_EQ(fw.arrays.at(0).state, ARRAY_ERROR);
+    EXPECT_EQ(firstFailed(), 1u) << "the earlier failure, not the lower slot";
 }
