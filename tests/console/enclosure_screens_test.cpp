@@ -59,6 +59,19 @@ std::vector<std::vector<uint8_t>> allData(const SimMount& sim, const std::string
 
 class enclosureScreensTest : public ::testing::Test {
 protected:
+    // In " Cluster Channels " with the first channel just chosen: the second
+    // channel switched on and the change saved.
+    void enableSecondChannelAndSave()
+    {
+        tmux->waitFor("\x01never", 200);
+        tmux->sendKeys("Down");
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("(Enabled)")) << tmux->capture();
+        tmux->sendKeys("Escape");
+        ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
+        tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitFor("The changes will take effect after reboot")) << tmux->capture();
+    }
     // mirvane on the scenario, in its Configure Controller menu.
     void start(const std::string& scenario, const std::vector<std::string>& controls = {})
     {
@@ -165,14 +178,7 @@ TEST_F(enclosureScreensTest, ClusterChannelsOnFibreChannelOnly)
     ASSERT_TRUE(waitGone("Fibre Channels only")) << tmux->capture();
     tmux->sendKeys("Up");
     tmux->sendKeys("Enter");
-    tmux->waitFor("\x01never", 200);
-    tmux->sendKeys("Down");
-    tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("(Enabled)")) << tmux->capture();
-    tmux->sendKeys("Escape");
-    ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
-    tmux->sendKeys("y");
-    ASSERT_TRUE(tmux->waitFor("The changes will take effect after reboot")) << tmux->capture();
+    ASSERT_NO_FATAL_FAILURE(enableSecondChannelAndSave());
     const std::vector<uint8_t> page = lastData(*sim, "0x0000002B", 380);
     ASSERT_EQ(page.size(), 380u);
     EXPECT_EQ(page[344], 1);
@@ -191,14 +197,7 @@ TEST_F(enclosureScreensTest, WriteBackPerHostDriveAfterAClusterChannelChange)
         tmux->sendKeys("l");
         ASSERT_TRUE(tmux->waitFor(" Cluster Channels ")) << tmux->capture();
         tmux->sendKeys("Enter");
-        tmux->waitFor("\x01never", 200);
-        tmux->sendKeys("Down");
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor("(Enabled)")) << tmux->capture();
-        tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
-        tmux->sendKeys("y");
-        ASSERT_TRUE(tmux->waitFor("The changes will take effect after reboot")) << tmux->capture();
+        ASSERT_NO_FATAL_FAILURE(enableSecondChannelAndSave());
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
         std::vector<std::vector<uint8_t>> tables;
