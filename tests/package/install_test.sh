@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix (and once more through
+# DESTDIR) and checks the installed files and that each program answers its
+# help switch.
+set -euo pipefail
+build=$1
+work=$(mktemp -d /tmp/kzm-install.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+expected=(
+  sbin/ostrel sbin/mirvane sbin/dulm bin/kzmsim
+  share/man/man8/ostrel.8 share/man/man8/mirvane.8 share/man/man8/dulm.8
+  share/doc/kzmraid/dulm.conf.example
+)
+
+check_tree() {
+  local root=$1
+  for f in "${expected[@]}"; do
+    [ -f "$root/$f" ] || fail "$root/$f was not installed"
+  done
+  for f in sbin/ostrel sbin/mirvane sbin/dulm bin/kzmsim; do
+    [ -x "$root/$f" ] || fail "$root/$f is not executable"
+  done
+  # Nothing else: every installed file is one of the expected ones.
+  local extra
+  extra=$(cd "$root" && find . -type f | sed 's|^\./||' | sort |
+          grep -vxF -f <(printf '%s\n' "${expected[@]}") || true)
+  [ -z "$extra" ] || fail "unexpected files installed: $extra"
+}
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+check_tree "$work/prefix"
+
+# DESTDIR puts the same tree below the staging directory, nothing elsewhere.
+DESTDIR="$work/stage" cmake --install "$build" --prefix /opt/kzmraid >/dev/null
+check_tree "$work/stage/opt/kzmraid"
+[ "$(cd "$work/stage" && ls)" = opt ] || fail "DESTDIR install wrote outside the prefix"
+
+# Each installed program answers its help switch.
+p=$work/prefix
+"$p/sbin/ostrel" -h | grep -q '^Usage: ostrel ' || fail "ostrel -h"
+"$p/sbin/dulm" -h | grep -q '^Usage: dulm ' || fail "dulm -h"
+"$p/sbin/mirvane" -HELP | grep -q '^Command line parameters:' || fail "mirvane -HELP"
+"$p/bin/kzmsim" --help 2>&1 | grep -q 'usage: .*kzmsim' || fail "kzmsim --help"
+echo "install tree complete"
