@@ -195,4 +195,33 @@ void buildInitialFlash(uint32_t version, uint8_t classByte, const std::vector<ui
     }
 }
 
+namespace {
+
+// A component filled with a pattern of its own.
+ImageComponent patternComponent(uint8_t id, size_t n)
+{
+    ImageComponent c{id, std::vector<uint8_t>(n, 0)};
+    for (size_t i = 0; i < n; ++i)
+        c.data[i] = static_cast<uint8_t>(id * 7 + i);
+    return c;
+}
+
+}  // namespace
+
+std::vector<uint8_t> buildUpdateImage(uint32_t version)
+{
+    constexpr uint16_t newBoardType = 0x6100;
+    ImageSpec spec;
+    spec.version = version;
+    ImageComponent boardData{4,
+                             buildBoardData({{boardDataKey(5, newBoardType), std::vector<uint8_t>(40, 0xB5)},
+                                             {boardDataKey(0, newBoardType), std::vector<uint8_t>(24, 0xB0)}}),
+                             2};
+    spec.components = {patternComponent(1, 300),  boardData,
+                       patternComponent(14, 300), patternComponent(23, 300),
+                       patternComponent(24, 5000), patternComponent(26, 300),
+                       patternComponent(21, 300)};
+    return buildImage(spec);
+}
+
 }  // namespace kzmsim

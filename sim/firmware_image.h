@@ -89,4 +89,8 @@ void fillTopTrailer(std::vector<uint8_t>& data, const uint8_t* header, uint8_t c
 void buildInitialFlash(uint32_t version, uint8_t classByte, const std::vector<uint8_t>& keptData,
                        std::vector<uint8_t>& area1, std::vector<uint8_t>& area2);
 
+// A complete update image for the boards of the "new" profile (type 0x6100) of
+// the given 24-bit version, as `kzmsim --image` writes it.
+std::vector<uint8_t> buildUpdateImage(uint32_t version);
+
 }  // namespace kzmsim

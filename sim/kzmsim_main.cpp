@@ -4,8 +4,10 @@
 // kzmsim/hostdrive/<entry>/<number>.
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
+//   kzmsim --image FILE LEVEL.MINOR   (writes a firmware update image and exits)
 
 #include "driver.h"
+#include "firmware_image.h"
 #include "fuse_mount_config.h"
 #include "host_drive_files.h"
 #include "scenario.h"
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -393,7 +396,29 @@ void* fsInit(struct fuse_conn_info*, struct fuse_config* cfg)
 
 void usage()
 {
-    std::fprintf(stderr, "usage: kzmsim [--scenario FILE] MOUNTPOINT [-f] [fuse options]\n");
+    std::fprintf(stderr, "usage: kzmsim [--scenario FILE] MOUNTPOINT [-f] [fuse options]\n"
+                         "       kzmsim --image FILE LEVEL.MINOR\n");
+}
+
+// Writes an update image for the default scenario's first controller with
+// firmware LEVEL.MINOR (e.g. 34.02, shown as 2.34.02); the exit code.
+int writeUpdateImage(const char* path, const std::string& version)
+{
+    unsigned level = 0, minor = 0;
+    char end = 0;
+    if (std::sscanf(version.c_str(), "%u.%u%c", &level, &minor, &end) != 2 || level > 255 || minor > 255) {
+        std::fprintf(stderr, "kzmsim: '%s' is no firmware version LEVEL.MINOR\n", version.c_str());
+        return 1;
+    }
+    const std::vector<uint8_t> image = kzmsim::buildUpdateImage(level << 16 | minor);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "kzmsim: cannot write '%s': %s\n", path, std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -404,6 +429,13 @@ int main(int argc, char** argv)
     std::vector<char*> fuseArgs{argv[0]};
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--image") {
+            if (i + 2 >= argc) {
+                usage();
+                return 1;
+            }
+            return writeUpdateImage(argv[i + 1], argv[i + 2]);
+        }
         if (a == "--scenario") {
             if (i + 1 >= argc) {
                 usage();
