@@ -24,6 +24,11 @@ awk '/^```sh$/ {on=1; next} /^```$/ {on=0} on' "$readme" |
   sed -e "s|/tmp/kzm|$mnt|g" -e "s|/tmp/KZM_|$work/KZM_|g" > "$work/examples.sh"
 [ -s "$work/examples.sh" ] || { echo "FAIL: no examples found in $readme" >&2; exit 1; }
 
+# The README's service configuration is the sample's, without its comments.
+diff <(awk '/^```conf$/ {on=1; next} /^```$/ {on=0} on' "$readme") \
+     <(grep -v -e '^#' -e '^$' "$(dirname "$readme")/docs/dulm.conf.example") ||
+  { echo "FAIL: the README's dulm.conf differs from docs/dulm.conf.example" >&2; exit 1; }
+
 cd "$work"
 PATH=$work/bin:$PATH bash -euo pipefail -x "$work/examples.sh"
 echo "README examples complete"
