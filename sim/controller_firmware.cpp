@@ -128,6 +128,7 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
     }
     for (const RecordSpec& r : desc.records)
         records[{r.key, r.target}] = r.bytes;
+    stats.rates = desc.load;
     wire::put32(cacheParams.data(), 4, desc.cacheSwitch);
     wire::put32(cacheParams.data(), 8, desc.delayedWriteSwitch);
     configPageA = initialConfigPageA(desc.board, channels);

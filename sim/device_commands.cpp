@@ -131,10 +131,14 @@ void initialiseDisk(ControllerFirmware& fw, Device& dev, const DeviceInfoBytes& 
         return;
     if (written[DI_MODE] == MODE_ASKED_SETTLES && dev.state.modeFor17)
         dev.info[DI_MODE] = *dev.state.modeFor17;
+    markInitialised(fw, dev, dev.info[DI_FORMAT] == 1 || dev.info[DI_FORMAT] == 2 ? dev.info[DI_FORMAT] : 2);
+}
+
+void markInitialised(ControllerFirmware& fw, Device& dev, uint8_t format)
+{
     dev.info[DI_INITIALISED] = 1;
     dev.info[DI_DEVICE_BYTE] = 0;
-    if (dev.info[DI_FORMAT] != 1 && dev.info[DI_FORMAT] != 2)
-        dev.info[DI_FORMAT] = 2;
+    dev.info[DI_FORMAT] = format;
     wire::put32(dev.state.ownership.data(), 0, fw.identity.board.serial);
 }
 

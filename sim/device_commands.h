@@ -15,6 +15,8 @@ constexpr uint16_t FW_STATUS_NOT_READY = 0x000A;  // the device is not ready (fa
 void advanceSurfaceCheck(ControllerFirmware& fw, uint32_t address);
 // Initialises a disk from a written device information record (newest layout).
 void initialiseDisk(ControllerFirmware& fw, Device& dev, const DeviceInfoBytes& written);
+// Marks a disk initialised by this controller in disk format 1 or 2: used by no drive, owned by the controller.
+void markInitialised(ControllerFirmware& fw, Device& dev, uint8_t format);
 
 uint32_t deinitialiseCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x20000008
 uint32_t unlockCmd(ControllerFirmware& fw, IoctlCall& c);         // 0x2000000D

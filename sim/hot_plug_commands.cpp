@@ -2,6 +2,7 @@
 
 #include "controller_firmware.h"
 #include "array_config.h"
+#include "device_commands.h"
 #include "device_scan.h"
 #include "drive_config.h"
 #include "ioctl_handlers.h"
@@ -142,6 +143,8 @@ uint32_t makeNewDrive(ControllerFirmware& fw, IoctlCall& c, uint32_t& number, in
     if (owner >= 0 && owner != replacing && !swapped)
         return FW_STATUS_IN_USE;
     joinUnscanned(*ch, entry);  // the controller takes the new disk into its list
+    // and initialises it in the record's disk format, as for a disk of any new drive.
+    markInitialised(fw, *fw.device(address), p[15]);
     LogicalDrive drive;
     drive.number = number;
     drive.firstWords.push_back(0);

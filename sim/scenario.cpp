@@ -253,6 +253,37 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     return l;
 }
 
+// A list of exactly n 32-bit numbers.
+std::vector<uint32_t> wordList(const json& obj, const char* name, size_t n)
+{
+    std::vector<uint32_t> out;
+    for (const json& v : list(obj, name))
+        out.push_back(static_cast<uint32_t>(numberValue(v, name, UINT32_MAX)));
+    if (out.size() != n)
+        fail(std::string("\"") + name + "\" must list " + std::to_string(n) + " numbers");
+    return out;
+}
+
+// The steady I/O load: per statistics block, the growth of the drive
+// counters and of the cache counters (the words of `statrate` and `cacherate`).
+StatisticsRates readLoad(const json& j)
+{
+    if (!j.is_object())
+        fail("\"load\" must be an object");
+    StatisticsRates r;
+    if (j.contains("drives")) {
+        const std::vector<uint32_t> w = wordList(j, "drives", 4);
+        r.drive = TransferCounters{w[0], w[1], w[2], w[3]};
+    }
+    if (j.contains("cache")) {
+        const std::vector<uint32_t> w = wordList(j, "cache", 6);
+        r.cache = CacheCounters{w[0], w[1], w[2], w[3], 0};
+        r.usedBuffers = w[4];
+        r.dirtyBuffers = w[5];
+    }
+    return r;
+}
+
 // The board values a scenario may override on top of the profile's.
 void readBoardOverrides(const json& j, BoardSpec& b)
 {
@@ -434,6 +465,8 @@ ControllerSpec readController(const json& j)
     }
     c.cacheSwitch = static_cast<uint32_t>(number(j, "cacheSwitch", UINT32_MAX, c.cacheSwitch));
     c.delayedWriteSwitch = static_cast<uint32_t>(number(j, "delayedWriteSwitch", UINT32_MAX, c.delayedWriteSwitch));
+    if (j.contains("load"))
+        c.load = readLoad(j.at("load"));
     for (const json& pj : list(j, "pageA")) {
         if (!pj.is_array() || pj.size() != 2)
             fail("a \"pageA\" entry must be [offset, byte]");
@@ -538,7 +571,7 @@ Scenario defaultScenario()
     c0.busSlot = 0x0208;  // PCI bus 2, device 1
     c0.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK A", 4194304), disk(1, "VIRTUAL DISK B", 4194304)}),
                    channel(3, 0, {disk(1, "VIRTUAL FC DISK", 8388608)}),
-                   channel(4, 0, {disk(0, "VIRTUAL SATA 0", 2097152)})};
+                   channel(4, 0, {disk(1, "VIRTUAL SATA 1", 2097152)})};  // ID 0 is the controller's own
     LogicalDriveSpec disk0;
     disk0.name = "DISK_0";
     disk0.members = {MemberSpec{}};  // channel 0, device 0
@@ -550,9 +583,18 @@ Scenario defaultScenario()
     c1.subtype = 0;
     c1.busSlot = 0x0310;  // PCI bus 3, device 2
     c1.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK 0", 2097152), disk(1, "VIRTUAL DISK 1", 2097152)})};
-    // In the demonstration a surface check takes a minute.
+    // In the demonstration a surface check takes a minute, and a steady,
+    // modest I/O load keeps the statistics moving: per statistics block (an
+    // emulated second) 20 reads of 625 blocks in all and 10 writes of 250 on
+    // every disk and drive (320 and 128 KB/s), and 20 read and 10 write
+    // requests of the cache, 15 and 5 of them hits.
     c0.surfaceCheck.seconds = 60;
     c1.surfaceCheck.seconds = 60;
+    StatisticsRates load;
+    load.drive = TransferCounters{20, 10, 625, 250};
+    load.cache = CacheCounters{20, 10, 15, 5, 0};
+    c0.load = load;
+    c1.load = load;
     s.controllers = {c0, c1};
     return s;
 }

@@ -4,6 +4,7 @@
 
 #include "device_state.h"
 #include "firmware_profile.h"
+#include "statistics_state.h"
 
 #include <cstdint>
 #include <optional>
@@ -138,6 +139,7 @@ struct ControllerSpec {
     uint32_t cacheSwitch = 1;         // cache information u32 at 4 at start
     uint32_t delayedWriteSwitch = 1;  // cache information u32 at 8 at start
     std::vector<std::pair<uint16_t, uint8_t>> pageA;  // configuration page A bytes preset at start
+    StatisticsRates load;  // the steady I/O load at start: the rates of `statrate` and `cacherate`
 };
 
 struct Scenario {

@@ -139,7 +139,7 @@ inline const std::string kDefaultStatus0 =
     "SCSI-A-0\t0\tDrive 0\t\tKZM     VIRTUAL DISK A   RW      2048 \n"
     "SCSI-A-1\t0\tFree\t\tKZM     VIRTUAL DISK B   RW      2048 \n"
     "FCAL-B-1\t0\tFree\t\tKZM     VIRTUAL FC DISK  RW      4096 \n"
-    "SATA-C-0\t0\tFree\t\tKZM     VIRTUAL SATA 0   RW      1024 \n" +
+    "SATA-C-1\t0\tFree\t\tKZM     VIRTUAL SATA 1   RW      1024 \n" +
     kNoHostDrives;
 inline const std::string kDefaultStatus1 =
     kControllerHeader + "1\tKZM6117RD\t\t[PCI 3/2]\tC 0 1 4 5 10 \t2.22.18-R030\n" + kDiskHeader +

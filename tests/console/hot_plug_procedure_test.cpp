@@ -205,7 +205,7 @@ TEST_P(hotPlugCaseTest, EveryWayOutEndsTheHotPlug)
     EXPECT_EQ(countKey("0x0000000F") > 0, k.diskKept);
     if (k.diskKept) {
         const std::string id = std::string(k.name).find("Fibre") != std::string::npos ? "5" : "2";
-        ASSERT_TRUE(tmux->waitFor(" " + id + "   0   KZM     VIRTUAL DISK")) << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(" " + id + "   0 i KZM     VIRTUAL DISK")) << tmux->capture();
     }
 }
 

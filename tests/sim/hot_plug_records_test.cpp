@@ -1,5 +1,6 @@
 // The emulated firmware's records for a hot plug: the free target mask of a
-// channel and the component disk descriptors that name a failed disk.
+// channel, the component disk descriptors that name a failed disk, and the
+// new drive request that initialises the plugged disk.
 #include "driver.h"
 #include "driver_exchange.h"
 #include "record_builder.h"
@@ -123,6 +124,47 @@ TEST(HotPlugRecords, ComponentDiskDescriptorsNameChannelIdDriveAndMissingDisk)
     wire::put16(r.data(), 22, 2);
     ASSERT_EQ(send(d, 0x6F, 0, r), 1u);
     EXPECT_EQ(wire::get16(r.data(), 20), 1);
+}
+
+// The new drive request (0x24) initialises the plugged disk in the record's
+// format, owned by this controller; deleting the new drive (0x0F) leaves the
+// disk initialised and free, a fragment.
+TEST(HotPlugRecords, NewDriveInitialisesThePluggedDiskAndDeletingItKeepsIt)
+{
+    for (const uint8_t format : {uint8_t{1}, uint8_t{2}}) {
+        SCOPED_TRACE(int(format));
+        Driver d(machine());
+        ASSERT_GT(d.writeControl("insert 0 0 5\n", 13), 0);
+        const uint32_t address = 0x20000 | 5u << 8;
+        ControllerFirmware& fw = *d.firmware(0);
+        ASSERT_NE(fw.unscannedAt(address), nullptr);
+        EXPECT_EQ(fw.unscannedAt(address)->info[47], 0) << "plugged in uninitialised";
+        Bytes none;
+        ASSERT_EQ(send(d, 0x20, 0xFFFF, none), 1u);
+        Bytes r(16, 0);
+        wire::put32(r.data(), 0, 7);  // the new drive's number
+        wire::put32(r.data(), 4, 1);
+        r[12] = 0;
+        r[13] = 5;
+        r[15] = format;
+        ASSERT_EQ(send(d, 0x24, 0xFFFF, r), 1u);
+        const Device* disk = fw.deviceAt(address);
+        ASSERT_NE(disk, nullptr);
+        EXPECT_EQ(disk->info[47], 1);
+        EXPECT_EQ(disk->info[59], 0);
+        EXPECT_EQ(disk->info[103], format);
+        EXPECT_EQ(wire::get32(disk->state.ownership.data(), 0), fw.identity.board.serial);
+        EXPECT_EQ(fw.driveOfDevice(address), 7);
+
+        ASSERT_EQ(send(d, 0x21, 0xFFFF, none), 1u);
+        ASSERT_EQ(send(d, 0x0F, 7, none), 1u);
+        disk = fw.deviceAt(address);
+        ASSERT_NE(disk, nullptr);
+        EXPECT_EQ(disk->info[47], 1);
+        EXPECT_EQ(disk->info[59], 1) << "initialised, in no drive";
+        EXPECT_EQ(disk->info[103], format);
+        EXPECT_LT(fw.driveOfDevice(address), 0);
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ TEST(Scenario, ReadsEveryField)
           "logicalDrives": [{"number": 9, "type": 32, "name": "CHAIN", "reportedMembers": 100000,
                              "members": [[0, 0], "0x7FFF0005", 131072]}],
           "reportedDrives": 1000,
+          "load": {"drives": [1, 2, 3, "0x4"], "cache": [5, 6, 7, 8, 9, 10]},
           "records": [{"key": "0x23", "hex": "0102ff"}]}]})",
                               s, error))
         << error;
@@ -44,6 +45,29 @@ TEST(Scenario, ReadsEveryField)
     EXPECT_EQ(chain.members[2].address, 0x20000u);
     EXPECT_EQ(c.records.at(0).target, 0xFFFFu);
     EXPECT_EQ(c.records.at(0).bytes, (std::vector<uint8_t>{1, 2, 0xFF}));
+    // the steady load, in the words of `statrate` and `cacherate`
+    const StatisticsRates& r = c.load;
+    EXPECT_EQ((std::vector<uint32_t>{r.drive.readOps, r.drive.writeOps, r.drive.blocksRead, r.drive.blocksWritten}),
+              (std::vector<uint32_t>{1, 2, 3, 4}));
+    EXPECT_EQ((std::vector<uint32_t>{r.cache.readRequests, r.cache.writeRequests, r.cache.readHits, r.cache.writeHits,
+                                     r.usedBuffers, r.dirtyBuffers}),
+              (std::vector<uint32_t>{5, 6, 7, 8, 9, 10}));
+}
+
+// Without "load" a controller is quiet: only block transfers move its counters.
+TEST(Scenario, NoLoadIsQuiet)
+{
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(parseScenario(R"({"controllers": [{"entry": 0}, {"entry": 1, "load": {"cache": [1, 1, 1, 1, 0, 0]}}]})",
+                              s, error))
+        << error;
+    for (const ControllerSpec& c : s.controllers) {
+        EXPECT_EQ(c.load.drive.readOps + c.load.drive.writeOps + c.load.drive.blocksRead + c.load.drive.blocksWritten, 0u)
+            << c.entry;
+    }
+    EXPECT_EQ(s.controllers[0].load.cache.readRequests, 0u);
+    EXPECT_EQ(s.controllers[1].load.cache.readRequests, 1u);
 }
 
 TEST(Scenario, RefusesMalformedScenarios)
@@ -82,6 +106,12 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"enclosureConfigs": [{"name": "A NAME TOO LONG"}]}]})",
         R"({"controllers": [{"enclosureConfigs": 70000}]})",
         R"({"controllers": [{"surfaceCheck": {"step": 101}}]})",
+        R"({"controllers": [{"load": [1, 2, 3, 4]}]})",
+        R"({"controllers": [{"load": {"drives": [1, 2, 3]}}]})",
+        R"({"controllers": [{"load": {"drives": [1, 2, 3, 4, 5]}}]})",
+        R"({"controllers": [{"load": {"cache": [1, 2, 3, 4, 5, "x"]}}]})",
+        R"({"controllers": [{"load": {"drives": [1, 2, 3, "0x100000000"]}}]})",
+        R"({"controllers": [{"load": {"drives": 4}}]})",
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0, 1]}]}]})",
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0]}]}]})",
         R"({"controllers": [{"channels": [{"devices": [{}, {"target": 1}]}], "logicalDrives": [{"members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}], "mirrors": [{"drives": [0, 1]}, {"drives": [1, 0]}]}]})",
@@ -116,6 +146,32 @@ TEST(Scenario, DefaultHasTwoControllersOfKnownFamilies)
     EXPECT_EQ(s.controllers[1].profile, "old");
     EXPECT_EQ(s.controllers[1].interfaceLevel, 0x216u);
     EXPECT_EQ(s.controllers[1].board.typeName, "KZM6117RD");
+}
+
+// A rehearsal: every disk sits at an ID that is not the controller's own on
+// its channel, so each can be used, and both controllers carry a steady load
+// on their drives and caches.
+TEST(Scenario, DefaultDisksSitAtFreeIdsUnderASteadyLoad)
+{
+    const Scenario s = defaultScenario();
+    for (const ControllerSpec& c : s.controllers) {
+        SCOPED_TRACE(c.entry);
+        for (const ChannelSpec& ch : c.channels)
+            for (const DeviceSpec& d : ch.devices)
+                EXPECT_NE(d.targetId, ch.ownId) << "channel kind " << int(ch.kind);
+        EXPECT_GT(c.load.drive.readOps, 0u);
+        EXPECT_GT(c.load.drive.writeOps, 0u);
+        EXPECT_GT(c.load.drive.blocksRead, 0u);
+        EXPECT_GT(c.load.drive.blocksWritten, 0u);
+        EXPECT_GT(c.load.cache.readRequests, 0u);
+        EXPECT_LE(c.load.cache.readHits, c.load.cache.readRequests);
+        EXPECT_LE(c.load.cache.writeHits, c.load.cache.writeRequests);
+    }
+    // The SATA disk of the first controller: ID 1, beside the controller's own 0.
+    const ChannelSpec& sata = s.controllers[0].channels.at(2);
+    EXPECT_EQ(sata.ownId, 0);
+    ASSERT_EQ(sata.devices.size(), 1u);
+    EXPECT_EQ(sata.devices[0].targetId, 1);
 }
 
 TEST(Scenario, ProfileGivesDefaultsThatFieldsOverride)

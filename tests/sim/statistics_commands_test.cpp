@@ -205,31 +205,73 @@ TEST(StatisticsCommands, ControlLinesThatCannotBeCarriedOut)
     EXPECT_GT(control(d, "clock 0 5\ndiskerr 0 0 0 1 2\nlogmsg 0 1 two words"), 0);
 }
 
+// The rates come from the control lines or from the scenario's steady load.
 TEST(StatisticsCommands, RatesGrowEveryCounterPerStatisticsBlock)
 {
-    Driver d(machine());
-    ASSERT_GT(control(d, "statrate 0 2 3 100 50\ncacherate 0 10 4 5 2 1 1"), 0);
-    Bytes block(184, 0);
-    for (int i = 0; i < 2; ++i)
-        ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
-    // Data cache, then the parity cache: requests, hits, cache writes; used and dirty buffers.
-    const struct {
-        size_t at;
-        uint32_t value;
-    } cache[] = {{44, 20}, {48, 8}, {52, 10}, {56, 4}, {80, 8}, {36, 2}, {40, 2},
-                 {132, 20}, {136, 8}, {140, 10}, {144, 4}, {168, 8}, {124, 2}, {128, 2}};
-    for (const auto& c : cache)
-        EXPECT_EQ(wire::get32(block.data(), c.at), c.value) << c.at;
-    Bytes drives = words(16 + 20, {0, 1});
-    ASSERT_EQ(send(d, 0, 0x3D, CTRL, drives), FW_STATUS_OK);
-    EXPECT_EQ(wire::get32(drives.data(), 16 + 4), 4u);
-    EXPECT_EQ(wire::get32(drives.data(), 16 + 8), 6u);
-    EXPECT_EQ(wire::get32(drives.data(), 16 + 12), 200u);
-    EXPECT_EQ(wire::get32(drives.data(), 16 + 16), 100u);
-    Bytes disks = words(20 + 2 * 32, {0, 0, 2});
-    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
-    for (size_t e = 0; e < 2; ++e) {
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 8), 4u) << e;
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 20), 100u) << e;
+    Scenario loaded = machine();
+    loaded.controllers[0].load.drive = TransferCounters{2, 3, 100, 50};
+    loaded.controllers[0].load.cache = CacheCounters{10, 4, 5, 2, 0};
+    loaded.controllers[0].load.usedBuffers = 1;
+    loaded.controllers[0].load.dirtyBuffers = 1;
+    for (const bool byScenario : {false, true}) {
+        SCOPED_TRACE(byScenario ? "scenario load" : "control lines");
+        Driver d(byScenario ? loaded : machine());
+        if (!byScenario) {
+            ASSERT_GT(control(d, "statrate 0 2 3 100 50\ncacherate 0 10 4 5 2 1 1"), 0);
+        }
+        Bytes block(184, 0);
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+        // Data cache, then the parity cache: requests, hits, cache writes; used and dirty buffers.
+        const struct {
+            size_t at;
+            uint32_t value;
+        } cache[] = {{44, 20}, {48, 8}, {52, 10}, {56, 4}, {80, 8}, {36, 2}, {40, 2},
+                     {132, 20}, {136, 8}, {140, 10}, {144, 4}, {168, 8}, {124, 2}, {128, 2}};
+        for (const auto& c : cache)
+            EXPECT_EQ(wire::get32(block.data(), c.at), c.value) << c.at;
+        Bytes drives = words(16 + 20, {0, 1});
+        ASSERT_EQ(send(d, 0, 0x3D, CTRL, drives), FW_STATUS_OK);
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 4), 4u);
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 8), 6u);
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 12), 200u);
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 16), 100u);
+        Bytes disks = words(20 + 2 * 32, {0, 0, 2});
+        ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
+        for (size_t e = 0; e < 2; ++e) {
+            EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 8), 4u) << e;
+            EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 20), 100u) << e;
+        }
     }
+}
+
+// The built-in scenario's load moves every counter by the same amounts per
+// statistics block, on the newest firmware's requests and on the combined
+// block of the older one, so its numbers are live and still repeatable.
+TEST(StatisticsCommands, DefaultScenarioLoadIsSteady)
+{
+    Driver d(defaultScenario());
+    const TransferCounters rate = defaultScenario().controllers[0].load.drive;
+    Bytes block(184, 0);
+    std::vector<uint32_t> sataReads;
+    for (uint32_t pass = 1; pass <= 3; ++pass) {
+        ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+        Bytes disks = words(20 + 32, {2, 0, 1});  // the SATA channel (number 2)
+        ASSERT_EQ(send(d, 0, 0x2000004B, 0x4FFFF, disks), FW_STATUS_OK);
+        ASSERT_EQ(wire::get32(disks.data(), 12), 1u);
+        EXPECT_EQ(disks[20], 1) << "the SATA disk's ID";
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 8), pass * rate.readOps);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 12), pass * rate.writeOps);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 16), pass * rate.blocksRead);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 20), pass * rate.blocksWritten);
+        Bytes drives = words(16 + 20, {0, 1});
+        ASSERT_EQ(send(d, 0, 0x3F, CTRL, drives), FW_STATUS_OK);
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 12), pass * rate.blocksRead) << "host drive 0";
+    }
+    // The older firmware: its combined block, disk 0 of channel 0.
+    Bytes combined(1584 + 256, 0);
+    for (int pass = 0; pass < 2; ++pass)
+        ASSERT_EQ(send(d, 1, 0x30, CTRL, combined), FW_STATUS_OK);
+    EXPECT_EQ(combined[1584], 1);
+    EXPECT_EQ(wire::get32(combined.data(), 1584 + 4 + 12), 2 * rate.blocksRead);
 }
