@@ -19,10 +19,9 @@ int AssignAction(ToolRun& run, CController& controller)
     if (o.fwUpdate == 1)
         return UpdateFirmware(controller, o.fwFile.c_str()) == 1 ? 0 : 1;
     if (o.SWAPDRIVE != -1) {
-        if (o.HOSTDRIVE < 0) {
+        // Without a host drive the swap still runs and reports its own refusal.
+        if (o.HOSTDRIVE < 0)
             Emit("ERROR: Please specify a HOSTDRIVE to swap with.\n");
-            return 1;
-        }
         return SwapHostDrive(controller, o.HOSTDRIVE, o.SWAPDRIVE);
     }
     return AssignSettings(controller, o.CACHE, o.DELAYEDWRITE, o.CDBOOT, o.HDSTART, o.BIOS);

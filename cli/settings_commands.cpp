@@ -3,9 +3,9 @@
 #include "byte_order.h"
 #include "messages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -118,20 +118,20 @@ SettingsRecord SettingsFromPage(CController& controller)
     return record;
 }
 
-// Disk start and BIOS in one settings write. The INFO lines follow the write,
-// so a refused write never reports the change as made.
+// Disk start and BIOS in one settings write. Each INFO line comes as its
+// field is filled, before the write; a refused write follows them with its
+// error.
 int AssignPageSettings(CController& controller, int hdStart, int bios)
 {
     SettingsRecord record = SettingsFromPage(controller);
-    std::vector<const char*> lines;
     if (hdStart != -1) {
         uint8_t& options = record.bytes[SETREC_OPTIONS2];
         if (hdStart == 1) {
             options &= static_cast<uint8_t>(~kDiskStartOffBit);
-            lines.push_back("INFO: Enabled Immediate Harddisk startup \n");
+            Emit("INFO: Enabled Immediate Harddisk startup \n");
         } else {
             options |= kDiskStartOffBit;
-            lines.push_back("INFO: Disabled Immediate Harddisk startup \n");
+            Emit("INFO: Disabled Immediate Harddisk startup \n");
         }
     }
     if (bios != -1) {
@@ -141,7 +141,7 @@ int AssignPageSettings(CController& controller, int hdStart, int bios)
             return -1;
         }
         record.bytes[SETREC_BIOS_MODE] = static_cast<uint8_t>(mode->value);
-        lines.push_back(mode->assigned);
+        Emit("%s", mode->assigned);
     }
     if (controller.SetSettings(record) != 1) {
         PrintErrorCode(controller.error);
@@ -149,8 +149,6 @@ int AssignPageSettings(CController& controller, int hdStart, int bios)
     }
     if (bios != -1)
         controller.AddFlags(kChangedFlag);
-    for (const char* line : lines)
-        Emit("%s", line);
     return 0;
 }
 

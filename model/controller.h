@@ -206,10 +206,13 @@ public:
     int IsFirmwareFileUsable(FirmwareFile& f, uint32_t low, uint32_t high);
     // Opens and checks the image, saves the kept component, prepares the flash.
     int OpenFirmwareFile(FirmwareFile& f);
-    // Writes the flash, reporting to progress (which the caller owns).
+    // Writes the flash, reporting to progress (which the caller owns). A
+    // record without a successful open is refused before any flash request.
     int DownloadFirmware(FirmwareFile& f, IFirmwareProgress* progress);
     // Closes the flash session, the file, and frees the buffers; 1.
     int CloseFirmwareFile(FirmwareFile& f);
+    // The steps of OpenFirmwareFile.
+    int PrepareFirmwareFile(FirmwareFile& f);
     // Asks the controller for the flash session handle (request 0x44).
     int GetFlashHandle(int32_t* handle);
     // Opens the flash session (0x47); a refusal aborts it (0x4F) when buffer is given.

@@ -185,6 +185,13 @@ int CController::FlashTransfer(uint8_t* buffer, uint32_t offset, uint32_t length
 
 int CController::OpenFirmwareFile(FirmwareFile& f)
 {
+    f.opened = PrepareFirmwareFile(f);
+    f.openError = f.opened ? 0 : error;
+    return f.opened;
+}
+
+int CController::PrepareFirmwareFile(FirmwareFile& f)
+{
     f.transfer = static_cast<uint8_t*>(ModelAlloc(FW_TRANSFER_SIZE));
     if (!f.transfer) {
         error = MODERR_NO_MEMORY;
@@ -288,6 +295,11 @@ int CController::OpenFirmwareFile(FirmwareFile& f)
 
 int CController::DownloadFirmware(FirmwareFile& f, IFirmwareProgress* progress)
 {
+    // Without a checked image nothing may be erased.
+    if (!f.opened) {
+        error = f.openError != 0 ? f.openError : MODERR_COMPONENT_MISSING;
+        return 0;
+    }
     firmwareProgress = progress;
     int ok;
     if (flag == 0) {
@@ -322,6 +334,7 @@ int CController::CloseFirmwareFile(FirmwareFile& f)
     ModelFree(f.keptData);
     f.keptData = nullptr;
     f.keptSize = 0;
+    f.opened = 0;
     return 1;
 }
 

@@ -75,6 +75,8 @@ struct FirmwareFile {
     uint32_t keptSize = 0;               // its data bytes
     uint8_t rules[FW_COMPONENT_IDS] = {};
     uint64_t fileSize = 0;               // bytes of the open image
+    int opened = 0;                      // 1 from a successful open until the close
+    uint32_t openError = 0;              // the code of the last failed open, 0 none
 };
 
 // One component header of an image's chain, decoded and bounds-checked.

@@ -142,34 +142,36 @@ std::string Spinner()
     return s;
 }
 
-TEST(CreateBlock, ProgressAdvancesPerQuery)
+// A mirror built under -BLOCK: its progress to the end, or until a progress
+// query fails.
+TEST(CreateBlock, ProgressAdvancesPerQueryUntilTheEndOrAFailedQuery)
 {
-    SimMount sim(kFourDisks);
-    ASSERT_TRUE(sim.ok());
-    ASSERT_TRUE(sim.control("progress step 50"));
-    const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-A-1", "-BLOCK"}, sim.root());
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, kStart + "WARNING: Using Max size 1024 for Host Drive. \nINFO: Host Drive #0  created.\n"
-                         "INFO: Blocking on build of Host Drive #0 :  0%  \b\b\b\b\b50% |" +
-                         Spinner() + "\b\b\b\b\b100% \n");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
-}
-
-TEST(CreateBlock, FailingProgressQueryEndsTheWait)
-{
-    SimMount sim(kFourDisks);
-    ASSERT_TRUE(sim.ok());
-    ASSERT_TRUE(sim.control("progress step 10"));
-    // The second progress query of the mirror fails.
-    ASSERT_TRUE(sim.control("status 0 0x10000009 7 after 2"));
-    const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-A-1", "-BLOCK"}, sim.root());
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, kStart + "WARNING: Using Max size 1024 for Host Drive. \nINFO: Host Drive #0  created.\n"
-                         "INFO: Blocking on build of Host Drive #0 :  0%  \b\b\b\b\b10% |" +
-                         Spinner() + "\nERROR: Error Code 16777223 \n");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    const std::string created =
+        kStart + "WARNING: Using Max size 1024 for Host Drive. \nINFO: Host Drive #0  created.\n"
+                 "INFO: Blocking on build of Host Drive #0 :  0%  ";
+    const struct {
+        const char* title;
+        std::vector<std::string> control;
+        std::string err;  // after the created lines
+        int code;
+    } cases[] = {
+        {"to the end", {"progress step 50"}, "\b\b\b\b\b50% |" + Spinner() + "\b\b\b\b\b100% \n", 0},
+        // The second progress query of the mirror fails.
+        {"a failed query", {"progress step 10", "status 0 0x10000009 7 after 2"},
+         "\b\b\b\b\b10% |" + Spinner() + "\nERROR: Error Code 16777223 \n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        SimMount sim(kFourDisks);
+        ASSERT_TRUE(sim.ok());
+        for (const std::string& line : c.control)
+            ASSERT_TRUE(sim.control(line)) << line;
+        const ToolResult r = RunTool({"-c", "-CTR:0", "-RAID:1", "-DISKS:SCSI-A-0,SCSI-A-1", "-BLOCK"}, sim.root());
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, created + c.err);
+        EXPECT_EQ(r.exitCode, c.code);
+        EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+    }
 }
 
 TEST(CreateLimits, HostDrive99RefusesAnyCreate)

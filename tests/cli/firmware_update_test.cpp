@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -95,61 +98,8 @@ TEST_F(FirmwareUpdate, PathChecks)
     }
 }
 
-TEST_F(FirmwareUpdate, NameOfAnUnusableFileAndDowngrade)
-{
-    SimMount sim(kNew);
-    ASSERT_TRUE(sim.ok());
-    Write("KZM_RPFW.001", NewImage(0x220001));
-    Write("KZM_RPFW.002", std::vector<uint8_t>(100, 0x11));
-    Write("KZM_RPFW.003", NewImage(0x200010));
-    ToolResult r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002"}, sim.root());
-    EXPECT_EQ(r.out, "ERROR: Did not find valid firmware file. \n");
-    EXPECT_EQ(r.err, kAssignFailed);
-    EXPECT_EQ(r.exitCode, 1);
-    r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.003", "-q"}, sim.root());
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
-}
-
-TEST_F(FirmwareUpdate, QuietDownloadOfTheNamedImage)
-{
-    SimMount sim(kNew);
-    ASSERT_TRUE(sim.ok());
-    Write("KZM_RPFW.001", NewImage(0x220001));
-    Write("KZM_RPFW.002", NewImage(0x220002));
-    const ToolResult r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002", "-q"}, sim.root());
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
-}
-
-TEST_F(FirmwareUpdate, DownloadShowsItsProgress)
-{
-    SimMount sim(kNew);
-    ASSERT_TRUE(sim.ok());
-    Write("KZM_RPFW.002", NewImage(0x220002));
-    const ToolResult r = RunTool({"-a", "-CTR:0", "-FW:" + dir_ + "/KZM_RPFW.002"}, sim.root());
-    EXPECT_EQ(r.out, "");
-    // Type byte 2 + 1, version bytes 30 and 28, revision byte 7 with byte 18 above it.
-    EXPECT_EQ(r.err, "INFO: KZM_RPFW.002   RAID-0/1/4/5/10  3.34.02-R100\n"
-                     "INFO: Reading and checking firmware file.Please wait...\n"
-                     "INFO: DO NOT INTERRUPT THIS PROCEDURE IN ANY WAY !!!!\n"
-                     "INFO: Starting erasing flash\nINFO: Finished erasing flash\n"
-                     "INFO: Downloading new firmware:      "
-                     "\b\b\b\b\b 4% /\b\b\b\b\b10% -\b\b\b\b\b15% \\\b\b\b\b\b47% |"
-                     "\b\b\b\b\b80% /\b\b\b\b\b94% -\b\b\b\b\b99% \\\b\b\b\b\b100% \n"
-                     "INFO: Firmware update completed.\n"
-                     "INFO: You must reboot the system to activate the new firmware.\n");
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(sim.readFile("kzmsim/state"), "");
-}
-
-// How many requests of the log erase or write the flash or enter
-// Maintenance Mode (keys 0x41, 0x4C, 0x0C; the key is the sixth field).
-int Touching(const std::vector<std::string>& log)
+// The log lines whose key (the sixth field) is one of keys.
+int CountKeys(const std::vector<std::string>& log, const std::vector<std::string>& keys)
 {
     int n = 0;
     for (const std::string& line : log) {
@@ -157,9 +107,107 @@ int Touching(const std::vector<std::string>& log)
         for (int k = 0; k < 5; ++k)
             from = line.find('\t', from) + 1;
         const std::string key = line.substr(from, line.find('\t', from) - from);
-        n += key == "0x00000041" || key == "0x0000004C" || key == "0x0000000C" ? 1 : 0;
+        n += std::find(keys.begin(), keys.end(), key) != keys.end() ? 1 : 0;
     }
     return n;
+}
+
+// Erasing or writing the flash (keys 0x4C, 0x41, 0x46).
+const std::vector<std::string> kFlashWrites = {"0x0000004C", "0x00000041", "0x00000046"};
+// Those and entering Maintenance Mode (key 0x0C).
+const std::vector<std::string> kTouching = {"0x0000004C", "0x00000041", "0x00000046", "0x0000000C"};
+
+// The 24-bit version in the header of flash area 1.
+uint32_t FlashVersion(const std::string& area)
+{
+    if (area.size() < 31)
+        return 0;
+    return static_cast<uint32_t>(static_cast<uint8_t>(area[28])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(area[29])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(area[30])) << 16;
+}
+
+// An image that lists as usable but that the open refuses: with a wrong
+// checksum, or without component 23, which the board requires.
+std::vector<uint8_t> RejectedImage(bool badChecksum)
+{
+    ImageSpec s;
+    s.version = 0x220002;
+    s.components = {Part(1), BoardData(), Part(14), Part(24, 5000), Part(26), Part(21)};
+    if (badChecksum) {
+        s.components.insert(s.components.begin() + 3, Part(23));
+        s.badChecksum = true;
+    }
+    return kzmsim::buildImage(s);
+}
+
+// One run of -a -FW: over the images written first: whole output, error and
+// exit code; the flash holding the named image's version afterwards, or (0)
+// left as it was without an erase or write; Maintenance Mode always left.
+TEST_F(FirmwareUpdate, UpdateFromTheNamedImage)
+{
+    const std::string listed = "INFO: KZM_RPFW.002   RAID-0/1/4/5/10  3.34.02-R100\n";
+    const std::string reading = "INFO: Reading and checking firmware file.Please wait...\n";
+    const std::string named = "-FW:" + dir_ + "/KZM_RPFW.002";
+    struct Case {
+        const char* title;
+        std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+        Args args;  // after -a -CTR:0
+        std::string out;
+        std::string err;
+        int code;
+        uint32_t version;  // of the flash afterwards, 0: untouched
+    };
+    const Case cases[] = {
+        {"the name of an unusable file",
+         {{"KZM_RPFW.001", NewImage(0x220001)}, {"KZM_RPFW.002", std::vector<uint8_t>(100, 0x11)}},
+         {named}, "ERROR: Did not find valid firmware file. \n", kAssignFailed, 1, 0},
+        {"a quiet downgrade is refused silently", {{"KZM_RPFW.003", NewImage(0x200010)}},
+         {"-FW:" + dir_ + "/KZM_RPFW.003", "-q"}, "", "", 1, 0},
+        {"a quiet download of the one named",
+         {{"KZM_RPFW.001", NewImage(0x220001)}, {"KZM_RPFW.002", NewImage(0x220002)}},
+         {named, "-q"}, "", "", 0, 0x220002},
+        // Type byte 2 + 1, version bytes 30 and 28, revision byte 7 with byte 18 above it.
+        {"the download shows its progress", {{"KZM_RPFW.002", NewImage(0x220002)}}, {named}, "",
+         listed + reading +
+             "INFO: DO NOT INTERRUPT THIS PROCEDURE IN ANY WAY !!!!\n"
+             "INFO: Starting erasing flash\nINFO: Finished erasing flash\n"
+             "INFO: Downloading new firmware:      "
+             "\b\b\b\b\b 4% /\b\b\b\b\b10% -\b\b\b\b\b15% \\\b\b\b\b\b47% |"
+             "\b\b\b\b\b80% /\b\b\b\b\b94% -\b\b\b\b\b99% \\\b\b\b\b\b100% \n"
+             "INFO: Firmware update completed.\n"
+             "INFO: You must reboot the system to activate the new firmware.\n",
+         0, 0x220002},
+        // The open refuses the image: nothing is erased or written.
+        {"an image with a wrong checksum", {{"KZM_RPFW.002", RejectedImage(true)}}, {named}, "",
+         listed + reading + "ERROR: Firmware update failed.\nERROR: Error Code 67108872 \n" + kAssignFailed, 1, 0},
+        {"an image without a required component", {{"KZM_RPFW.002", RejectedImage(false)}}, {named}, "",
+         listed + reading + "ERROR: Firmware update failed.\nERROR: Error Code 67108873 \n" + kAssignFailed, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directory(dir_);
+        for (const auto& [name, image] : c.files)
+            Write(name, image);
+        SimMount sim(kNew);
+        ASSERT_TRUE(sim.ok());
+        const std::string before = sim.readFile("kzmsim/flash/0/1");
+        Args args = {"-a", "-CTR:0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolResult r = RunTool(args, sim.root());
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.exitCode, c.code);
+        EXPECT_EQ(sim.readFile("kzmsim/state"), "");
+        const std::string after = sim.readFile("kzmsim/flash/0/1");
+        if (c.version == 0) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(CountKeys(sim.log(), kFlashWrites), 0);
+        } else {
+            EXPECT_EQ(FlashVersion(after), c.version);
+        }
+    }
 }
 
 // The version rules, each on a "new" board changed in the one value it
@@ -214,10 +262,10 @@ TEST_F(FirmwareUpdate, VersionRules)
         if (c.code != 0) {
             EXPECT_EQ(r.err.size(), listed.size() + c.err.size());
             EXPECT_EQ(sim.readFile("kzmsim/flash/0/1"), before);
-            EXPECT_EQ(Touching(sim.log()), 0);
+            EXPECT_EQ(CountKeys(sim.log(), kTouching), 0);
         } else {
             EXPECT_NE(sim.readFile("kzmsim/flash/0/1"), before);
-            EXPECT_GT(Touching(sim.log()), 0);
+            EXPECT_GT(CountKeys(sim.log(), kTouching), 0);
         }
     }
 }

@@ -218,11 +218,19 @@ std::vector<AssignRow> AssignRows()
          "Immediate HardDisk start setting is OFF\nBIOS is disabled.\n",
          Join({{kCacheOk}, kPageOk, kPageOk})},
         // The settings write fails: the boot options written before it stay.
+        // The BIOS line comes as the record is filled, before the write.
         {"", {"status 0 0x2B 7 after 2"}, {"-a", "-CTR:0", "-CDBOOT:ON", "-BIOS:DISABLE"},
-         "INFO: Enabled CD boot. \nERROR: Error Code 16777223 \n" + kAssignFailed, 1, status0,
+         "INFO: Enabled CD boot. \nINFO: BIOS is disabled.\nERROR: Error Code 16777223 \n" + kAssignFailed, 1,
+         status0,
          "Cache setting is ON \nDelayed Write setting is ON \nCD Boot setting is ON \n"
          "Immediate HardDisk start setting is ON \nBIOS is enabled.\n",
          Join({kPageOk, {"0 0x0000002B 0x00000007"}})},
+        // Disk start and BIOS: both lines, then the refused write's error;
+        // nothing changed.
+        {"", {"status 0 0x2B 7"}, {"-a", "-CTR:0", "-HDSTART:OFF", "-BIOS:REMOVE"},
+         "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\nERROR: Error Code 16777223 \n" +
+             kAssignFailed,
+         1, status0, unchanged, {"0 0x0000002B 0x00000007"}},
         // The first step fails: nothing after it is sent.
         {"", {"status 0 0x05 9"}, {"-a", "-CTR:0", "-CACHE:ON", "-CDBOOT:ON"},
          "ERROR: Error Code 16777225 \n" + kAssignFailed, 1, status0, unchanged, {"0 0x00000005 0x00000009"}},

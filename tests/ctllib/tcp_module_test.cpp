@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -73,11 +74,12 @@ public:
         std::lock_guard<std::mutex> g(m_);
         return got_;
     }
-    // True once the connection it served was closed by the client.
-    bool sawClose()
+    // Waits, at most `bound`, until the connection it served is closed; true
+    // once it was.
+    bool waitForClose(std::chrono::milliseconds bound)
     {
-        std::lock_guard<std::mutex> g(m_);
-        return closed_;
+        std::unique_lock<std::mutex> g(m_);
+        return closedSeen_.wait_for(g, bound, [this] { return closed_; });
     }
 
 private:
@@ -118,10 +120,13 @@ private:
                 if (send(fd, p.data(), p.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(p.size()))
                     break;
             }
-            std::lock_guard<std::mutex> g(m_);
-            close(fd);
-            conn_ = -1;
-            closed_ = true;
+            {
+                std::lock_guard<std::mutex> g(m_);
+                close(fd);
+                conn_ = -1;
+                closed_ = true;
+            }
+            closedSeen_.notify_all();
         }
     }
 
@@ -134,6 +139,7 @@ private:
     std::mutex m_;
     std::vector<Packet> got_;
     bool closed_ = false;
+    std::condition_variable closedSeen_;
 };
 
 // Accepts every login as full access with connection id 7; other packets
@@ -266,9 +272,7 @@ TEST_F(TcpModule, RefusedLoginClosesTheSocket)
         return true;
     });
     EXPECT_EQ(0x20000005u, connectTo(peer));
-    for (int i = 0; i < 200 && !peer.sawClose(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(peer.sawClose());
+    EXPECT_TRUE(peer.waitForClose(std::chrono::seconds(5)));
     EXPECT_EQ(0, xport_current_handle());  // local controllers again
 }
 
@@ -451,9 +455,7 @@ TEST_F(TcpModule, PeerThatStopsMidReplyFailsAsALostConnection)
     EXPECT_LT(waited, std::chrono::seconds(5));
     // The socket is forgotten: the peer sees it closed, and the next request
     // fails at once without reaching the peer.
-    for (int i = 0; i < 100 && !peer.sawClose(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(peer.sawClose());
+    EXPECT_TRUE(peer.waitForClose(std::chrono::seconds(5)));
     EXPECT_EQ(CTLERR_SOCKET + ENOTCONN, ctl_dispatch_count(&count));
     EXPECT_EQ(2u, peer.received().size());  // the login and the one count
 }

@@ -145,6 +145,18 @@ protected:
         return ctl.FirmwareVersion();
     }
 
+    // A download of f fails with code, sends no request and reports no progress.
+    void ExpectDownloadRefused(CController& ctl, FirmwareFile& f, uint32_t code)
+    {
+        const size_t logged = sim_->log().size();
+        RecordingProgress progress;
+        EXPECT_EQ(ctl.DownloadFirmware(f, &progress), 0);
+        EXPECT_EQ(ctl.error, code) << std::hex << ctl.error;
+        EXPECT_EQ(sim_->log().size(), logged) << "no request reached the controller";
+        EXPECT_TRUE(progress.calls.empty());
+        EXPECT_EQ(ctl.firmwareProgress, nullptr);
+    }
+
     size_t Count(const std::string& key)
     {
         size_t n = 0;
@@ -352,7 +364,8 @@ TEST_F(FirmwareSimTest, FailedWriteRestoresTheOldFlash)
     }
 }
 
-// Images the open refuses: nothing is erased or written.
+// Images the open refuses: nothing is erased or written, and a download
+// asked for anyway is refused with the open's code before any request.
 TEST_F(FirmwareSimTest, OpenRefusesBadImagesBeforeTouchingTheFlash)
 {
     auto with = [](auto change) {
@@ -400,6 +413,8 @@ TEST_F(FirmwareSimTest, OpenRefusesBadImagesBeforeTouchingTheFlash)
         FirmwareFile f = File(c.image, std::string("KZM_RPFW.") + std::to_string(&c - cases));
         const int opened = ctl->OpenFirmwareFile(f);
         EXPECT_EQ(opened ? 0u : ctl->error, c.code) << std::hex << ctl->error;
+        if (!opened)
+            ExpectDownloadRefused(*ctl, f, c.code);
         ctl->CloseFirmwareFile(f);
         EXPECT_EQ(f.flashHandle, -1);
         EXPECT_EQ(f.file, nullptr);
@@ -485,6 +500,36 @@ TEST_F(FirmwareSimTest, ASecondKeptComponentIsRefused)
     EXPECT_EQ(ctl->OpenFirmwareFile(f), 0);
     EXPECT_EQ(ctl->error, MODERR_NO_SPACE);
     ctl->CloseFirmwareFile(f);
+}
+
+// A record that was never opened, one whose file cannot be read and one
+// already closed: each download is refused and the flash stays as it was.
+TEST_F(FirmwareSimTest, DownloadWithoutAnOpenImageIsRefused)
+{
+    CController* ctl = Start(kNew);
+    ASSERT_NE(ctl, nullptr);
+    const std::vector<uint8_t> before1 = Flash(0, 1);
+    const std::vector<uint8_t> before2 = Flash(0, 2);
+
+    FirmwareFile never = File(kzmsim::buildImage(newImage()));
+    ExpectDownloadRefused(*ctl, never, MODERR_COMPONENT_MISSING);
+
+    FirmwareFile missing;
+    std::snprintf(missing.path, sizeof missing.path, "%s/KZM_RPFW.404", dir_.c_str());
+    EXPECT_EQ(ctl->OpenFirmwareFile(missing), 0);
+    ExpectDownloadRefused(*ctl, missing, MODERR_FILE_OPEN);
+    ctl->CloseFirmwareFile(missing);
+    ExpectDownloadRefused(*ctl, missing, MODERR_FILE_OPEN);
+
+    FirmwareFile closed = File(kzmsim::buildImage(newImage()));
+    ASSERT_EQ(ctl->OpenFirmwareFile(closed), 1) << std::hex << ctl->error;
+    ctl->CloseFirmwareFile(closed);
+    ExpectDownloadRefused(*ctl, closed, MODERR_COMPONENT_MISSING);
+
+    EXPECT_EQ(Count("0x0000004C"), 0u);
+    EXPECT_EQ(Count("0x00000041"), 0u);
+    EXPECT_EQ(Flash(0, 1), before1);
+    EXPECT_EQ(Flash(0, 2), before2);
 }
 
 TEST_F(FirmwareSimTest, WrongByteSumOfAFlashReadFailsTheOpen)

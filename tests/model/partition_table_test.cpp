@@ -7,19 +7,18 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-
-#include <filesystem>
-
-#include <thread>
-
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <random>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -218,6 +217,62 @@ TEST(MasterBootCode, BytesAreTheAssembledSource)
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), MasterBootCode));
 }
 
+// Runs the machine emulator `args` with its first serial port on a pipe and
+// reads it until `text` shows or `bound` has passed; the emulator is then
+// killed and collected. What the serial port wrote.
+std::string SerialOutputUntil(const std::vector<std::string>& args, const std::string& text,
+                              std::chrono::milliseconds bound)
+{
+    int serial[2], input[2];
+    if (pipe2(serial, O_CLOEXEC) != 0)
+        return "";
+    if (pipe2(input, O_CLOEXEC) != 0) {
+        close(serial[0]);
+        close(serial[1]);
+        return "";
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Standard input stays open and silent; standard error is dropped.
+        dup2(input[0], 0);
+        dup2(serial[1], 1);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0)
+            dup2(null, 2);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(serial[1]);
+    close(input[0]);
+    std::string seen;
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (pid > 0 && seen.find(text) == std::string::npos) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd p{serial[0], POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left)) <= 0)
+            break;
+        char buf[256];
+        const ssize_t n = read(serial[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        seen.append(buf, static_cast<size_t>(n));
+    }
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    close(serial[0]);
+    close(input[1]);
+    return seen;
+}
+
 TEST(MasterBootCode, BootsTheActivePartitionInAMachineEmulator)
 {
     // A 2 MiB disk: our sector 0 with one active partition at sector 2048,
@@ -254,28 +309,15 @@ TEST(MasterBootCode, BootsTheActivePartitionInAMachineEmulator)
 
     char dir[] = "/tmp/mbcbootXXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string image = std::string(dir) + "/disk.img", serial = std::string(dir) + "/serial.txt";
+    const std::string image = std::string(dir) + "/disk.img";
     {
         std::ofstream out(image, std::ios::binary);
         out.write(reinterpret_cast<const char*>(disk.data()), static_cast<std::streamsize>(disk.size()));
     }
-    // The emulator runs in the background with its output closed; its own pid is kept to end it.
-    const std::string cmd = "qemu-system-x86_64 -display none -monitor none -no-reboot -m 32 -serial file:" + serial +
-                            " -drive file=" + image + ",format=raw,if=ide </dev/null >/dev/null 2>&1 & echo $! > " +
-                            dir + "/pid";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    std::string seen;
-    for (int i = 0; i < 600 && seen.find("PARTITION-BOOTED") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::ifstream in(serial);
-        seen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::ifstream pidFile(std::string(dir) + "/pid");
-    int pid = 0;
-    pidFile >> pid;
-    if (pid > 0)
-        kill(pid, SIGKILL);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::string seen = SerialOutputUntil(
+        {"qemu-system-x86_64", "-display", "none", "-monitor", "none", "-no-reboot", "-m", "32", "-serial", "stdio",
+         "-drive", "file=" + image + ",format=raw,if=ide"},
+        "PARTITION-BOOTED", std::chrono::seconds(30));
     std::filesystem::remove_all(dir);
     EXPECT_NE(seen.find("PARTITION-BOOTED"), std::string::npos) << seen;
 }

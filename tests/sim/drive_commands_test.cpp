@@ -231,6 +231,8 @@ TEST(DriveCommands, BuildsRaiseTheirEvents)
         Bytes join = word(2);
         ASSERT_EQ(send(d, 0x10, 3, join), FW_STATUS_OK);
         ASSERT_EQ(fw.mirrors.count(2), 1u);
+        // The case "with time" is about the clock itself: the build's percent
+        // follows the time since it started, so it waits for that time.
         if (k.waitMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(k.waitMs));
         Bytes query = word(3);

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
@@ -172,6 +174,40 @@ TEST(SimMount, UnmountsAndRemovesItsDirectory)
     EXPECT_FALSE(exists(root));
 }
 
+namespace {
+
+// True when dir is the root of a FUSE mount.
+bool FuseMounted(const std::string& dir)
+{
+    struct statfs fs {};
+    return statfs(dir.c_str(), &fs) == 0 && fs.f_type == 0x65735546;
+}
+
+// Waits, at most `bound`, until dir is no longer a FUSE mount, woken by each
+// change of the mount table; true once it is gone.
+bool WaitUnmounted(const std::string& dir, std::chrono::milliseconds bound)
+{
+    // Opened before the first look, so that a change after it wakes the poll.
+    const int table = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    const auto end = std::chrono::steady_clock::now() + bound;
+    bool gone = !FuseMounted(dir);
+    while (!gone && table >= 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd p{table, POLLPRI, 0};
+        if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR)
+            break;
+        gone = !FuseMounted(dir);
+    }
+    if (table >= 0)
+        close(table);
+    return gone;
+}
+
+}  // namespace
+
 TEST(SimMount, CrashedTestProcessLeavesNoMount)
 {
     // A child process mounts and dies without running the destructor.
@@ -195,14 +231,7 @@ TEST(SimMount, CrashedTestProcessLeavesNoMount)
     waitpid(child, &status, 0);
     ASSERT_GT(n, 0);
     const std::string root(buf, static_cast<size_t>(n));
-    bool mounted = true;
-    for (int i = 0; i < 500 && mounted; ++i) {
-        struct statfs fs {};
-        mounted = statfs(root.c_str(), &fs) == 0 && fs.f_type == 0x65735546;
-        if (mounted)
-            usleep(10000);
-    }
-    EXPECT_FALSE(mounted);
+    EXPECT_TRUE(WaitUnmounted(root, std::chrono::seconds(5)));
     const std::string dir = root.substr(0, root.rfind('/'));
     rmdir(root.c_str());
     unlink((dir + "/kzmsim.out").c_str());

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tmux_session.h"
@@ -120,11 +119,19 @@ TEST(terminalTest, TimerSignalsWhileWaitingForAKeyAreNotALostKeyboard)
 {
     tmuxSession s(demo + " frames ticks");
     ASSERT_TRUE(s.waitFor("Press q to quit"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // about 30 signals
-    s.sendKeys("x");
-    ASSERT_TRUE(s.waitFor("key 120 ticks ")) << s.capture();
-    const std::string text = s.capture();
-    const int ticks = std::atoi(text.c_str() + text.find("key 120 ticks ") + 14);
+    // Keys x and y by turns, each read and shown with the signals counted
+    // so far, until more than 8 signals have broken the key waits.
+    int ticks = 0;
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int n = 0; ticks <= 8 && std::chrono::steady_clock::now() < end; ++n) {
+        const bool x = n % 2 == 0;
+        const std::string shown = x ? "key 120 ticks " : "key 121 ticks ";
+        s.sendKeys(x ? "x" : "y");
+        ASSERT_TRUE(s.waitFor(shown)) << s.capture();
+        text = s.capture();
+        ticks = std::atoi(text.c_str() + text.find(shown) + shown.size());
+    }
     EXPECT_GT(ticks, 8) << text;
     s.sendKeys("q");
     ASSERT_TRUE(s.waitFor("[exit 0]")) << s.capture();
