@@ -23,7 +23,11 @@
 #include <algorithm>
 
 #include "ber_reader.h"
+#include "byte_order.h"
+#include "ctl_driver_records.h"
+#include "ctl_request.h"
 #include "daemon_sandbox.h"
+#include "remote_client.h"
 #include "sim_mount.h"
 
 namespace {
@@ -198,6 +202,14 @@ struct Traps : ::testing::Test {
             all += r.text + "\n";
         return all;
     }
+    // Event requests the emulator served.
+    int eventReads()
+    {
+        int n = 0;
+        for (const auto& line : sim.log())
+            n += line.find("\t0x4A08\t") != std::string::npos;
+        return n;
+    }
     int count(const std::string& prefix)
     {
         int n = 0;
@@ -370,4 +382,70 @@ TEST_F(Traps, LevelOneLogsNoSuccess)
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(0, count("SNMP trap successfully sent"));
     EXPECT_EQ(0, count("Received event"));
+}
+
+// A read-only console may walk the event store (code 0) but may neither take
+// the next new event (code 2), which hands each event out once, nor clear
+// the store (254): an event pending while it asks still reaches the
+// service's log, its trap and its command.
+TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
+{
+    box.passwd += "viewer:x:1001:1001::/:/bin/sh\n";
+    box.shadow += "viewer:" + hashOf("look") + ":19000::::::\n";
+    {
+        std::ofstream script(box.path("seen.sh"));
+        script << "#!/bin/sh\nprintf '%s' \"$1\" > " << box.path("seen.tmp") << " && mv " << box.path("seen.tmp")
+               << " " << box.path("seen.txt") << "\n";
+    }
+    chmod(box.path("seen.sh").c_str(), 0755);
+    // The watcher reads once at the start and then sleeps its interval: the
+    // client's requests come in that sleep.
+    startServing("user viewer access readonly\ntarget 127.0.0.1\nexecute " + box.path("seen.sh") + " '%E'\n",
+                 {"-i", "3", "-l", "3"});
+    TrapReceiver receiver(box, "brantu");
+    for (auto until = Clock::now() + 5s; eventReads() == 0 && Clock::now() < until;
+         std::this_thread::sleep_for(20ms)) {
+    }
+    ASSERT_EQ(1, eventReads());
+    textEvent(12, 1, "pending");
+
+    const int fd = box.connectFrom("127.0.0.1");
+    ASSERT_GE(fd, 0);
+    const Packet login = exchange(fd, loginPacket("viewer", "look"));
+    ASSERT_FALSE(login.empty());
+    ASSERT_EQ(0, wire::get16(login.data(), 6));
+    ASSERT_EQ(1, wire::get16(login.data(), 12)) << "read-only access";
+    const uint16_t id = wire::get16(login.data(), 14);
+    auto eventRequest = [&](uint8_t code) {
+        Packet p = header(6, id, EVENT_RECORD_WIRE_SIZE);
+        p[15] = 1;  // claimed as reading
+        wire::put16(p.data(), 32, CTLFN_EVENT);
+        p[34] = 1;
+        p[35] = code;
+        wire::put32(p.data(), 36, 0xFFFFFFFF);  // a walk starts at handle -1
+        wire::put16(p.data(), 44, EVENT_RECORD_WIRE_SIZE);
+        return exchange(fd, p);
+    };
+    for (uint8_t code : {EVENT_NEXT_NEW, EVENT_CLEAR}) {
+        const Packet reply = eventRequest(code);
+        ASSERT_FALSE(reply.empty()) << int{code};
+        EXPECT_EQ(5, wire::get16(reply.data(), 6)) << int{code};
+    }
+    EXPECT_EQ(1, eventReads()) << "the refused requests never reached the controller";
+    const Packet walk = eventRequest(EVENT_NEXT_AFTER);
+    ASSERT_FALSE(walk.empty());
+    EXPECT_EQ(0, wire::get16(walk.data(), 6));
+    EXPECT_EQ(0u, wire::get32(walk.data(), 8));
+    EXPECT_EQ(2, eventReads());
+    EXPECT_EQ(0, count("Received event # 12")) << "the watcher read after the client";
+    close(fd);
+
+    ASSERT_TRUE(box.waitForRecord("Received event # 12")) << dump();
+    const auto traps = receiver.traps(1);
+    ASSERT_EQ(1u, traps.size()) << receiver.text();
+    EXPECT_NE(std::string::npos, traps[0].find("STRING: \"Adapter 0, pending\"")) << traps[0];
+    std::string seen;
+    for (auto until = Clock::now() + 5s; seen.empty() && Clock::now() < until; std::this_thread::sleep_for(20ms))
+        std::getline(std::ifstream(box.path("seen.txt")), seen);
+    EXPECT_EQ("Adapter 0, pending", seen);
 }
