@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "shell_context.h"
+
 constexpr size_t COMMAND_LINE_MAX = 2048;  // characters of an expanded command line
 
 // The values of the % codes for one event.
@@ -17,8 +19,14 @@ struct CommandValues {
     const char* timeText = "";           // %T
 };
 
+// Why a value of the line's % codes could become shell syntax where it stands
+// (None when every one can be quoted); code gets the letter of the code found
+// in doubt, or of the last code.
+ShellDoubt execute_line_doubt(const char* line, char* code = nullptr);
+
 // Expands line into out (room for limit characters and a NUL) and returns
 // the length. %% gives %, % with any other character keeps both. A line
-// whose expansion does not fit is cut; a quote left open by the cut is closed.
+// whose expansion does not fit is cut; the quotes and levels left open by
+// the cut are closed. A line in doubt expands to nothing.
 size_t expand_execute_line(const char* line, const CommandValues& values, char* out,
                            size_t limit = COMMAND_LINE_MAX);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "command_line.h"
 #include "net_socket.h"
 
 AccessEntry* g_users = nullptr;
@@ -130,6 +131,12 @@ int cfg_execute(const char* t, ConfigError& e)
 {
     if (std::strlen(t) > EXECUTE_LINE_MAX)
         return fail(e, "Line too long");
+    // A text that the shell would read as syntax where it stands must never
+    // reach a command: such a line is refused here, before anything runs.
+    char code = '?';
+    const ShellDoubt doubt = execute_line_doubt(t, &code);
+    if (doubt != ShellDoubt::None)
+        return fail(e, "%%%c cannot be quoted %s", code, shell_doubt_text(doubt));
     copy_word(g_settings.executeLine, sizeof g_settings.executeLine, t);
     return 0;
 }

@@ -76,7 +76,10 @@ bool request_changes_controller(const CtlRequest& r, const CtlCommand* command)
     case CTLFN_DRIVER_STATISTICS:
         return false;
     case CTLFN_EVENT:
-        return r.service == EVENT_CLEAR;
+        // Only the walk by handle leaves the store as it is: the next-new
+        // read hands each event out once (taking it from the service's own
+        // event watching) and the clear empties the store.
+        return r.service != EVENT_NEXT_AFTER;
     case CTLFN_COMMAND:
         return command == nullptr || commandChanges(r.service, *command);
     default:

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -377,13 +378,19 @@ std::vector<LogRecord> DaemonSandbox::records()
 bool DaemonSandbox::waitForRecord(const std::string& text, std::chrono::milliseconds bound)
 {
     const auto until = Clock::now() + bound;
-    do {
-        for (const auto& r : records())
-            if (r.text == text)
+    for (size_t checked = 0;;) {
+        drain();
+        for (; checked < records_.size(); ++checked)
+            if (records_[checked].text == text)
                 return true;
-        std::this_thread::sleep_for(10ms);
-    } while (Clock::now() < until);
-    return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        // Wakes as soon as the next record comes.
+        pollfd p{logFd_, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR)
+            return false;
+    }
 }
 
 int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseconds bound)

@@ -240,7 +240,7 @@ TEST_F(EventService, LongExpansionIsCutAt2048)
 
 // Driver, synchronous and test events get no record and no command; the
 // burst before the asynchronous event is read without a pause, a test event
-// waits the polling interval.
+// sends the thread to sleep: event 22 waits until the service has ended.
 TEST_F(EventService, OnlyAsynchronousEventsAreHandled)
 {
     configure("%N");
@@ -254,26 +254,38 @@ TEST_F(EventService, OnlyAsynchronousEventsAreHandled)
     const auto done = runs(1);
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].args, std::vector<std::string>{"21"});
-    // After the test event the thread sleeps: event 22 waits.
-    std::this_thread::sleep_for(2s);
+    // The fourth read takes the test event; then the thread sleeps.
+    for (const auto until = Clock::now() + 5s; eventRequests() < 4 && Clock::now() < until;)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(eventRequests(), 4);
+    // The sleep ends soon after the stop signal, without reading again.
+    ASSERT_TRUE(box.signalService(SIGTERM));
+    EXPECT_EQ(box.serviceExit(4s), 0);
+    EXPECT_TRUE(box.waitForRecord("Shutdown."));
     EXPECT_EQ(recordsStarting("Received event # ").size(), 1u);
     EXPECT_EQ(eventRequests(), 4);
     EXPECT_EQ(runs().size(), 1u);
-    // The sleep ends soon after the stop signal.
-    ASSERT_TRUE(box.signalService(SIGTERM));
-    EXPECT_EQ(box.serviceExit(4s), 0);
 }
 
+// With nothing waiting the thread reads once per polling interval, here the
+// shortest, one second: this test is about time, so it measures the gaps
+// between the reads the emulator sees.
 TEST_F(EventService, IdleServiceReadsOnceEveryPollingInterval)
 {
     configure("%N");
-    start({"-i", "5"});
-    const auto until = Clock::now() + 5s;
-    while (eventRequests() == 0 && Clock::now() < until)
+    start({"-i", "1"});
+    std::vector<Clock::time_point> seen;
+    for (const auto until = Clock::now() + 8s; seen.size() < 3 && Clock::now() < until;) {
+        const int n = eventRequests();
+        while (static_cast<int>(seen.size()) < n)
+            seen.push_back(Clock::now());
         std::this_thread::sleep_for(20ms);
-    ASSERT_EQ(eventRequests(), 1);
-    std::this_thread::sleep_for(11s);
-    EXPECT_EQ(eventRequests(), 3);
+    }
+    ASSERT_EQ(seen.size(), 3u);
+    for (size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_GE(seen[i] - seen[i - 1], 800ms) << i;
+        EXPECT_LE(seen[i] - seen[i - 1], 3s) << i;
+    }
 }
 
 // A user id the kernel refuses: one failure, then no command for later events.
@@ -287,7 +299,10 @@ TEST_F(EventService, FailedUserSwitchDisablesCommands)
     ASSERT_TRUE(box.waitForRecord(disabledText));
     ASSERT_TRUE(sim.control("event 0 1 9 22 2 0300"));
     ASSERT_TRUE(box.waitForRecord("Received event # 22"));
-    std::this_thread::sleep_for(500ms);
+    // A command for event 22 would log before the service has ended.
+    ASSERT_TRUE(box.signalService(SIGTERM));
+    EXPECT_EQ(box.serviceExit(), 0);
+    EXPECT_TRUE(box.waitForRecord("Shutdown."));
     EXPECT_EQ(recordsStarting("Error: Setuid").size(), 1u);
     EXPECT_EQ(recordsStarting("Error: Setuid")[0].severity, LOG_ERR_SEVERITY);
     EXPECT_TRUE(runs().empty());
@@ -303,8 +318,19 @@ TEST_F(EventService, FailedReadEndsWatchingButNotTheService)
     ASSERT_TRUE(sim.control("eventfail 1"));
     start({"-l", "3", "-i", "1"});
     ASSERT_TRUE(box.waitForRecord("Error: cannot access RAID controller events."));
+    // The event thread ends: the main thread, which serves consoles, is left alone.
+    const int pid = box.servicePid();
+    ASSERT_GT(pid, 0);
+    size_t threads = 0;
+    for (const auto until = Clock::now() + 10s; Clock::now() < until; std::this_thread::sleep_for(20ms)) {
+        threads = 0;
+        for ([[maybe_unused]] const auto& t : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+            ++threads;
+        if (threads == 1)
+            break;
+    }
+    ASSERT_EQ(threads, 1u);
     ASSERT_TRUE(sim.control("event 0 1 9 21 2 0300"));
-    std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(recordsStarting("Error: cannot access RAID controller events.").size(), 1u);
     EXPECT_TRUE(recordsStarting("Received event").empty());
     EXPECT_EQ(eventRequests(), 0);

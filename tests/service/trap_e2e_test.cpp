@@ -23,7 +23,11 @@
 #include <algorithm>
 
 #include "ber_reader.h"
+#include "byte_order.h"
+#include "ctl_driver_records.h"
+#include "ctl_request.h"
 #include "daemon_sandbox.h"
+#include "remote_client.h"
 #include "sim_mount.h"
 
 namespace {
@@ -151,6 +155,31 @@ public:
         s << f.rdbuf();
         return s.str();
     }
+    // Sends a trap of our own with the community through net-snmp's sender
+    // (enterprise .1.3.6.1.4.1.32473.9, specific code 99): the receiver
+    // handles traps in the order they come, so once this one shows, every
+    // trap sent before it has been handled.
+    bool sendFence(DaemonSandbox& box, const std::string& community) const
+    {
+        const std::string persistent = box.path("snmp");
+        const std::string envDir = "SNMP_PERSISTENT_DIR=" + persistent, envConf = "SNMPCONFPATH=" + persistent;
+        const char* argv[] = {"snmptrap", "-v", "1", "-c", community.c_str(), "-m", "", "127.0.0.1:162",
+                              ".1.3.6.1.4.1.32473.9", "127.0.0.1", "6", "99", "", nullptr};
+        const char* envp[] = {envDir.c_str(), envConf.c_str(), nullptr};
+        pid_t pid = -1;
+        box.inNetwork([&] {
+            pid = fork();
+            if (pid == 0) {
+                int fd = open("/dev/null", O_WRONLY);
+                dup2(fd, 1);
+                dup2(fd, 2);
+                execve("/usr/bin/snmptrap", const_cast<char* const*>(argv), const_cast<char* const*>(envp));
+                _exit(127);
+            }
+        });
+        int status = -1;
+        return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
     // The trap lines received within the bound once `count` of them are there.
     std::vector<std::string> traps(size_t count, std::chrono::milliseconds bound = 6s) const
     {
@@ -197,6 +226,14 @@ struct Traps : ::testing::Test {
         for (const auto& r : box.records())
             all += r.text + "\n";
         return all;
+    }
+    // Event requests the emulator served.
+    int eventReads()
+    {
+        int n = 0;
+        for (const auto& line : sim.log())
+            n += line.find("\t0x4A08\t") != std::string::npos;
+        return n;
     }
     int count(const std::string& prefix)
     {
@@ -256,7 +293,10 @@ TEST_F(Traps, ACommunityTheReceiverRefusesGetsNothingThrough)
     TrapReceiver receiver(box, "sesame");
     textEvent(1, 0, "refused");
     ASSERT_TRUE(box.waitForRecord("SNMP trap successfully sent to 127.0.0.1"));
-    EXPECT_TRUE(receiver.traps(1, 1500ms).empty()) << receiver.text();
+    ASSERT_TRUE(receiver.sendFence(box, "sesame"));
+    const auto lines = receiver.traps(1);
+    ASSERT_EQ(1u, lines.size()) << receiver.text();
+    EXPECT_NE(std::string::npos, lines[0].find("|.1.3.6.1.4.1.32473.9|")) << "only the fence came through";
 }
 
 TEST_F(Traps, DatagramBytesAsWorkedOut)
@@ -367,7 +407,76 @@ TEST_F(Traps, LevelOneLogsNoSuccess)
     ASSERT_TRUE(plain.ok());
     textEvent(5, 2, "quiet");
     ASSERT_FALSE(plain.next().bytes.empty());
-    std::this_thread::sleep_for(200ms);
+    // Every record of the event comes before the event thread ends.
+    ASSERT_TRUE(box.signalService(SIGTERM));
+    EXPECT_EQ(0, box.serviceExit());
+    ASSERT_TRUE(box.waitForRecord("Shutdown."));
     EXPECT_EQ(0, count("SNMP trap successfully sent"));
     EXPECT_EQ(0, count("Received event"));
+}
+
+// A read-only console may walk the event store (code 0) but may neither take
+// the next new event (code 2), which hands each event out once, nor clear
+// the store (254): an event pending while it asks still reaches the
+// service's log, its trap and its command.
+TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
+{
+    box.passwd += "viewer:x:1001:1001::/:/bin/sh\n";
+    box.shadow += "viewer:" + hashOf("look") + ":19000::::::\n";
+    {
+        std::ofstream script(box.path("seen.sh"));
+        script << "#!/bin/sh\nprintf '%s' \"$1\" > " << box.path("seen.tmp") << " && mv " << box.path("seen.tmp")
+               << " " << box.path("seen.txt") << "\n";
+    }
+    chmod(box.path("seen.sh").c_str(), 0755);
+    // The watcher reads once at the start and then sleeps its interval: the
+    // client's requests come in that sleep.
+    startServing("user viewer access readonly\ntarget 127.0.0.1\nexecute " + box.path("seen.sh") + " '%E'\n",
+                 {"-i", "3", "-l", "3"});
+    TrapReceiver receiver(box, "brantu");
+    for (auto until = Clock::now() + 5s; eventReads() == 0 && Clock::now() < until;
+         std::this_thread::sleep_for(20ms)) {
+    }
+    ASSERT_EQ(1, eventReads());
+    textEvent(12, 1, "pending");
+
+    const int fd = box.connectFrom("127.0.0.1");
+    ASSERT_GE(fd, 0);
+    const Packet login = exchange(fd, loginPacket("viewer", "look"));
+    ASSERT_FALSE(login.empty());
+    ASSERT_EQ(0, wire::get16(login.data(), 6));
+    ASSERT_EQ(1, wire::get16(login.data(), 12)) << "read-only access";
+    const uint16_t id = wire::get16(login.data(), 14);
+    auto eventRequest = [&](uint8_t code) {
+        Packet p = header(6, id, EVENT_RECORD_WIRE_SIZE);
+        p[15] = 1;  // claimed as reading
+        wire::put16(p.data(), 32, CTLFN_EVENT);
+        p[34] = 1;
+        p[35] = code;
+        wire::put32(p.data(), 36, 0xFFFFFFFF);  // a walk starts at handle -1
+        wire::put16(p.data(), 44, EVENT_RECORD_WIRE_SIZE);
+        return exchange(fd, p);
+    };
+    for (uint8_t code : {EVENT_NEXT_NEW, EVENT_CLEAR}) {
+        const Packet reply = eventRequest(code);
+        ASSERT_FALSE(reply.empty()) << int{code};
+        EXPECT_EQ(5, wire::get16(reply.data(), 6)) << int{code};
+    }
+    EXPECT_EQ(1, eventReads()) << "the refused requests never reached the controller";
+    const Packet walk = eventRequest(EVENT_NEXT_AFTER);
+    ASSERT_FALSE(walk.empty());
+    EXPECT_EQ(0, wire::get16(walk.data(), 6));
+    EXPECT_EQ(0u, wire::get32(walk.data(), 8));
+    EXPECT_EQ(2, eventReads());
+    EXPECT_EQ(0, count("Received event # 12")) << "the watcher read after the client";
+    close(fd);
+
+    ASSERT_TRUE(box.waitForRecord("Received event # 12")) << dump();
+    const auto traps = receiver.traps(1);
+    ASSERT_EQ(1u, traps.size()) << receiver.text();
+    EXPECT_NE(std::string::npos, traps[0].find("STRING: \"Adapter 0, pending\"")) << traps[0];
+    std::string seen;
+    for (auto until = Clock::now() + 5s; seen.empty() && Clock::now() < until; std::this_thread::sleep_for(20ms))
+        std::getline(std::ifstream(box.path("seen.txt")), seen);
+    EXPECT_EQ("Adapter 0, pending", seen);
 }
