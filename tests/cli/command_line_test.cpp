@@ -119,8 +119,10 @@ std::vector<Row> Rows()
          "INFO: Deleting Host Drive 0 \nINFO: Controller has no Host drives. Action Aborted\n", 1, Reach::Driver},
         {{"-r"}, "", "", kNeedController, 1, Reach::Driver},
         {{"-r", "-CTR:1"}, "", "", "INFO: Controller has no Host Drives. Action Aborted\n", 1, Reach::Driver},
+        // Without HOSTDRIVE the swap still runs, for host drive -1.
         {{"-a", "-CTR:0", "-SWAPDRIVE:3"}, "", "",
-         "ERROR: Please specify a HOSTDRIVE to swap with.\nERROR: During Controller assign operation\n",
+         "ERROR: Please specify a HOSTDRIVE to swap with.\nINFO: Controller has no Host drives. Action Aborted\n"
+         "ERROR: Specified Hostdrive #-1 not found.\nERROR: During Controller assign operation\n",
          1, Reach::Driver},
         // Commands run in a fixed order and the first failure ends the run.
         {{"-r", "-s", "-CTR:0"}, "", "", "INFO: Controller has no Host Drives. Action Aborted\n", 1, Reach::Driver, false,

@@ -188,13 +188,6 @@ const RemovalCase kCases[] = {
      "ERROR: Invalid Host Drive specified. Action Aborted.\nERROR: Specified Hostdrive #-1 not found.\n" +
          kAssignFailed,
      1, "Drive 0|Drive 1|Drive 2|Free"},
-    {"swap without a host drive on a controller without host drives",
-     {}, -1,
-     {"-a", "-CTR:0", "-SWAPDRIVE:3"},
-     "ERROR: Please specify a HOSTDRIVE to swap with.\n"
-     "INFO: Controller has no Host drives. Action Aborted\nERROR: Specified Hostdrive #-1 not found.\n" +
-         kAssignFailed,
-     1, "Free|Free|Free|Free"},
     {"35 is refused below level 25",
      {kSecondControllerSingles}, -1,
      {"-a", "-CTR:1", "-HOSTDRIVE:1", "-SWAPDRIVE:35"},
