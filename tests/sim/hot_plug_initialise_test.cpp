@@ -5,6 +5,7 @@
 // stays uninitialised and free.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "mirvane_session.h"
@@ -24,6 +25,12 @@ struct UseCase {
     const char* consoleLine;  // the disk's line in " Select Physical Drive " afterwards
     const char* toolRow;      // its row in `ostrel -s -CTR:0`
 };
+
+// Test names and traces show the case's name only.
+void PrintTo(const UseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const UseCase kUseCases[] = {
     {"Accepted", "y", "SCSI-A 2   0 i KZM     VIRTUAL DISK     RW      1024 Fragment",
