@@ -1,6 +1,7 @@
 // mirvane in tmux against a mounted emulator, run in a scratch directory of
 // its own, with the steps the screen tests share: to the controller list,
-// into the first controller's Express Setup menu, waiting for texts to go.
+// into a controller's menus, waiting for texts to go, reading the
+// requests the emulator served.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "sim_mount.h"
 #include "tmux_session.h"
+#include "wait_until.h"
 
 namespace tui::testing {
 
@@ -34,13 +36,18 @@ protected:
     {
         tmux.reset();
         sim.reset();
-        if (!dir.empty())
-            std::filesystem::remove_all(dir);
+        if (!dir.empty()) {
+            // The console may still be ending, and writing, when its server goes.
+            std::error_code ec;
+            kzmtest::waitUntil([&] {
+                std::filesystem::remove_all(dir, ec);
+                return !std::filesystem::exists(dir, ec);
+            });
+        }
         dir.clear();
     }
-    // Mounts the scenario, runs the controls, and starts mirvane with the
-    // arguments in the scratch directory.
-    void start(const std::string& args = "", const std::string& scenario = "")
+    // Makes the scratch directory and mounts the scenario with the controls run.
+    void mount(const std::string& scenario = "")
     {
         TearDown();  // a test may start the console more than once
         char tmpl[] = "/tmp/kzm_mirvane_XXXXXX";
@@ -50,11 +57,23 @@ protected:
         ASSERT_TRUE(sim->ok());
         for (const std::string& line : controls)
             ASSERT_TRUE(sim->control(line)) << line;
+    }
+    // Starts mirvane with the arguments in the scratch directory, after the
+    // words of `commandPrefix`, on the mounted emulator.
+    void launch(const std::string& args = "")
+    {
         const std::string inDir = "cd " + tmuxSession::quote(dir) + " && exec " + tmuxSession::quote(MIRVANE_PATH) +
                                   " " + args;
-        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " sh -c " +
-                                             tmuxSession::quote(inDir));
+        tmux = std::make_unique<tmuxSession>(commandPrefix + " env KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) +
+                                             " sh -c " + tmuxSession::quote(inDir));
         ASSERT_TRUE(tmux->started());
+    }
+    // Mounts the scenario, runs the controls, and starts mirvane with the
+    // arguments in the scratch directory.
+    void start(const std::string& args = "", const std::string& scenario = "")
+    {
+        ASSERT_NO_FATAL_FAILURE(mount(scenario));
+        ASSERT_NO_FATAL_FAILURE(launch(args));
     }
     // From the interface menu to the controller list.
     void toList()
@@ -67,10 +86,11 @@ protected:
     // more per drive, hundreds in the largest scenarios, slow on a loaded
     // machine under the sanitizers.
     static constexpr int configurationReadMs = 30000;
-    // Opens the first controller's main menu.
-    void toMainMenu()
+    // Opens the main menu of the controller on line `entry` of the list.
+    void toMainMenu(int entry = 0)
     {
         toList();
+        tmux->repeatKey("Down", entry);
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Setup ", configurationReadMs)) << tmux->capture();
     }
@@ -82,6 +102,21 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Express Setup ", configurationReadMs)) << tmux->capture();
         tmux->sendKeys("4");
         ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+    }
+    // From the controller list: the controller on `line` opened (in Express
+    // or Advanced Setup, as the console chooses) and its Configure Controller menu.
+    void toConfigureMenu(int line = 0)
+    {
+        tmux->repeatKey("Down", line);
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitForAny({" Express Setup ", " Advanced Setup "}, configurationReadMs))
+            << tmux->capture();
+        if (shows("─ Express Setup ─")) {  // the title, not the F4 hint
+            tmux->sendKeys("4");
+            ASSERT_TRUE(tmux->waitFor("─ Advanced Setup ─")) << tmux->capture();
+        }
+        tmux->sendKeys("c");
+        ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
     }
     // From the start to the first controller's " Select Host Drive ", through
     // Express Setup or, with `advanced`, through Advanced Setup.
@@ -98,14 +133,36 @@ protected:
     // Whether the pane shows the text now.
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Waits until the text is gone.
-    bool waitGone(const std::string& text)
+    bool waitGone(const std::string& text) { return tmux->waitGone(text); }
+    // The pane line that shows `text` now ("" when none does).
+    std::string lineWith(const std::string& text)
     {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
+        const std::string pane = tmux->capture();
+        const size_t at = pane.find(text);
+        if (at == std::string::npos)
+            return "";
+        const size_t begin = pane.rfind('\n', at) + 1;
+        return pane.substr(begin, pane.find('\n', at) - begin);
+    }
+    // Waits until the pane line that shows `text` also shows `part`.
+    bool waitLine(const std::string& text, const std::string& part)
+    {
+        return kzmtest::waitUntil([&] { return lineWith(text).find(part) != std::string::npos; });
+    }
+    // Waits until pane row y shows the text; the row as last read.
+    std::string waitRow(int y, const std::string& text)
+    {
+        std::string row;
+        kzmtest::waitUntil([&] { return (row = paneLine(tmux->capture(), y)).find(text) != std::string::npos; });
+        return row;
+    }
+    // The fence after keys: the screen once the console has read them all and
+    // drawn what they did (fails the test when it does not come to rest).
+    std::string stillPane()
+    {
+        std::string pane;
+        EXPECT_TRUE(tmux->waitStill(pane)) << pane;
+        return pane;
     }
     // Waits for the text, then closes its box with a key.
     void dismiss(const std::string& text, const std::string& key = "x")
@@ -117,51 +174,46 @@ protected:
     // Replaces the text of the input field that is up.
     void typeInput(const std::string& text)
     {
-        tmux->sendKeys("End");
-        for (int i = 0; i < 70; ++i)
-            tmux->sendKeys("BSpace");
+        std::vector<std::string> keys{"End", "-N 70 BSpace"};
         if (!text.empty())
-            tmux->sendKeys("-l " + tmuxSession::quote(text));
-        tmux->sendKeys("Enter");
+            keys.push_back("-l " + tmuxSession::quote(text));
+        keys.push_back("Enter");
+        tmux->sendKeys(keys);
     }
     // The log lines of the emulator that carry an IOCTL key.
-    int countKey(const std::string& key) const
-    {
-        int n = 0;
-        for (const std::string& line : sim->log())
-            if (line.find("\t" + key + "\t") != std::string::npos)
-                ++n;
-        return n;
-    }
+    int countKey(const std::string& key) const { return sim->keyCount(key); }
     // The IOCTL commands (opcode 5) with the key that the emulator served.
     int ioctlCount(const std::string& key) const
     {
         int n = 0;
-        for (const std::string& line : sim->log())
-            if (line.find("\t9\t5\t" + key + "\t") != std::string::npos)
-                ++n;
+        for (const SimRecord& r : sim->records())
+            n += r.service == 9 && r.opcode == 5 && r.key == key;
         return n;
     }
     // The IOCTL keys of the log in order, those of the list only.
     std::vector<std::string> keysInOrder(const std::vector<std::string>& wanted) const
     {
         std::vector<std::string> keys;
-        for (const std::string& line : sim->log())
+        for (const SimRecord& r : sim->records())
             for (const std::string& key : wanted)
-                if (line.find("\t" + key + "\t") != std::string::npos)
+                if (r.key == key)
                     keys.push_back(key);
         return keys;
     }
+    // Waits until the log holds `count` requests with the key.
+    bool waitKeyCount(const std::string& key, int count) const { return sim->waitForKeyCount(key, count); }
     // ESC back to the controller list, the quit question answered Y.
     void quitFromList()
     {
         tmux->sendKeys("Escape");
         ASSERT_TRUE(tmux->waitFor("Do you really want to quit ? (Y/N)")) << tmux->capture();
         tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitExit()) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("[exit 0]")) << tmux->capture();
     }
 
     std::vector<std::string> controls;
+    std::string commandPrefix;  // words before the console's command line (a namespace to enter)
     std::string dir;
     std::unique_ptr<SimMount> sim;
     std::unique_ptr<tmuxSession> tmux;
