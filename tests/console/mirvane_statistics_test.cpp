@@ -3,6 +3,7 @@
 // statistics pass.
 #include <dirent.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,20 @@ protected:
         ASSERT_TRUE(tmux->waitFor("│On │")) << tmux->capture();
         tmux->sendKeys("Down Enter");
         ASSERT_TRUE(waitGone("│On │")) << tmux->capture();
+    }
+    // The sample count the pane's status line shows; -1 when it shows none.
+    static int samplesIn(const std::string& pane)
+    {
+        const size_t at = pane.find("Samples: ");
+        return at == std::string::npos ? -1 : std::atoi(pane.c_str() + at + 9);
+    }
+    // Waits until the window has taken at least `count` samples (at a tenth of
+    // a second each, one count shows too briefly to be caught); the pane then.
+    std::string waitSamples(int count)
+    {
+        std::string pane;
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return samplesIn(pane = tmux->capture()) >= count; })) << pane;
+        return pane;
     }
     // ESC out of a window; the menu is back.
     void closeWindow()
@@ -136,8 +151,7 @@ TEST_F(mirvaneStatisticsTest, DriveWindowShowsRatesTotalAndStatusLine)
     open("-QUENTRAX");
     setPeriod("1");
     tmux->sendKeys("p");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
-    const std::string pane = tmux->capture();
+    const std::string pane = waitSamples(2);
     EXPECT_EQ(paneLine(pane, 4).find("Physical Drive Statistics"), 27u) << pane;
     // Four disks at 100 blocks of 512 bytes and 2 and 3 operations per second.
     for (int row : {7, 10, 13, 16}) {
@@ -216,7 +230,7 @@ TEST_F(mirvaneStatisticsTest, DriveLogOfTwoDisksOnOlderFirmware)
     tmux->sendKeys("p");
     ASSERT_TRUE(tmux->waitFor("Logfile: physstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 3,")) << tmux->capture();
+    waitSamples(3);
     EXPECT_NE(tmux->capture().find("Log: On,"), std::string::npos);
     closeWindow();
     const std::string log = Read("physstat.log");
@@ -242,7 +256,7 @@ TEST_F(mirvaneStatisticsTest, LogicalCacheAndDriverLogs)
     tmux->sendKeys("l");
     ASSERT_TRUE(tmux->waitFor("Logfile: logstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
+    waitSamples(2);
     EXPECT_NE(tmux->capture().find("Log. Drive: 0   Name: DISK_0"), std::string::npos) << tmux->capture();
     closeWindow();
     const std::string logical = Read("logstat.log");
@@ -255,11 +269,12 @@ TEST_F(mirvaneStatisticsTest, LogicalCacheAndDriverLogs)
     tmux->sendKeys("c");
     ASSERT_TRUE(tmux->waitFor("Logfile: cachstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
-    std::string pane = tmux->capture();
+    std::string pane = waitSamples(2);
     EXPECT_EQ(paneLine(pane, 6).find("Data      Cache:  on     Delayed Write:  on"), 0u) << pane;
     EXPECT_EQ(paneLine(pane, 15).find("Parity    Cache:  on     Delayed Write:  on"), 0u) << pane;
-    EXPECT_EQ(paneLine(pane, 24), " Ctr: KZM8530RZ on Local_Sys,  Samples: 2,  Log: ON") << pane;
+    EXPECT_EQ(paneLine(pane, 24),
+              " Ctr: KZM8530RZ on Local_Sys,  Samples: " + std::to_string(samplesIn(pane)) + ",  Log: ON")
+        << pane;
     closeWindow();
     const std::string cache = Read("cachstat.log");
     EXPECT_EQ(cache.find("Cache statistics\n\n"), 0u) << cache;

@@ -164,10 +164,10 @@ protected:
         EXPECT_TRUE(tmux->waitStill(pane)) << pane;
         return pane;
     }
-    // Waits for the text, then closes its box with a key.
-    void dismiss(const std::string& text, const std::string& key = "x")
+    // Waits (up to `boundMs`) for the text, then closes its box with a key.
+    void dismiss(const std::string& text, const std::string& key = "x", int boundMs = 5000)
     {
-        ASSERT_TRUE(tmux->waitFor(text)) << text << "\n" << tmux->capture();
+        ASSERT_TRUE(tmux->waitFor(text, boundMs)) << text << "\n" << tmux->capture();
         tmux->sendKeys(key);
         ASSERT_TRUE(waitGone(text)) << text << "\n" << tmux->capture();
     }
@@ -180,8 +180,20 @@ protected:
         keys.push_back("Enter");
         tmux->sendKeys(keys);
     }
-    // The log lines of the emulator that carry an IOCTL key.
-    int countKey(const std::string& key) const { return sim->keyCount(key); }
+    // Whether one of the record's hexadecimal words reads `text`: its request
+    // code ("0x4A07"), IOCTL key ("0x0000002B"), target or status.
+    static bool carries(const SimRecord& r, const std::string& text)
+    {
+        return r.key == text || r.code == text || r.target == text || r.status == text;
+    }
+    // The log lines of the emulator that carry an IOCTL key (or request code).
+    int countKey(const std::string& key) const
+    {
+        int n = 0;
+        for (const SimRecord& r : sim->records())
+            n += carries(r, key);
+        return n;
+    }
     // The IOCTL commands (opcode 5) with the key that the emulator served.
     int ioctlCount(const std::string& key) const
     {
@@ -190,13 +202,13 @@ protected:
             n += r.service == 9 && r.opcode == 5 && r.key == key;
         return n;
     }
-    // The IOCTL keys of the log in order, those of the list only.
+    // The IOCTL keys (or request codes) of the log in order, those of the list only.
     std::vector<std::string> keysInOrder(const std::vector<std::string>& wanted) const
     {
         std::vector<std::string> keys;
         for (const SimRecord& r : sim->records())
             for (const std::string& key : wanted)
-                if (r.key == key)
+                if (carries(r, key))
                     keys.push_back(key);
         return keys;
     }
