@@ -289,7 +289,7 @@ TEST_F(controllerScreensTest, F9SwitchesTheNonBuildMode)
             if (r.key == "0x0000006E" && r.bytes(532, 2) == std::vector<uint8_t>{1, 1})
                 return true;
         return false;
-    }));
+    }, redrawMs));
     tmux->sendKeys("F9");
     ASSERT_TRUE(tmux->waitFor("This sets the firmware in the normal 'Build' mode.")) << tmux->capture();
     tmux->sendKeys("n");

@@ -108,7 +108,7 @@ TEST_F(enclosureScreensTest, WriteBackPerHostDriveAfterAClusterChannelChange)
             for (const SimRecord& r : records)
                 tables += r.key == "0x10010003" && !r.data(36).empty();
             return tables >= 2;
-        });
+        }, redrawMs);
         const std::vector<std::vector<uint8_t>> tables = sim->allData("0x10010003", 36);
         ASSERT_EQ(tables.size(), 2u) << tmux->capture();
         for (const auto& t : tables) {

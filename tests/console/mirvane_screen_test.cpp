@@ -68,7 +68,7 @@ TEST_F(mirvaneScreenTest, TogglesColoursLineModesAndShowsVersions)
     // F10 in the interface menu gives the colours back.
     tmux->sendKeys("F10");
     ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-    kzmtest::waitUntil([&] { return tmuxSession::renditionAt(tmux->capture(true), title).bg == colour.bg; });
+    kzmtest::waitUntil([&] { return tmuxSession::renditionAt(tmux->capture(true), title).bg == colour.bg; }, redrawMs);
     EXPECT_EQ(tmuxSession::renditionAt(tmux->capture(true), title).bg, colour.bg);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();

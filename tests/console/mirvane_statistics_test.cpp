@@ -57,7 +57,7 @@ protected:
     std::string waitSamples(int count)
     {
         std::string pane;
-        EXPECT_TRUE(kzmtest::waitUntil([&] { return samplesIn(pane = tmux->capture()) >= count; })) << pane;
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return samplesIn(pane = tmux->capture()) >= count; }, redrawMs)) << pane;
         return pane;
     }
     // ESC out of a window; the menu is back.

@@ -126,7 +126,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     openView();
     leaveView("y");
     enterName("");
-    ASSERT_TRUE(kzmtest::waitUntil([&] { return std::filesystem::exists(dir + "/raidsave.txt"); }));
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return std::filesystem::exists(dir + "/raidsave.txt"); }, redrawMs));
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     const std::vector<std::string> lines = ReadLines(dir + "/raidsave.txt");
     EXPECT_TRUE(HasLine(lines, "Type:             KZM8530RZ"));

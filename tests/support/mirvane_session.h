@@ -86,6 +86,9 @@ protected:
     // more per drive, hundreds in the largest scenarios, slow on a loaded
     // machine under the sanitizers.
     static constexpr int configurationReadMs = 30000;
+    // Bound of a wait for what keys do (a redraw, a request or a box that
+    // goes), on a loaded machine under the sanitizers.
+    static constexpr int redrawMs = 20000;
     // Opens the main menu of the controller on line `entry` of the list.
     void toMainMenu(int entry = 0)
     {
@@ -133,7 +136,7 @@ protected:
     // Whether the pane shows the text now.
     bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
     // Waits until the text is gone.
-    bool waitGone(const std::string& text) { return tmux->waitGone(text); }
+    bool waitGone(const std::string& text) { return tmux->waitGone(text, redrawMs); }
     // The pane line that shows `text` now ("" when none does).
     std::string lineWith(const std::string& text)
     {
@@ -147,13 +150,14 @@ protected:
     // Waits until the pane line that shows `text` also shows `part`.
     bool waitLine(const std::string& text, const std::string& part)
     {
-        return kzmtest::waitUntil([&] { return lineWith(text).find(part) != std::string::npos; });
+        return kzmtest::waitUntil([&] { return lineWith(text).find(part) != std::string::npos; }, redrawMs);
     }
     // Waits until pane row y shows the text; the row as last read.
     std::string waitRow(int y, const std::string& text)
     {
         std::string row;
-        kzmtest::waitUntil([&] { return (row = paneLine(tmux->capture(), y)).find(text) != std::string::npos; });
+        kzmtest::waitUntil([&] { return (row = paneLine(tmux->capture(), y)).find(text) != std::string::npos; },
+                           redrawMs);
         return row;
     }
     // The fence after keys: the screen once the console has read them all and
@@ -161,7 +165,7 @@ protected:
     std::string stillPane()
     {
         std::string pane;
-        EXPECT_TRUE(tmux->waitStill(pane)) << pane;
+        EXPECT_TRUE(tmux->waitStill(pane, redrawMs)) << pane;
         return pane;
     }
     // Waits (up to `boundMs`) for the text, then closes its box with a key.
@@ -213,7 +217,10 @@ protected:
         return keys;
     }
     // Waits until the log holds `count` requests with the key.
-    bool waitKeyCount(const std::string& key, int count) const { return sim->waitForKeyCount(key, count); }
+    bool waitKeyCount(const std::string& key, int count) const
+    {
+        return sim->waitForKeyCount(key, count, redrawMs);
+    }
     // ESC back to the controller list, the quit question answered Y.
     void quitFromList()
     {
