@@ -23,7 +23,7 @@
 namespace {
 
 constexpr long FUSE_MAGIC = 0x65735546;
-constexpr auto MOUNT_WAIT = std::chrono::seconds(10);
+constexpr auto MOUNT_WAIT = std::chrono::seconds(30);  // a bound only: large scenarios start slowly under load
 constexpr auto EXIT_WAIT = std::chrono::seconds(5);
 
 bool isFuseMount(const std::string& path)
