@@ -3,11 +3,13 @@
 //   dialog_demo message KEY         an information box with the text
 //   dialog_demo error CODE          the message of a hexadecimal error code
 //   dialog_demo ask KEY             a yes/no question; "answer N" at the end
-//   dialog_demo wait KEY SECONDS    the wait box that long, then the bare
-//                                   screen until a key
+//   dialog_demo wait KEY FIFO       the wait box until a writer has opened and
+//                                   closed the FIFO, then the bare screen until
+//                                   a key
 //   dialog_demo waitask KEY         a question while the M2000 wait box is up
 //   dialog_demo progress P E S      the progress window with one update
 //   dialog_demo input [MASK]        the remote machine input; "text [..] key N"
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -59,7 +61,7 @@ private:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: dialog_demo catalog|message|ask|waitask KEY, error CODE, wait KEY SECONDS,\n"
+    std::fprintf(stderr, "usage: dialog_demo catalog|message|ask|waitask KEY, error CODE, wait KEY FIFO,\n"
                          "       progress P E S, input [MASK]\n");
     return 2;
 }
@@ -100,7 +102,14 @@ int run(int argc, char** argv)
     if (mode == "wait" && arg && argc > 3) {
         demoScreen screen;
         ShowWaitBox(MessageText(arg), 0);
-        sleep(static_cast<unsigned>(std::atoi(argv[3])));
+        // The open waits for the writer, the read for its close.
+        const int fifo = open(argv[3], O_RDONLY | O_CLOEXEC);
+        if (fifo < 0)
+            return 1;
+        char byte;
+        while (read(fifo, &byte, 1) > 0) {
+        }
+        close(fifo);
         CloseWaitBox();
         readKey();
         return 0;

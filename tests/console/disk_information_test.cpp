@@ -66,7 +66,7 @@ TEST_F(diskInformationTest, RetriesAndReassignsOfTheStatisticsPass)
             << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
-        tmux->sendKeys("Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down Down");  // to the counters at its end
+        tmux->repeatKey("Down", 17);  // to the counters at its end
         ASSERT_TRUE(tmux->waitFor("Reassigns ..........: 12")) << tmux->capture();
         EXPECT_TRUE(shows("Retries ............: 3")) << tmux->capture();
         tmux->sendKeys("Escape");

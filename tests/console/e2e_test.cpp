@@ -1,5 +1,8 @@
 // The dialog toolkit in a real terminal: the demo program run in tmux.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -66,15 +69,20 @@ TEST(dialogDemoTest, ErrorCodeShowsTheStatusName)
 
 TEST(dialogDemoTest, WaitBoxIsThereAndThenGone)
 {
-    tmuxSession s(demo + " wait M2000 2");
+    // The demo keeps its wait box up until the test opens and closes the FIFO.
+    char dir[] = "/tmp/kzm-demo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/go";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    tmuxSession s(demo + " wait M2000 " + tmuxSession::quote(fifo));
     ASSERT_TRUE(s.waitFor("Processing input/command. Please wait...")) << s.capture();
-    bool gone = false;
-    for (int i = 0; i < 250 && !gone; ++i) {
-        gone = s.capture().find("Processing") == std::string::npos;
-        if (!gone)
-            s.waitFor("never shown", 20);
-    }
-    EXPECT_TRUE(gone) << s.capture();
+    // Opened once the demo reads it (before that, a writer's open fails).
+    int go = -1;
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return (go = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) >= 0; }));
+    close(go);
+    unlink(fifo.c_str());
+    rmdir(dir);
+    EXPECT_TRUE(s.waitGone("Processing")) << s.capture();
     EXPECT_EQ(s.capture().find("[exit"), std::string::npos) << "the bare screen waits for a key";
     s.sendKeys("x");
     ASSERT_TRUE(s.waitFor("[exit 0]")) << s.capture();

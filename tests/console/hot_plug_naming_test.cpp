@@ -56,10 +56,9 @@ protected:
     std::vector<std::string> HotPlugKeys() const
     {
         std::vector<std::string> keys;
-        for (const std::string& line : sim->log())
-            for (const char* key : {"\t0x00000020\t", "\t0x00000021\t"})
-                if (line.find(key) != std::string::npos)
-                    keys.push_back(key);
+        for (const SimRecord& r : sim->records())
+            if (r.key == "0x00000020" || r.key == "0x00000021")
+                keys.push_back(r.key);
         return keys;
     }
 
@@ -93,8 +92,8 @@ TEST_F(hotPlugNamingTest, NewDriveIsNamedAfterWhereTheDiskWasFound)
         EXPECT_EQ(std::string(c->logDrives[ld].GetName(), strnlen(c->logDrives[ld].GetName(), 8)), k.driveName);
         const std::vector<std::string> keys = HotPlugKeys();
         ASSERT_FALSE(keys.empty());
-        EXPECT_EQ(keys.back(), "\t0x00000021\t");
-        EXPECT_EQ(sim->readFile("kzmsim/state"), "");
+        EXPECT_EQ(keys.back(), "0x00000021");
+        EXPECT_EQ(sim->state(), "");
         TearDown();
         SetUp();
     }

@@ -168,8 +168,7 @@ TEST_P(hotPlugCaseTest, EveryWayOutEndsTheHotPlug)
 {
     const PlugCase& k = GetParam();
     toTargets(k.args);
-    for (int i = 0; i < k.downs; ++i)
-        tmux->sendKeys("Down");
+    tmux->repeatKey("Down", k.downs);
     tmux->sendKeys("Enter");
     // Only the first line of a prompt is matched as one line of the pane.
     const std::string prompt = k.prompt;
@@ -181,8 +180,7 @@ TEST_P(hotPlugCaseTest, EveryWayOutEndsTheHotPlug)
     }
     if (std::string(k.args) == "-LOCK") {
         // The channel is locked in the driver while the prompt waits.
-        EXPECT_NE(sim->readFile("kzmsim/state").find("driver channel"), std::string::npos)
-            << sim->readFile("kzmsim/state");
+        EXPECT_NE(sim->state().find("driver channel"), std::string::npos) << sim->state();
     }
     if (*k.control) {
         ASSERT_TRUE(sim->control(k.control)) << k.control;

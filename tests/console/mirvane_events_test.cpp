@@ -92,8 +92,7 @@ TEST_F(mirvaneEventsTest, ColumnsFitTheWidthAndEachEventShowsItsDetails)
     int critical = -1;
     for (const Detail& d : details) {
         tmux->sendKeys("Home");
-        for (int i = 0; i < d.row; ++i)
-            tmux->sendKeys("Down");
+        tmux->repeatKey("Down", d.row);
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("Text:")) << d.text << "\n" << tmux->capture();
         const std::string box = tmux->capture();
@@ -113,8 +112,7 @@ TEST_F(mirvaneEventsTest, ColumnsFitTheWidthAndEachEventShowsItsDetails)
     EXPECT_NE(critical, information) << "a critical event's box is in error colours";
 
     // A text without blanks is not broken at 50 (the box is cut at the screen).
-    tmux->sendKeys("Home");
-    tmux->sendKeys("Enter");
+    tmux->sendKeys("Home Enter");
     ASSERT_TRUE(tmux->waitFor("Text:")) << tmux->capture();
     const std::string box = tmux->capture();
     EXPECT_NE(box.find("│Adapter 0,"), std::string::npos) << box;
@@ -244,8 +242,7 @@ TEST_F(mirvaneEventsTest, F8DeletesAfterYesAndAnEmptyListIgnoresItsKeys)
     ASSERT_TRUE(tmux->waitFor("*** no events since last boot up / last event clearing ***")) << tmux->capture();
     for (const char* key : {"F2", "F8", "Enter"}) {
         tmux->sendKeys(key);
-        tmux->waitFor("\x01never", 300);
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         EXPECT_EQ(pane.find("File:"), std::string::npos) << key << "\n" << pane;
         EXPECT_EQ(pane.find("Do you really"), std::string::npos) << key << "\n" << pane;
         EXPECT_EQ(pane.find("Text:"), std::string::npos) << key << "\n" << pane;

@@ -49,6 +49,9 @@ const std::vector<std::string> accessKeys = {"0x0000000C", "0x0000000D", "0x0000
 
 class mirvaneFirmwareTest : public mirvaneSession {
 protected:
+    // Bound of a wait over a whole download: every area erased and written
+    // through the emulator, slow on a loaded machine under the sanitizers.
+    static constexpr int flashMs = 30000;
     // Starts, writes the image into the scratch directory's "fw", and
     // answers the gate's question with Yes.
     void toPath(const std::string& args = "", const std::string& extra = "")
@@ -171,7 +174,7 @@ TEST_F(mirvaneFirmwareTest, AGoodFlashWritesTheImageAndSaysSo)
     EXPECT_NE(pane.find("KZM_RPFW.001   RAID-0/1/4/5/10 Firmware   3.34.01-R100"), std::string::npos) << pane;
     tmux->sendKeys("Enter");
     dismiss("Do you really want to update the firmware ? (Y/N)", "y");
-    dismiss("Firmware update completed.");
+    dismiss("Firmware update completed.", "x", flashMs);
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
     const std::vector<std::string> keys = keysInOrder(accessKeys);
     ASSERT_FALSE(keys.empty());
@@ -194,7 +197,7 @@ TEST_F(mirvaneFirmwareTest, AFailureInTheDownloadIsShownAndEverythingIsClosed)
     toPath();
     toFile();
     dismiss("Do you really want to update the firmware ? (Y/N)", "y");
-    ASSERT_TRUE(tmux->waitFor("0x0007")) << tmux->capture();
+    ASSERT_TRUE(tmux->waitFor("0x0007", flashMs)) << tmux->capture();
     EXPECT_EQ(tmux->capture().find("Firmware update completed."), std::string::npos);
     dismiss("0x0007");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();

@@ -1,105 +1,40 @@
 // mirvane in a real terminal (tmux) against the mounted emulator: start-up,
 // the controller list and its keys, opening a controller, the main menu and
 // the quit question.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <memory>
 #include <map>
 #include <string>
+#include <vector>
 
-#include "sim_mount.h"
-#include "tmux_session.h"
+#include "mirvane_session.h"
 
 namespace tui::testing {
 namespace {
 
-const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
-
-// Line y of a captured pane.
-std::string paneLine(const std::string& pane, int y)
-{
-    size_t from = 0;
-    for (int i = 0; i < y && from != std::string::npos; ++i) {
-        from = pane.find('\n', from);
-        if (from != std::string::npos)
-            ++from;
-    }
-    return from == std::string::npos ? "" : pane.substr(from, pane.find('\n', from) - from);
-}
-
-// The log lines of the emulator that carry an IOCTL key (field 6).
-int countKey(const SimMount& sim, const std::string& key)
-{
-    int n = 0;
-    for (const std::string& line : sim.log())
-        if (line.find("\t" + key + "\t") != std::string::npos)
-            ++n;
-    return n;
-}
-
 // The one-byte option value of the last logged write with the key: "01"
-// when the record's tail (its command and data areas) holds a set bit.
+// when the record's tail (its command and data areas, from byte 520) holds a
+// set bit.
 std::string lastOption(const SimMount& sim, const std::string& key)
 {
-    std::string tail;
-    for (const std::string& line : sim.log())
-        if (line.find("\t" + key + "\t") != std::string::npos)
-            tail = line.substr(line.rfind('\t') + 1 + 520 * 2);
+    std::vector<uint8_t> tail;
+    for (const SimRecord& r : sim.records())
+        if (r.key == key)
+            tail = r.bytes(520, r.length() - 520);
     if (tail.empty())
         return "";
-    return tail.find_first_not_of('0') == std::string::npos ? "00" : "01";
+    for (uint8_t b : tail)
+        if (b != 0)
+            return "01";
+    return "00";
 }
 
 // The console on an emulator with a scenario (empty: the default one).
-class mirvaneScreenTest : public ::testing::Test {
-protected:
-    void start(const std::string& args = "", const std::string& scenario = "")
-    {
-        sim = std::make_unique<SimMount>(scenario);
-        ASSERT_TRUE(sim->ok());
-        for (const std::string& line : controls)
-            ASSERT_TRUE(sim->control(line)) << line;
-        tmux = std::make_unique<tmuxSession>("KZMH_PROC_ROOT=" + tmuxSession::quote(sim->root()) + " " + mirvane +
-                                             " " + args);
-        ASSERT_TRUE(tmux->started());
-    }
-    // From the interface menu to the controller list.
-    void toList()
-    {
-        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    }
-    // Waits until the text is gone.
-    bool waitGone(const std::string& text)
-    {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
-    }
-    // ESC, the quit question answered Y, and the terminal given back.
-    void quit()
-    {
-        tmux->sendKeys("Escape");
-        ASSERT_TRUE(tmux->waitFor("Do you really want to quit ? (Y/N)")) << tmux->capture();
-        tmux->sendKeys("y");
-        ASSERT_TRUE(tmux->waitFor("[exit 0]")) << tmux->capture();
-    }
-
-    std::vector<std::string> controls;
-    std::unique_ptr<SimMount> sim;
-    std::unique_ptr<tmuxSession> tmux;
-};
+class mirvaneScreenTest : public mirvaneSession {};
 
 TEST_F(mirvaneScreenTest, StartUpReachesTheControllerList)
 {
     start();
     ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-    std::string pane = tmux->capture();
+    std::string pane = stillPane();
     EXPECT_NE(pane.find("RAID Mirvane  --  Version 2.13 - Nov  6 2002"), std::string::npos) << pane;
     EXPECT_NE(pane.find("TCP/IP Sockets"), std::string::npos) << pane;
     EXPECT_NE(paneLine(pane, 10).find("░"), std::string::npos) << pane;
@@ -113,7 +48,7 @@ TEST_F(mirvaneScreenTest, StartUpReachesTheControllerList)
         << pane;
     EXPECT_NE(paneLine(pane, 11).find(" 1   KZM6117RD        [PCI 3/2]"), std::string::npos) << pane;
     EXPECT_EQ(paneLine(pane, 24).find(" Features: C:Chaining, 0:RAID 0"), 0u) << pane;
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, TogglesColoursLineModesAndShowsVersions)
@@ -133,8 +68,7 @@ TEST_F(mirvaneScreenTest, TogglesColoursLineModesAndShowsVersions)
     // F10 in the interface menu gives the colours back.
     tmux->sendKeys("F10");
     ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-    for (int i = 0; i < 50 && tmuxSession::renditionAt(tmux->capture(true), title).bg != colour.bg; ++i)
-        tmux->waitFor("\x01never", 20);
+    kzmtest::waitUntil([&] { return tmuxSession::renditionAt(tmux->capture(true), title).bg == colour.bg; }, redrawMs);
     EXPECT_EQ(tmuxSession::renditionAt(tmux->capture(true), title).bg, colour.bg);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
@@ -153,7 +87,7 @@ TEST_F(mirvaneScreenTest, TogglesColoursLineModesAndShowsVersions)
         EXPECT_NE(pane.find(line), std::string::npos) << line << "\n" << pane;
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("appslib Library")) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
@@ -170,17 +104,14 @@ TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
     EXPECT_NE(pane.find(" F10: Toggle Colors, F4: Test Alarm "), std::string::npos) << pane;
     // F4 reads the sounding alarm and switches it off.
     tmux->sendKeys("F4");
-    for (int i = 0; i < 100 && countKey(*sim, "0x00000017") == 0; ++i)
-        tmux->waitFor("\x01never", 20);
-    EXPECT_EQ(countKey(*sim, "0x00000016"), 1);
-    ASSERT_EQ(countKey(*sim, "0x00000017"), 1);
+    waitKeyCount("0x00000017", 1);
+    EXPECT_EQ(countKey("0x00000016"), 1);
+    ASSERT_EQ(countKey("0x00000017"), 1);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "00");
     // Its digit on the second controller: silent there, so switched on.
-    tmux->sendKeys("Down");
-    tmux->sendKeys("4");
-    for (int i = 0; i < 100 && countKey(*sim, "0x00000017") == 1; ++i)
-        tmux->waitFor("\x01never", 20);
-    ASSERT_EQ(countKey(*sim, "0x00000017"), 2);
+    tmux->sendKeys("Down 4");
+    waitKeyCount("0x00000017", 2);
+    ASSERT_EQ(countKey("0x00000017"), 2);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "01");
     EXPECT_EQ(sim->log().back().substr(0, 2), "1\t") << "the second controller's entry";
     // The emulator's control command silences it again; the next F4 sounds it.
@@ -188,11 +119,10 @@ TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
     EXPECT_FALSE(sim->control("alarm 1 2"));
     EXPECT_FALSE(sim->control("alarm 7 1"));
     tmux->sendKeys("F4");
-    for (int i = 0; i < 100 && countKey(*sim, "0x00000017") == 2; ++i)
-        tmux->waitFor("\x01never", 20);
-    ASSERT_EQ(countKey(*sim, "0x00000017"), 3);
+    waitKeyCount("0x00000017", 3);
+    ASSERT_EQ(countKey("0x00000017"), 3);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "01");
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, OldFirmwareAtLevel30AsksForAnUpdate)
@@ -215,7 +145,7 @@ TEST_F(mirvaneScreenTest, OldFirmwareAtLevel30AsksForAnUpdate)
     ASSERT_TRUE(waitGone("This setup utility")) << tmux->capture();
     EXPECT_EQ(tmux->capture().find("Express Setup"), std::string::npos) << tmux->capture();
     EXPECT_NE(tmux->capture().find(" Select Controller "), std::string::npos) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, ARefreshFailureIsShownOnce)
@@ -227,8 +157,7 @@ TEST_F(mirvaneScreenTest, ARefreshFailureIsShownOnce)
     ASSERT_TRUE(tmux->waitFor("0x0006")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("0x0006")) << tmux->capture();
-    tmux->waitFor("\x01never", 300);
-    std::string pane = tmux->capture();
+    std::string pane = stillPane();
     EXPECT_EQ(pane.find("Error"), std::string::npos) << pane;
     EXPECT_EQ(pane.find("Express Setup"), std::string::npos) << pane;
     EXPECT_NE(pane.find(" Select Controller "), std::string::npos) << pane;
@@ -237,7 +166,7 @@ TEST_F(mirvaneScreenTest, ARefreshFailureIsShownOnce)
     ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 // Main menu items whose screens are built, and the title each opens.
@@ -298,7 +227,7 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
     EXPECT_NE(paneLine(tmux->capture(), 24).find("RAM: 4 MB EDO/P"), std::string::npos) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
@@ -306,9 +235,8 @@ TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
     start();
     toList();
     tmux->resize(100, 30);
-    for (int i = 0; i < 100 && paneLine(tmux->capture(), 29).find(" Features:") != 0; ++i)
-        tmux->waitFor("\x01never", 20);
-    std::string pane = tmux->capture();
+    waitRow(29, " Features:");
+    std::string pane = stillPane();
     EXPECT_EQ(paneLine(pane, 29).find(" Features:"), 0u) << pane;
     std::string top = "┌";
     for (int i = 0; i < 98; ++i)
@@ -324,7 +252,7 @@ TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
         << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, AMainMenuThatDoesNotFitIsBuiltAgainLarger)
@@ -332,16 +260,16 @@ TEST_F(mirvaneScreenTest, AMainMenuThatDoesNotFitIsBuiltAgainLarger)
     start();
     toList();
     tmux->resize(20, 6);
-    tmux->waitFor("\x01never", 200);
+    stillPane();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Error: Unable to")) << tmux->capture();
     tmux->resize(80, 25);
-    tmux->waitFor("\x01never", 200);
+    stillPane();
     tmux->sendKeys("x");
     ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-    quit();
+    quitFromList();
 }
 
 TEST_F(mirvaneScreenTest, NoControllerEndsWithZero)
@@ -373,7 +301,7 @@ TEST_F(mirvaneScreenTest, QuitQuestionNoGoesBackYesEnds)
     EXPECT_EQ(pane.find("░"), std::string::npos) << pane;
     EXPECT_EQ(tmux->display("#{alternate_on}#{cursor_flag}"), "01\n");
     // Every controller was read again before the question.
-    EXPECT_GE(countKey(*sim, "0x20000005"), 2);
+    EXPECT_GE(countKey("0x20000005"), 2);
 }
 
 }  // namespace

@@ -1,35 +1,17 @@
 // The statistics menu and windows of mirvane in a real terminal (tmux)
 // against the mounted emulator, whose statistics grow by set rates per
 // statistics pass.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <memory>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "sim_mount.h"
+#include "mirvane_session.h"
 #include "text_file.h"
-#include "tmux_session.h"
 
 namespace tui::testing {
 namespace {
-
-const std::string mirvane = tmuxSession::quote(MIRVANE_PATH);
-
-std::string paneLine(const std::string& pane, int y)
-{
-    size_t from = 0;
-    for (int i = 0; i < y && from != std::string::npos; ++i) {
-        from = pane.find('\n', from);
-        if (from != std::string::npos)
-            ++from;
-    }
-    return from == std::string::npos ? "" : pane.substr(from, pane.find('\n', from) - from);
-}
 
 // Six disks on one SCSI channel: more than the four rows of a 25-line screen.
 const std::string manyDisks = R"({"controllers": [{"entry": 0, "typeName": "KZM8530RZ", "channels": [{"kind": 2,
@@ -37,58 +19,14 @@ const std::string manyDisks = R"({"controllers": [{"entry": 0, "typeName": "KZM8
 // A controller with a channel and nothing on it.
 const std::string noDisks = R"({"controllers": [{"entry": 0, "channels": [{"kind": 2, "devices": []}]}]})";
 
-class mirvaneStatisticsTest : public ::testing::Test {
+class mirvaneStatisticsTest : public mirvaneSession {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kzm-stat-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override
-    {
-        tmux.reset();
-        sim.reset();
-        // The console may still be ending when its server goes.
-        for (int i = 0; i < 50; ++i) {
-            for (const std::string& f : Files())
-                unlink((dir + "/" + f).c_str());
-            if (rmdir(dir.c_str()) == 0)
-                break;
-            usleep(100000);
-        }
-    }
-    // Waits (bounded) until pane row y holds the text; the row's last state.
-    std::string waitRow(int y, const std::string& text)
-    {
-        std::string row;
-        for (int i = 0; i < 250; ++i) {
-            row = paneLine(tmux->capture(), y);
-            if (row.find(text) != std::string::npos)
-                break;
-            tmux->waitFor("\x01never", 20);
-        }
-        return row;
-    }
-
     // The console (in the test's own directory) on a scenario, its controller `entry` open in
     // the statistics menu.
     void open(const std::string& args, const std::string& scenario = "", int entry = 0)
     {
-        sim = std::make_unique<SimMount>(scenario);
-        ASSERT_TRUE(sim->ok());
-        for (const std::string& line : controls)
-            ASSERT_TRUE(sim->control(line)) << line;
-        const std::string inner = "cd " + tmuxSession::quote(dir) + " && KZMH_PROC_ROOT=" +
-                                  tmuxSession::quote(sim->root()) + " exec " + mirvane + " " + args;
-        tmux = std::make_unique<tmuxSession>("sh -c " + tmuxSession::quote(inner));
-        ASSERT_TRUE(tmux->started());
-        ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-        tmux->sendKeys("Enter");
-        ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
-        for (int i = 0; i < entry; ++i)
-            tmux->sendKeys("Down");
-        tmux->sendKeys("Enter");
+        ASSERT_NO_FATAL_FAILURE(start(args, scenario));
+        ASSERT_NO_FATAL_FAILURE(toMainMenu(entry));
         ASSERT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
         tmux->sendKeys("t");
         ASSERT_TRUE(tmux->waitFor(" View Statistics ")) << tmux->capture();
@@ -98,9 +36,7 @@ protected:
     {
         tmux->sendKeys("s");
         ASSERT_TRUE(tmux->waitFor("New Sample Rate (in 1/10s): ")) << tmux->capture();
-        tmux->sendKeys("Delete Delete Delete");
-        tmux->sendKeys("-l " + tenths);
-        tmux->sendKeys("Enter");
+        tmux->sendKeys({"-N 3 Delete", "-l " + tenths, "Enter"});
         ASSERT_TRUE(waitGone("New Sample Rate")) << tmux->capture();
     }
     void loggingOn()
@@ -110,14 +46,19 @@ protected:
         tmux->sendKeys("Down Enter");
         ASSERT_TRUE(waitGone("│On │")) << tmux->capture();
     }
-    bool waitGone(const std::string& text)
+    // The sample count the pane's status line shows; -1 when it shows none.
+    static int samplesIn(const std::string& pane)
     {
-        for (int i = 0; i < 250; ++i) {
-            if (tmux->capture().find(text) == std::string::npos)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
+        const size_t at = pane.find("Samples: ");
+        return at == std::string::npos ? -1 : std::atoi(pane.c_str() + at + 9);
+    }
+    // Waits until the window has taken at least `count` samples (at a tenth of
+    // a second each, one count shows too briefly to be caught); the pane then.
+    std::string waitSamples(int count)
+    {
+        std::string pane;
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return samplesIn(pane = tmux->capture()) >= count; }, redrawMs)) << pane;
+        return pane;
     }
     // ESC out of a window; the menu is back.
     void closeWindow()
@@ -151,10 +92,6 @@ protected:
         return rows;
     }
 
-    std::string dir;
-    std::vector<std::string> controls;
-    std::unique_ptr<SimMount> sim;
-    std::unique_ptr<tmuxSession> tmux;
 };
 
 TEST_F(mirvaneStatisticsTest, MenuItemsFollowTheModeAndTheController)
@@ -173,14 +110,11 @@ TEST_F(mirvaneStatisticsTest, MenuItemsFollowTheModeAndTheController)
     };
     for (const auto& c : cases) {
         open(c.args, c.scenario ? *c.scenario : "");
-        tmux->waitFor("\x01never", 200);
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         for (const std::string& item : c.shown)
             EXPECT_NE(pane.find(item), std::string::npos) << c.args << item << pane;
         for (const std::string& item : c.hidden)
             EXPECT_EQ(pane.find(item), std::string::npos) << c.args << item << pane;
-        tmux.reset();
-        sim.reset();
     }
 }
 
@@ -190,35 +124,24 @@ TEST_F(mirvaneStatisticsTest, SampleRateIsAskedWithinItsBounds)
     tmux->sendKeys("s");
     ASSERT_TRUE(tmux->waitFor("New Sample Rate (in sec.): 2 ")) << tmux->capture();
     for (const char* wrong : {"11", "0", "x"}) {
-        tmux->sendKeys("Delete Delete Delete");
-        tmux->sendKeys(std::string("-l ") + wrong);
-        tmux->sendKeys("Enter");
+        tmux->sendKeys({"-N 3 Delete", std::string("-l ") + wrong, "Enter"});
         ASSERT_TRUE(tmux->waitFor("Sample rate must be between 1 and 10 !")) << wrong << tmux->capture();
         tmux->sendKeys("x");
         ASSERT_TRUE(waitGone("Sample rate must be")) << tmux->capture();
     }
-    tmux->sendKeys("Delete Delete Delete");
-    tmux->sendKeys("-l 5");
-    tmux->sendKeys("Enter");
+    tmux->sendKeys({"-N 3 Delete", "-l 5", "Enter"});
     ASSERT_TRUE(waitGone("New Sample Rate")) << tmux->capture();
     tmux->sendKeys("s");
     ASSERT_TRUE(tmux->waitFor("New Sample Rate (in sec.): 5 ")) << "50 tenths shown as 5" << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone("New Sample Rate")) << tmux->capture();
-    tmux.reset();
-    sim.reset();
 
     open("-QUENTRAX");
     tmux->sendKeys("s");
     ASSERT_TRUE(tmux->waitFor("New Sample Rate (in 1/10s): ")) << tmux->capture();
-    tmux->sendKeys("Delete Delete Delete");
-    tmux->sendKeys("-l 101");
-    tmux->sendKeys("Enter");
+    tmux->sendKeys({"-N 3 Delete", "-l 101", "Enter"});
     ASSERT_TRUE(tmux->waitFor("Sample rate must be between 1 and 100 !")) << tmux->capture();
-    tmux->sendKeys("x");
-    tmux->sendKeys("Delete Delete Delete");
-    tmux->sendKeys("-l 100");
-    tmux->sendKeys("Enter");
+    tmux->sendKeys({"x", "-N 3 Delete", "-l 100", "Enter"});
     ASSERT_TRUE(waitGone("New Sample Rate")) << tmux->capture();
 }
 
@@ -228,8 +151,7 @@ TEST_F(mirvaneStatisticsTest, DriveWindowShowsRatesTotalAndStatusLine)
     open("-QUENTRAX");
     setPeriod("1");
     tmux->sendKeys("p");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
-    const std::string pane = tmux->capture();
+    const std::string pane = waitSamples(2);
     EXPECT_EQ(paneLine(pane, 4).find("Physical Drive Statistics"), 27u) << pane;
     // Four disks at 100 blocks of 512 bytes and 2 and 3 operations per second.
     for (int row : {7, 10, 13, 16}) {
@@ -262,8 +184,7 @@ TEST_F(mirvaneStatisticsTest, ScrollMarksPagesAndScaleKeys)
     EXPECT_NE(paneLine(pane, 18).find("ID:5 "), std::string::npos) << pane;
     EXPECT_EQ(paneLine(pane, 20).substr(0, 2), "  ") << pane;
     tmux->sendKeys("Up");
-    for (int i = 0; i < 100 && paneLine(tmux->capture(), 9).find("ID:1 ") == std::string::npos; ++i)
-        tmux->waitFor("\x01never", 20);
+    waitRow(9, "ID:1 ");
     pane = tmux->capture();
     EXPECT_NE(paneLine(pane, 9).find("ID:1 "), std::string::npos) << pane;
     EXPECT_EQ(paneLine(pane, 6).substr(0, 4), " ↑") << pane;
@@ -271,19 +192,15 @@ TEST_F(mirvaneStatisticsTest, ScrollMarksPagesAndScaleKeys)
 
     // Scale 4 to 10 and no further; then down to 0 and no further.
     const std::string top10 = " 0   50   100  150  200  250  300  350  400  450  500 MB/s";
-    for (int i = 0; i < 8; ++i)
-        tmux->sendKeys("Right");
+    tmux->repeatKey("Right", 8);
     EXPECT_NE(waitRow(19, top10).find(top10), std::string::npos) << "both axes" << tmux->capture();
     EXPECT_NE(waitRow(5, top10).find(top10), std::string::npos) << tmux->capture();
-    tmux->waitFor("\x01never", 300);
-    EXPECT_NE(paneLine(tmux->capture(), 5).find(top10), std::string::npos) << "it stays at 10" << tmux->capture();
+    EXPECT_NE(paneLine(stillPane(), 5).find(top10), std::string::npos) << "it stays at 10" << tmux->capture();
     const std::string top0 = "  0   20   40   60   80   100  120  140  160  180  200 KB/s";
-    for (int i = 0; i < 12; ++i)
-        tmux->sendKeys("Left");
+    tmux->repeatKey("Left", 12);
     EXPECT_NE(waitRow(19, top0).find(top0), std::string::npos) << "both axes" << tmux->capture();
     EXPECT_NE(waitRow(5, top0).find(top0), std::string::npos) << tmux->capture();
-    tmux->waitFor("\x01never", 300);
-    EXPECT_NE(paneLine(tmux->capture(), 5).find(top0), std::string::npos) << "it stays at 0" << tmux->capture();
+    EXPECT_NE(paneLine(stillPane(), 5).find(top0), std::string::npos) << "it stays at 0" << tmux->capture();
     EXPECT_EQ(waitRow(6, " ↑").substr(0, 4), " ↑") << "the marks stay after a new scale" << tmux->capture();
     EXPECT_EQ(waitRow(20, " ↓").substr(0, 4), " ↓") << tmux->capture();
     closeWindow();
@@ -313,7 +230,7 @@ TEST_F(mirvaneStatisticsTest, DriveLogOfTwoDisksOnOlderFirmware)
     tmux->sendKeys("p");
     ASSERT_TRUE(tmux->waitFor("Logfile: physstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 3,")) << tmux->capture();
+    waitSamples(3);
     EXPECT_NE(tmux->capture().find("Log: On,"), std::string::npos);
     closeWindow();
     const std::string log = Read("physstat.log");
@@ -339,7 +256,7 @@ TEST_F(mirvaneStatisticsTest, LogicalCacheAndDriverLogs)
     tmux->sendKeys("l");
     ASSERT_TRUE(tmux->waitFor("Logfile: logstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
+    waitSamples(2);
     EXPECT_NE(tmux->capture().find("Log. Drive: 0   Name: DISK_0"), std::string::npos) << tmux->capture();
     closeWindow();
     const std::string logical = Read("logstat.log");
@@ -352,11 +269,12 @@ TEST_F(mirvaneStatisticsTest, LogicalCacheAndDriverLogs)
     tmux->sendKeys("c");
     ASSERT_TRUE(tmux->waitFor("Logfile: cachstat.log")) << tmux->capture();
     tmux->sendKeys("Enter");
-    ASSERT_TRUE(tmux->waitFor("Samples: 2,")) << tmux->capture();
-    std::string pane = tmux->capture();
+    std::string pane = waitSamples(2);
     EXPECT_EQ(paneLine(pane, 6).find("Data      Cache:  on     Delayed Write:  on"), 0u) << pane;
     EXPECT_EQ(paneLine(pane, 15).find("Parity    Cache:  on     Delayed Write:  on"), 0u) << pane;
-    EXPECT_EQ(paneLine(pane, 24), " Ctr: KZM8530RZ on Local_Sys,  Samples: 2,  Log: ON") << pane;
+    EXPECT_EQ(paneLine(pane, 24),
+              " Ctr: KZM8530RZ on Local_Sys,  Samples: " + std::to_string(samplesIn(pane)) + ",  Log: ON")
+        << pane;
     closeWindow();
     const std::string cache = Read("cachstat.log");
     EXPECT_EQ(cache.find("Cache statistics\n\n"), 0u) << cache;
@@ -392,8 +310,7 @@ TEST_F(mirvaneStatisticsTest, AnEmptyLogFileNameRunsWithoutLogging)
     loggingOn();
     tmux->sendKeys("p");
     ASSERT_TRUE(tmux->waitFor("Logfile: physstat.log")) << tmux->capture();
-    tmux->sendKeys("Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete Delete");
-    tmux->sendKeys("Enter");
+    tmux->sendKeys({"-N 12 Delete", "Enter"});
     ASSERT_TRUE(tmux->waitFor("Log: Off,")) << tmux->capture();
     closeWindow();
     EXPECT_TRUE(Files().empty()) << Files().front();

@@ -126,8 +126,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     openView();
     leaveView("y");
     enterName("");
-    for (int i = 0; i < 100 && !std::filesystem::exists(dir + "/raidsave.txt"); ++i)
-        tmux->waitFor("\x01never", 50);
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return std::filesystem::exists(dir + "/raidsave.txt"); }, redrawMs));
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     const std::vector<std::string> lines = ReadLines(dir + "/raidsave.txt");
     EXPECT_TRUE(HasLine(lines, "Type:             KZM8530RZ"));
@@ -186,8 +185,7 @@ TEST_F(SaveInformationDialogTest, TheViewHoldsTheFirst3000LinesAndTheFileAll)
     enterName("");
     ASSERT_TRUE(tmux->waitFor("Please wait")) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
-    for (int i = 0; i < 200 && tmux->capture().find(" Setup ") == std::string::npos; ++i)
-        tmux->waitFor("\x01never", 50);
+    tmux->waitFor(" Setup ", 10000);
     const std::vector<std::string> lines = ReadLines(dir + "/raidsave.txt");
     ASSERT_GT(lines.size(), 3001u);
     // Line 3000 and the one after it are message lines, each of its own text.
@@ -204,9 +202,9 @@ TEST_F(SaveInformationDialogTest, TheViewHoldsTheFirst3000LinesAndTheFileAll)
     for (int i = 0; i < 300 && tmux->capture().find(shown) == std::string::npos; ++i)
         tmux->sendKeys("NPage");
     ASSERT_TRUE(tmux->waitFor(shown)) << shown << "\n" << tmux->capture();
-    tmux->sendKeys("NPage");
-    tmux->sendKeys("Down");
-    ASSERT_TRUE(tmux->waitFor(shown)) << shown << "\n" << tmux->capture();
-    EXPECT_EQ(tmux->capture().find(after), std::string::npos) << tmux->capture();
+    tmux->sendKeys("NPage Down");
+    const std::string pane = stillPane();
+    EXPECT_NE(pane.find(shown), std::string::npos) << shown << "\n" << pane;
+    EXPECT_EQ(pane.find(after), std::string::npos) << pane;
     leaveView("n");
 }

@@ -12,8 +12,9 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include "wait_until.h"
 
 #ifndef KZMSIM_PATH
 #error "KZMSIM_PATH must name the kzmsim program"
@@ -22,7 +23,7 @@
 namespace {
 
 constexpr long FUSE_MAGIC = 0x65735546;
-constexpr auto MOUNT_WAIT = std::chrono::seconds(10);
+constexpr auto MOUNT_WAIT = std::chrono::seconds(30);  // a bound only: large scenarios start slowly under load
 constexpr auto EXIT_WAIT = std::chrono::seconds(5);
 
 bool isFuseMount(const std::string& path)
@@ -64,16 +65,13 @@ bool runQuiet(const std::vector<std::string>& args)
 // Waits up to `bound` for the child to end; true when it was reaped.
 bool reap(pid_t pid, std::chrono::milliseconds bound)
 {
-    const auto until = std::chrono::steady_clock::now() + bound;
-    while (true) {
-        int status = 0;
-        const pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid || (r < 0 && errno == ECHILD))
-            return true;
-        if (std::chrono::steady_clock::now() >= until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return kzmtest::waitUntil(
+        [pid] {
+            int status = 0;
+            const pid_t r = waitpid(pid, &status, WNOHANG);
+            return r == pid || (r < 0 && errno == ECHILD);
+        },
+        static_cast<int>(bound.count()));
 }
 
 }  // namespace
@@ -129,20 +127,18 @@ SimMount::SimMount(const std::string& scenarioJson, const char* program)
     close(outFd);
     pid_ = pid;
 
-    const auto until = std::chrono::steady_clock::now() + MOUNT_WAIT;
     struct stat st {};
-    while (std::chrono::steady_clock::now() < until) {
-        if (isFuseMount(root_) && stat((root_ + "/scsi").c_str(), &st) == 0) {
-            ok_ = true;
-            return;
-        }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;  // kzmsim ended without mounting
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    bool ended = false;  // kzmsim ended without mounting
+    kzmtest::waitUntil(
+        [&] {
+            ok_ = isFuseMount(root_) && stat((root_ + "/scsi").c_str(), &st) == 0;
+            int status = 0;
+            ended = !ok_ && waitpid(pid_, &status, WNOHANG) == pid_;
+            return ok_ || ended;
+        },
+        static_cast<int>(std::chrono::milliseconds(MOUNT_WAIT).count()));
+    if (ended)
+        pid_ = -1;
 }
 
 SimMount::~SimMount()
@@ -218,11 +214,55 @@ std::string SimMount::readFile(const std::string& rel) const
 
 std::string SimMount::readFileOnceItIs(const std::string& rel, const std::string& expected, int boundMs) const
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
-    std::string text = readFile(rel);
-    while (text != expected && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        text = readFile(rel);
-    }
+    std::string text;
+    kzmtest::waitUntil([&] { return (text = readFile(rel)) == expected; }, boundMs);
     return text;
+}
+
+std::vector<SimRecord> SimMount::records() const
+{
+    std::vector<SimRecord> out;
+    for (const std::string& line : log())
+        if (auto r = SimRecord::parse(line))
+            out.push_back(std::move(*r));
+    return out;
+}
+
+int SimMount::keyCount(const std::string& key) const
+{
+    int n = 0;
+    for (const SimRecord& r : records())
+        n += r.key == key;
+    return n;
+}
+
+std::vector<std::vector<uint8_t>> SimMount::allData(const std::string& key, size_t size) const
+{
+    std::vector<std::vector<uint8_t>> all;
+    for (const SimRecord& r : records())
+        if (r.key == key)
+            if (std::vector<uint8_t> d = r.data(size); !d.empty() || size == 0)
+                all.push_back(std::move(d));
+    return all;
+}
+
+std::vector<uint8_t> SimMount::lastData(const std::string& key, size_t size) const
+{
+    std::vector<std::vector<uint8_t>> all = allData(key, size);
+    return all.empty() ? std::vector<uint8_t>{} : std::move(all.back());
+}
+
+bool SimMount::waitForLog(const std::function<bool(const std::vector<SimRecord>&)>& holds, int boundMs) const
+{
+    return kzmtest::waitUntil([&] { return holds(records()); }, boundMs);
+}
+
+bool SimMount::waitForKeyCount(const std::string& key, int count, int boundMs) const
+{
+    return kzmtest::waitUntil([&] { return keyCount(key) >= count; }, boundMs);
+}
+
+bool SimMount::waitForState(const std::function<bool(const std::string&)>& holds, int boundMs) const
+{
+    return kzmtest::waitUntil([&] { return holds(state()); }, boundMs);
 }

@@ -2,8 +2,12 @@
 // temporary directory for the lifetime of the object (always unmounted).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "sim_record.h"
 
 class SimMount {
 public:
@@ -25,6 +29,23 @@ public:
     bool control(const std::string& line) const;
     // The lines of kzmsim/log, oldest first.
     std::vector<std::string> log() const;
+    // The lines of kzmsim/log read into records, oldest first.
+    std::vector<SimRecord> records() const;
+    // The logged requests with the IOCTL key ("0x0000002B").
+    int keyCount(const std::string& key) const;
+    // The data areas (`size` bytes each) of the logged requests with the key
+    // whose records hold that much, oldest first.
+    std::vector<std::vector<uint8_t>> allData(const std::string& key, size_t size) const;
+    // The data area of the last such request; empty when there is none.
+    std::vector<uint8_t> lastData(const std::string& key, size_t size) const;
+    // Waits until `holds` is true of the log's records or the bound passes.
+    bool waitForLog(const std::function<bool(const std::vector<SimRecord>&)>& holds, int boundMs = 5000) const;
+    // Waits until the log holds at least `count` requests with the key.
+    bool waitForKeyCount(const std::string& key, int count, int boundMs = 5000) const;
+    // The text of kzmsim/state: the access and driver locks held.
+    std::string state() const { return readFile("kzmsim/state"); }
+    // Waits until `holds` is true of state() or the bound passes.
+    bool waitForState(const std::function<bool(const std::string&)>& holds, int boundMs = 5000) const;
     // Reads a whole file below root() (for example "scsi").
     std::string readFile(const std::string& rel) const;
     // Reads the file until it reads `expected` or the bound passes (a program

@@ -3,13 +3,17 @@
 // killed when the session object goes.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
-#include <thread>
+#include <vector>
+
+#include "wait_until.h"
 
 namespace tui::testing {
 
@@ -20,8 +24,9 @@ public:
     {
         static int serial = 0;
         socket_ = "kzm-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+        // The end of the command signals the channel "exited" (waitExit).
         const std::string pane = "env -u LC_ALL -u LC_CTYPE TERM=tmux-256color LANG=C.UTF-8 " + command +
-                                 "; echo \"[exit $?]\"; exec sleep 600";
+                                 "; echo \"[exit $?]\"; " + tmuxCommand() + "wait-for -S exited; exec sleep 600";
         started_ = run("new-session -d -x 80 -y 25 " + quote(pane)).ok;
         if (started_) {
             socketPath_ = display("#{socket_path}");
@@ -31,6 +36,8 @@ public:
     }
     ~tmuxSession()
     {
+        if (tty_ >= 0)
+            close(tty_);
         run("kill-server");
         if (!socketPath_.empty())
             unlink(socketPath_.c_str());  // the server leaves its socket file behind
@@ -43,6 +50,23 @@ public:
     std::string capture(bool escapes = false) { return run(escapes ? "capture-pane -p -e" : "capture-pane -p").out; }
     // Sends tmux key names (or literal text with "-l").
     void sendKeys(const std::string& keys) { run("send-keys " + keys); }
+    // Sends each item as one send-keys (key names, or "-l text"), all in one
+    // tmux call.
+    void sendKeys(std::initializer_list<std::string> items) { sendKeys(std::vector<std::string>(items)); }
+    void sendKeys(const std::vector<std::string>& items)
+    {
+        std::string args;
+        for (const std::string& item : items)
+            args += (args.empty() ? "send-keys " : " \\; send-keys ") + item;
+        if (!args.empty())
+            run(args);
+    }
+    // Sends the key `count` times in one call.
+    void repeatKey(const std::string& key, int count)
+    {
+        if (count > 0)
+            run("send-keys -N " + std::to_string(count) + " " + key);
+    }
     // Resizes the window (and with it the pane) as a terminal resize would.
     void resize(int columns, int rows)
     {
@@ -53,13 +77,66 @@ public:
     // Waits (bounded) until the pane shows the text.
     bool waitFor(const std::string& text, int milliseconds = 5000)
     {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
-            if (capture().find(text) != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return kzmtest::waitUntil([&] { return capture().find(text) != std::string::npos; }, milliseconds);
+    }
+    // Waits (bounded) until the pane no longer shows the text.
+    bool waitGone(const std::string& text, int milliseconds = 5000)
+    {
+        return kzmtest::waitUntil([&] { return capture().find(text) == std::string::npos; }, milliseconds);
+    }
+    // Waits (bounded) until the pane shows one of the texts.
+    bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = 5000)
+    {
+        return kzmtest::waitUntil(
+            [&] {
+                const std::string pane = capture();
+                for (const std::string& t : texts)
+                    if (pane.find(t) != std::string::npos)
+                        return true;
+                return false;
+            },
+            milliseconds);
+    }
+    // True when the program in the pane has read every key sent to it: its
+    // terminal holds no input.
+    bool keysRead()
+    {
+        if (tty_ < 0) {
+            std::string path = display("#{pane_tty}");
+            while (!path.empty() && path.back() == '\n')
+                path.pop_back();
+            tty_ = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            if (tty_ < 0)
+                return false;
         }
-        return false;
+        int pending = 0;
+        return ioctl(tty_, FIONREAD, &pending) == 0 && pending == 0;
+    }
+    // The fence after keys: waits (bounded) until the program has read them
+    // all and two captures in a row are the same; `pane` gets the last
+    // capture. False when the screen did not come to rest in time.
+    bool waitStill(std::string& pane, int milliseconds = 5000)
+    {
+        std::string last;
+        return kzmtest::waitUntil(
+            [&] {
+                if (!keysRead()) {
+                    last.clear();
+                    return false;
+                }
+                pane = capture();
+                const bool same = !pane.empty() && pane == last;
+                last = pane;
+                return same;
+            },
+            milliseconds);
+    }
+    // Waits until the pane's command has ended (the channel its end signals);
+    // false when it did not end within the bound.
+    bool waitExit(int milliseconds = 5000)
+    {
+        const std::string seconds = std::to_string((milliseconds + 999) / 1000);
+        return std::system(("timeout " + seconds + " " + tmuxCommand() + "wait-for exited").c_str()) == 0;
     }
 
     // Single-quotes a word for the shell.
@@ -118,10 +195,11 @@ private:
         bool ok;
         std::string out;
     };
+    // The shell words that start a tmux client of this server.
+    std::string tmuxCommand() const { return quote(TMUX_PATH) + " -u -L " + socket_ + " -f /dev/null "; }
     result run(const std::string& args)
     {
-        const std::string cmd = "env LANG=C.UTF-8 " + quote(TMUX_PATH) + " -u -L " + socket_ +
-                                " -f /dev/null " + args + " 2>/dev/null";
+        const std::string cmd = "env LANG=C.UTF-8 " + tmuxCommand() + args + " 2>/dev/null";
         result r{false, {}};
         FILE* p = popen(cmd.c_str(), "r");
         if (!p)
@@ -137,6 +215,7 @@ private:
     std::string socket_;
     std::string socketPath_;
     bool started_ = false;
+    int tty_ = -1;  // the pane's terminal, open for keysRead
 };
 
 }  // namespace tui::testing
