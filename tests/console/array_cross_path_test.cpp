@@ -462,9 +462,14 @@ TEST_F(arrayCrossPathTest, ExpandVerifyAndProgressFromTheMenu)
         tmux->sendKeys(c.key);
         ASSERT_TRUE(tmux->waitFor(c.shown)) << tmux->capture();
         if (c.answer) {
-            // The window has polled the controller since it showed.
-            const size_t requests = sim->log().size();
-            ASSERT_TRUE(waitUntil([&] { return sim->log().size() > requests; })) << tmux->capture();
+            // The window is drawn: two captures in a row agree.
+            std::string last;
+            ASSERT_TRUE(waitUntil([&] {
+                const std::string now = tmux->capture();
+                const bool same = now == last;
+                last = now;
+                return same;
+            })) << tmux->capture();
             tmux->sendKeys(c.answer);
             ASSERT_TRUE(waitGone(c.shown)) << tmux->capture();
         }

@@ -96,10 +96,12 @@ inline bool waitsForInput(const std::string& pid, const std::string& tid)
            number == "281";
 }
 
-// Whether the program in the pane has read every key sent to its terminal
-// and every thread of it waits for input; the tail of the pane (the exit
-// line's "sleep") counts as waiting.
-inline bool paneWaitsForInput(long panePid, const std::string& paneTty)
+// Whether the programs in the pane (`programs`, the processes below its
+// shell) have read every key sent to its terminal and every thread of them
+// waits for input; the tail of the pane (the exit line's "sleep") and a
+// program gone meanwhile count as waiting.
+inline bool paneWaitsForInput(const std::vector<std::pair<std::string, std::string>>& programs,
+                              const std::string& paneTty)
 {
     const int fd = open(paneTty.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -109,12 +111,12 @@ inline bool paneWaitsForInput(long panePid, const std::string& paneTty)
     close(fd);
     if (r != 0 || pending != 0)
         return false;
-    for (const auto& [pid, name] : descendants(panePid)) {
+    for (const auto& [pid, name] : programs) {
         if (name == "sleep")
             continue;
         DIR* d = opendir(("/proc/" + pid + "/task").c_str());
         if (!d)
-            continue;  // gone meanwhile
+            continue;
         bool waiting = true;
         while (const dirent* e = readdir(d))
             if (e->d_name[0] != '.' && !waitsForInput(pid, e->d_name))
@@ -152,15 +154,16 @@ inline bool settle(tmuxSession& tmux, int boundMs = 15000)
     std::string tty;
     if (!(pane >> pid >> tty))
         return false;
+    const auto programs = waitDetail::descendants(pid);
     std::string last = "\x01";
     return waitUntil(
         [&] {
-            if (!waitDetail::paneWaitsForInput(pid, tty))
+            if (!waitDetail::paneWaitsForInput(programs, tty))
                 return false;
             const std::string now = tmux.capture();
             const bool same = now == last;
             last = now;
-            return same && waitDetail::paneWaitsForInput(pid, tty);
+            return same && waitDetail::paneWaitsForInput(programs, tty);
         },
         boundMs);
 }
