@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -46,7 +47,6 @@ const std::string failedRaid5 = R"([{"type": 5, "drives": [0, 1, 2], "state": "f
 
 class arrayCrossPathTest : public mirvaneSession {
 protected:
-    void pause(int ms) { tmux->waitFor("\x01never", ms); }
     // The console at " Select Array Drive ".
     void openArrays(const std::string& scenario, const std::string& args = "")
     {
@@ -208,7 +208,7 @@ TEST_F(arrayCrossPathTest, RefusedAccessStopsTheAddition)
         ASSERT_NO_FATAL_FAILURE(chooseNewDisk(c.newTarget));
         ASSERT_NO_FATAL_FAILURE(dismiss("Could not enter Maintenance Mode."));
         ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << "the menu stays\n" << tmux->capture();
-        pause(300);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_FALSE(shows(" Choose Type ")) << tmux->capture();
         EXPECT_EQ(countKey("0x20000002"), 0) << "the disk was not initialised";
         EXPECT_EQ(countKey("0x0000000E"), 0);
@@ -250,7 +250,7 @@ TEST_F(arrayCrossPathTest, TooSmallHotPluggedDiskIsDeletedAgain)
         ASSERT_NO_FATAL_FAILURE(dismiss("Do you want to use this disk? (Y/N)", "y"));
         ASSERT_NO_FATAL_FAILURE(dismiss(tooSmall));
         ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << "the menu stays\n" << tmux->capture();
-        pause(300);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         EXPECT_EQ(countKey("0x00000024"), 1) << "the new drive was made";
         EXPECT_EQ(countKey("0x0000000F"), 1) << "and deleted again";
@@ -281,7 +281,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentFromANewDisk)
             ASSERT_NO_FATAL_FAILURE(start("", c.scenario));
             tmux->resize(80, 40);
             ASSERT_NO_FATAL_FAILURE(toAdvancedSetup());
-            pause(300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             tmux->sendKeys("Down Down Enter");
             ASSERT_TRUE(tmux->waitFor(" Select Logical Drive ")) << tmux->capture();
             ASSERT_TRUE(tmux->waitFor("F3: Load All")) << tmux->capture();
@@ -295,7 +295,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentFromANewDisk)
         tmux->sendKeys("a");
         ASSERT_NO_FATAL_FAILURE(chooseNewDisk(c.newTarget));
         ASSERT_TRUE(waitGone(addList)) << tmux->capture();
-        pause(500);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         EXPECT_EQ(countKey("0x00000010"), 1) << "a mirror component attached";
         ASSERT_NO_FATAL_FAILURE(expectClean());
@@ -306,7 +306,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentFromANewDisk)
             EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
             tmux->sendKeys("Escape");
             ASSERT_TRUE(waitGone(" Select Logical Drive ")) << tmux->capture();
-            pause(300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             tmux->sendKeys("Down Enter");
             ASSERT_TRUE(tmux->waitFor(" Select Array Drive ")) << tmux->capture();
         }
@@ -408,7 +408,7 @@ TEST_F(arrayCrossPathTest, ReplaceAFailedComponent)
             ASSERT_TRUE(waitGone("Build/Rebuild Progress")) << "done: the menu closes\n" << tmux->capture();
         } else {
             ASSERT_TRUE(tmux->waitFor("Build/Rebuild Progress")) << "the menu stays\n" << tmux->capture();
-            pause(300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             tmux->sendKeys("Escape");
         }
         ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
@@ -462,7 +462,14 @@ TEST_F(arrayCrossPathTest, ExpandVerifyAndProgressFromTheMenu)
         tmux->sendKeys(c.key);
         ASSERT_TRUE(tmux->waitFor(c.shown)) << tmux->capture();
         if (c.answer) {
-            pause(300);
+            // The window is drawn: two captures in a row agree.
+            std::string last;
+            ASSERT_TRUE(waitUntil([&] {
+                const std::string now = tmux->capture();
+                const bool same = now == last;
+                last = now;
+                return same;
+            })) << tmux->capture();
             tmux->sendKeys(c.answer);
             ASSERT_TRUE(waitGone(c.shown)) << tmux->capture();
         }
@@ -473,7 +480,7 @@ TEST_F(arrayCrossPathTest, ExpandVerifyAndProgressFromTheMenu)
             // Run to its end: the window goes by itself and the action is done.
             ASSERT_TRUE(waitGone(c.shown)) << tmux->capture();
             ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
-            pause(300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             EXPECT_FALSE(shows("Build/Rebuild Progress")) << tmux->capture();
             TearDown();
             controls.clear();
@@ -607,7 +614,7 @@ TEST_F(arrayCrossPathTest, HostDriveMenuHotFixItems)
             ASSERT_TRUE(waitGone(" Select Hot Fix Drive to be removed ")) << tmux->capture();
         }
         ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
-        pause(500);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         for (const std::string& key : c.keys)
             EXPECT_EQ(countKey(key), 1) << key;

@@ -6,15 +6,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -336,7 +335,7 @@ TEST_F(arrayDriveScreenTest, CreationRefusalsAndTypes)
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("SPACE")) << tmux->capture();
         tmux->sendKeys(c.choose);
-        tmux->waitFor("\x01never", 200);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         tmux->sendKeys("Enter");
         if (c.shown) {
             ASSERT_TRUE(tmux->waitFor(c.shown)) << tmux->capture();
@@ -366,7 +365,7 @@ TEST_F(arrayDriveScreenTest, CreatesARaid5Array)
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("SPACE")) << tmux->capture();
     tmux->sendKeys("Space Down Space Down Space");
-    tmux->waitFor("\x01never", 200);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
     tmux->sendKeys("Enter");  // the cursor starts on RAID 5
@@ -432,67 +431,54 @@ TEST_F(arrayDriveScreenTest, RemovalByPartitionsAndAdministratorMode)
     }
 }
 
-// Configuration access refused once is taken on the retry; refused twice
-// shows M5042 and nothing reaches the controller.
-TEST_F(arrayDriveScreenTest, RefusedAccessIsRetriedOnce)
+// Removing the array drive or its private hot fix drive. Configuration
+// access refused once is taken on the retry; refused twice (held) shows
+// M5042, nothing reaches the controller and, for the hot fix drive, the disk
+// change bracket is closed.
+TEST_F(arrayDriveScreenTest, RemovalUnderRefusedAccess)
 {
+    const char* const hotFixBox = " Select Hot Fix Drive to be removed ";
     const struct {
         const char* name;
+        const char* item;
+        const char* pick;  // the box the drive is picked from, if any
+        const char* key;   // the removal's IOCTL key
         std::vector<std::string> controls;
         int removed;
         const char* state;
     } cases[] = {
-        {"refused once", {"hostdrive 0 0 0 4000000", "status 0 0x72 12"}, 1, ""},
-        {"held", {"hostdrive 0 0 0 4000000", "hold 0 0"}, 0, "0 hold 0\n"},
+        {"array drive, refused once", "Remove Array Drive", nullptr, "0x10000011",
+         {"hostdrive 0 0 0 4000000", "status 0 0x72 12"}, 1, ""},
+        {"array drive, held", "Remove Array Drive", nullptr, "0x10000011", {"hostdrive 0 0 0 4000000", "hold 0 0"}, 0,
+         "0 hold 0\n"},
+        {"hot fix drive", "Remove Hot Fix Drive", hotFixBox, "0x10000016", {"hostdrive 0 0 0 4000000"}, 1, ""},
+        {"hot fix drive, held", "Remove Hot Fix Drive", hotFixBox, "0x10000016",
+         {"hostdrive 0 0 0 4000000", "hold 0 0"}, 0, "0 hold 0\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         controls = c.controls;
         open(scenario(raid5));
         openMenu(0);
-        choose("Remove Array Drive");
-        dismiss("Do you really want to remove", "y");
-        if (c.removed) {
-            ASSERT_TRUE(waitGone("RAID5    ")) << tmux->capture();
-        } else {
-            dismiss("Could not enter Maintenance Mode.");
-            ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+        choose(c.item);
+        if (c.pick) {
+            ASSERT_TRUE(tmux->waitFor(c.pick)) << tmux->capture();
+            EXPECT_TRUE(shows("DISK_3")) << tmux->capture();
+            tmux->sendKeys("Enter");
         }
-        EXPECT_EQ(countKey("0x10000011"), c.removed);
-        EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
-        endCase();
-    }
-}
-
-// Removing the private hot fix drive; refused access changes nothing and
-// closes the disk change bracket.
-TEST_F(arrayDriveScreenTest, HotFixRemoval)
-{
-    const struct {
-        const char* name;
-        std::vector<std::string> controls;
-        int removed;
-        const char* state;
-    } cases[] = {
-        {"removed", {"hostdrive 0 0 0 4000000"}, 1, ""},
-        {"held", {"hostdrive 0 0 0 4000000", "hold 0 0"}, 0, "0 hold 0\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        controls = c.controls;
-        open(scenario(raid5));
-        openMenu(0);
-        choose("Remove Hot Fix Drive");
-        ASSERT_TRUE(tmux->waitFor(" Select Hot Fix Drive to be removed ")) << tmux->capture();
-        EXPECT_TRUE(shows("DISK_3")) << tmux->capture();
-        tmux->sendKeys("Enter");
         dismiss("Do you really want to remove", "y");
         if (!c.removed) {
             ASSERT_NO_FATAL_FAILURE(dismiss("Could not enter Maintenance Mode."));
         }
-        ASSERT_TRUE(waitGone(" Select Hot Fix Drive to be removed ")) << tmux->capture();
-        EXPECT_EQ(countKey("0x10000016"), c.removed);
-        EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
+        if (c.pick) {
+            ASSERT_TRUE(waitGone(c.pick)) << tmux->capture();
+            EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
+        } else if (c.removed) {
+            ASSERT_TRUE(waitGone("RAID5    ")) << tmux->capture();
+        } else {
+            ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+        }
+        EXPECT_EQ(countKey(c.key), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
         endCase();
     }
@@ -575,8 +561,7 @@ TEST_F(arrayDriveScreenTest, StatePatchOfAnInvalidArray)
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
         // The question closes before the patch goes out, and the list's
         // hint stays on the screen meanwhile: wait for the patch in the log.
-        for (int i = 0; i < 250 && countKey("0x10000028") == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        waitForLog(*sim, "0x10000028");
         EXPECT_EQ(countKey("0x10000028"), 1);
         EXPECT_FALSE(shows("error")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
@@ -679,7 +664,7 @@ TEST_F(arrayDriveScreenTest, FixHostDriveSize)
         const int before = countKey("0x10010003");
         tmux->sendKeys("F9");
         if (!resize) {
-            tmux->waitFor("\x01never", 500);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             EXPECT_FALSE(shows("Inconsistent Host Drive size")) << tmux->capture();
         } else {
             dismiss("Inconsistent Host Drive size detected.");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drive_sim_test.h"
+#include "screen_waits.h"
 #include "tmux_session.h"
 
 namespace {
@@ -148,12 +149,7 @@ protected:
     bool Shows(const std::string& text, int ms = 5000) { return tmux_->waitFor(text, ms); }
     bool Gone(const std::string& text, int ms = 5000)
     {
-        for (int waited = 0; waited < ms; waited += 50) {
-            if (tmux_->capture().find(text) == std::string::npos)
-                return true;
-            tmux_->waitFor("\x01never", 50);
-        }
-        return false;
+        return waitGone(*tmux_, text, ms);
     }
     // Waits for the text, then closes its box with a key.
     void Dismiss(const std::string& text, int ms = 5000, const std::string& key = "x")
@@ -543,9 +539,10 @@ TEST_F(ArrayDialogTest, AddDriveToALogicalDrive)
 TEST_F(ArrayDialogTest, ExpandMenuGates)
 {
     const char* const question = "Do you really want to expand/convert";
-    // Waits a moment and tells whether the pane still shows the menu and nothing more.
+    // Once the screen settled, whether the pane still shows the menu and nothing more.
     auto onlyMenu = [&]() {
-        tmux_->waitFor("\x01never", 700);
+        if (!settle(*tmux_))
+            return false;
         const std::string pane = tmux_->capture();
         return pane.find(" Expand ") != std::string::npos && pane.find(question) == std::string::npos &&
                pane.find(" Select Physical Drive ") == std::string::npos &&
@@ -566,7 +563,7 @@ TEST_F(ArrayDialogTest, ExpandMenuGates)
         tmux_->sendKeys("c");
         ASSERT_TRUE(Shows(" Choose Type ")) << tmux_->capture();
         tmux_->sendKeys("0");
-        tmux_->waitFor("\x01never", 700);
+        ASSERT_TRUE(settle(*tmux_)) << tmux_->capture();
         EXPECT_EQ(tmux_->capture().find(" Select Drive to be added "), std::string::npos) << tmux_->capture();
         // RAID 5 wants a parity drive: new disks and the hot plug line.
         tmux_->sendKeys("5");
@@ -760,7 +757,7 @@ TEST_F(ExpansionRunTest, ExpansionByOneDisk)
     tmux_->sendKeys("a");
     ASSERT_TRUE(Shows(" Select Physical Drive ")) << tmux_->capture();
     tmux_->sendKeys("Space");
-    tmux_->waitFor("\x01never", 200);
+    ASSERT_TRUE(settle(*tmux_)) << tmux_->capture();
     tmux_->sendKeys("Enter");
     ASSERT_TRUE(Shows("Do you really want to expand/convert")) << tmux_->capture();
     tmux_->sendKeys("y");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -67,7 +68,7 @@ protected:
     {
         for (int i = 0; i < count; ++i)
             tmux->sendKeys("Space Down");
-        tmux->waitFor("\x01never", 200);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     }
     int hostLines = 0;
 };
@@ -129,9 +130,10 @@ TEST_F(hostDriveCreationTest, TypesOfferedByTheDiskCount)
         for (const char* key : keys) {
             tmux->sendKeys("Enter");
             ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-            tmux->waitFor("\x01never", 100);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             tmux->sendKeys(key);
-            if (tmux->waitFor(kQuestion, 400)) {
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
+            if (shows(kQuestion)) {
                 states += 'E';
                 ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "n"));
             } else {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -152,7 +153,7 @@ TEST_F(hostDriveListTest, CarrierWindowAndItsComponentList)
     tmux->sendKeys("Up");
     // A host drive without a carrier here opens nothing.
     tmux->sendKeys("Down Down Down F4");
-    tmux->waitFor("\x01never", 300);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_FALSE(shows(" Array/Logical Drive ")) << tmux->capture();
 }
 
@@ -185,7 +186,7 @@ TEST_F(hostDriveListTest, RefusalsBeforeTheMenu)
             // Removal is refused for another controller's private drive.
             EXPECT_EQ(itemStates({"emove Host Drive"}), "D") << c.title;
         } else {
-            tmux->waitFor("\x01never", 300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             EXPECT_FALSE(shows("Change Drive Name")) << c.title << tmux->capture();
         }
         TearDown();
@@ -251,7 +252,7 @@ TEST_F(hostDriveListTest, ArrayCarrier)
         ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
         tmux->sendKeys("Space Down Space Down Space Enter");
         ASSERT_TRUE(tmux->waitFor("RAID 10 + HotFix")) << tmux->capture();
-        tmux->waitFor("\x01never", 200);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         tmux->sendKeys(c.typeKey);
         ASSERT_NO_FATAL_FAILURE(dismiss("Do you want to create a Host Drive", "y"));
         ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive")) << tmux->capture();

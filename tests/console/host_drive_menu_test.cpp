@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -65,7 +66,7 @@ TEST_F(hostDriveMenuTest, SwapRangeByFirmwareAndNonNumericEntries)
         // Asked again, each time with an empty field.
         for (const std::string& bad : {std::string("ab"), std::string(c.outOfRange), std::string("")}) {
             typeInput(bad);
-            tmux->waitFor("\x01never", 200);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             ASSERT_TRUE(tmux->waitFor(c.prompt)) << bad << "\n" << tmux->capture();
         }
         typeInput("5");
@@ -199,12 +200,12 @@ TEST_F(hostDriveMenuTest, TransactionTrackingAndWriteBackOfAClusterDrive)
     ASSERT_TRUE(tmux->waitFor("Transaction Tracking (Off)")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("Write Back Cache (On)")) << tmux->capture();
     tmux->sendKeys("w");
-    tmux->waitFor("\x01never", 300);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     tmux->sendKeys("Up Enter");  // Off
     ASSERT_NO_FATAL_FAILURE(again(0));
     ASSERT_TRUE(tmux->waitFor("Write Back Cache (Off)")) << tmux->capture();
     tmux->sendKeys("w");
-    tmux->waitFor("\x01never", 300);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     tmux->sendKeys("Down Enter");  // On, after the warning
     ASSERT_NO_FATAL_FAILURE(dismiss("WARNING: Activating write back caching", "y"));
     ASSERT_NO_FATAL_FAILURE(again(0));

@@ -13,6 +13,7 @@
 
 #include "controller.h"
 #include "mirvane_session.h"
+#include "screen_waits.h"
 #include "session.h"
 #include "xport_internal.h"
 
@@ -58,38 +59,34 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Select Logical Drive ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
     }
-    void pause(int ms) { tmux->waitFor("\x01never", ms); }
     // ENTER on list line `line`, counted from the first; true when the menu opened.
     bool openMenu(int line)
     {
-        tmux->sendKeys("Home");
+        std::string keys = "Home";
         for (int i = 0; i < line; ++i)
-            tmux->sendKeys("Down");
-        tmux->sendKeys("Enter");
-        return tmux->waitFor(" Log. Drive ", 2000);
+            keys += " Down";
+        tmux->sendKeys(keys + " Enter");
+        return settle(*tmux) && shows(" Log. Drive ");
     }
     // Whether the item behind the hot key runs; the menu is closed afterwards.
     bool runs(char key)
     {
         const int locks = countKey("0x00000072");
         tmux->sendKeys(std::string(1, key));
-        if (key == 'c' && tmux->waitFor("Name: ", 1500)) {
+        EXPECT_TRUE(settle(*tmux)) << tmux->capture();
+        if (key == 'c' && shows("Name: ")) {
             tmux->sendKeys("Escape");
             EXPECT_TRUE(waitGone("Name: ")) << tmux->capture();
             return true;
         }
-        if (key == 'r' && tmux->waitFor("Do you really want to remove", 1500)) {
+        if (key == 'r' && shows("Do you really want to remove")) {
             tmux->sendKeys("n");
             EXPECT_TRUE(waitGone("Do you really want")) << tmux->capture();
             return true;
         }
-        if (key == 'u') {
-            for (int i = 0; i < 75 && countKey("0x00000072") == locks; ++i)
-                pause(20);
-            if (countKey("0x00000072") > locks) {
-                EXPECT_TRUE(waitGone(" Log. Drive ")) << tmux->capture();
-                return true;
-            }
+        if (key == 'u' && countKey("0x00000072") > locks) {
+            EXPECT_TRUE(waitGone(" Log. Drive ")) << tmux->capture();
+            return true;
         }
         // Nothing ran: the menu is still there.
         EXPECT_TRUE(shows(" Log. Drive ")) << key << "\n" << tmux->capture();
@@ -100,10 +97,9 @@ protected:
     // Whether the hot key leaves the screen as it was (a disabled item).
     bool ignored(char key)
     {
-        const std::string before = tmux->capture();
+        const std::string before = settledScreen(*tmux);
         tmux->sendKeys(std::string(1, key));
-        pause(500);
-        return tmux->capture() == before;
+        return settle(*tmux) && tmux->capture() == before;
     }
     // Writes a partition table with one Linux partition onto host drive n.
     void partition(int n)
@@ -185,10 +181,11 @@ TEST_F(logicalDriveMenuTest, AMissingDriveIsInert)
     EXPECT_TRUE(shows("???")) << tmux->capture();
     EXPECT_FALSE(openMenu(6)) << tmux->capture();
     tmux->sendKeys("F4");
-    EXPECT_FALSE(tmux->waitFor(" Physical Drive(s) ", 500)) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
+    EXPECT_FALSE(shows(" Physical Drive(s) ")) << tmux->capture();
     const size_t before = sim->log().size();
     tmux->sendKeys("F5");
-    pause(500);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(sim->log().size(), before) << "no request for a missing drive";
     ASSERT_TRUE(openMenu(0)) << "the list still answers\n" << tmux->capture();
 }
@@ -204,8 +201,7 @@ TEST_F(logicalDriveMenuTest, UnloadTakesEachHostDriveInOrder)
     ASSERT_TRUE(openMenu(0)) << tmux->capture();
     EXPECT_TRUE(runs('u'));
     ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
-    for (int i = 0; i < 100 && targets("0x0000000A").size() < 2; ++i)
-        pause(20);
+    waitUntil([&] { return targets("0x0000000A").size() >= 2; });
     EXPECT_EQ(targets("0x0000000A"), (std::vector<std::string>{"0x00000005", "0x00000009"}));
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     EXPECT_TRUE(shows("   5   FIRST    ")) << "the drive stays\n" << tmux->capture();
@@ -343,8 +339,7 @@ TEST_F(logicalDriveMenuTest, LoadAllUnloadsArrayHostDrivesFirstOnOlderFirmware)
         ASSERT_NO_FATAL_FAILURE(openList());
         const size_t before = sim->log().size();
         tmux->sendKeys("F3");
-        for (int i = 0; i < 250 && countKey("0x00000003") == 0; ++i)
-            pause(20);
+        waitForLog(*sim, "0x00000003");
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
         std::vector<std::string> keys;
         const std::vector<std::string> log = sim->log();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -82,7 +83,7 @@ TEST_F(logicalDriveScreenTest, CreationByDiskChoice)
         open();
         toDiskChoice(1);
         tmux->sendKeys(c.choose);
-        tmux->waitFor("\x01never", 200);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         tmux->sendKeys("Enter");
         if (c.typeKeys) {
             ASSERT_TRUE(tmux->waitFor("Choose Type")) << tmux->capture();
@@ -133,7 +134,7 @@ TEST_F(logicalDriveScreenTest, AFailedInitialisationCreatesNothing)
         {"target": 5, "product": "LAST", "initialised": false, "diskFormat": 0}]}]}]})");
     toDiskChoice(0);
     tmux->sendKeys("Space Down Space");
-    tmux->waitFor("\x01never", 200);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(sim->control("pull 0 0 5"));
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Choose Type")) << tmux->capture();
@@ -227,8 +228,7 @@ TEST_F(logicalDriveScreenTest, LoadAllAndCreationByClusterNodes)
             ASSERT_TRUE(waitGone("More than one controller")) << tmux->capture();
             EXPECT_EQ(countKey("0x0000000B"), 0);
         } else {
-            for (int i = 0; i < 250 && countKey("0x0000000B") == 0; ++i)
-                tmux->waitFor("\x01never", 20);
+            waitForLog(*sim, "0x0000000B");
             EXPECT_EQ(countKey("0x0000000B"), 1);
         }
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();

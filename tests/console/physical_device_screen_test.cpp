@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -88,12 +89,7 @@ protected:
     // Waits until the key was logged `count` times.
     bool waitKey(const std::string& key, int count)
     {
-        for (int i = 0; i < 250; ++i) {
-            if (countKey(key) >= count)
-                return true;
-            tmux->waitFor("\x01never", 20);
-        }
-        return false;
+        return waitForLog(*sim, key, count);
     }
 
 };
@@ -291,7 +287,7 @@ TEST_F(physicalDeviceScreenTest, InitialisationAsksOnlyWhenItMust)
         ASSERT_TRUE(tmux->waitFor(c.dialog)) << c.line << "\n" << tmux->capture();
         if (*c.keys) {
             tmux->sendKeys(c.keys);
-            tmux->waitFor("\x01never", 300);
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         }
         tmux->sendKeys("Escape");
         if (c.question) {
@@ -301,7 +297,7 @@ TEST_F(physicalDeviceScreenTest, InitialisationAsksOnlyWhenItMust)
         ASSERT_TRUE(waitKey("0x20000002", c.initialised)) << c.line;
         ASSERT_TRUE(waitGone(c.dialog)) << tmux->capture();
         ASSERT_TRUE(waitGone(" Configure Disk ")) << tmux->capture();
-        tmux->waitFor("\x01never", 200);
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x20000002"), c.initialised) << c.line;
     }
     ASSERT_TRUE(tmux->waitFor("  SCSI-A 1   0 i KZM     NEW DISK")) << tmux->capture();
@@ -434,7 +430,7 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     // Out of range: asked again, nothing scanned.
     tmux->sendKeys("-l 16");
     tmux->sendKeys("Enter");
-    tmux->waitFor("\x01never", 300);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(" Select scan ID on SCSI-A ")) << tmux->capture();
     EXPECT_EQ(countKey("0x00000074"), 0);
     tmux->sendKeys("-l 14");
@@ -476,7 +472,7 @@ TEST_F(physicalDeviceScreenTest, RewriteTouchesEveryInitialisedDisk)
     // Initialised, ready, writable disks of 512-byte blocks: INIT, REMOVABLE,
     // LOCKED REM, FRAGMENT, IN DRIVE, FOREIGN, STRAY, U160, FC.
     ASSERT_TRUE(waitKey("0x20000002", 9));
-    tmux->waitFor("\x01never", 300);
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x20000002"), 9);
 }
 

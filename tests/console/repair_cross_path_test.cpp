@@ -79,12 +79,7 @@ protected:
     // Waits for the text without failing; true when it came.
     bool cameUp(const std::string& text, int rounds = 100)
     {
-        for (int i = 0; i < rounds; ++i) {
-            if (shows(text))
-                return true;
-            tmux->waitFor("\x01never", 50);
-        }
-        return false;
+        return tmux->waitFor(text, rounds * 50);
     }
 };
 
