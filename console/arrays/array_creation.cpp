@@ -10,10 +10,11 @@
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_menu.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
 #include "log_drive.h"
-#include "logical_drives.h"
+#include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 

@@ -13,11 +13,13 @@
 #include "dialog_list.h"
 #include "dialog_menu.h"
 #include "drive_host_labels.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
 #include "key_codes.h"
 #include "list_choice.h"
 #include "log_drive.h"
+#include "logical_drive_parts.h"
 #include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -115,68 +117,6 @@ int CreateLine(CController& controller)
 }
 
 }  // namespace
-
-int EnterArrayMaintenance(CArrayDrive& array, int whole)
-{
-    CController& controller = *array.controller;
-    const CHostDrive* first = FirstArrayHostDrive(controller, array);
-    if (!whole && first == nullptr)
-        return 1;
-    const int n = whole ? -1 : first->hostDriveNumber;
-    if (controller.EnterDriveMaintenance(n))
-        return 1;
-    controller.LeaveDriveMaintenance(-1);
-    if (controller.EnterDriveMaintenance(n))
-        return 1;
-    ShowMessage(MessageText("M5042"), 1, 1);
-    return 0;
-}
-
-int LeaveArrayMaintenance(CArrayDrive& array, int whole)
-{
-    CController& controller = *array.controller;
-    const CHostDrive* first = FirstArrayHostDrive(controller, array);
-    if (whole)
-        controller.LeaveDriveMaintenance(-1);
-    else if (first != nullptr)
-        controller.LeaveDriveMaintenance(first->hostDriveNumber);
-    return 1;
-}
-
-int CanConvertToRaid10(CController& controller, CArrayDrive& array)
-{
-    if ((controller.info.featureByte & 0x02) == 0 || array.Type() != RAID_TYPE_0)
-        return 0;
-    for (int i = 0; i < array.components.count; ++i) {
-        const CLogDrive* d = LogicalAt(controller, array.components[i]);
-        if (d == nullptr || d->mirrorIndex < 0)
-            return 0;
-    }
-    return 1;
-}
-
-int DeleteLogicalDrive(CController& controller, int index)
-{
-    CLogDrive* found = LogicalAt(controller, index);
-    if (found == nullptr) {
-        ShowMessage("Internal inconsistence error!\n", 1, 1);
-        return 0;
-    }
-    CLogDrive drive = *found;  // the lists it lives in are rebuilt below
-    WaitBox();
-    if (!EnterLogicalMaintenance(drive, 1)) {
-        CloseWaitBox();
-        return 0;
-    }
-    int ok = drive.Remove(0);
-    LeaveLogicalMaintenance(drive, 1);
-    if (ok)
-        ok = controller.ReadConfiguration() > 0 ? 1 : 0;
-    CloseWaitBox();
-    if (!ok)
-        ShowErrorCode(controller.error != 0 ? controller.error : drive.error);
-    return ok;
-}
 
 int PatchArrayState(CArrayDrive& array, int quiet)
 {

@@ -13,16 +13,17 @@
 #include "controller.h"
 #include "controller_screens.h"
 #include "dialog_menu.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
 #include "input_box.h"
 #include "key_codes.h"
 #include "log_drive.h"
-#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
 #include "mirror_drives.h"
+#include "partition_test.h"
 
 namespace {
 

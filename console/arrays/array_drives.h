@@ -1,6 +1,6 @@
 // The array drive screen: " Select Array Drive " with the arrays and the
 // stand-alone RAID-1 drives, their creation, the " Array Drive " menu and
-// its actions, and the configuration access every array action takes.
+// its actions.
 #pragma once
 
 class CController;
@@ -15,20 +15,11 @@ int ArrayDriveMenu(CController& controller, CArrayDrive* array, class CMirrorDri
 // Creates an array or RAID-1 drive from `count` logical drive indices chosen
 // with SelectLogicalDrives; 1 on success.
 int CreateArrayDrive(CController& controller, int count, const int* drives, int masterPosition);
-// Configuration access for the array's first host drive (the whole
-// controller when `whole`); one retry after giving all access back, then
-// M5042 and 0.
-int EnterArrayMaintenance(CArrayDrive& array, int whole);
-// Gives back what EnterArrayMaintenance took; returns 1.
-int LeaveArrayMaintenance(CArrayDrive& array, int whole);
 // The " Fix Host Drive size " dialog; the model result.
 int FixHostDriveSize(CArrayDrive& array);
 // The array-state patch offer (M3015); `quiet` suppresses M5066. 1 when
 // the state was patched.
 int PatchArrayState(CArrayDrive& array, int quiet);
-// Deletes the logical drive at list index `index` that was made for an
-// operation the user then gave up; 1 or 0.
-int DeleteLogicalDrive(CController& controller, int index);
 // Adds a hot fix drive to the array (type 0 ask, 1 private, 2 pool); 1 on success.
 int AddArrayHotFix(CController& controller, CArrayDrive& array, int type);
 // " Select Drive to be removed " of the array's hot fix drives; returns 1.
@@ -42,9 +33,6 @@ int AddRaid1ComponentToArray(CController& controller, CArrayDrive& array);
 int RemoveRaid1ComponentFromArray(CController& controller, CArrayDrive& array);
 // " Logical Drives " list of the array's components; returns 1.
 int ShowArrayComponents(CController& controller, CArrayDrive& array);
-// 1 when the RAID 0 array may become RAID 10 (feature 0x02, every component
-// a RAID-1 component).
-int CanConvertToRaid10(CController& controller, CArrayDrive& array);
 // RemoveArrayHotFix with the free flag: the removed drive is deleted when set.
 int RemoveArrayHotFix(CController& controller, CArrayDrive& array, int freeDrive);
 // The replace list (" Select Drive to be replaced "): deletes the list a

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "array_drive.h"
-#include "array_drives.h"
+#include "array_drive_parts.h"
 #include "byte_order.h"
 #include "console.h"
 #include "console_state.h"
@@ -15,6 +15,7 @@
 #include "dialog_menu.h"
 #include "disk_lines.h"
 #include "drive_choice.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "key_codes.h"
 #include "message_boxes.h"
@@ -124,18 +125,6 @@ WatchEnd WatchPass(CArrayDrive& array, int pass, int passes)
         return WatchEnd::failed;
     }
     return WatchEnd::finished;
-}
-
-uint32_t LogicalCapacity(const CLogDrive& drive)
-{
-    return wire::get32(drive.GetInfo(), LDINFO_CAPACITY);
-}
-
-// The array drive `number` of the controller, null when gone.
-CArrayDrive* ArrayByNumber(CController& controller, int number)
-{
-    const int k = controller.FindArrayDrive(number);
-    return k >= 0 ? &controller.arrayDrives[k] : nullptr;
 }
 
 // Reports the end of one verify watch; `key` the key that ended it (keyNone:

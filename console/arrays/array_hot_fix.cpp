@@ -11,10 +11,11 @@
 #include "dialog_list.h"
 #include "drive_choice.h"
 #include "drive_host_labels.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "list_choice.h"
 #include "log_drive.h"
-#include "logical_drives.h"
+#include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 

@@ -1,6 +1,6 @@
-// RAID-1 drives in the console: their configuration access, adding a
-// component or hot fix drive, removing components and hot fix drives, the
-// component list and the build progress window.
+// RAID-1 drives in the console: adding a component or hot fix drive,
+// removing components and hot fix drives, the component lists and the build
+// progress window.
 #include "mirror_drives.h"
 
 #include <chrono>
@@ -9,16 +9,17 @@
 #include <vector>
 
 #include "array_drive_parts.h"
-#include "array_drives.h"
 #include "controller.h"
 #include "dialog_list.h"
 #include "drive_choice.h"
 #include "drive_host_labels.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
+#include "key_codes.h"
 #include "list_choice.h"
 #include "log_drive.h"
-#include "logical_drives.h"
+#include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
@@ -29,6 +30,7 @@ namespace {
 
 constexpr int sharedBit = 0x8000;
 constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
+const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 char SharedMarker(const CLogDrive& d)
 {
@@ -62,25 +64,6 @@ int ChangeUnderAccess(CController& controller, CLogDrive& access, const std::fun
 }
 
 }  // namespace
-
-int EnterMirrorMaintenance(CMirrorDrive& mirror, int whole)
-{
-    CController& controller = *mirror.controller;
-    const CHostDrive* first = FirstMirrorHostDrive(controller, mirror);
-    const int n = whole || first == nullptr ? -1 : first->hostDriveNumber;
-    if (controller.EnterDriveMaintenance(n))
-        return 1;
-    ShowMessage(MessageText("M5042"), 1, 1);
-    return 0;
-}
-
-int LeaveMirrorMaintenance(CMirrorDrive& mirror, int whole)
-{
-    CController& controller = *mirror.controller;
-    const CHostDrive* first = FirstMirrorHostDrive(controller, mirror);
-    controller.LeaveDriveMaintenance(whole || first == nullptr ? -1 : first->hostDriveNumber);
-    return 1;
-}
 
 int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
 {
@@ -229,6 +212,33 @@ int RemoveMirrorHotFix(CController& controller, CMirrorDrive& given, int freeDri
     }
     controller.EndDiskChange();
     return 1;
+}
+
+void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole)
+{
+    int line = 0;
+    for (;;) {
+        int key = 0;
+        const int result = RunList(list, line, componentKeys, &key);
+        if (result < 0)
+            return;
+        line = result;
+        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
+        if (d == nullptr || key == 0)
+            continue;
+        CMirrorDrive* mirror = raid1Whole ? MirrorOf(controller, *d) : nullptr;
+        const bool missing = (d->kind & 3) == LDKIND_MISSING;
+        if (key == tui::keyF(5)) {
+            if (mirror != nullptr)
+                mirror->Identify();
+            else if (!missing)
+                d->Identify();
+        } else if (mirror != nullptr) {
+            ShowMirrorComponents(controller, *mirror);
+        } else if (!missing) {
+            ShowLogicalDriveDisks(controller, *d);
+        }
+    }
 }
 
 int ShowMirrorComponents(CController& controller, CMirrorDrive& mirror)

@@ -9,14 +9,10 @@
 #include "disk_lines.h"
 #include "error_message.h"
 #include "host_drive.h"
-#include "key_codes.h"
-#include "list_choice.h"
 #include "log_drive.h"
-#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
-#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {
@@ -27,7 +23,6 @@ constexpr int numberMask = 0x7FFF;
 constexpr uint8_t slotFailed = 0x01;
 constexpr uint8_t slotMissing = 0x02;
 constexpr uint8_t slotInvalid = 0x04;
-const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 }  // namespace
 
@@ -146,33 +141,6 @@ const CMirrorDrive* MirrorOf(const CController& controller, const CLogDrive& dri
     return m >= 0 && m < controller.mirrorDrives.count ? &controller.mirrorDrives[m] : nullptr;
 }
 
-void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole)
-{
-    int line = 0;
-    for (;;) {
-        int key = 0;
-        const int result = RunList(list, line, componentKeys, &key);
-        if (result < 0)
-            return;
-        line = result;
-        CLogDrive* d = LogicalAt(controller, drives[static_cast<size_t>(result)]);
-        if (d == nullptr || key == 0)
-            continue;
-        CMirrorDrive* mirror = raid1Whole ? MirrorOf(controller, *d) : nullptr;
-        const bool missing = (d->kind & 3) == LDKIND_MISSING;
-        if (key == tui::keyF(5)) {
-            if (mirror != nullptr)
-                mirror->Identify();
-            else if (!missing)
-                d->Identify();
-        } else if (mirror != nullptr) {
-            ShowMirrorComponents(controller, *mirror);
-        } else if (!missing) {
-            ShowLogicalDriveDisks(controller, *d);
-        }
-    }
-}
-
 void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error)
 {
     if (!ok)
@@ -200,4 +168,16 @@ void WaitBox()
 int AccessedByOtherControllers(CController& controller, const CHostDrive* first)
 {
     return controller.FirmwareLevel() >= 30 && first != nullptr && first->GetCluster()->shared != 0 ? 1 : 0;
+}
+
+int CanConvertToRaid10(CController& controller, CArrayDrive& array)
+{
+    if ((controller.info.featureByte & 0x02) == 0 || array.Type() != RAID_TYPE_0)
+        return 0;
+    for (int i = 0; i < array.components.count; ++i) {
+        const CLogDrive* d = LogicalAt(controller, array.components[i]);
+        if (d == nullptr || d->mirrorIndex < 0)
+            return 0;
+    }
+    return 1;
 }

@@ -1,6 +1,6 @@
-// Pieces the array and RAID-1 drive screens share: the drive list line of an
-// array or RAID-1 drive, first host drives, slot status texts, hot fix
-// drives, the component list, and the "look it up again" helpers.
+// Pieces of array and RAID-1 drives that the drive screens share: first host
+// drives, slot status texts, component lines, hot fix drives, the RAID 10
+// test, and the "look it up again" helpers.
 #pragma once
 
 #include <cstdint>
@@ -47,11 +47,6 @@ std::vector<int> PoolHotFixDrives(const CController& controller);
 // The RAID-1 drive the logical drive is a component of, or null.
 CMirrorDrive* MirrorOf(CController& controller, const CLogDrive& drive);
 const CMirrorDrive* MirrorOf(const CController& controller, const CLogDrive& drive);
-// Runs a " Logical Drives " component list to ESC (lines stand for the list
-// indices `drives`): F5 identifies, F2 and F4 show the disks of the drive at
-// the line; missing drives do neither. With `raid1Whole` a RAID-1 component
-// stands for its RAID-1 drive: F5 identifies that, F2 and F4 list its components.
-void RunComponentList(CController& controller, CListBox& list, const std::vector<int>& drives, int raid1Whole);
 // After a change and the refresh that followed it: shows the change's error
 // `error` when it failed (`ok` 0), else the controller's when the refresh did.
 void ShowChangeError(const CController& controller, int ok, int refreshed, uint32_t error);
@@ -64,3 +59,6 @@ void WaitBox();
 // 1 when the firmware takes configuration access per host drive number and
 // the array's first host drive is accessed by more than one controller.
 int AccessedByOtherControllers(CController& controller, const CHostDrive* first);
+// 1 when the RAID 0 array may become RAID 10 (feature 0x02, every component
+// a RAID-1 component).
+int CanConvertToRaid10(CController& controller, CArrayDrive& array);

@@ -4,18 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "array_drives.h"
 #include "byte_order.h"
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "hot_plug_procedure.h"
-#include "logical_drives.h"
+#include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "model_errors.h"
-#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {

@@ -12,3 +12,24 @@ int IsPartitionTableEmpty(const CController& controller, int hostDriveNumber)
         return 1;
     return controller.hostDrives[h].PartitionTableEmpty() ? 1 : 0;
 }
+
+int HostDrivePartitionsInUse(const CController& controller, int number)
+{
+    if (IsPartitionTableEmpty(controller, number) == 0)
+        return 1;
+    if (Options().partition)
+        return 0;
+    const int h = controller.FindHostDrive(number);
+    if (h < 0)
+        return 0;
+    // A table that cannot be read may still hold partitions.
+    CHostDrive copy = controller.hostDrives[h];
+    if (!copy.Refresh())
+        return 1;
+    return copy.PartitionTableEmpty() ? 0 : 1;
+}
+
+int DriveHasUsedPartitions(const CController& controller, int number)
+{
+    return HostDrivePartitionsInUse(controller, number);
+}

@@ -14,7 +14,7 @@
 #include "error_message.h"
 #include "host_drive_carrier.h"
 #include "key_codes.h"
-#include "logical_drives.h"
+#include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drives.h"

@@ -67,22 +67,6 @@ bool EnterForRemoval(CController& controller, CHostDrive& drive, int target)
 
 }  // namespace
 
-int HostDrivePartitionsInUse(const CController& controller, int number)
-{
-    if (IsPartitionTableEmpty(controller, number) == 0)
-        return 1;
-    if (Options().partition)
-        return 0;
-    const int h = controller.FindHostDrive(number);
-    if (h < 0)
-        return 0;
-    // A table that cannot be read may still hold partitions.
-    CHostDrive copy = controller.hostDrives[h];
-    if (!copy.Refresh())
-        return 1;
-    return copy.PartitionTableEmpty() ? 0 : 1;
-}
-
 int RemoveHostDrive(CController& controller, CHostDrive& drive)
 {
     if (AccessedByOthers(controller, drive, true)) {

@@ -27,10 +27,6 @@ int SetHostDriveClusterType(CController& controller, CHostDrive& drive);
 // The removal of the host drive with its checks and questions; 1 when it
 // was removed.
 int RemoveHostDrive(CController& controller, CHostDrive& drive);
-// 1 when the host drive's partition table, read anew, has a used entry or
-// cannot be read; 0 when it is empty, without such a host drive, or under
-// the PARTITION switch.
-int HostDrivePartitionsInUse(const CController& controller, int number);
 
 // The creation of a new host drive from free disks; 1 when the selection
 // ran, 0 when refused.

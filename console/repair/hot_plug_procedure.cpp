@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "array_drive.h"
-#include "array_drives.h"
+#include "array_drive_parts.h"
 #include "byte_order.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "log_drive.h"
-#include "logical_drives.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
@@ -156,11 +156,6 @@ CArrayDrive* ArrayOf(CController& controller, const CLogDrive& drive)
 {
     return drive.arrayIndex >= 0 && drive.arrayIndex < controller.arrayDrives.count
                ? &controller.arrayDrives[drive.arrayIndex] : nullptr;
-}
-
-uint8_t SlotFlags(const CArrayDrive& array, int slot)
-{
-    return array.info[ARREC_SLOTS + ARREC_SLOT_SIZE * static_cast<size_t>(slot) + ARREC_SLOT_FAILED];
 }
 
 // The M5017 test: 1 when another flagged component must be replaced first.

@@ -14,6 +14,7 @@
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "drive_records.h"
 #include "error_message.h"
 #include "hot_plug_procedure.h"
@@ -22,7 +23,6 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
-#include "mirror_drives.h"
 #include "str_printf.h"
 
 namespace {
