@@ -70,16 +70,17 @@ int AddHotFix(CController& controller, CArrayDrive& given, int type)
         return 0;
     CArrayDrive array = *found;  // the re-read below rebuilds the list it lives in
     array.AddPendingComponent(added);
-    WaitBox();
-    if (!EnterArrayMaintenance(array, 0)) {
-        CloseWaitBox();
-        return 0;
+    int ok = 0;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        ClosingScope access = ArrayAccess(array, 0);
+        if (!access)
+            return 0;
+        ok = array.AddHotFixDrives(pool, 0);
+        access.release();
+        if (ok)
+            controller.ReadConfiguration();
     }
-    const int ok = array.AddHotFixDrives(pool, 0);
-    LeaveArrayMaintenance(array, 0);
-    if (ok)
-        controller.ReadConfiguration();
-    CloseWaitBox();
     if (!ok)
         ShowErrorCode(array.error);
     MarkChanged(controller);
@@ -90,10 +91,8 @@ int AddHotFix(CController& controller, CArrayDrive& given, int type)
 
 int AddArrayHotFix(CController& controller, CArrayDrive& array, int type)
 {
-    controller.BeginDiskChange();
-    const int ok = AddHotFix(controller, array, type);
-    controller.EndDiskChange();
-    return ok;
+    const ClosingScope change = DiskChangeScope(controller);
+    return AddHotFix(controller, array, type);
 }
 
 int RemoveArrayHotFix(CController& controller, CArrayDrive& array)
@@ -128,18 +127,18 @@ int RemoveArrayHotFix(CController& controller, CArrayDrive& given, int freeDrive
         return 1;
     if (!AskYesNo(MessageText("M3007"), 1))
         return 1;
-    WaitBox();
-    controller.BeginDiskChange();
-    if (!EnterArrayMaintenance(array, 0)) {
-        controller.EndDiskChange();
-        CloseWaitBox();
-        return 1;
+    int ok = 0;
+    int refreshed = 0;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        const ClosingScope change = DiskChangeScope(controller);
+        ClosingScope access = ArrayAccess(array, 0);
+        if (!access)
+            return 1;
+        ok = array.RemoveHotFixDrive(candidates[static_cast<size_t>(result)], freeDrive, 0);
+        access.release();
+        refreshed = controller.Refresh();
     }
-    const int ok = array.RemoveHotFixDrive(candidates[static_cast<size_t>(result)], freeDrive, 0);
-    LeaveArrayMaintenance(array, 0);
-    const int refreshed = controller.Refresh();
-    controller.EndDiskChange();
-    CloseWaitBox();
     ShowChangeError(controller, ok, refreshed, array.error);
     MarkChanged(controller);
     return 1;

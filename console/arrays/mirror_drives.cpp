@@ -44,19 +44,19 @@ char SharedMarker(const CLogDrive& d)
 int ChangeUnderAccess(CController& controller, CLogDrive& access, const std::function<int()>& change,
                       const uint32_t& error)
 {
-    WaitBox();
     bool refused = true;
     int ok = 0;
-    if (EnterLogicalMaintenance(access, 1)) {
-        refused = false;
-        ok = change();
-        LeaveLogicalMaintenance(access, 1);
+    {
+        const ClosingScope wait = WaitBoxScope();
+        const ClosingScope held = LogicalAccess(access, 1);
+        if (held) {
+            refused = false;
+            ok = change();
+        }
     }
-    CloseWaitBox();
     if (ok) {
-        WaitBox();
+        const ClosingScope wait = WaitBoxScope();
         controller.ReadConfiguration();
-        CloseWaitBox();
     } else if (!refused) {
         ShowErrorCode(error);
     }
@@ -90,7 +90,7 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
     CLogDrive* target = LogicalAt(controller, again);
     if (target == nullptr)
         return 0;
-    controller.BeginDiskChange();
+    const ClosingScope diskChange = DiskChangeScope(controller);
     int ok = 0;
     const CMirrorDrive* existing = MirrorOf(controller, *target);
     if (existing == nullptr) {
@@ -107,7 +107,6 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
     }
     if (ok)
         MarkChanged(controller);
-    controller.EndDiskChange();
     return ok;
 }
 
@@ -137,14 +136,16 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
     if (!AskYesNo(MessageText("M3007"), 1))
         return 1;
     if (result == components) {
-        controller.BeginDiskChange();
-        if (EnterMirrorMaintenance(mirror, 1)) {
-            if (!mirror.RemoveMissingComponents(0))
-                ShowErrorCode(mirror.error);
-            LeaveMirrorMaintenance(mirror, 1);
-            controller.ReadConfiguration();
+        {
+            const ClosingScope diskChange = DiskChangeScope(controller);
+            ClosingScope access = MirrorAccess(mirror, 1);
+            if (access) {
+                if (!mirror.RemoveMissingComponents(0))
+                    ShowErrorCode(mirror.error);
+                access.release();
+                controller.ReadConfiguration();
+            }
         }
-        controller.EndDiskChange();
         MarkChanged(controller);
         return 1;
     }
@@ -156,17 +157,20 @@ int RemoveRaid1Component(CController& controller, CMirrorDrive& given)
         ShowMessage(MessageText("M5023"), 0, 1);
         return 1;
     }
-    controller.BeginDiskChange();
-    if (EnterMirrorMaintenance(mirror, 1)) {
-        WaitBox();
-        const int ok = mirror.RemoveComponent(1, 0, result);
-        LeaveMirrorMaintenance(mirror, 1);
-        const int refreshed = ok ? controller.Refresh() : 1;
-        CloseWaitBox();
+    const ClosingScope diskChange = DiskChangeScope(controller);
+    ClosingScope access = MirrorAccess(mirror, 1);
+    if (access) {
+        int ok = 0;
+        int refreshed = 0;
+        {
+            const ClosingScope wait = WaitBoxScope();
+            ok = mirror.RemoveComponent(1, 0, result);
+            access.release();
+            refreshed = ok ? controller.Refresh() : 1;
+        }
         ShowChangeError(controller, ok, refreshed, mirror.error);
     }
     MarkChanged(controller);
-    controller.EndDiskChange();
     return 1;
 }
 
@@ -190,27 +194,26 @@ int RemoveMirrorHotFix(CController& controller, CMirrorDrive& given, int freeDri
         return 1;
     if (!AskYesNo(MessageText("M3007"), 0))
         return 1;
-    WaitBox();
-    controller.BeginDiskChange();
-    if (!EnterMirrorMaintenance(mirror, 1)) {
-        CloseWaitBox();
-        controller.EndDiskChange();
+    ClosingScope wait = WaitBoxScope();
+    const ClosingScope diskChange = DiskChangeScope(controller);
+    ClosingScope access = MirrorAccess(mirror, 1);
+    if (!access)
         return 1;
-    }
     const int ok = mirror.RemoveHotFixDrive(candidates[static_cast<size_t>(result)], freeDrive, 0);
-    LeaveMirrorMaintenance(mirror, 1);
-    CloseWaitBox();
+    access.release();
+    wait.release();
     if (ok) {
-        WaitBox();
-        MarkChanged(controller);
-        const int refreshed = controller.Refresh();
-        CloseWaitBox();
+        int refreshed = 0;
+        {
+            const ClosingScope again = WaitBoxScope();
+            MarkChanged(controller);
+            refreshed = controller.Refresh();
+        }
         if (!refreshed)
             ShowErrorCode(controller.error);
     } else {
         ShowErrorCode(mirror.error);
     }
-    controller.EndDiskChange();
     return 1;
 }
 

@@ -78,17 +78,52 @@ int DeleteLogicalDrive(CController& controller, int index)
         return 0;
     }
     CLogDrive drive = *found;  // the lists it lives in are rebuilt below
-    WaitBox();
-    if (!EnterLogicalMaintenance(drive, 1)) {
-        CloseWaitBox();
-        return 0;
+    int ok = 0;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        ClosingScope access = LogicalAccess(drive, 1);
+        if (!access)
+            return 0;
+        ok = drive.Remove(0);
+        access.release();
+        if (ok)
+            ok = controller.ReadConfiguration() > 0 ? 1 : 0;
     }
-    int ok = drive.Remove(0);
-    LeaveLogicalMaintenance(drive, 1);
-    if (ok)
-        ok = controller.ReadConfiguration() > 0 ? 1 : 0;
-    CloseWaitBox();
     if (!ok)
         ShowErrorCode(controller.error != 0 ? controller.error : drive.error);
     return ok;
+}
+
+ClosingScope LogicalAccess(CLogDrive& drive, int whole)
+{
+    if (!EnterLogicalMaintenance(drive, whole))
+        return {};
+    return ClosingScope([&drive, whole] { LeaveLogicalMaintenance(drive, whole); });
+}
+
+ClosingScope MirrorAccess(CMirrorDrive& mirror, int whole)
+{
+    if (!EnterMirrorMaintenance(mirror, whole))
+        return {};
+    return ClosingScope([&mirror, whole] { LeaveMirrorMaintenance(mirror, whole); });
+}
+
+ClosingScope ArrayAccess(CArrayDrive& array, int whole)
+{
+    if (!EnterArrayMaintenance(array, whole))
+        return {};
+    return ClosingScope([&array, whole] { LeaveArrayMaintenance(array, whole); });
+}
+
+ClosingScope ControllerAccess(CController& controller, int number)
+{
+    if (!controller.EnterDriveMaintenance(number))
+        return {};
+    return ClosingScope([&controller, number] { controller.LeaveDriveMaintenance(number); });
+}
+
+ClosingScope DiskChangeScope(CController& controller)
+{
+    controller.BeginDiskChange();
+    return ClosingScope([&controller] { controller.EndDiskChange(); });
 }

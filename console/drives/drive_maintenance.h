@@ -3,6 +3,8 @@
 // and the removal of a logical drive under that access.
 #pragma once
 
+#include "closing_scope.h"
+
 class CArrayDrive;
 class CController;
 class CLogDrive;
@@ -27,3 +29,14 @@ int LeaveArrayMaintenance(CArrayDrive& array, int whole);
 // Deletes the logical drive at list index `index` that was made for an
 // operation the user then gave up; 1 or 0.
 int DeleteLogicalDrive(CController& controller, int index);
+
+// The same accesses as scope objects: open until the scope ends or release();
+// empty when refused (the refusal shown as by the Enter function).
+ClosingScope LogicalAccess(CLogDrive& drive, int whole);
+ClosingScope MirrorAccess(CMirrorDrive& mirror, int whole);
+ClosingScope ArrayAccess(CArrayDrive& array, int whole);
+// The controller's configuration access for host drive `number` (-1 the
+// whole controller) until the scope ends; empty when refused (nothing shown).
+ClosingScope ControllerAccess(CController& controller, int number);
+// The controller's disk change bracket (BeginDiskChange to EndDiskChange).
+ClosingScope DiskChangeScope(CController& controller);
