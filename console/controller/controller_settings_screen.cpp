@@ -272,6 +272,75 @@ void Refuse(const char* key, int major)
 }
 
 // Runs the action of a chosen item; marks what changed.
+// What a changed value of a row marks.
+constexpr unsigned markFirst = 1, markSecond = 2, markReboot = 4, markSes = 8;
+
+// 1 when the firmware has the halt switch; else M4046.
+bool HaltAllowed(const CController& c)
+{
+    if (c.FirmwareVersion() > 0x1B0000)
+        return true;
+    ShowMessage(MessageText("M4046"), 1, 1);
+    return false;
+}
+
+// 1 when the firmware has SES support; else the refusal for level 34.
+bool SesAllowed(const CController& c)
+{
+    if (c.FirmwareLevel() >= 34)
+        return true;
+    Refuse("M4061", 34);
+    return false;
+}
+
+// 1 when the firmware has the immediate disk start; else the refusal for level 28.
+bool ImmediateStartAllowed(const CController& c)
+{
+    if (c.FirmwareVersion() > 0x1BFFFF)
+        return true;
+    Refuse("M4047", 28);
+    return false;
+}
+
+// SETUP from Flash-RAM switched off switches the <Ctrl><G> display off.
+void FlashSetupChanged(Values& v)
+{
+    if (!v.flashSetup)
+        v.ctrlG = 0;
+}
+
+// The <Ctrl><G> display needs SETUP from Flash-RAM.
+void CtrlGChanged(Values& v)
+{
+    if (v.ctrlG)
+        v.flashSetup = 1;
+}
+
+// A fixed row of the dialog: the choice menu (null: the BIOS choice), the
+// value it sets, what a change marks, the firmware gate and the coupled value.
+struct FixedRow {
+    MenuDef* menu;
+    int Values::*value;
+    unsigned marks;
+    bool (*allowed)(const CController&);
+    void (*changed)(Values&);
+};
+
+const FixedRow fixedRows[fixedCount] = {
+    {&onOffMenu, &Values::cache, markFirst, nullptr, nullptr},
+    {&onOffMenu, &Values::delayedWrite, markFirst, nullptr, nullptr},
+    {nullptr, &Values::bios, markFirst | markReboot, nullptr, nullptr},
+    {&warningMenu, &Values::warning, markFirst | markReboot, nullptr, nullptr},
+    {&enabledMenu, &Values::flashSetup, markSecond, nullptr, FlashSetupChanged},
+    {&onOffMenu, &Values::ctrlG, markSecond, nullptr, CtrlGChanged},
+    {&biosDrivesMenu, &Values::biosDrives, markFirst | markReboot, nullptr, nullptr},
+    {&enabledMenu, &Values::cdBoot, markSecond, nullptr, nullptr},
+    {&memoryTestMenu, &Values::memoryTest, markFirst | markReboot, nullptr, nullptr},
+    {&onOffMenu, &Values::halt, markSecond, HaltAllowed, nullptr},
+    {&enabledMenu, &Values::ses, markFirst | markSes, SesAllowed, nullptr},
+    {&onOffMenu, &Values::immediateStart, markFirst, ImmediateStartAllowed, nullptr},
+};
+
 void RunItem(CController& c, int item, Values& v, const ChannelSet& set, Marks& m)
 {
     const auto pick = [](MenuDef& menu, int& value) {
@@ -281,67 +350,20 @@ void RunItem(CController& c, int item, Values& v, const ChannelSet& set, Marks& 
         value = chosen;
         return true;
     };
-    switch (item) {
-    case 0:
-        m.first |= pick(onOffMenu, v.cache);
+    if (item >= 0 && item < fixedCount) {
+        const FixedRow& row = fixedRows[item];
+        if (row.allowed != nullptr && !row.allowed(c))
+            return;
+        int& value = v.*row.value;
+        if (!(row.menu != nullptr ? pick(*row.menu, value) : PickBios(c, &value) != 0))
+            return;
+        if (row.changed != nullptr)
+            row.changed(v);
+        m.first |= (row.marks & markFirst) != 0;
+        m.second |= (row.marks & markSecond) != 0;
+        m.reboot |= (row.marks & markReboot) != 0;
+        m.ses |= (row.marks & markSes) != 0;
         return;
-    case 1:
-        m.first |= pick(onOffMenu, v.delayedWrite);
-        return;
-    case 2:
-        if (PickBios(c, &v.bios))
-            m.first = m.reboot = true;
-        return;
-    case 3:
-        if (pick(warningMenu, v.warning))
-            m.first = m.reboot = true;
-        return;
-    case 4:
-        if (pick(enabledMenu, v.flashSetup)) {
-            m.second = true;
-            if (!v.flashSetup)
-                v.ctrlG = 0;
-        }
-        return;
-    case 5:
-        if (pick(onOffMenu, v.ctrlG)) {
-            m.second = true;
-            if (v.ctrlG)
-                v.flashSetup = 1;
-        }
-        return;
-    case 6:
-        if (pick(biosDrivesMenu, v.biosDrives))
-            m.first = m.reboot = true;
-        return;
-    case 7:
-        m.second |= pick(enabledMenu, v.cdBoot);
-        return;
-    case 8:
-        if (pick(memoryTestMenu, v.memoryTest))
-            m.first = m.reboot = true;
-        return;
-    case 9:
-        if (c.FirmwareVersion() > 0x1B0000)
-            m.second |= pick(onOffMenu, v.halt);
-        else
-            ShowMessage(MessageText("M4046"), 1, 1);
-        return;
-    case 10:
-        if (c.FirmwareLevel() < 34) {
-            Refuse("M4061", 34);
-        } else if (pick(enabledMenu, v.ses)) {
-            m.first = m.ses = true;
-        }
-        return;
-    case 11:
-        if (c.FirmwareVersion() > 0x1BFFFF)
-            m.first |= pick(onOffMenu, v.immediateStart);
-        else
-            Refuse("M4047", 28);
-        return;
-    default:
-        break;
     }
     const int line = item - fixedCount;
     if (line < 0 || set.groupSize == 0 || line / set.groupSize >= static_cast<int>(set.listed.size()))
