@@ -1,0 +1,1 @@
+#include "shared_lines.h"

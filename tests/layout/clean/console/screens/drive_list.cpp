@@ -1,0 +1,4 @@
+#include "drive_list.h"
+
+#include "drive_menu.h"
+#include "shared_lines.h"

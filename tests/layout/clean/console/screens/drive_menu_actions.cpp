@@ -1,0 +1,3 @@
+#include "drive_menu.h"
+
+#include "shared_lines.h"

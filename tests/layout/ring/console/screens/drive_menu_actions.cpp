@@ -1,0 +1,3 @@
+#include "drive_menu.h"
+
+#include "drive_list.h"
