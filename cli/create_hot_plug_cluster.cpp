@@ -2,12 +2,12 @@
 
 #include "disk_position.h"
 #include "messages.h"
+#include "safte_slots.h"
 
 #include <cstddef>
 
 namespace {
 
-constexpr int kSafteProcessor = 1;
 constexpr uint8_t kClusterBits = 0x0D;
 constexpr int kLevelClusterChannels = 30;
 constexpr size_t kClusterChannelByte = 344;
@@ -15,47 +15,21 @@ constexpr int kPrivateDrive = 2;
 
 const char kSafteNotPossible[] = "INFO:SAF-TE found, but automatic SAF-TE configuration not possible.\n";
 
-// The index of the SAF-TE enclosure processor, -1 without one.
-int SafteProcessor(const CController& c)
-{
-    for (int i = 0; i < c.physDrives.count; ++i)
-        if (c.physDrives[i].IsEnclosureProcessor() == kSafteProcessor)
-            return i;
-    return -1;
-}
-
 int ConfigureSlots(CController& c, const std::vector<int>& disks, int p)
 {
     CPhysDrive& processor = c.physDrives[p];
-    bool allAssigned = true;
-    for (const int d : disks)
-        allAssigned = allAssigned && c.physDrives[d].enclosureIndex >= 0;
-    if (allAssigned)
+    std::vector<EnclosureSlot> table;
+    switch (PlanSafteSlots(c, p, disks, table)) {
+    case SafteSlotPlan::AlreadyAssigned:
         return 1;
-    const size_t slots = processor.GetEnclosureLayout()[ENCLAYOUT_SLOTS];
-    bool fits = slots >= disks.size();
-    for (const int d : disks)
-        fits = fits && c.physDrives[d].GetChannel() == processor.GetChannel();
-    if (!fits) {
+    case SafteSlotPlan::NotPossible:
         Emit(kSafteNotPossible);
         return 0;
-    }
-    std::vector<EnclosureSlot> table(slots);
-    if (processor.ReadSlotTable(table.data()) == 0) {
+    case SafteSlotPlan::ReadFailed:
         PrintErrorCode(processor.error);
         return 0;
-    }
-    for (const int d : disks) {
-        EnclosureSlot* free = nullptr;
-        for (EnclosureSlot& s : table)
-            if (free == nullptr && s.targetId == c.physDrives[d].GetTargetId() && s.drive < 0)
-                free = &s;
-        if (free == nullptr) {
-            Emit(kSafteNotPossible);
-            return 0;
-        }
-        free->occupied = 1;
-        free->drive = d;
+    case SafteSlotPlan::Planned:
+        break;
     }
     Emit("INFO: Auto-configuring selected disks for SAF-TE Auto Hot Plug\n");
     processor.error = 0;
@@ -70,7 +44,7 @@ int ConfigureSlots(CController& c, const std::vector<int>& disks, int p)
 
 int ConfigureSafteHotPlug(CController& c, const std::vector<int>& disks)
 {
-    const int p = SafteProcessor(c);
+    const int p = FindSafteProcessor(c);
     if (p >= 0)
         return ConfigureSlots(c, disks, p);
     for (const int d : disks) {

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int kArrayWorkerSlots = 1;
-constexpr int kRefreshWorker = 1;
 constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelCluster = 30;
 constexpr uint32_t kVersionReserved = 0x1EFFFF;
@@ -39,31 +38,24 @@ void PutSlot(uint8_t* list, int k, uint32_t serial, uint8_t drive, uint8_t mark)
 
 }  // namespace
 
-CArrayDrive::CArrayDrive() : CThreadList(kArrayWorkerSlots) {}
+CArrayDrive::CArrayDrive() : CDriveObject(kArrayWorkerSlots) {}
 
 CArrayDrive::CArrayDrive(uint16_t controllerNo, int number, CController* owner, int refreshNow)
-    : CThreadList(kArrayWorkerSlots), arrayNumber(static_cast<uint16_t>(number)), controller(owner),
+    : CDriveObject(kArrayWorkerSlots), arrayNumber(static_cast<uint16_t>(number)), controller(owner),
       controllerNumber(controllerNo)
 {
     if (refreshNow)
         Refresh();
 }
 
-CArrayDrive::CArrayDrive(const CArrayDrive& other) : CAbstrBase(other), CThreadList(other)
+CArrayDrive::CArrayDrive(const CArrayDrive& other) : CDriveObject(other)
 {
-    CopyFields(other);
-    RestartCopiedWorkers();
+    CompleteCopy(other);
 }
 
 CArrayDrive& CArrayDrive::operator=(const CArrayDrive& other)
 {
-    if (this != &other) {
-        CAbstrBase::operator=(other);
-        CThreadList::operator=(other);
-        CopyFields(other);
-        RestartCopiedWorkers();
-    }
-    return *this;
+    return AssignCopy(other);
 }
 
 void CArrayDrive::CopyFields(const CArrayDrive& other)
@@ -74,8 +66,6 @@ void CArrayDrive::CopyFields(const CArrayDrive& other)
     std::memcpy(stateText, other.stateText, sizeof stateText);
     std::memcpy(attributeText, other.attributeText, sizeof attributeText);
     std::memcpy(typeText, other.typeText, sizeof typeText);
-    // A copy never refreshes on its own.
-    refreshInterval = 0;
     controller = other.controller;
     controllerNumber = other.controllerNumber;
     progress = other.progress;
@@ -577,16 +567,10 @@ bool CArrayDrive::HasMirroredComponents() const
 
 void CArrayDrive::ThreadProc1(CThreadEntry& slot)
 {
-    RefreshLoop(slot, refreshInterval, [this] { Refresh(); });
+    RunRefreshWorker(slot);
 }
 
 int CArrayDrive::SetAutoRefresh(int seconds)
 {
-    const int old = refreshInterval;
-    refreshInterval = seconds;
-    if (old == 0 && seconds != 0)
-        return StartThread(kRefreshWorker, 0, 0) >= 0 ? 1 : 0;
-    if (old != 0 && seconds == 0)
-        return StopThread(-1, 1);
-    return 1;
+    return SwitchAutoRefresh(seconds);
 }

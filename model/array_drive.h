@@ -8,10 +8,10 @@
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_object.h"
 #include "array_records.h"
 #include "carray.h"
 #include "progress_request.h"
-#include "thread_list.h"
 
 #include <cstdint>
 
@@ -25,13 +25,13 @@ constexpr int VERIFY_PROGRESS_OK = -2;
 constexpr int VERIFY_PROGRESS_FAILED = -3;
 constexpr int VERIFY_PROGRESS_ABORTED = -4;
 
-class CArrayDrive : public CAbstrBase, public CThreadList {
+class CArrayDrive : public CDriveObject<CArrayDrive> {
 public:
     // An empty entry of the controller's list.
     CArrayDrive();
     // Array `number` of controller `controllerNo`; reads it when `refreshNow`.
     CArrayDrive(uint16_t controllerNo, int number, CController* owner, int refreshNow);
-    // Copies every field and list but the refresh interval, which is 0 in the copy.
+    // Copies every field and list, the refresh interval too; live workers are started again (drive_object.h).
     CArrayDrive(const CArrayDrive& other);
     // Takes over the other's lists and workers.
     CArrayDrive(CArrayDrive&& other) noexcept = default;
@@ -96,7 +96,6 @@ public:
     int* GetPoolHotFixAccessPtr() { return &poolHotFixAccess; }
     const char* GetName() const { return reinterpret_cast<const char*>(info + ARREC_NAME); }
     int GetPoolHotFixAccess() const { return poolHotFixAccess; }
-    int GetRefreshInterval() const { return refreshInterval; }
     // Record fields.
     uint8_t Type() const { return info[ARREC_TYPE]; }
     uint8_t State() const { return info[ARREC_STATE]; }
@@ -112,7 +111,6 @@ public:
     char attributeText[ARTEXT_SIZE] = {};
     char typeText[ARTEXT_SIZE] = {};
     CArray<int> pending;               // logical drive indices for the next expansion or hot fix addition
-    int refreshInterval = 0;
     CController* controller = nullptr; // owner
     CArray<int> components;            // logical drive indices, master first
     CArray<int> hostDrives;            // host drive indices
@@ -120,6 +118,7 @@ public:
     int progress = VERIFY_PROGRESS_NONE;
 
 private:
+    friend class CDriveObject<CArrayDrive>;
     void CopyFields(const CArrayDrive& other);
     // The steps of ExpandConvert.
     int ExpandProgress(ProgressRequest* r);

@@ -3,6 +3,7 @@
 // Newer firmware answers the statistics block (0x3E) and the per-channel and
 // per-drive requests; older firmware one combined block (0x30).
 #include "controller.h"
+#include "elapsed_ticks.h"
 
 #include "byte_order.h"
 #include "cbuffer.h"
@@ -65,6 +66,11 @@ void SampleFrom(uint32_t* out, uint32_t time, const uint8_t* entry, int words)
 }
 
 }  // namespace
+
+uint32_t ElapsedTicks(const CController* controller, uint32_t newer, uint32_t older)
+{
+    return controller != nullptr ? controller->ElapsedTicks(newer, older) : newer - older;
+}
 
 uint32_t CController::ElapsedTicks(uint32_t newer, uint32_t older) const
 {

@@ -18,7 +18,7 @@ constexpr uint8_t kClusterDrive = 1;
 
 CHostDrive::CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const DriveGeometry& g, const ClusterInfo& ci,
                        int carrier, CController* owner)
-    : CThreadList(kHostWorkerSlots), hostDriveNumber(e.number), carrierWord(carrier), entry(e), cylinders(g.cylinders),
+    : CDriveObject(kHostWorkerSlots), hostDriveNumber(e.number), carrierWord(carrier), entry(e), cylinders(g.cylinders),
       heads(g.heads), sectors(g.sectors), cluster(ci), controller(owner), controllerNumber(controllerNo)
 {
     auto* table = static_cast<uint8_t*>(ModelAlloc(HDTABLE_SIZE));

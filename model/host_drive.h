@@ -6,10 +6,10 @@
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_object.h"
 #include "drive_records.h"
 #include "model_errors.h"
 #include "partition_table.h"
-#include "thread_list.h"
 
 #include <cstdint>
 #include <cstring>
@@ -37,34 +37,21 @@ struct ClusterInfo {
     int32_t value = -1;
 };
 
-class CHostDrive : public CAbstrBase, public CThreadList {
+class CHostDrive : public CDriveObject<CHostDrive> {
 public:
     // An empty entry of the controller's list.
-    CHostDrive() : CThreadList(1) {}
+    CHostDrive() : CDriveObject(1) {}
     // The host drive of `e` with its geometry, cluster record and carrier
     // word; reads its carrying drive's table for its place among the host
     // drives there, then runs Refresh.
     CHostDrive(uint16_t controllerNo, const HostDriveEntry& e, const DriveGeometry& g, const ClusterInfo& ci,
                int carrier, CController* owner);
     // Copies every field; live workers are started again for the copy.
-    CHostDrive(const CHostDrive& other) : CAbstrBase(other), CThreadList(other)
-    {
-        CopyFields(other);
-        RestartCopiedWorkers();
-    }
+    CHostDrive(const CHostDrive& other) : CDriveObject(other) { CompleteCopy(other); }
     // Takes over the other's workers; the owner pointer comes along unchanged.
     CHostDrive(CHostDrive&& other) noexcept = default;
     // Copies every field; this object's workers stop, the other's are started again here.
-    CHostDrive& operator=(const CHostDrive& other)
-    {
-        if (this != &other) {
-            CAbstrBase::operator=(other);
-            CThreadList::operator=(other);
-            CopyFields(other);
-            RestartCopiedWorkers();
-        }
-        return *this;
-    }
+    CHostDrive& operator=(const CHostDrive& other) { return AssignCopy(other); }
 
     // Reads the partition tables; 0 for a cluster drive another controller owns.
     int Refresh();
@@ -137,7 +124,6 @@ public:
     PartitionSector partitions;        // sector 0 with the chain of extended boot records
     DosPlan dosPlan;
     DriveStatSample samples[DRIVE_SAMPLES] = {};
-    int refreshInterval = 0;
     int hostDriveCount = 0;            // host drives on the same carrying drive
     int position = 0;                  // place among them along the gap rule
     CController* controller = nullptr; // owner
@@ -160,6 +146,7 @@ private:
     uint32_t TransferSector(uint32_t s, uint8_t* data, bool write);
     // The capacity of the carrying drive in sectors.
     uint64_t CarrierCapacity() const;
+    friend class CDriveObject<CHostDrive>;
     void CopyFields(const CHostDrive& other)
     {
         hostDriveNumber = other.hostDriveNumber;
@@ -173,7 +160,6 @@ private:
             error = MODERR_NO_MEMORY;
         dosPlan = other.dosPlan;
         std::memcpy(samples, other.samples, sizeof samples);
-        refreshInterval = other.refreshInterval;
         hostDriveCount = other.hostDriveCount;
         position = other.position;
         controller = other.controller;

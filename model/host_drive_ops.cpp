@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelClusterFlag = 23;
-constexpr int kRefreshWorker = 1;
 constexpr int kNoneFree = 0xFFFF;
 constexpr uint32_t kSectorsPerMb = 2048;
 constexpr int kMaxDriveNumber = 254;
@@ -441,16 +440,10 @@ int CHostDrive::ResetAccess()
 
 void CHostDrive::ThreadProc1(CThreadEntry& slot)
 {
-    RefreshLoop(slot, refreshInterval, [this] { Refresh(); });
+    RunRefreshWorker(slot);
 }
 
 int CHostDrive::SetAutoRefresh(int seconds)
 {
-    const int old = refreshInterval;
-    refreshInterval = seconds;
-    if (old == 0 && seconds != 0)
-        return StartThread(kRefreshWorker, 0, 0) >= 0 ? 1 : 0;
-    if (old != 0 && seconds == 0)
-        return StopThread(-1, 1);
-    return 1;
+    return SwitchAutoRefresh(seconds);
 }

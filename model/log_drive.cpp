@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int kLogWorkerSlots = 1;
-constexpr int kRefreshWorker = 1;
 constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelCluster = 30;
 constexpr uint32_t kVersionReserved = 0x1EFFFF;    // above: disks keep a reserved area
@@ -41,11 +40,11 @@ void SetText(char* field, size_t size, const char* text) { std::snprintf(field, 
 
 }  // namespace
 
-CLogDrive::CLogDrive() : CThreadList(kLogWorkerSlots) {}
+CLogDrive::CLogDrive() : CDriveObject(kLogWorkerSlots) {}
 
 CLogDrive::CLogDrive(uint16_t controllerNo, int number, uint32_t, uint32_t word1, uint32_t word2, CController* owner,
                      int refreshNow)
-    : CThreadList(kLogWorkerSlots), driveNumber(number), isMaster(RoleByte(word1, 16)), isParity(RoleByte(word1, 24)),
+    : CDriveObject(kLogWorkerSlots), driveNumber(number), isMaster(RoleByte(word1, 16)), isParity(RoleByte(word1, 24)),
       isPrivateHotFix(RoleByte(word2, 0)), controller(owner), controllerNumber(controllerNo)
 {
     SetMissing();
@@ -53,21 +52,14 @@ CLogDrive::CLogDrive(uint16_t controllerNo, int number, uint32_t, uint32_t word1
         Refresh();
 }
 
-CLogDrive::CLogDrive(const CLogDrive& other) : CAbstrBase(other), CThreadList(other)
+CLogDrive::CLogDrive(const CLogDrive& other) : CDriveObject(other)
 {
-    CopyFields(other);
-    RestartCopiedWorkers();
+    CompleteCopy(other);
 }
 
 CLogDrive& CLogDrive::operator=(const CLogDrive& other)
 {
-    if (this != &other) {
-        CAbstrBase::operator=(other);
-        CThreadList::operator=(other);
-        CopyFields(other);
-        RestartCopiedWorkers();
-    }
-    return *this;
+    return AssignCopy(other);
 }
 
 void CLogDrive::CopyFields(const CLogDrive& other)
@@ -396,16 +388,10 @@ int CLogDrive::CountSharedChannelPairs(const uint8_t* pairs, int pairCount, cons
 
 void CLogDrive::ThreadProc1(CThreadEntry& slot)
 {
-    RefreshLoop(slot, refreshInterval, [this] { Refresh(); });
+    RunRefreshWorker(slot);
 }
 
 int CLogDrive::SetAutoRefresh(int seconds)
 {
-    const int old = refreshInterval;
-    refreshInterval = seconds;
-    if (old == 0 && seconds != 0)
-        return StartThread(kRefreshWorker, 0, 0) >= 0 ? 1 : 0;
-    if (old != 0 && seconds == 0)
-        return StopThread(-1, 1);
-    return 1;
+    return SwitchAutoRefresh(seconds);
 }

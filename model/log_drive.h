@@ -7,9 +7,9 @@
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_object.h"
 #include "carray.h"
 #include "drive_records.h"
-#include "thread_list.h"
 
 #include <cstdint>
 
@@ -18,7 +18,7 @@ class CController;
 constexpr int LDTEXT_SIZE = 16;
 constexpr int LDKIND_TEXT_SIZE = 17;
 
-class CLogDrive : public CAbstrBase, public CThreadList {
+class CLogDrive : public CDriveObject<CLogDrive> {
 public:
     // An empty entry of the controller's list.
     CLogDrive();
@@ -92,7 +92,6 @@ public:
     const uint8_t* GetInfo() const { return info; }
     const char* GetName() const { return reinterpret_cast<const char*>(info + LDINFO_NAME); }
     const DriveStatSample* GetSample(int n) const { return &samples[n]; }
-    int GetRefreshInterval() const { return refreshInterval; }
     void SetSample(int n, const DriveStatSample& s) { samples[n] = s; }
     void SetBaseSample() { samples[DRIVE_SAMPLE_BASE] = samples[DRIVE_SAMPLE_CURRENT]; }
     // True for a pool hot fix drive (kind value 4 set).
@@ -111,7 +110,6 @@ public:
     int isPrivateHotFix = 0;
     CArray<int> pending;               // logical drive indices for the next mirror or array
     DriveStatSample samples[DRIVE_SAMPLES] = {};
-    int refreshInterval = 0;
     CController* controller = nullptr; // owner
     CArray<int> disks;                 // indices in the controller's physical device list
     int mirrorIndex = -1;
@@ -120,6 +118,7 @@ public:
     uint16_t controllerNumber = 0;     // controller number of every request
 
 private:
+    friend class CDriveObject<CLogDrive>;
     void CopyFields(const CLogDrive& other);
     // Shows the drive as missing.
     void SetMissing();

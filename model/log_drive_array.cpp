@@ -76,6 +76,108 @@ int Fullest(const CArray<int> (&buckets)[kChannelBuckets], const int (&taken)[kC
     return best;
 }
 
+// Step 1 of PairForRaid10: the plain drives (`drive` first when plain) and
+// the mirrored ones; a mirrored drive stands for its mirror once, by its
+// master, and the drive's own mirror is left out. 0 or the error code.
+uint32_t SortPairCandidates(const CController& owner, const CLogDrive& drive, int self, CArray<int>& plain,
+                            CArray<int>& mirrored, int& spans)
+{
+    if (drive.mirrorIndex < 0 && AppendIndex(plain, self) < 0)
+        return MODERR_NO_MEMORY;
+    std::set<int> mirrorsSeen;
+    for (int i = 0; i < drive.pending.count; ++i) {
+        const CLogDrive& d = owner.logDrives[drive.pending[i]];
+        if (d.mirrorIndex < 0) {
+            if (AppendIndex(plain, drive.pending[i]) < 0)
+                return MODERR_NO_MEMORY;
+            continue;
+        }
+        if (MirrorSharesChannel(owner, d.mirrorIndex))
+            spans = 0;
+        if (d.mirrorIndex == drive.mirrorIndex || !mirrorsSeen.insert(d.mirrorIndex).second)
+            continue;
+        const CMirrorDrive& m = owner.mirrorDrives[d.mirrorIndex];
+        const int master = m.components.count > 0 ? m.components[0] : drive.pending[i];
+        if (AppendIndex(mirrored, master) < 0)
+            return MODERR_NO_MEMORY;
+    }
+    return 0;
+}
+
+// Steps 3 to 5 of PairForRaid10: the plain drives in buckets by the channel
+// of their first disk, paired across channels where possible, the pair of
+// drive index `self` first. 0 or the error code.
+uint32_t PairAcrossChannels(const CController& owner, int self, const CArray<int>& plain, CArray<DrivePair>& pairs,
+                            int& spans)
+{
+    CArray<int> buckets[kChannelBuckets];
+    int taken[kChannelBuckets] = {};
+    for (int i = 0; i < plain.count; ++i) {
+        const CLogDrive& d = owner.logDrives[plain[i]];
+        const int disk = d.disks.count > 0 ? d.disks[0] : -1;
+        const int ch = disk >= 0 && disk < owner.physDrives.count ? owner.physDrives[disk].channel : -1;
+        if (ch < 0 || ch >= kChannelBuckets)
+            return MODERR_BAD_PARAMETER;
+        if (AppendIndex(buckets[ch], plain[i]) < 0)
+            return MODERR_NO_MEMORY;
+    }
+    int ownPair = -1;
+    for (;;) {
+        const int a = Fullest(buckets, taken, -1);
+        if (a < 0)
+            break;
+        DrivePair p;
+        p.master = buckets[a][taken[a]++];
+        int b = Fullest(buckets, taken, a);
+        if (b < 0) {
+            spans = 0;
+            if (buckets[a].count - taken[a] <= 0)
+                return MODERR_BAD_PARAMETER;  // an odd number of plain drives
+            b = a;
+        }
+        p.partner = buckets[b][taken[b]++];
+        if (!pairs.SetSize(pairs.count + 1))
+            return MODERR_NO_MEMORY;
+        pairs[pairs.count - 1] = p;
+        if (p.master == self || p.partner == self)
+            ownPair = pairs.count - 1;
+    }
+    if (ownPair > 0) {
+        const DrivePair t = pairs[0];
+        pairs[0] = pairs[ownPair];
+        pairs[ownPair] = t;
+    }
+    return 0;
+}
+
+// Step 6 of PairForRaid10: the smaller drive of each pair becomes its master,
+// the partner joins it and the master is named LD_nnn. 0 or the error code.
+uint32_t WritePairs(CController& owner, uint16_t controllerNumber, CArray<DrivePair>& pairs)
+{
+    for (int k = 0; k < pairs.count; ++k) {
+        DrivePair& p = pairs[k];
+        if (wire::get32(owner.logDrives[p.partner].info, LDINFO_CAPACITY) <
+            wire::get32(owner.logDrives[p.master].info, LDINFO_CAPACITY)) {
+            const int t = p.master;
+            p.master = p.partner;
+            p.partner = t;
+        }
+        const int masterNumber = owner.logDrives[p.master].driveNumber;
+        const int partnerNumber = owner.logDrives[p.partner].driveNumber;
+        owner.ReleaseHostDrive(partnerNumber);
+        uint32_t rc = ctl_rec_set_drive_param_10(controllerNumber, static_cast<uint16_t>(partnerNumber),
+                                                 static_cast<uint16_t>(masterNumber));
+        if (rc != 0)
+            return rc;
+        char name[DRIVE_NAME_SIZE + 1] = {};
+        std::snprintf(name, sizeof name, "LD_%03d", k % 1000);
+        rc = ctl_rec_set_drive_name(controllerNumber, static_cast<uint16_t>(masterNumber), name);
+        if (rc != 0)
+            return rc;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int CLogDrive::PairForRaid10(int* spansChannels)
@@ -87,114 +189,24 @@ int CLogDrive::PairForRaid10(int* spansChannels)
         return 0;
     }
     int spans = 1;
-    // 1. Plain drives (this one first when plain) and mirrored ones; a
-    // mirrored drive stands for its mirror once, by its master, and this
-    // drive's own mirror is left out.
+    // 1. Plain and mirrored drives.
     CArray<int> plain;
     CArray<int> mirrored;
-    if (mirrorIndex < 0 && AppendIndex(plain, self) < 0) {
-        error = MODERR_NO_MEMORY;
+    if ((error = SortPairCandidates(*owner, *this, self, plain, mirrored, spans)) != 0)
         return 0;
-    }
-    std::set<int> mirrorsSeen;
-    for (int i = 0; i < pending.count; ++i) {
-        const CLogDrive& d = owner->logDrives[pending[i]];
-        if (d.mirrorIndex < 0) {
-            if (AppendIndex(plain, pending[i]) < 0) {
-                error = MODERR_NO_MEMORY;
-                return 0;
-            }
-            continue;
-        }
-        if (MirrorSharesChannel(*owner, d.mirrorIndex))
-            spans = 0;
-        if (d.mirrorIndex == mirrorIndex || !mirrorsSeen.insert(d.mirrorIndex).second)
-            continue;
-        const CMirrorDrive& m = owner->mirrorDrives[d.mirrorIndex];
-        const int master = m.components.count > 0 ? m.components[0] : pending[i];
-        if (AppendIndex(mirrored, master) < 0) {
-            error = MODERR_NO_MEMORY;
-            return 0;
-        }
-    }
     // 2. Nothing to pair.
     if (plain.count == 0) {
         if (spansChannels != nullptr)
             *spansChannels = spans;
         return 1;
     }
-    // 3. Buckets by the channel of each drive's first disk.
-    CArray<int> buckets[kChannelBuckets];
-    int taken[kChannelBuckets] = {};
-    for (int i = 0; i < plain.count; ++i) {
-        const CLogDrive& d = owner->logDrives[plain[i]];
-        const int disk = d.disks.count > 0 ? d.disks[0] : -1;
-        const int ch = disk >= 0 && disk < owner->physDrives.count ? owner->physDrives[disk].channel : -1;
-        if (ch < 0 || ch >= kChannelBuckets) {
-            error = MODERR_BAD_PARAMETER;
-            return 0;
-        }
-        if (AppendIndex(buckets[ch], plain[i]) < 0) {
-            error = MODERR_NO_MEMORY;
-            return 0;
-        }
-    }
-    // 4. Pairs across channels where possible.
+    // 3. to 5. Pairs across channels, this drive's first.
     CArray<DrivePair> pairs;
-    int ownPair = -1;
-    for (;;) {
-        const int a = Fullest(buckets, taken, -1);
-        if (a < 0)
-            break;
-        DrivePair p;
-        p.master = buckets[a][taken[a]++];
-        int b = Fullest(buckets, taken, a);
-        if (b < 0) {
-            spans = 0;
-            if (buckets[a].count - taken[a] <= 0) {
-                // An odd number of plain drives.
-                error = MODERR_BAD_PARAMETER;
-                return 0;
-            }
-            b = a;
-        }
-        p.partner = buckets[b][taken[b]++];
-        if (!pairs.SetSize(pairs.count + 1)) {
-            error = MODERR_NO_MEMORY;
-            return 0;
-        }
-        pairs[pairs.count - 1] = p;
-        if (p.master == self || p.partner == self)
-            ownPair = pairs.count - 1;
-    }
-    // 5. This drive's pair first.
-    if (ownPair > 0) {
-        const DrivePair t = pairs[0];
-        pairs[0] = pairs[ownPair];
-        pairs[ownPair] = t;
-    }
-    // 6. The smaller drive of each pair is its master.
-    for (int k = 0; k < pairs.count; ++k) {
-        DrivePair& p = pairs[k];
-        if (wire::get32(owner->logDrives[p.partner].info, LDINFO_CAPACITY) <
-            wire::get32(owner->logDrives[p.master].info, LDINFO_CAPACITY)) {
-            const int t = p.master;
-            p.master = p.partner;
-            p.partner = t;
-        }
-        const int masterNumber = owner->logDrives[p.master].driveNumber;
-        const int partnerNumber = owner->logDrives[p.partner].driveNumber;
-        owner->ReleaseHostDrive(partnerNumber);
-        error = ctl_rec_set_drive_param_10(controllerNumber, static_cast<uint16_t>(partnerNumber),
-                                           static_cast<uint16_t>(masterNumber));
-        if (error != 0)
-            return 0;
-        char name[DRIVE_NAME_SIZE + 1] = {};
-        std::snprintf(name, sizeof name, "LD_%03d", k % 1000);
-        error = ctl_rec_set_drive_name(controllerNumber, static_cast<uint16_t>(masterNumber), name);
-        if (error != 0)
-            return 0;
-    }
+    if ((error = PairAcrossChannels(*owner, self, plain, pairs, spans)) != 0)
+        return 0;
+    // 6. Each pair joined under its smaller drive.
+    if ((error = WritePairs(*owner, controllerNumber, pairs)) != 0)
+        return 0;
     // 7. Commit.
     error = owner->CommitConfiguration();
     // 8. The new components: this drive's mirror, the pairs' masters, the other mirrors.

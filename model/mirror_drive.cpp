@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int kMirrorWorkerSlots = 1;
-constexpr int kRefreshWorker = 1;
 constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelCluster = 30;
 constexpr uint32_t kVersionDiskFormat = 0x20FFFF;
@@ -28,31 +27,24 @@ constexpr size_t kMaxRequestSize = 0xFFFF;
 
 }  // namespace
 
-CMirrorDrive::CMirrorDrive() : CThreadList(kMirrorWorkerSlots) {}
+CMirrorDrive::CMirrorDrive() : CDriveObject(kMirrorWorkerSlots) {}
 
 CMirrorDrive::CMirrorDrive(uint16_t controllerNo, uint16_t number, int ready, int building, int missing,
                            CController* owner)
-    : CThreadList(kMirrorWorkerSlots), mirrorNumber(number), readyCount(ready), buildingCount(building),
+    : CDriveObject(kMirrorWorkerSlots), mirrorNumber(number), readyCount(ready), buildingCount(building),
       missingCount(missing), controller(owner), controllerNumber(controllerNo)
 {
     Refresh();
 }
 
-CMirrorDrive::CMirrorDrive(const CMirrorDrive& other) : CAbstrBase(other), CThreadList(other)
+CMirrorDrive::CMirrorDrive(const CMirrorDrive& other) : CDriveObject(other)
 {
-    CopyFields(other);
-    RestartCopiedWorkers();
+    CompleteCopy(other);
 }
 
 CMirrorDrive& CMirrorDrive::operator=(const CMirrorDrive& other)
 {
-    if (this != &other) {
-        CAbstrBase::operator=(other);
-        CThreadList::operator=(other);
-        CopyFields(other);
-        RestartCopiedWorkers();
-    }
-    return *this;
+    return AssignCopy(other);
 }
 
 void CMirrorDrive::CopyFields(const CMirrorDrive& other)
@@ -414,16 +406,10 @@ int CMirrorDrive::ReleaseEnclosureSlots()
 
 void CMirrorDrive::ThreadProc1(CThreadEntry& slot)
 {
-    RefreshLoop(slot, refreshInterval, [this] { Refresh(); });
+    RunRefreshWorker(slot);
 }
 
 int CMirrorDrive::SetAutoRefresh(int seconds)
 {
-    const int old = refreshInterval;
-    refreshInterval = seconds;
-    if (old == 0 && seconds != 0)
-        return StartThread(kRefreshWorker, 0, 0) >= 0 ? 1 : 0;
-    if (old != 0 && seconds == 0)
-        return StopThread(-1, 1);
-    return 1;
+    return SwitchAutoRefresh(seconds);
 }

@@ -7,9 +7,9 @@
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_object.h"
 #include "carray.h"
 #include "progress_request.h"
-#include "thread_list.h"
 
 #include <cstdint>
 
@@ -17,7 +17,7 @@ class CController;
 
 constexpr int MIRROR_TEXT_SIZE = 16;
 
-class CMirrorDrive : public CAbstrBase, public CThreadList {
+class CMirrorDrive : public CDriveObject<CMirrorDrive> {
 public:
     // An empty entry of the controller's list.
     CMirrorDrive();
@@ -76,7 +76,6 @@ public:
     int GetPendingCount() const { return pending.count; }
     const int* GetCounts() const { return &readyCount; }
     int GetPoolHotFixAccess() const { return poolHotFixAccess; }
-    int GetRefreshInterval() const { return refreshInterval; }
 
     uint16_t mirrorNumber = 0;          // the master component's drive number
     int readyCount = 0;                 // the three counts stay together (GetCounts)
@@ -86,7 +85,6 @@ public:
     char stateText[MIRROR_TEXT_SIZE] = {};
     char typeText[MIRROR_TEXT_SIZE] = {};
     CArray<int> pending;
-    int refreshInterval = 0;
     CController* controller = nullptr;  // owner
     CArray<int> components;             // logical drive indices, master first
     int arrayIndex = -1;
@@ -94,6 +92,7 @@ public:
     uint16_t controllerNumber = 0;
 
 private:
+    friend class CDriveObject<CMirrorDrive>;
     void CopyFields(const CMirrorDrive& other);
     void SetTexts();
     // Sends the pool access flag with one of the two keys that carry it.

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int kPhysWorkerSlots = 1;
-constexpr int kRefreshWorker = 1;
 constexpr int kStatePollMs = 50;
 constexpr int kStatePolls = 200;        // a start or an abort shows within 10 seconds
 constexpr uint32_t kIoProcessorLun = 0;
@@ -77,11 +76,11 @@ const char* DeviceName(const CPhysDrive& d)
     return name;
 }
 
-CPhysDrive::CPhysDrive() : CThreadList(kPhysWorkerSlots) {}
+CPhysDrive::CPhysDrive() : CDriveObject(kPhysWorkerSlots) {}
 
 CPhysDrive::CPhysDrive(uint16_t controllerNo, int channelIndex, int deviceIdx, int ioProcessor, CController* owner,
                        int refreshNow)
-    : CThreadList(kPhysWorkerSlots), channel(channelIndex), deviceIndex(static_cast<uint16_t>(deviceIdx)),
+    : CDriveObject(kPhysWorkerSlots), channel(channelIndex), deviceIndex(static_cast<uint16_t>(deviceIdx)),
       controller(owner), controllerNumber(controllerNo)
 {
     if (ioProcessor) {
@@ -100,21 +99,14 @@ CPhysDrive::CPhysDrive(uint16_t controllerNo, int channelIndex, int deviceIdx, i
         Refresh();
 }
 
-CPhysDrive::CPhysDrive(const CPhysDrive& other) : CAbstrBase(other), CThreadList(other)
+CPhysDrive::CPhysDrive(const CPhysDrive& other) : CDriveObject(other)
 {
-    CopyFields(other);
-    RestartCopiedWorkers();
+    CompleteCopy(other);
 }
 
 CPhysDrive& CPhysDrive::operator=(const CPhysDrive& other)
 {
-    if (this != &other) {
-        CAbstrBase::operator=(other);
-        CThreadList::operator=(other);
-        CopyFields(other);
-        RestartCopiedWorkers();
-    }
-    return *this;
+    return AssignCopy(other);
 }
 
 void CPhysDrive::CopyFields(const CPhysDrive& other)
@@ -409,18 +401,12 @@ int CPhysDrive::Identify()
 
 void CPhysDrive::ThreadProc1(CThreadEntry& slot)
 {
-    RefreshLoop(slot, refreshInterval, [this] { Refresh(); });
+    RunRefreshWorker(slot);
 }
 
 int CPhysDrive::SetAutoRefresh(int seconds)
 {
-    const int old = refreshInterval;
-    refreshInterval = seconds;
-    if (old == 0 && seconds != 0)
-        return StartThread(kRefreshWorker, 0, 0) >= 0 ? 1 : 0;
-    if (old != 0 && seconds == 0)
-        return StopThread(-1, 1);
-    return 1;
+    return SwitchAutoRefresh(seconds);
 }
 
 int CPhysDrive::WriteDeviceByte(uint8_t value)

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "abstr_base.h"
+#include "drive_object.h"
 #include "phys_drive_records.h"
 #include "progress_request.h"
-#include "thread_list.h"
 
 #include <cstdint>
 
@@ -21,7 +21,7 @@ constexpr int SURFACE_FINISHED = -2;
 constexpr int SURFACE_FINISHED_ERRORS = -3;
 constexpr int SURFACE_ABORTED = -4;
 
-class CPhysDrive : public CAbstrBase, public CThreadList {
+class CPhysDrive : public CDriveObject<CPhysDrive> {
 public:
     // An empty entry of the controller's list.
     CPhysDrive();
@@ -100,7 +100,6 @@ public:
     const uint8_t* GetEnclosureLayout() const { return enclosureLayout; }
     const DiskStatSample* GetSample(int n) const { return &samples[n]; }
     const uint8_t* GetOwnership() const { return ownership; }
-    int GetRefreshInterval() const { return refreshInterval; }
     int GetProgress() const { return progress; }
     void SetEnclosureLink(int index, int slot)
     {
@@ -130,7 +129,6 @@ public:
     int enclosureConfigSlot = -1;
     DiskStatSample samples[DISK_SAMPLES] = {};
     uint8_t ownership[OWNERSHIP_SIZE] = {};
-    int refreshInterval = 0;
     char position[PHYS_POSITION_SIZE] = {};
     CController* controller = nullptr;  // owner
     uint16_t controllerNumber = 0;
@@ -138,6 +136,7 @@ public:
     int logDriveIndex = -1;          // the logical drive holding the disk, set by ReadConfiguration
 
 private:
+    friend class CDriveObject<CPhysDrive>;
     void CopyFields(const CPhysDrive& other);
     // The device reference of every device-addressed request.
     DeviceRef Ref() const;

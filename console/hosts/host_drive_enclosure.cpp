@@ -12,6 +12,7 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "phys_drive_records.h"
+#include "safte_slots.h"
 #include "str_printf.h"
 
 namespace {
@@ -26,48 +27,26 @@ constexpr size_t recTail = 40;
 constexpr uint8_t slotKind = 3;
 constexpr char vendorText[] = "Tarvo";
 
-// The first enclosure processor of the controller, -1 for none.
-int FindEnclosureProcessor(const CController& controller)
+int SetUpProcessorSlots(CController& controller, int processor, int count, const int* disks)
 {
-    for (int i = 0; i < controller.physDrives.count; ++i)
-        if (controller.physDrives[i].IsEnclosureProcessor() == 1)
-            return i;
-    return -1;
-}
-
-int SetUpProcessorSlots(CController& controller, CPhysDrive& processor, int count, const int* disks)
-{
-    if (std::all_of(disks, disks + count, [&](int d) { return controller.physDrives[d].enclosureIndex >= 0; }))
+    std::vector<EnclosureSlot> slots;
+    switch (PlanSafteSlots(controller, processor, std::vector<int>(disks, disks + count), slots)) {
+    case SafteSlotPlan::AlreadyAssigned:
         return 1;
-    const int slotCount = processor.GetEnclosureLayout()[ENCLAYOUT_SLOTS];
-    const bool fits = count <= slotCount && std::all_of(disks, disks + count, [&](int d) {
-                          return controller.physDrives[d].GetChannel() == processor.GetChannel();
-                      });
-    if (!fits) {
+    case SafteSlotPlan::NotPossible:
         ShowMessage(MessageText("M4051"), 0, 1);
         return 0;
-    }
-    std::vector<EnclosureSlot> slots(static_cast<size_t>(slotCount));
-    if (!processor.ReadSlotTable(slots.data())) {
-        ShowErrorCode(processor.error);
+    case SafteSlotPlan::ReadFailed:
+        ShowErrorCode(controller.physDrives[processor].error);
         return 0;
-    }
-    for (int k = 0; k < count; ++k) {
-        const CPhysDrive& disk = controller.physDrives[disks[k]];
-        auto slot = std::find_if(slots.begin(), slots.end(), [&](const EnclosureSlot& s) {
-            return s.targetId == disk.GetTargetId() && !s.occupied;
-        });
-        if (slot == slots.end()) {
-            ShowMessage(MessageText("M4051"), 0, 1);
-            return 0;
-        }
-        slot->occupied = 1;
-        slot->drive = disks[k];
+    case SafteSlotPlan::Planned:
+        break;
     }
     if (!AskYesNo(MessageText("M3075"), 0))
         return 0;
-    if (!processor.WriteSlotTable(slots.data())) {
-        ShowErrorCode(processor.error);
+    CPhysDrive& enclosure = controller.physDrives[processor];
+    if (!enclosure.WriteSlotTable(slots.data())) {
+        ShowErrorCode(enclosure.error);
         return 0;
     }
     return 1;
@@ -130,8 +109,8 @@ int SetupEnclosureSlots(CController& controller, int count, const int* disks)
 {
     if (count <= 0 || disks == nullptr)
         return 0;
-    const int processor = FindEnclosureProcessor(controller);
+    const int processor = FindSafteProcessor(controller);
     if (processor >= 0)
-        return SetUpProcessorSlots(controller, controller.physDrives[processor], count, disks);
+        return SetUpProcessorSlots(controller, processor, count, disks);
     return SetUpControllerEnclosure(controller, count, disks);
 }

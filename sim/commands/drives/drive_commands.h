@@ -1,5 +1,5 @@
 // Handlers of the logical drive, mirror, hot fix pool and host drive table
-// commands (sim/logical_drive_commands.cpp, sim/mirror_commands.cpp), named
+// commands (sim/commands/drives/logical_drive_commands.cpp, sim/commands/drives/mirror_commands.cpp), named
 // in the command table. Records: docs/firmware-layout.md (Logical drives,
 // mirror chains and host drive tables).
 #pragma once

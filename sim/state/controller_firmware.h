@@ -2,11 +2,11 @@
 // drives, record store and host drive blocks, and the running of commands.
 #pragma once
 
-#include "config_access.h"
+#include "access_state.h"
 #include "controller_records.h"
 #include "device_state.h"
 #include "flash_memory.h"
-#include "hot_plug_commands.h"
+#include "hot_plug_state.h"
 #include "request_record.h"
 #include "scenario.h"
 #include "statistics_state.h"
@@ -68,7 +68,7 @@ struct LogicalDrive {
     std::vector<uint32_t> firstWords;  // per member, as created
     std::vector<uint32_t> members;     // device addresses
     std::optional<uint32_t> reportedMembers;  // misreported member count, else the real one
-    // State of the drive configuration (sim/drive_config.h).
+    // State of the drive configuration (sim/state/drive_config.h).
     bool failed = false;        // a member disk failed or was pulled
     bool poolHotFix = false;    // in the hot fix pool
     bool poolAccess = false;    // pool access flag (0x63, 0x1000000A); a mirror's is its head's
@@ -104,7 +104,7 @@ struct HostDriveTable {
     std::vector<std::array<uint8_t, HOST_ENTRY_SIZE>> entries;
 };
 
-// An array drive (sim/array_config.h): its components in slot order, master
+// An array drive (sim/state/array_config.h): its components in slot order, master
 // first, then its private hot fix drives.
 struct ArraySlot {
     uint32_t drive = 0;

@@ -1,5 +1,5 @@
 // Handlers of the host drive commands beyond the per-carrier tables
-// (sim/host_drive_commands.cpp), named in the command table. Records:
+// (sim/commands/drives/host_drive_commands.cpp), named in the command table. Records:
 // docs/firmware-layout.md (Host drive tables).
 #pragma once
 

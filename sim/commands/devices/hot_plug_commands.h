@@ -1,32 +1,16 @@
-// The controller's hot plug: its state, the slot requests, the new disk's
+// The controller's hot plug: the slot requests, the new disk's
 // record and turning the new disk into a logical drive. Records:
 // docs/firmware-layout.md (Hot plug).
 #pragma once
 
+#include "hot_plug_state.h"
+
 #include <cstdint>
-#include <map>
-#include <optional>
 
 namespace kzmsim {
 
 class ControllerFirmware;
 struct IoctlCall;
-
-// What the firmware keeps between the begin and the end of a hot plug.
-struct HotPlugState {
-    bool active = false;
-    std::optional<uint8_t> slotChannel;  // the slot the last slot request named
-    uint8_t slotTarget = 0;
-};
-
-// The Fibre Channel loops: which channel numbers share each channel's loop
-// (control `fcloop`; by default a channel is alone on its loop) and how many
-// device map requests still fail while the loop settles (control `settle`).
-// Both by channel index.
-struct FcLoopState {
-    std::map<size_t, uint8_t> loops;
-    std::map<size_t, uint32_t> unsettled;
-};
 
 uint32_t beginHotPlugCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x20
 uint32_t endHotPlugCmd(ControllerFirmware& fw, IoctlCall& c);     // 0x21

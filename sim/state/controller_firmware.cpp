@@ -1,6 +1,7 @@
 #include "controller_firmware.h"
 
 #include "array_scenario.h"
+#include "config_access.h"
 #include "drive_config.h"
 #include "driver_layout.h"
 #include "ioctl_commands.h"

@@ -1,5 +1,5 @@
-// Handlers of the array drive commands (sim/array_commands.cpp,
-// sim/array_expand_commands.cpp), named in the command table. Records:
+// Handlers of the array drive commands (sim/commands/drives/array_commands.cpp,
+// sim/commands/drives/array_expand_commands.cpp), named in the command table. Records:
 // docs/firmware-layout.md (Array drives).
 #pragma once
 
@@ -23,7 +23,7 @@ uint32_t parityVerifyCmd(ControllerFirmware& fw, IoctlCall& c);       // 0x10000
 uint32_t patchArrayCmd(ControllerFirmware& fw, IoctlCall& c);         // 0x10000028
 uint32_t arrayDisksCmd(ControllerFirmware& fw, IoctlCall& c);         // 0x10000032
 
-// Expansions and conversions (sim/array_expand_commands.cpp).
+// Expansions and conversions (sim/commands/drives/array_expand_commands.cpp).
 uint32_t expandArrayCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x1000002A
 uint32_t expandProgressCmd(ControllerFirmware& fw, IoctlCall& c);     // 0x1000002B
 uint32_t largestCapacityCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x1000002C

@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
@@ -345,43 +347,57 @@ std::vector<ChannelSpec> profileChannels(const FirmwareProfile& p)
     return out;
 }
 
-ControllerSpec readController(const json& j)
+// A number of the controller read straight into its field: the key, its
+// largest value, and whether a missing key gives 0 rather than the profile's value.
+struct ControllerNumber {
+    const char* key;
+    uint64_t max;
+    std::variant<int ControllerSpec::*, uint8_t ControllerSpec::*, uint16_t ControllerSpec::*,
+                 uint32_t ControllerSpec::*>
+        field;
+    bool zeroWhenMissing;
+};
+
+const ControllerNumber kControllerNumbers[] = {
+    {"entry", 255, &ControllerSpec::entry, true},
+    {"class", 255, &ControllerSpec::typeClass, false},
+    {"subtype", UINT16_MAX, &ControllerSpec::subtype, false},
+    {"busSlot", UINT16_MAX, &ControllerSpec::busSlot, false},
+    {"id", UINT16_MAX, &ControllerSpec::identification, true},
+    {"id2", UINT16_MAX, &ControllerSpec::identification2, true},
+    {"id3", UINT16_MAX, &ControllerSpec::identification3, true},
+    {"interfaceLevel", UINT32_MAX, &ControllerSpec::interfaceLevel, false},
+    {"cacheSwitch", UINT32_MAX, &ControllerSpec::cacheSwitch, false},
+    {"delayedWriteSwitch", UINT32_MAX, &ControllerSpec::delayedWriteSwitch, false},
+};
+
+// The controller's switches; a missing key is off.
+const std::pair<const char*, bool ControllerSpec::*> kControllerFlags[] = {
+    {"refuseChannelDescriptions", &ControllerSpec::refuseChannelDescriptions},
+    {"strict", &ControllerSpec::strict},
+    {"pagesToFlash", &ControllerSpec::pagesToFlash},
+    {"clusterEnabled", &ControllerSpec::clusterEnabled},
+};
+
+// Reads the controller's numbers and switches of the tables above.
+void readControllerScalars(const json& j, ControllerSpec& c)
 {
-    if (!j.is_object())
-        fail("a controller must be an object");
-    ControllerSpec c;
-    c.profile = text(j, "profile", c.profile, 16);
-    const FirmwareProfile* profile = findProfile(c.profile);
-    if (!profile)
-        fail("unknown profile \"" + c.profile + "\"");
-    applyProfile(c, *profile);
-    readBoardOverrides(j, c.board);
-    c.entry = static_cast<int>(number(j, "entry", 255, 0));
-    c.typeClass = static_cast<uint8_t>(number(j, "class", 255, c.typeClass));
-    c.subtype = static_cast<uint16_t>(number(j, "subtype", UINT16_MAX, c.subtype));
-    c.busSlot = static_cast<uint16_t>(number(j, "busSlot", UINT16_MAX, c.busSlot));
-    c.identification = static_cast<uint16_t>(number(j, "id", UINT16_MAX, 0));
-    c.identification2 = static_cast<uint16_t>(number(j, "id2", UINT16_MAX, 0));
-    c.identification3 = static_cast<uint16_t>(number(j, "id3", UINT16_MAX, 0));
-    c.interfaceLevel = static_cast<uint32_t>(number(j, "interfaceLevel", UINT32_MAX, c.interfaceLevel));
-    c.refuseChannelDescriptions = flag(j, "refuseChannelDescriptions", false);
-    c.strict = flag(j, "strict", false);
-    c.pagesToFlash = flag(j, "pagesToFlash", false);
-    for (const json& cj : list(j, "channels"))
-        c.channels.push_back(readChannel(cj));
-    if (!j.contains("channels") && j.contains("profile"))
-        c.channels = profileChannels(*profile);
-    if (c.channels.size() > MAX_CHANNELS)
-        fail("more than " + std::to_string(MAX_CHANNELS) + " channels");
-    std::set<std::pair<int, int>> usedDisks;
-    std::set<uint32_t> numbers;
-    for (const json& lj : list(j, "logicalDrives")) {
-        LogicalDriveSpec l = readLogicalDrive(lj, c.channels, usedDisks);
-        if (!numbers.insert(l.number).second)
-            fail("two logical drives numbered " + std::to_string(l.number));
-        c.logicalDrives.push_back(std::move(l));
-    }
-    c.reportedDrives = optionalNumber(j, "reportedDrives");
+    for (const ControllerNumber& n : kControllerNumbers)
+        std::visit(
+            [&](auto member) {
+                auto& field = c.*member;
+                using Field = std::remove_reference_t<decltype(field)>;
+                const uint64_t fallback = n.zeroWhenMissing ? 0 : static_cast<uint64_t>(field);
+                field = static_cast<Field>(number(j, n.key, n.max, fallback));
+            },
+            n.field);
+    for (const auto& [key, member] : kControllerFlags)
+        c.*member = flag(j, key, false);
+}
+
+// Reads the mirrors over the logical drives `numbers`.
+void readMirrors(const json& j, const std::set<uint32_t>& numbers, ControllerSpec& c)
+{
     std::set<uint32_t> mirrored;
     for (const json& mj : list(j, "mirrors")) {
         MirrorSpec m;
@@ -403,6 +419,11 @@ ControllerSpec readController(const json& j)
             fail("a mirror needs at least two components");
         c.mirrors.push_back(std::move(m));
     }
+}
+
+// Reads the array drives over the logical drives `numbers`.
+void readArrays(const json& j, const std::set<uint32_t>& numbers, ControllerSpec& c)
+{
     std::set<uint32_t> inArrays;
     for (const json& aj : list(j, "arrays")) {
         ArraySpec a;
@@ -445,6 +466,37 @@ ControllerSpec readController(const json& j)
         a.verifyState = static_cast<uint8_t>(number(aj, "verifyState", 5, 0));
         c.arrays.push_back(std::move(a));
     }
+}
+
+ControllerSpec readController(const json& j)
+{
+    if (!j.is_object())
+        fail("a controller must be an object");
+    ControllerSpec c;
+    c.profile = text(j, "profile", c.profile, 16);
+    const FirmwareProfile* profile = findProfile(c.profile);
+    if (!profile)
+        fail("unknown profile \"" + c.profile + "\"");
+    applyProfile(c, *profile);
+    readBoardOverrides(j, c.board);
+    readControllerScalars(j, c);
+    for (const json& cj : list(j, "channels"))
+        c.channels.push_back(readChannel(cj));
+    if (!j.contains("channels") && j.contains("profile"))
+        c.channels = profileChannels(*profile);
+    if (c.channels.size() > MAX_CHANNELS)
+        fail("more than " + std::to_string(MAX_CHANNELS) + " channels");
+    std::set<std::pair<int, int>> usedDisks;
+    std::set<uint32_t> numbers;
+    for (const json& lj : list(j, "logicalDrives")) {
+        LogicalDriveSpec l = readLogicalDrive(lj, c.channels, usedDisks);
+        if (!numbers.insert(l.number).second)
+            fail("two logical drives numbered " + std::to_string(l.number));
+        c.logicalDrives.push_back(std::move(l));
+    }
+    c.reportedDrives = optionalNumber(j, "reportedDrives");
+    readMirrors(j, numbers, c);
+    readArrays(j, numbers, c);
     c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
     for (const json& fj : list(j, "foreignHostDrives")) {
         ControllerSpec::ForeignHostDrive f;
@@ -454,7 +506,6 @@ ControllerSpec readController(const json& j)
         f.name = text(fj, "name", "", 7);
         c.foreignHostDrives.push_back(std::move(f));
     }
-    c.clusterEnabled = flag(j, "clusterEnabled", false);
     if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
         c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
     if (j.contains("surfaceCheck")) {
@@ -463,8 +514,6 @@ ControllerSpec readController(const json& j)
         c.surfaceCheck.delay = static_cast<uint32_t>(number(sj, "delay", 1000, c.surfaceCheck.delay));
         c.surfaceCheck.seconds = static_cast<uint32_t>(number(sj, "seconds", 86400, c.surfaceCheck.seconds));
     }
-    c.cacheSwitch = static_cast<uint32_t>(number(j, "cacheSwitch", UINT32_MAX, c.cacheSwitch));
-    c.delayedWriteSwitch = static_cast<uint32_t>(number(j, "delayedWriteSwitch", UINT32_MAX, c.delayedWriteSwitch));
     if (j.contains("load"))
         c.load = readLoad(j.at("load"));
     for (const json& pj : list(j, "pageA")) {

@@ -5,8 +5,9 @@
 // bracket (0x20026/0x20027), and the protocol faults of strict mode.
 #pragma once
 
+#include "access_state.h"
+
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,26 +16,6 @@ namespace kzmsim {
 class ControllerFirmware;
 struct IoctlCall;
 struct IoctlCommand;
-
-constexpr uint16_t FW_STATUS_LOCKED = 0x000C;      // the configuration or host drive is held elsewhere
-constexpr uint32_t WHOLE_CONFIGURATION = 0xFFFFFFFF;   // host drive -1: the whole configuration
-
-// Where a configuration page write stands (0x2B, 0x2C, 0x2D).
-enum class PageStep : uint8_t { None, Written, Committed };
-
-struct AccessState {
-    bool maintenance = false;              // 0x0C until 0x0D
-    uint32_t nesting = 0;                  // 0x70 adds one, 0x71 takes one
-    std::set<uint32_t> locks;              // host drives locked with 0x72; WHOLE_CONFIGURATION the whole configuration
-    std::set<uint32_t> holds;              // held outside the program; WHOLE_CONFIGURATION every host drive
-    bool diskChange = false;               // 0x20026 until 0x20027
-    PageStep page = PageStep::None;
-    uint32_t pageFlashHandle = 0xFFFFFFFF;  // handle the commit record (0x2E) named, until its session closes
-    bool pageFlashed = false;              // the written page went through a flash session
-    bool loadAll = false;                  // 0x0B on the controller until 0x03
-    std::set<uint32_t> prepared;           // logical drives prepared with 0x12, until the access ends
-    std::vector<std::string> faults;       // strict mode: changes sent without access
-};
 
 // Handlers of the access keys.
 uint32_t lockConfigurationCmd(ControllerFirmware& fw, IoctlCall& c);    // 0x0C
