@@ -211,17 +211,17 @@ ImageComponent patternComponent(uint8_t id, size_t n)
 std::vector<uint8_t> buildUpdateImage(uint32_t version)
 {
     constexpr uint16_t newBoardType = 0x6100;
-    ImageSpec spec;
-    spec.version = version;
+    ImageSpec image;
+    image.version = version;
     ImageComponent boardData{4,
                              buildBoardData({{boardDataKey(5, newBoardType), std::vector<uint8_t>(40, 0xB5)},
                                              {boardDataKey(0, newBoardType), std::vector<uint8_t>(24, 0xB0)}}),
                              2};
-    spec.components = {patternComponent(1, 300),  boardData,
+    image.components = {patternComponent(1, 300),  boardData,
                        patternComponent(14, 300), patternComponent(23, 300),
                        patternComponent(24, 5000), patternComponent(26, 300),
                        patternComponent(21, 300)};
-    return buildImage(spec);
+    return buildImage(image);
 }
 
 }  // namespace kzmsim

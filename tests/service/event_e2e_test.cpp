@@ -22,6 +22,7 @@
 
 #include "byte_order.h"
 #include "daemon_sandbox.h"
+#include "wait_until.h"
 #include "sim_mount.h"
 
 namespace {
@@ -322,13 +323,14 @@ TEST_F(EventService, FailedReadEndsWatchingButNotTheService)
     const int pid = box.servicePid();
     ASSERT_GT(pid, 0);
     size_t threads = 0;
-    for (const auto until = Clock::now() + 10s; Clock::now() < until; std::this_thread::sleep_for(20ms)) {
-        threads = 0;
-        for ([[maybe_unused]] const auto& t : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
-            ++threads;
-        if (threads == 1)
-            break;
-    }
+    kzmtest::waitUntil(
+        [&] {
+            threads = 0;
+            for ([[maybe_unused]] const auto& t : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+                ++threads;
+            return threads == 1;
+        },
+        10000);
     ASSERT_EQ(threads, 1u);
     ASSERT_TRUE(sim.control("event 0 1 9 21 2 0300"));
     EXPECT_EQ(recordsStarting("Error: cannot access RAID controller events.").size(), 1u);

@@ -27,6 +27,7 @@
 #include "ctl_driver_records.h"
 #include "ctl_request.h"
 #include "daemon_sandbox.h"
+#include "wait_until.h"
 #include "remote_client.h"
 #include "sim_mount.h"
 
@@ -137,9 +138,7 @@ public:
             }
         });
         // Ready once it prints its version line.
-        for (auto until = Clock::now() + 5s; Clock::now() < until; std::this_thread::sleep_for(20ms))
-            if (text().find("NET-SNMP version") != std::string::npos)
-                break;
+        kzmtest::waitUntil([&] { return text().find("NET-SNMP version") != std::string::npos; });
     }
     ~TrapReceiver()
     {
@@ -391,10 +390,11 @@ TEST_F(Traps, TargetsInOrderFiftyMillisecondsApartPastAFailingOne)
     EXPECT_TRUE(box.waitForRecord("SNMP trap successfully sent to 127.0.0.3"));
     // The command still runs, after the last trap.
     long long ran = 0;
-    for (auto until = Clock::now() + 5s; Clock::now() < until && ran == 0; std::this_thread::sleep_for(20ms)) {
+    kzmtest::waitUntil([&] {
         std::ifstream f(box.path("command.txt"));
         f >> ran;
-    }
+        return ran != 0;
+    });
     ASSERT_GT(ran, 0);
     const auto last = std::chrono::duration_cast<std::chrono::nanoseconds>(c.wall.time_since_epoch()).count();
     EXPECT_GT(ran, last - 5'000'000);  // allow for the two clocks' readings
@@ -434,9 +434,7 @@ TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
     startServing("user viewer access readonly\ntarget 127.0.0.1\nexecute " + box.path("seen.sh") + " '%E'\n",
                  {"-i", "3", "-l", "3"});
     TrapReceiver receiver(box, "brantu");
-    for (auto until = Clock::now() + 5s; eventReads() == 0 && Clock::now() < until;
-         std::this_thread::sleep_for(20ms)) {
-    }
+    kzmtest::waitUntil([&] { return eventReads() != 0; });
     ASSERT_EQ(1, eventReads());
     textEvent(12, 1, "pending");
 
@@ -476,7 +474,9 @@ TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
     ASSERT_EQ(1u, traps.size()) << receiver.text();
     EXPECT_NE(std::string::npos, traps[0].find("STRING: \"Adapter 0, pending\"")) << traps[0];
     std::string seen;
-    for (auto until = Clock::now() + 5s; seen.empty() && Clock::now() < until; std::this_thread::sleep_for(20ms))
+    kzmtest::waitUntil([&] {
         std::getline(std::ifstream(box.path("seen.txt")), seen);
+        return !seen.empty();
+    });
     EXPECT_EQ("Adapter 0, pending", seen);
 }

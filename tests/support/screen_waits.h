@@ -5,6 +5,8 @@
 // emulator's log or state shows what a step caused.
 #pragma once
 
+#include "wait_until.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -25,9 +27,6 @@
 namespace tui::testing {
 
 namespace waitDetail {
-
-// The interval between two looks of a bounded wait.
-constexpr std::chrono::milliseconds lookInterval{10};
 
 // The parent and name fields of /proc/<pid>/stat; false when the process is gone.
 inline bool processParent(const std::string& pid, long& parent, std::string& name)
@@ -130,18 +129,7 @@ inline bool paneWaitsForInput(const std::vector<std::pair<std::string, std::stri
 
 }  // namespace waitDetail
 
-// Polls `done` until it holds or `boundMs` passes; whether it held.
-template <class Condition>
-bool waitUntil(Condition done, int boundMs = 5000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(waitDetail::lookInterval);
-    }
-    return true;
-}
+using kzmtest::waitUntil;
 
 // Waits until the program in the pane has taken every key sent so far,
 // waits for the next one, and two captures of the pane agree; whether it
