@@ -169,7 +169,7 @@ protected:
         return pane;
     }
     // Waits (up to `boundMs`) for the text, then closes its box with a key.
-    void dismiss(const std::string& text, const std::string& key = "x", int boundMs = 5000)
+    void dismiss(const std::string& text, const std::string& key = "x", int boundMs = kzmtest::waitBound)
     {
         ASSERT_TRUE(tmux->waitFor(text, boundMs)) << text << "\n" << tmux->capture();
         tmux->sendKeys(key);

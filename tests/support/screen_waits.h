@@ -135,7 +135,7 @@ using kzmtest::waitUntil;
 // waits for the next one, and two captures of the pane agree; whether it
 // came to that within the bound. A screen read after it shows everything
 // the keys did, and that a key did nothing.
-inline bool settle(tmuxSession& tmux, int boundMs = 15000)
+inline bool settle(tmuxSession& tmux, int boundMs = kzmtest::waitBound)
 {
     std::istringstream pane(tmux.display("#{pane_pid} #{pane_tty}"));
     long pid = 0;
@@ -158,7 +158,7 @@ inline bool settle(tmuxSession& tmux, int boundMs = 15000)
 
 // The pane once settled (see settle); with escapes, its colours too. An
 // empty text when it did not settle within the bound.
-inline std::string settledScreen(tmuxSession& tmux, bool escapes = false, int boundMs = 15000)
+inline std::string settledScreen(tmuxSession& tmux, bool escapes = false, int boundMs = kzmtest::waitBound)
 {
     if (!settle(tmux, boundMs))
         return {};
@@ -166,7 +166,7 @@ inline std::string settledScreen(tmuxSession& tmux, bool escapes = false, int bo
 }
 
 // Waits (bounded) until the pane no longer shows the text.
-inline bool waitGone(tmuxSession& tmux, const std::string& text, int boundMs = 5000)
+inline bool waitGone(tmuxSession& tmux, const std::string& text, int boundMs = kzmtest::waitBound)
 {
     return waitUntil([&] { return tmux.capture().find(text) == std::string::npos; }, boundMs);
 }

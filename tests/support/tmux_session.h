@@ -75,17 +75,17 @@ public:
     // A tmux format expanded for the pane.
     std::string display(const std::string& format) { return run("display-message -p " + quote(format)).out; }
     // Waits (bounded) until the pane shows the text.
-    bool waitFor(const std::string& text, int milliseconds = 5000)
+    bool waitFor(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) != std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane no longer shows the text.
-    bool waitGone(const std::string& text, int milliseconds = 5000)
+    bool waitGone(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) == std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane shows one of the texts.
-    bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = 5000)
+    bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil(
             [&] {
@@ -115,7 +115,7 @@ public:
     // The fence after keys: waits (bounded) until the program has read them
     // all and two captures in a row are the same; `pane` gets the last
     // capture. False when the screen did not come to rest in time.
-    bool waitStill(std::string& pane, int milliseconds = 5000)
+    bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
     {
         std::string last;
         return kzmtest::waitUntil(
@@ -133,7 +133,7 @@ public:
     }
     // Waits until the pane's command has ended (the channel its end signals);
     // false when it did not end within the bound.
-    bool waitExit(int milliseconds = 5000)
+    bool waitExit(int milliseconds = kzmtest::waitBound)
     {
         const std::string seconds = std::to_string((milliseconds + 999) / 1000);
         return std::system(("timeout " + seconds + " " + tmuxCommand() + "wait-for exited").c_str()) == 0;

@@ -8,10 +8,15 @@
 
 namespace kzmtest {
 
+// How long a wait may take before the test gives up: generous, because a
+// wait returns as soon as its condition holds, and a busy machine with two
+// cores runs a sanitized console far slower than a developer's.
+constexpr int waitBound = 20000;
+
 // Checks `holds()` until it returns true or `milliseconds` pass; a last check
 // at the deadline. True when the condition held.
 template <class Condition>
-bool waitUntil(Condition holds, int milliseconds = 5000)
+bool waitUntil(Condition holds, int milliseconds = waitBound)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() < end) {
