@@ -100,34 +100,29 @@ int ReplaceArrayComponent(CController& controller, CArrayDrive& given, int slot)
     const int number = given.arrayNumber;
     const int oldNumber = given.SlotDrive(slot);
     const int oldIndex = controller.FindLogicalDrive(oldNumber);
-    controller.BeginDiskChange();
+    const ClosingScope diskChange = DiskChangeScope(controller);
     DriveRef ref;
     ref.kind = driveRefArray;
     ref.array = &given;
     const bool rebuilding = given.State() == ARSTATE_REBUILD || given.State() == ARSTATE_REBUILD2;
     const int flags = rebuilding ? candidateNewDisk : candidateNewDisk | candidateHotPlug;
     const int added = AddDriveToArray(controller, ref, flags, LogicalAt(controller, oldIndex), 1);
-    if (added < 0) {
-        controller.EndDiskChange();
+    if (added < 0)
         return added == -2 ? 1 : 0;
-    }
     CArrayDrive* found = ArrayByNumber(controller, number);
-    if (found == nullptr || controller.FindLogicalDrive(oldNumber) < 0) {
-        controller.EndDiskChange();
+    if (found == nullptr || controller.FindLogicalDrive(oldNumber) < 0)
         return 0;
-    }
     CArrayDrive array = *found;  // the refresh below rebuilds the list it lives in
     int ok = 0;
-    if (EnterArrayMaintenance(array, 0)) {
-        WaitBox();
+    if (ClosingScope access = ArrayAccess(array, 0)) {
+        ClosingScope wait = WaitBoxScope();
         ok = array.ReplaceComponent(slot, added, 0);
-        LeaveArrayMaintenance(array, 0);
+        access.release();
         const int refreshed = ok ? controller.Refresh() : 1;
-        CloseWaitBox();
+        wait.release();
         ShowChangeError(controller, ok, refreshed, array.error);
         MarkChanged(controller);
     }
-    controller.EndDiskChange();
     return ok;
 }
 

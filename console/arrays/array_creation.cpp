@@ -85,22 +85,19 @@ int ChooseType(const TypeRules& r)
 // releases its host drives under its own access; 0 when a step failed.
 int ReleaseChosen(CController& controller, CLogDrive& master, const std::vector<int>& others)
 {
-    WaitBox();
     int ok = 1;
-    for (const int i : others) {
-        const int number = controller.logDrives[i].GetNumber();
-        master.AddPendingComponent(i);
-        if (!controller.EnterDriveMaintenance(number)) {
-            ok = 0;
-            break;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        for (const int i : others) {
+            const int number = controller.logDrives[i].GetNumber();
+            master.AddPendingComponent(i);
+            const ClosingScope access = ControllerAccess(controller, number);
+            if (!access || controller.ReleaseHostDrive(number) != 0) {
+                ok = 0;
+                break;
+            }
         }
-        if (controller.ReleaseHostDrive(number) != 0)
-            ok = 0;
-        controller.LeaveDriveMaintenance(number);
-        if (!ok)
-            break;
     }
-    CloseWaitBox();
     if (!ok)
         ShowMessage(MessageText("M5042"), 0, 1);
     return ok;
@@ -108,17 +105,16 @@ int ReleaseChosen(CController& controller, CLogDrive& master, const std::vector<
 
 int CreateMirror(CController& controller, CLogDrive& master)
 {
-    WaitBox();
+    ClosingScope wait = WaitBoxScope();
     CLogDrive drive = master;  // MakeMirror re-reads the lists the master lives in
-    if (!EnterLogicalMaintenance(drive, 0)) {
-        CloseWaitBox();
+    ClosingScope access = LogicalAccess(drive, 0);
+    if (!access)
         return 0;
-    }
     const int ok = drive.MakeMirror(0);
-    LeaveLogicalMaintenance(drive, 0);
+    access.release();
     if (ok)
         controller.ReadConfiguration();
-    CloseWaitBox();
+    wait.release();
     if (!ok)
         ShowErrorCode(drive.error);
     return ok;
@@ -151,21 +147,26 @@ int CreateArray(CController& controller, CLogDrive& chosenMaster, int type, uint
     CLogDrive master = chosenMaster;  // the creation may renumber and re-read
     const int masterNumber = master.GetNumber();
     if (controller.FirmwareLevel() <= 18) {
-        WaitBox();
-        if (!EnterLogicalMaintenance(master, 1)) {
-            CloseWaitBox();
-            return 0;
+        int ok = 0;
+        {
+            const ClosingScope wait = WaitBoxScope();
+            const ClosingScope access = LogicalAccess(master, 1);
+            if (!access)
+                return 0;
+            ok = master.CreateArrayWithHostDrive(type, nullptr, nullptr, stripe, 1);
         }
-        const int ok = master.CreateArrayWithHostDrive(type, nullptr, nullptr, stripe, 1);
-        controller.LeaveDriveMaintenance(-1);
-        CloseWaitBox();
         if (!ok)
             ShowErrorCode(master.error);
         return ok;
     }
-    WaitBox();
-    const int access = EnterLogicalMaintenance(master, 0);
-    CloseWaitBox();
+    // Held by number: the creation may renumber the master.
+    ClosingScope access;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        access = ControllerAccess(controller, masterNumber);
+        if (!access)
+            ShowMessage(MessageText("M5042"), 1, 1);
+    }
     if (!access)
         return 0;
     int arrayNumber = -1;
@@ -194,7 +195,7 @@ int CreateArray(CController& controller, CLogDrive& chosenMaster, int type, uint
                 privateCluster = true;
         }
     }
-    controller.LeaveDriveMaintenance(masterNumber);
+    access.release();
     if (privateCluster && controller.FirmwareLevel() < 30) {
         WaitBox();
         controller.ReadConfiguration();

@@ -153,14 +153,14 @@ int PatchArrayState(CArrayDrive& array, int quiet)
     ProgressRequest patch;
     patch.operation = PROGRESS_START;
     patch.percent = found;
-    WaitBox();
-    if (!EnterArrayMaintenance(array, 0)) {
-        CloseWaitBox();
-        return 0;
+    int ok = 0;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        const ClosingScope access = ArrayAccess(array, 0);
+        if (!access)
+            return 0;
+        ok = array.PatchState(&patch);
     }
-    const int ok = array.PatchState(&patch);
-    LeaveArrayMaintenance(array, 0);
-    CloseWaitBox();
     if (!ok)
         ShowErrorCode(array.error);
     return ok;

@@ -208,36 +208,35 @@ int RemoveDrive(CController& controller, CArrayDrive* array, CMirrorDrive* mirro
         if (!AskYesNo(MessageText("M3007"), 1))
             return 0;
     }
-    WaitBox();
     int ok = 0;
     bool refused = false;
     uint32_t error = 0;
-    if (array != nullptr) {
-        CArrayDrive a = *array;  // the re-read below rebuilds the list it lives in
-        if (EnterArrayMaintenance(a, 0)) {
-            a.ReleaseEnclosureSlots();
-            ok = a.Remove(0, 0);
-            error = a.error;
-            LeaveArrayMaintenance(a, 0);
+    {
+        const ClosingScope wait = WaitBoxScope();
+        if (array != nullptr) {
+            CArrayDrive a = *array;  // the re-read below rebuilds the list it lives in
+            if (const ClosingScope access = ArrayAccess(a, 0)) {
+                a.ReleaseEnclosureSlots();
+                ok = a.Remove(0, 0);
+                error = a.error;
+            } else {
+                refused = true;
+            }
         } else {
-            refused = true;
+            CMirrorDrive m = *mirror;
+            if (const ClosingScope access = MirrorAccess(m, 1)) {
+                m.ReleaseEnclosureSlots();
+                ok = m.RemoveComponent(0, 0, -1);
+                error = m.error;
+            } else {
+                refused = true;
+            }
         }
-    } else {
-        CMirrorDrive m = *mirror;
-        if (EnterMirrorMaintenance(m, 1)) {
-            m.ReleaseEnclosureSlots();
-            ok = m.RemoveComponent(0, 0, -1);
-            error = m.error;
-            LeaveMirrorMaintenance(m, 1);
-        } else {
-            refused = true;
+        if (ok) {
+            controller.ReadConfiguration();
+            controller.NotifyOsDriveChange(-1, 0);
         }
     }
-    if (ok) {
-        controller.ReadConfiguration();
-        controller.NotifyOsDriveChange(-1, 0);
-    }
-    CloseWaitBox();
     if (!ok && !refused)
         ShowErrorCode(error);
     MarkChanged(controller);

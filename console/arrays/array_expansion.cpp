@@ -198,17 +198,18 @@ int ExpandIntoFreeSpace(CController& controller, CArrayDrive& array, ProgressReq
     if (!AskYesNo(MessageText("M3028"), 0))
         return 0;
     ShowMessage(MessageText("M5075"), 0, 1);
-    ShowWaitBox(MessageText("M2000"), 0);
-    if (!EnterArrayMaintenance(array, 0)) {
-        CloseWaitBox();
-        return 0;
+    int result = 0;
+    uint32_t error = 0;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        const ClosingScope access = ArrayAccess(array, 0);
+        if (!access)
+            return 0;
+        request.operation = PROGRESS_START;
+        request.percent = array.Type();
+        result = array.ExpandConvert(&request);
+        error = array.error;
     }
-    request.operation = PROGRESS_START;
-    request.percent = array.Type();
-    const int result = array.ExpandConvert(&request);
-    const uint32_t error = array.error;
-    LeaveArrayMaintenance(array, 0);
-    CloseWaitBox();
     if (result) {
         if (!controller.Refresh())
             ShowErrorCode(controller.error);
@@ -291,29 +292,30 @@ int AddDisksToArray(CController& controller, CArrayDrive& array)
         return 0;
     ShowMessage(MessageText("M5075"), 0, 1);
     const int number = array.arrayNumber;
-    ShowWaitBox(MessageText("M2000"), 0);
-    if (!EnterArrayMaintenance(array, 1)) {
-        CloseWaitBox();
-        return 0;
-    }
-    std::vector<int> made;
-    bool all = true;
-    for (size_t k = 0; k < chosen.size(); ++k) {
-        int drive = -1;
-        if (!InitializeNewLogicalDrive(controller, controller.physDrives[chosen[k]], &drive, 0, static_cast<int>(k),
-                                       format)) {
-            all = false;
-            break;
+    CArrayDrive* current = nullptr;
+    {
+        const ClosingScope wait = WaitBoxScope();
+        ClosingScope access = ArrayAccess(array, 1);
+        if (!access)
+            return 0;
+        std::vector<int> made;
+        bool all = true;
+        for (size_t k = 0; k < chosen.size(); ++k) {
+            int drive = -1;
+            if (!InitializeNewLogicalDrive(controller, controller.physDrives[chosen[k]], &drive, 0,
+                                           static_cast<int>(k), format)) {
+                all = false;
+                break;
+            }
+            made.push_back(drive);
         }
-        made.push_back(drive);
+        access.release();
+        controller.ReadConfiguration();
+        current = all ? ArrayByNumber(controller, number) : nullptr;
+        if (current != nullptr)
+            for (const int drive : made)
+                current->AddPendingComponent(controller.FindLogicalDrive(drive));
     }
-    LeaveArrayMaintenance(array, 1);
-    controller.ReadConfiguration();
-    CArrayDrive* current = all ? ArrayByNumber(controller, number) : nullptr;
-    if (current != nullptr)
-        for (const int drive : made)
-            current->AddPendingComponent(controller.FindLogicalDrive(drive));
-    CloseWaitBox();
     if (current == nullptr)
         return 0;
     ProgressRequest request;
@@ -335,15 +337,16 @@ int RunExpandConvert(CController& controller, CArrayDrive& array, ProgressReques
     for (int pass = 0; pass < passes; ++pass) {
         request.operation = PROGRESS_START;
         request.percent = passTypes[pass];
-        ShowWaitBox(MessageText("M2000"), 0);
         int started = 0;
-        const int taken = EnterArrayMaintenance(array, 0);
-        if (taken) {
-            started = array.ExpandConvert(&request);
-            ModelPauseMs(startPauseMs);
-            LeaveArrayMaintenance(array, 0);
+        bool taken = false;
+        {
+            const ClosingScope wait = WaitBoxScope();
+            if (const ClosingScope access = ArrayAccess(array, 0)) {
+                taken = true;
+                started = array.ExpandConvert(&request);
+                ModelPauseMs(startPauseMs);
+            }
         }
-        CloseWaitBox();
         controller.AddFlags(1);
         // A pass that did not start ends everything: no later pass, no new name.
         if (!started) {

@@ -277,15 +277,16 @@ int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive
         const int refNumber = DriveRefNumber(ref);
         if (!EnterDriveRefMaintenance(ref, 0))
             return -1;
+        // Given back through the reference as it stands then.
+        ClosingScope access([&ref] { LeaveDriveRefMaintenance(ref, 0); });
         int number = -1;
         int result = -1;
         if (InitializeNewLogicalDrive(controller, *chosen.disk, &number, 1, 0, format))
             result = controller.FindLogicalDrive(number);
         // The logical drive list grew: the reference's object may have moved.
         FindRefByNumber(controller, ref, refNumber);
-        ShowWaitBox(MessageText("M2000"), 0);
-        LeaveDriveRefMaintenance(ref, 0);
-        CloseWaitBox();
+        const ClosingScope wait = WaitBoxScope();
+        access.release();
         return result;
     }
     if (ask && !AskYesNo(MessageText("M3039"), 0))

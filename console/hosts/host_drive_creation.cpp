@@ -10,6 +10,7 @@
 
 #include "array_records.h"
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -599,16 +600,16 @@ int MakeClusterHostDrive(CController& controller, int number)
     const int h = controller.FindHostDrive(number);
     if (h < 0)
         return 0;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     CHostDrive& drive = controller.hostDrives[h];
     if (!drive.SetClusterType(controller.FirmwareLevel() < 30 ? 2 : 1, 0)) {
         const uint32_t code = drive.error;
-        CloseWaitBox();
+        wait.release();
         ShowErrorCode(code);
         return 0;
     }
     const int read = controller.ReadConfiguration();
-    CloseWaitBox();
+    wait.release();
     if (read != 1)
         ShowErrorCode(controller.error);
     return 1;

@@ -14,6 +14,7 @@
 #include "controller.h"
 #include "dialog_menu.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive_carrier.h"
 #include "input_box.h"
@@ -108,15 +109,15 @@ CHostDrive* Again(CController& controller, int number)
 template <class Change>
 int ChangeHostDrive(CController& controller, CHostDrive& drive, int reRead, Change change)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     if (!change(drive)) {
         const uint32_t code = drive.error;
-        CloseWaitBox();
+        wait.release();
         ShowFailure(code);
         return 0;
     }
     const int read = reRead ? controller.ReadConfiguration() : 1;
-    CloseWaitBox();
+    wait.release();
     if (read != 1)
         ShowFailure(controller.error);
     return 1;
@@ -327,13 +328,13 @@ int SwapHostDrives(CController& controller, CHostDrive& drive)
         ShowMessage(SharedText(), 1, 1);
         return 0;
     }
-    if (!controller.EnterDriveMaintenance(-1)) {
+    const ClosingScope access = ControllerAccess(controller, -1);
+    if (!access) {
         ShowMessage(MessageText("M5042"), 1, 1);
         return 0;
     }
     const int ok = ChangeHostDrive(controller, drive, 1, [target](CHostDrive& d) { return d.SwapNumbers(target, 0); });
     controller.AddFlags(1);
-    controller.LeaveDriveMaintenance(-1);
     return ok;
 }
 
@@ -387,7 +388,7 @@ int SetHostDriveClusterType(CController& controller, CHostDrive& drive)
     const int type = RunChoiceMenu(&clusterMenu, 0, drive.cluster.type, disabled);
     if (type < 0)
         return 1;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     int ok = drive.SetClusterType(type, 0);
     if (ok && type == 1) {
         const int tracking = AskYesNo(MessageText("M3113"), 0);
@@ -397,12 +398,12 @@ int SetHostDriveClusterType(CController& controller, CHostDrive& drive)
             ok = drive.SetAttributes(trackingOffBit, tracking ? 0 : trackingOffBit, 0);
     }
     if (!ok) {
-        CloseWaitBox();
+        wait.release();
         ShowFailure(drive.error);
         return 1;
     }
     const int read = controller.ReadConfiguration();
-    CloseWaitBox();
+    wait.release();
     if (!read)
         ShowFailure(controller.error);
     return 1;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "array_records.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "disk_lines.h"
@@ -116,7 +117,7 @@ int RemoveHostDrive(CController& controller, CHostDrive& drive)
     const CarrierRef carrier = FindCarrier(controller, drive);
     const bool whole =
         carrier.array != nullptr && controller.FirmwareLevel() >= 30 && carrier.array->info[ARREC_OFFLINE] != 0;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     if (!EnterForRemoval(controller, drive, whole ? -1 : number)) {
         if (Options().administrator) {
             if (AskYesNo(MessageText("M3038"), 1)) {
@@ -126,15 +127,16 @@ int RemoveHostDrive(CController& controller, CHostDrive& drive)
         } else {
             ShowMessage(MessageText("M5042"), 1, 1);
         }
-        CloseWaitBox();
         return 0;
     }
+    // Given back for the whole controller, whichever access was taken.
+    ClosingScope access([&controller] { controller.LeaveDriveMaintenance(-1); });
     const int removed = drive.Remove(0, 1);
     const uint32_t code = drive.error;
-    controller.LeaveDriveMaintenance(-1);
+    access.release();
     controller.NotifyOsDriveChange(number, 1);
     const int refreshed = removed ? controller.Refresh() : 1;
-    CloseWaitBox();
+    wait.release();
     if (!removed) {
         ShowErrorCode(code);
         return 0;

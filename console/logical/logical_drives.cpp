@@ -249,14 +249,13 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
                    type == DRIVE_TYPE_SINGLE ? "SINGLE" : type == DRIVE_TYPE_CHAIN ? "CHAINING" : "STRIPING");
     if (!AskYesNo(question, 1))
         return 0;
-    if (!controller.EnterDriveMaintenance(-1)) {
+    const ClosingScope access = ControllerAccess(controller, -1);
+    if (!access) {
         ShowMessage(MessageText("M5042"), 1, 1);
         return 0;
     }
-    if (controller.freeDrives.count == 0) {
-        controller.LeaveDriveMaintenance(-1);
+    if (controller.freeDrives.count == 0)
         return 1;
-    }
     CFreeDrive entry = controller.freeDrives[0];  // creating re-reads the free list
     for (const int i : disks)
         entry.AddDisk(i);
@@ -281,7 +280,6 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
             const long size = AskDriveSize(controller, largest, largest);
             if (size < 0) {
                 ShowMessage(MessageText("M4000"), 0, 1);
-                controller.LeaveDriveMaintenance(-1);
                 return 0;
             }
             if (size != largest && !entry.SetUsedCapacity(static_cast<uint32_t>(size) << 11))
@@ -293,7 +291,6 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
                 ShowErrorCode(entry.error);
         }
     }
-    controller.LeaveDriveMaintenance(-1);
     return 1;
 }
 
@@ -343,8 +340,9 @@ int LogicalDriveMenu(CController& controller, CLogDrive& drive)
         ChangeName(drive);
         break;
     case 1:
-    case 2:
-        if (!controller.EnterDriveMaintenance(-1)) {
+    case 2: {
+        const ClosingScope access = ControllerAccess(controller, -1);
+        if (!access) {
             ShowMessage(MessageText("M5042"), 1, 1);
             break;
         }
@@ -352,8 +350,8 @@ int LogicalDriveMenu(CController& controller, CLogDrive& drive)
             RemoveDrive(controller, drive);
         else
             UnloadDrive(controller, drive);
-        controller.LeaveDriveMaintenance(-1);
         break;
+    }
     case 3:
         AddRaid1ComponentOfDrive(controller, drive);
         break;
