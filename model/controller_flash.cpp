@@ -190,100 +190,135 @@ int CController::OpenFirmwareFile(FirmwareFile& f)
     return f.opened;
 }
 
-int CController::PrepareFirmwareFile(FirmwareFile& f)
+namespace {
+
+// Changes of the default component rules for a controller family.
+struct FamilyRule {
+    int family;
+    int id;
+    uint8_t rule;
+};
+constexpr FamilyRule kFamilyRules[] = {
+    {35, 17, FW_RULE_UNUSED},
+    {35, 18, FW_RULE_REQUIRED},
+    {FAMILY_FC, 26, FW_RULE_REQUIRED},
+};
+
+// Opens f.path for reading and takes its size and header; 0 or the refusal.
+ModelError OpenImage(FirmwareFile& f)
 {
     f.transfer = static_cast<uint8_t*>(ModelAlloc(FW_TRANSFER_SIZE));
-    if (!f.transfer) {
-        error = MODERR_NO_MEMORY;
-        return 0;
-    }
+    if (!f.transfer)
+        return MODERR_NO_MEMORY;
     f.file = OpenRegularFile(f.path);
     off_t end = -1;
     if (f.file && fseeko(f.file, 0, SEEK_END) == 0)
         end = ftello(f.file);
-    if (!f.file || end < 0 || !FirmwareReadAt(f.file, 0, f.header, FW_HEADER_SIZE)) {
-        error = MODERR_FILE_OPEN;
+    if (!f.file || end < 0 || !FirmwareReadAt(f.file, 0, f.header, FW_HEADER_SIZE))
+        return MODERR_FILE_OPEN;
+    f.fileSize = static_cast<uint64_t>(end);
+    return 0;
+}
+
+// The component rules of this controller for the image into f.rules; 0 or the refusal.
+ModelError SelectComponentRules(const CController& ctl, FirmwareFile& f)
+{
+    int r = ctl.boardDetails[BOARD_DETAILS_ROW];
+    if (r != 0xFF) {
+        if (ctl.BoardType() == 0x203 || ctl.BoardType() == 0x204)
+            r = Version24(f.header) < kRow12Version ? 12 : 14;
+        const uint8_t* row = FirmwareRuleRow(r);
+        if (!row)
+            return MODERR_NOT_SUPPORTED;
+        std::memcpy(f.rules, row, FW_COMPONENT_IDS);
         return 0;
     }
-    f.fileSize = static_cast<uint64_t>(end);
+    const int family = ctl.GetFamily(FAMILY_MODE_FAMILY);
+    std::memcpy(f.rules, family == 34 || family == 35 ? FirmwareDefaultRowA() : FirmwareDefaultRowB(),
+                FW_COMPONENT_IDS);
+    for (const FamilyRule& change : kFamilyRules)
+        if (change.family == family)
+            f.rules[change.id] = change.rule;
+    return 0;
+}
 
+// Reads the log state word that every flash request carries; 0 or the failure.
+ModelError ReadLogState(CController& ctl)
+{
+    uint8_t log[LOG_STATE_SIZE] = {};
+    ctl.error = ctl_get_log_state(static_cast<uint16_t>(ctl.index), log);
+    if (ctl.error != 0)
+        return ctl.error;
+    ctl.logState = wire::get32(log, 0);
+    return 0;
+}
+
+// Saves component id, which the flash keeps, into f; one the flash does not
+// hold is skipped. 0 or the failure.
+ModelError SaveKeptComponent(CController& ctl, FirmwareFile& f, int id)
+{
+    if (!ctl.FlashTransfer(f.transfer, 0, FW_COMPONENT_HEADER_SIZE, static_cast<uint32_t>(id), OP_READ_COMPONENT))
+        return ctl.error == CTLERR_CONTROLLER + 0x0006 ? 0 : ctl.error;
+    if (f.keptData)
+        return MODERR_NO_SPACE;
+    std::memcpy(f.keptHeader, f.transfer + FW_REQUEST_HEADER, FW_COMPONENT_HEADER_SIZE);
+    const uint32_t length = wire::get32(f.keptHeader, FWC_LENGTH);
+    const uint32_t dataOffset = f.keptHeader[FWC_DATA_OFFSET];
+    const uint64_t size = length == 0xFFFFFFFF ? wire::get32(f.keptHeader, FWC_DATA_SIZE)
+                                               : uint64_t{length} - std::min(length, dataOffset);
+    if (size > FW_PIECE || dataOffset < FW_COMPONENT_HEADER_SIZE)
+        return MODERR_NO_SPACE;
+    f.keptSize = static_cast<uint32_t>(size);
+    f.keptData = static_cast<uint8_t*>(ModelAlloc(FW_PIECE));
+    if (!f.keptData)
+        return MODERR_NO_MEMORY;
+    if (!ctl.FlashTransfer(f.transfer, dataOffset, f.keptSize, static_cast<uint32_t>(id), OP_READ_COMPONENT))
+        return ctl.error;
+    std::memcpy(f.keptData, f.transfer + FW_REQUEST_HEADER, f.keptSize);
+    return 0;
+}
+
+// The flash sizes of the image: area 1, and area 2 when the image uses it.
+void SetFlashSizes(const CController& ctl, FirmwareFile& f)
+{
+    f.flashSize = ctl.FlashSize();
+    f.secondAreaSize = 0;
+    if (ctl.FlashSize() <= kSmallFlash && ctl.FirmwareVersion() > kLastStagingVersion &&
+        Version24(f.header) > kSecondAreaImageVersion)
+        f.secondAreaSize = ctl.SecondAreaKb() * 1024;
+}
+
+}  // namespace
+
+int CController::PrepareFirmwareFile(FirmwareFile& f)
+{
+    ModelError e = OpenImage(f);
     // 1. The component rules of this controller.
-    const uint8_t* row = nullptr;
-    int r = boardDetails[BOARD_DETAILS_ROW];
-    if (r != 0xFF) {
-        if (BoardType() == 0x203 || BoardType() == 0x204)
-            r = Version24(f.header) < kRow12Version ? 12 : 14;
-        row = FirmwareRuleRow(r);
-        if (!row) {
-            error = MODERR_NOT_SUPPORTED;
-            return 0;
-        }
-        std::memcpy(f.rules, row, FW_COMPONENT_IDS);
-    } else {
-        const int family = GetFamily(FAMILY_MODE_FAMILY);
-        std::memcpy(f.rules, family == 34 || family == 35 ? FirmwareDefaultRowA() : FirmwareDefaultRowB(),
-                    FW_COMPONENT_IDS);
-        if (family == 35) {
-            f.rules[17] = FW_RULE_UNUSED;
-            f.rules[18] = FW_RULE_REQUIRED;
-        } else if (family == FAMILY_FC) {
-            f.rules[26] = FW_RULE_REQUIRED;
-        }
+    if (e == 0)
+        e = SelectComponentRules(*this, f);
+    if (e != 0) {
+        error = e;
+        return 0;
     }
-
     // 2. The checksum; 3. the log state word that every flash request carries.
     if (!VerifyFirmwareChecksum(f))
         return 0;
-    if (flag == 0) {
-        uint8_t log[LOG_STATE_SIZE] = {};
-        error = ctl_get_log_state(static_cast<uint16_t>(index), log);
-        if (error != 0)
-            return 0;
-        logState = wire::get32(log, 0);
-    }
-
-    // 4. The component the flash keeps; one the flash does not hold is skipped.
+    if (flag == 0 && ReadLogState(*this) != 0)
+        return 0;
+    // 4. The component the flash keeps.
     for (int id = 0; id < FW_COMPONENT_IDS; ++id) {
         if (f.rules[id] != FW_RULE_KEEP)
             continue;
         f.rules[id] = FW_RULE_UNUSED;
-        if (!FlashTransfer(f.transfer, 0, FW_COMPONENT_HEADER_SIZE, static_cast<uint32_t>(id), OP_READ_COMPONENT)) {
-            if (error == CTLERR_CONTROLLER + 0x0006)
-                continue;
+        if ((e = SaveKeptComponent(*this, f, id)) != 0) {
+            error = e;
             return 0;
         }
-        if (f.keptData) {
-            error = MODERR_NO_SPACE;
-            return 0;
-        }
-        std::memcpy(f.keptHeader, f.transfer + FW_REQUEST_HEADER, FW_COMPONENT_HEADER_SIZE);
-        const uint32_t length = wire::get32(f.keptHeader, FWC_LENGTH);
-        const uint32_t dataOffset = f.keptHeader[FWC_DATA_OFFSET];
-        const uint64_t size = length == 0xFFFFFFFF ? wire::get32(f.keptHeader, FWC_DATA_SIZE)
-                                                   : uint64_t{length} - std::min(length, dataOffset);
-        if (size > FW_PIECE || dataOffset < FW_COMPONENT_HEADER_SIZE) {
-            error = MODERR_NO_SPACE;
-            return 0;
-        }
-        f.keptSize = static_cast<uint32_t>(size);
-        f.keptData = static_cast<uint8_t*>(ModelAlloc(FW_PIECE));
-        if (!f.keptData) {
-            error = MODERR_NO_MEMORY;
-            return 0;
-        }
-        if (!FlashTransfer(f.transfer, dataOffset, f.keptSize, static_cast<uint32_t>(id), OP_READ_COMPONENT))
-            return 0;
-        std::memcpy(f.keptData, f.transfer + FW_REQUEST_HEADER, f.keptSize);
     }
     if (flag != 0)
         return 1;
-
     // 5. Flash sizes; 6. the size check and the session handle.
-    f.flashSize = FlashSize();
-    f.secondAreaSize = 0;
-    if (FlashSize() <= kSmallFlash && FirmwareVersion() > kLastStagingVersion &&
-        Version24(f.header) > kSecondAreaImageVersion)
-        f.secondAreaSize = SecondAreaKb() * 1024;
+    SetFlashSizes(*this, f);
     const uint32_t kept = f.keptData ? f.keptHeader[FWC_DATA_OFFSET] + f.keptSize : 0;
     if (!CheckFirmwareSize(f, kept) || !GetFlashHandle(&f.flashHandle))
         return 0;
@@ -441,196 +476,289 @@ struct Writer {
 
 }  // namespace
 
-int CController::WriteFirmware(FirmwareFile& f)
-{
-    const bool staging = FirmwareVersion() <= kLastStagingVersion && flag == 0;
-    const bool twoAreas = f.secondAreaSize != 0;
-    const uint32_t area1Size = f.flashSize;
-    Writer w{*this, f, {0, 1, 2}};
-    if (staging)
-        w.argumentOf[1] = w.argumentOf[2] = static_cast<uint32_t>(f.flashHandle);
+namespace {
 
-    // 1. The old header, and the new one built from it.
-    uint8_t oldHeader[FW_HEADER_SIZE];
-    if (!FlashTransfer(f.transfer, FlashBase(1), FW_HEADER_SIZE, 0, OP_READ))
-        return 0;
-    std::memcpy(oldHeader, f.transfer + FW_REQUEST_HEADER, FW_HEADER_SIZE);
-    uint8_t header[FW_HEADER_SIZE];
-    std::memcpy(header, oldHeader, FW_HEADER_SIZE);
-    wire::put32(header, FWH_VERSION, wire::get32(f.header, FWH_VERSION));
-    header[FWH_REVISION_HIGH] = f.header[FWH_REVISION_HIGH];
-    header[FWH_BYTE22] = f.header[FWH_BYTE22];
-    wire::put16(header, FWH_FLAGS12, static_cast<uint16_t>(wire::get16(f.header, FWH_FLAGS12) & ~kFlagsWritingBit));
-    header[FWH_BYTE21] = 0xFF;
-    uint32_t flags = wire::get32(header, FWH_FLAGS) & ~kRaidMarkBit;
-    wire::put32(header, FWH_FLAGS, RaidFirmwareMark() != 0 ? flags | kRaidMarkBit : flags);
-
-    // 2. Save the areas about to be erased, then erase them.
+// One image going into the flash: the steps of CController::WriteFirmware
+// and the state they hand on to each other.
+struct ImageWrite {
+    CController& ctl;
+    FirmwareFile& f;
+    const bool staging;       // writes go through the flash session
+    const bool twoAreas;
+    Writer w;
+    uint8_t oldHeader[FW_HEADER_SIZE] = {};
+    uint8_t header[FW_HEADER_SIZE] = {};
     SavedAreas saved;
-    ModelError failure = 0;
-    if (flag != 0) {
-        const ModelError kept = error;
-        FlashTransfer(f.transfer, 0, 0, 1, OP_ERASE);
-        error = kept;
-    } else if (!staging) {
-        if (!SaveArea(*this, f, saved, 1, FlashSize()) || (twoAreas && !SaveArea(*this, f, saved, 2, f.secondAreaSize)))
-            return 0;
-        if (!FlashTransfer(f.transfer, 0, 0, 1, OP_ERASE) || (twoAreas && !FlashTransfer(f.transfer, 0, 0, 2, OP_ERASE)))
-            failure = error;
+    uint64_t offset[3] = {0, FW_HEADER_SIZE, FW_HEADER_SIZE};  // next write per area
+    uint64_t topOffsets[FW_COMPONENT_IDS] = {};                 // file offsets of the top components
+    int tops = 0;
+    uint64_t topStart;        // where the top components begin in area 1
+
+    ImageWrite(CController& c, FirmwareFile& file)
+        : ctl(c), f(file), staging(c.FirmwareVersion() <= kLastStagingVersion && c.flag == 0),
+          twoAreas(file.secondAreaSize != 0), w{c, file, {0, 1, 2}}, topStart(file.flashSize)
+    {
+        if (staging)
+            w.argumentOf[1] = w.argumentOf[2] = static_cast<uint32_t>(f.flashHandle);
     }
 
-    // 3. The bytes to write, for the progress.
-    ModelError e = failure ? failure : WalkFirmwareChain(f, [&](const FirmwareComponent& c) -> ModelError {
-        const uint8_t rule = f.rules[c.id] & 0x7F;
-        if (rule == FW_RULE_REQUIRED || rule == FW_RULE_OPTIONAL)
-            w.total += c.dataSize;
-        return 0;
-    });
+    // Reads the old header and builds the new one from it; false when the read fails.
+    bool BuildHeader()
+    {
+        if (!ctl.FlashTransfer(f.transfer, ctl.FlashBase(1), FW_HEADER_SIZE, 0, OP_READ))
+            return false;
+        std::memcpy(oldHeader, f.transfer + FW_REQUEST_HEADER, FW_HEADER_SIZE);
+        std::memcpy(header, oldHeader, FW_HEADER_SIZE);
+        wire::put32(header, FWH_VERSION, wire::get32(f.header, FWH_VERSION));
+        header[FWH_REVISION_HIGH] = f.header[FWH_REVISION_HIGH];
+        header[FWH_BYTE22] = f.header[FWH_BYTE22];
+        wire::put16(header, FWH_FLAGS12,
+                    static_cast<uint16_t>(wire::get16(f.header, FWH_FLAGS12) & ~kFlagsWritingBit));
+        header[FWH_BYTE21] = 0xFF;
+        const uint32_t flags = wire::get32(header, FWH_FLAGS) & ~kRaidMarkBit;
+        wire::put32(header, FWH_FLAGS, ctl.RaidFirmwareMark() != 0 ? flags | kRaidMarkBit : flags);
+        return true;
+    }
 
-    // 4. The components: top ones remembered, the others written in order.
-    uint64_t offset[3] = {0, FW_HEADER_SIZE, FW_HEADER_SIZE};
-    uint64_t topOffsets[FW_COMPONENT_IDS];
-    int tops = 0;
-    uint64_t topStart = area1Size;
-    if (e == 0)
-        e = WalkFirmwareChain(f, [&](const FirmwareComponent& c) -> ModelError {
+    // Saves the areas about to be erased, then erases them; false when saving
+    // fails (nothing erased yet), a failed erase in failure.
+    bool SaveAndErase(ModelError& failure)
+    {
+        if (ctl.flag != 0) {
+            const ModelError kept = ctl.error;
+            ctl.FlashTransfer(f.transfer, 0, 0, 1, OP_ERASE);
+            ctl.error = kept;
+        } else if (!staging) {
+            if (!SaveArea(ctl, f, saved, 1, ctl.FlashSize()) ||
+                (twoAreas && !SaveArea(ctl, f, saved, 2, f.secondAreaSize)))
+                return false;
+            if (!ctl.FlashTransfer(f.transfer, 0, 0, 1, OP_ERASE) ||
+                (twoAreas && !ctl.FlashTransfer(f.transfer, 0, 0, 2, OP_ERASE)))
+                failure = ctl.error;
+        }
+        return true;
+    }
+
+    // Adds up the data bytes to write, for the progress.
+    ModelError CountBytes()
+    {
+        return WalkFirmwareChain(f, [&](const FirmwareComponent& c) -> ModelError {
             const uint8_t rule = f.rules[c.id] & 0x7F;
-            const bool used = rule == FW_RULE_REQUIRED || rule == FW_RULE_OPTIONAL;
-            const bool boot = IsBootComponent(c.id);
-            if ((used && (c.id == FW_COMPONENT_TOP || boot)) || (boot && BootFlag() == 0)) {
-                if (tops < FW_COMPONENT_IDS)
-                    topOffsets[tops++] = c.offset;
-                topStart -= std::min<uint64_t>(topStart, c.length);
-                return 0;
-            }
-            if (!used)
-                return 0;
-            const int area = (f.rules[c.id] & FW_RULE_AREA2) != 0 && FirmwareVersion() > kLastStagingVersion ? 2 : 1;
-            uint8_t head[FW_COMPONENT_HEADER_SIZE];
-            std::memcpy(head, c.header, sizeof head);
-            uint8_t* filtered = nullptr;
-            uint64_t advance = c.length;
-            uint64_t dataBytes = c.dataSize;
-            if (c.id == FW_COMPONENT_BOARD_DATA && flag == 0) {
-                const uint32_t n = FilterBoardComponent(f, c, &filtered);
-                if (n == 0)
-                    return error;
-                dataBytes = (n + 3) & ~uint32_t{3};
-                advance = std::max<uint64_t>(advance, c.dataOffset + dataBytes);
-                head[FWC_FLAGS] &= static_cast<uint8_t>(~0x02);
-                uint8_t* padded = static_cast<uint8_t*>(ModelAlloc(static_cast<size_t>(dataBytes)));
-                if (!padded) {
-                    ModelFree(filtered);
-                    return MODERR_NO_MEMORY;
-                }
-                std::memset(padded, 0, static_cast<size_t>(dataBytes));
-                std::memcpy(padded, filtered, n);
-                ModelFree(filtered);
-                filtered = padded;
-            }
-            const uint64_t limit = area == 2 ? f.secondAreaSize : topStart;
-            bool ok = offset[area] + advance <= limit &&
-                      w.Write(area, offset[area], head, 0, sizeof head, false) &&
-                      w.Write(area, offset[area] + c.dataOffset, filtered, c.offset + c.dataOffset, dataBytes, true);
-            ModelFree(filtered);
-            if (!ok)
-                return error ? error : MODERR_NO_SPACE;
-            offset[area] += advance;
-            f.rules[c.id] = FW_RULE_UNUSED;
+            if (rule == FW_RULE_REQUIRED || rule == FW_RULE_OPTIONAL)
+                w.total += c.dataSize;
             return 0;
         });
-
-    // 5. The kept component, then the new headers.
-    if (e == 0 && f.keptData) {
-        const uint32_t dataOffset = f.keptHeader[FWC_DATA_OFFSET];
-        if (offset[1] + dataOffset + f.keptSize > topStart ||
-            !w.Write(1, offset[1], f.keptHeader, 0, FW_COMPONENT_HEADER_SIZE, false) ||
-            !w.Write(1, offset[1] + dataOffset, f.keptData, 0, f.keptSize, false))
-            e = error ? error : MODERR_NO_SPACE;
-    }
-    if (e == 0 && !w.Write(1, 0, header, 0, FW_HEADER_SIZE, false))
-        e = error;
-    if (e == 0 && twoAreas) {
-        uint8_t header2[FW_HEADER_SIZE];
-        std::memcpy(header2, header, FW_HEADER_SIZE);
-        wire::put32(header2, FWH_AREA2_SIZE, f.secondAreaSize);
-        wire::put32(header2, FWH_MAGIC, FW_AREA2_MAGIC);
-        if (!w.Write(2, 0, header2, 0, FW_HEADER_SIZE, false))
-            e = error;
     }
 
-    // 6. The components at the top of area 1: boot components, then component 9.
-    f.flashSize = static_cast<uint32_t>(topStart);
-    uint64_t at = topStart;
-    for (int pass = 0; pass < 2 && e == 0; ++pass) {
-        for (int i = 0; i < tops && e == 0; ++i) {
-            FirmwareComponent c;
-            if ((e = FirmwareComponentAt(f, topOffsets[i], c)) != 0)
-                break;
-            if ((c.id == FW_COMPONENT_TOP) != (pass == 1))
-                continue;
-            uint8_t data[FW_PIECE];
-            const bool top = c.id == FW_COMPONENT_TOP;
-            if (c.dataSize > FW_PIECE || (top && c.dataSize < 64)) {
-                e = MODERR_NO_SPACE;
-                break;
-            }
-            const auto n = static_cast<size_t>(c.dataSize);
-            if (!FirmwareReadAt(f.file, c.offset + c.dataOffset, data, n)) {
-                e = MODERR_FILE_IO;
-                break;
-            }
-            if (top) {
-                uint8_t* t = data + n - kTrailer;
-                t[0] = 2;
-                t[1] = 1;
-                t[2] = header[FWH_BYTE23];
-                t[3] = header[FWH_CORRECTION_A];
-                wire::put32(t, 4, kTopMarker);
-                wire::put32(t, 8, (wire::get32(header, FWH_FLAGS) & 0xFFFF) << 16 | (wire::get32(header, FWH_WORD0) & 0xFFFF));
-                wire::put16(t, 12, static_cast<uint16_t>(info.controllerClass >> 4));
-                wire::put16(t, 14, static_cast<uint16_t>(wire::get32(header, FWH_WORD8)));
-                wire::put32(t, 20, static_cast<uint32_t>(at + c.dataOffset + n - topStart));
-            }
-            if (!w.Write(1, at, c.header, 0, FW_COMPONENT_HEADER_SIZE, false) ||
-                !w.Write(1, at + c.dataOffset, data, 0, n, false)) {
-                e = error;
-                break;
-            }
-            at += c.length;
-            f.rules[c.id] = FW_RULE_UNUSED;
+    // This board's part of the board data, zero-padded to a multiple of 4
+    // bytes in *data (ModelFree); advance and dataBytes follow it.
+    ModelError BoardData(const FirmwareComponent& c, uint8_t* head, uint8_t** data, uint64_t& advance,
+                         uint64_t& dataBytes)
+    {
+        uint8_t* filtered = nullptr;
+        const uint32_t n = ctl.FilterBoardComponent(f, c, &filtered);
+        if (n == 0)
+            return ctl.error;
+        dataBytes = (n + 3) & ~uint32_t{3};
+        advance = std::max<uint64_t>(advance, c.dataOffset + dataBytes);
+        head[FWC_FLAGS] &= static_cast<uint8_t>(~0x02);
+        auto* padded = static_cast<uint8_t*>(ModelAlloc(static_cast<size_t>(dataBytes)));
+        if (!padded) {
+            ModelFree(filtered);
+            return MODERR_NO_MEMORY;
         }
+        std::memset(padded, 0, static_cast<size_t>(dataBytes));
+        std::memcpy(padded, filtered, n);
+        ModelFree(filtered);
+        *data = padded;
+        return 0;
     }
 
-    // 7. Every component the rules ask for is written.
-    for (int id = 0; e == 0 && id < FW_COMPONENT_IDS; ++id)
-        if (f.rules[id] != FW_RULE_UNUSED && (f.rules[id] & 0x7F) != FW_RULE_OPTIONAL)
-            e = MODERR_COMPONENT_MISSING;
+    // Component c: a top one is remembered for later, another is written in order.
+    ModelError WriteComponent(const FirmwareComponent& c)
+    {
+        const uint8_t rule = f.rules[c.id] & 0x7F;
+        const bool used = rule == FW_RULE_REQUIRED || rule == FW_RULE_OPTIONAL;
+        const bool boot = IsBootComponent(c.id);
+        if ((used && (c.id == FW_COMPONENT_TOP || boot)) || (boot && ctl.BootFlag() == 0)) {
+            if (tops < FW_COMPONENT_IDS)
+                topOffsets[tops++] = c.offset;
+            topStart -= std::min<uint64_t>(topStart, c.length);
+            return 0;
+        }
+        if (!used)
+            return 0;
+        const int area =
+            (f.rules[c.id] & FW_RULE_AREA2) != 0 && ctl.FirmwareVersion() > kLastStagingVersion ? 2 : 1;
+        uint8_t head[FW_COMPONENT_HEADER_SIZE];
+        std::memcpy(head, c.header, sizeof head);
+        uint8_t* filtered = nullptr;
+        uint64_t advance = c.length;
+        uint64_t dataBytes = c.dataSize;
+        if (c.id == FW_COMPONENT_BOARD_DATA && ctl.flag == 0) {
+            if (const ModelError e = BoardData(c, head, &filtered, advance, dataBytes))
+                return e;
+        }
+        const uint64_t limit = area == 2 ? f.secondAreaSize : topStart;
+        const bool ok = offset[area] + advance <= limit && w.Write(area, offset[area], head, 0, sizeof head, false) &&
+                        w.Write(area, offset[area] + c.dataOffset, filtered, c.offset + c.dataOffset, dataBytes, true);
+        ModelFree(filtered);
+        if (!ok)
+            return ctl.error ? ctl.error : MODERR_NO_SPACE;
+        offset[area] += advance;
+        f.rules[c.id] = FW_RULE_UNUSED;
+        return 0;
+    }
 
-    // 8. The image is complete.
-    if (e == 0) {
+    // The kept component after the others, then the new headers of both areas.
+    ModelError WriteKeptAndHeaders()
+    {
+        if (f.keptData) {
+            const uint32_t dataOffset = f.keptHeader[FWC_DATA_OFFSET];
+            if (offset[1] + dataOffset + f.keptSize > topStart ||
+                !w.Write(1, offset[1], f.keptHeader, 0, FW_COMPONENT_HEADER_SIZE, false) ||
+                !w.Write(1, offset[1] + dataOffset, f.keptData, 0, f.keptSize, false))
+                return ctl.error ? ctl.error : MODERR_NO_SPACE;
+        }
+        if (!w.Write(1, 0, header, 0, FW_HEADER_SIZE, false))
+            return ctl.error;
+        if (twoAreas) {
+            uint8_t header2[FW_HEADER_SIZE];
+            std::memcpy(header2, header, FW_HEADER_SIZE);
+            wire::put32(header2, FWH_AREA2_SIZE, f.secondAreaSize);
+            wire::put32(header2, FWH_MAGIC, FW_AREA2_MAGIC);
+            if (!w.Write(2, 0, header2, 0, FW_HEADER_SIZE, false))
+                return ctl.error;
+        }
+        return 0;
+    }
+
+    // The trailer at the end of component 9's data n bytes, written at area 1 offset at.
+    void PutTopTrailer(uint8_t* data, size_t n, const FirmwareComponent& c, uint64_t at) const
+    {
+        uint8_t* t = data + n - kTrailer;
+        t[0] = 2;
+        t[1] = 1;
+        t[2] = header[FWH_BYTE23];
+        t[3] = header[FWH_CORRECTION_A];
+        wire::put32(t, 4, kTopMarker);
+        wire::put32(t, 8, (wire::get32(header, FWH_FLAGS) & 0xFFFF) << 16 | (wire::get32(header, FWH_WORD0) & 0xFFFF));
+        wire::put16(t, 12, static_cast<uint16_t>(ctl.info.controllerClass >> 4));
+        wire::put16(t, 14, static_cast<uint16_t>(wire::get32(header, FWH_WORD8)));
+        wire::put32(t, 20, static_cast<uint32_t>(at + c.dataOffset + n - topStart));
+    }
+
+    // Writes top component c at area 1 offset at and moves at past it.
+    ModelError WriteTopComponent(const FirmwareComponent& c, uint64_t& at)
+    {
+        uint8_t data[FW_PIECE];
+        const bool top = c.id == FW_COMPONENT_TOP;
+        if (c.dataSize > FW_PIECE || (top && c.dataSize < 64))
+            return MODERR_NO_SPACE;
+        const auto n = static_cast<size_t>(c.dataSize);
+        if (!FirmwareReadAt(f.file, c.offset + c.dataOffset, data, n))
+            return MODERR_FILE_IO;
+        if (top)
+            PutTopTrailer(data, n, c, at);
+        if (!w.Write(1, at, c.header, 0, FW_COMPONENT_HEADER_SIZE, false) ||
+            !w.Write(1, at + c.dataOffset, data, 0, n, false))
+            return ctl.error;
+        at += c.length;
+        f.rules[c.id] = FW_RULE_UNUSED;
+        return 0;
+    }
+
+    // The components at the top of area 1: boot components, then component 9.
+    ModelError WriteTopComponents()
+    {
+        uint64_t at = topStart;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < tops; ++i) {
+                FirmwareComponent c;
+                if (const ModelError e = FirmwareComponentAt(f, topOffsets[i], c))
+                    return e;
+                if ((c.id == FW_COMPONENT_TOP) != (pass == 1))
+                    continue;
+                if (const ModelError e = WriteTopComponent(c, at))
+                    return e;
+            }
+        }
+        return 0;
+    }
+
+    // Every component the rules ask for is written.
+    ModelError CheckAllWritten() const
+    {
+        for (int id = 0; id < FW_COMPONENT_IDS; ++id)
+            if (f.rules[id] != FW_RULE_UNUSED && (f.rules[id] & 0x7F) != FW_RULE_OPTIONAL)
+                return MODERR_COMPONENT_MISSING;
+        return 0;
+    }
+
+    // Clears the incomplete bit of the headers: the image is complete.
+    ModelError MarkComplete()
+    {
         wire::put16(header, FWH_FLAGS12, static_cast<uint16_t>(wire::get16(header, FWH_FLAGS12) & ~kFlagsIncompleteBit));
-        if (FirmwareVersion() > kLastStagingVersion) {
+        if (ctl.FirmwareVersion() > kLastStagingVersion) {
             if (!w.Write(1, FWH_FLAGS12, header + FWH_FLAGS12, 0, 2, false) ||
                 (twoAreas && !w.Write(2, FWH_FLAGS12, header + FWH_FLAGS12, 0, 2, false)))
-                e = error;
+                return ctl.error;
         }
+        return 0;
     }
-    if (e != 0) {
-        // Bring back what was there: the saved areas whole, or (staging) the old header.
-        ModelError restored = 0;
-        if (saved.bytes[0]) {
-            restored = RestoreAreas(*this, f, saved);
-        } else if (flag == 0) {
+
+    // Brings back what was there: the saved areas whole, or (staging) the old
+    // header; 0 or the failure of that.
+    ModelError Restore()
+    {
+        if (saved.bytes[0])
+            return RestoreAreas(ctl, f, saved);
+        if (ctl.flag == 0) {
             std::memcpy(f.transfer + FW_REQUEST_HEADER, oldHeader, FW_HEADER_SIZE);
-            if (!FlashTransfer(f.transfer, 0, FW_HEADER_SIZE, w.argumentOf[1], OP_WRITE))
-                restored = error;
+            if (!ctl.FlashTransfer(f.transfer, 0, FW_HEADER_SIZE, w.argumentOf[1], OP_WRITE))
+                return ctl.error;
         }
+        return 0;
+    }
+};
+
+}  // namespace
+
+int CController::WriteFirmware(FirmwareFile& f)
+{
+    ImageWrite image(*this, f);
+    // 1. The old header, and the new one built from it.
+    if (!image.BuildHeader())
+        return 0;
+    // 2. Save the areas about to be erased, then erase them.
+    ModelError e = 0;
+    if (!image.SaveAndErase(e))
+        return 0;
+    // 3. The bytes to write, for the progress.
+    if (e == 0)
+        e = image.CountBytes();
+    // 4. The components: top ones remembered, the others written in order.
+    if (e == 0)
+        e = WalkFirmwareChain(f, [&](const FirmwareComponent& c) { return image.WriteComponent(c); });
+    // 5. The kept component, then the new headers.
+    if (e == 0)
+        e = image.WriteKeptAndHeaders();
+    // 6. The components at the top of area 1.
+    f.flashSize = static_cast<uint32_t>(image.topStart);
+    if (e == 0)
+        e = image.WriteTopComponents();
+    // 7. Every component the rules ask for is written; 8. the image is complete.
+    if (e == 0)
+        e = image.CheckAllWritten();
+    if (e == 0)
+        e = image.MarkComplete();
+    if (e != 0) {
+        const ModelError restored = image.Restore();
         error = restored ? restored : e;
         return 0;
     }
     // 9. Done.
-    if (firmwareProgress && w.total != 0)
+    if (firmwareProgress && image.w.total != 0)
         firmwareProgress->Progress(2, 100);
     error = 0;
     return 1;

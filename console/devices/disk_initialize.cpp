@@ -192,16 +192,101 @@ int AdvancedDiskConfiguration(CPhysDrive&, uint32_t* dv)
     return *dv != start ? 1 : 0;
 }
 
-int InitializeScsiDisk(CController& controller, CPhysDrive& disk)
+namespace {
+
+// The transfer mode bits the bus rule sets or clears.
+void ApplyBusRule(const BusRule& rule, DiskValues& v)
 {
-    DiskValues v = ReadValues(controller, disk);
-    const uint8_t bus = ChannelBusType(controller, disk.GetChannel());
-    BusRule& rule = RuleFor(bus);
     if (rule.setWide >= 0)
         v.mode = static_cast<uint8_t>(rule.setWide ? (v.mode | modeWide) : (v.mode & ~modeWide));
     if (rule.setDouble >= 0)
         v.mode = static_cast<uint8_t>(rule.setDouble ? (v.mode | modeDoubleTransition)
                                                      : (v.mode & ~modeDoubleTransition));
+}
+
+// The SCSI dialog's rows with the current values.
+void FillScsiMenu(CTagMenu& menu, const DiskValues& v)
+{
+    menu.SetItemTextById(0, EnabledText(v.sync));
+    menu.SetItemTextById(1, static_cast<long>(v.rate / 1000), static_cast<long>(v.rate % 1000 / 100));
+    menu.SetItemTextById(2, EnabledText(v.disconnect));
+    menu.SetItemTextById(3, OnText(v.readCache));
+    menu.SetItemTextById(4, OnText(v.writeCache));
+    menu.SetItemTextById(5, OnText(v.tagged));
+}
+
+// The rows that cannot be changed: the caches and queues without cache
+// support, the rate without synchronous transfer.
+void DisableScsiItems(CTagMenu& menu, const DiskValues& v, bool cacheAllowed)
+{
+    if (!cacheAllowed) {
+        menu.DisableItem(3);
+        menu.DisableItem(4);
+        menu.DisableItem(5);
+    }
+    if (!v.sync)
+        menu.DisableItem(1);
+}
+
+// Lets the user pick a new value for SCSI dialog row chosen; true when it changed.
+bool ChangeScsiItem(int chosen, BusRule& rule, DiskValues& v, bool newFirmware)
+{
+    switch (chosen) {
+    case 0:
+        return PickValue(&enabledMenu, &v.sync) != 0;
+    case 1: {
+        int id = -1;
+        if (!PickValue(&rule.menu, &id))
+            return false;
+        v.rate = static_cast<uint32_t>(id) * 100;
+        return true;
+    }
+    case 2:
+        return PickValue(&enabledMenu, &v.disconnect) != 0;
+    case 3:
+        if (!PickValue(&onOffMenu, &v.readCache))
+            return false;
+        if (!newFirmware)
+            v.writeCache = v.readCache;
+        return true;
+    case 4:
+        if (newFirmware && (v.dv & dvCacheFixed))
+            return false;
+        if (!PickValue(&onOffMenu, &v.writeCache))
+            return false;
+        if (!newFirmware)
+            v.readCache = v.writeCache;
+        return true;
+    case 5:
+        return PickValue(&onOffMenu, &v.tagged) != 0;
+    default:
+        return false;
+    }
+}
+
+// The initialisation parameters from the SCSI dialog's values.
+DiskParameters ScsiParameters(const DiskValues& v, uint8_t bus, bool newFirmware)
+{
+    DiskParameters p;
+    p.transferMode = bus >= 8 && bus <= 12 ? 49 : TRANSFER_MODE_PROBE;
+    p.disconnect = static_cast<uint8_t>(v.disconnect);
+    p.syncTransfer = static_cast<uint8_t>(v.sync);
+    p.cacheBits = newFirmware ? static_cast<uint8_t>((v.readCache ? paramRead : 0) | (v.writeCache ? paramWrite : 0))
+                              : static_cast<uint8_t>(v.readCache);
+    p.taggedQueues = static_cast<uint8_t>(v.tagged);
+    p.transferRate = v.rate;
+    p.domainValidation = v.dv;
+    return p;
+}
+
+}  // namespace
+
+int InitializeScsiDisk(CController& controller, CPhysDrive& disk)
+{
+    DiskValues v = ReadValues(controller, disk);
+    const uint8_t bus = ChannelBusType(controller, disk.GetChannel());
+    BusRule& rule = RuleFor(bus);
+    ApplyBusRule(rule, v);
     const bool automatic = AutomaticBus(bus);
     const bool newFirmware = controller.FirmwareLevel() >= newLevel;
     const bool cacheAllowed = v.mode != 0 && disk.GetInfo()[infoCacheAllowed] != 0;
@@ -210,23 +295,12 @@ int InitializeScsiDisk(CController& controller, CPhysDrive& disk)
     int current = 0;
     for (;;) {
         CTagMenu menu(&scsiMenu, 1);
-        menu.SetItemTextById(0, EnabledText(v.sync));
-        menu.SetItemTextById(1, static_cast<long>(v.rate / 1000), static_cast<long>(v.rate % 1000 / 100));
-        menu.SetItemTextById(2, EnabledText(v.disconnect));
-        menu.SetItemTextById(3, OnText(v.readCache));
-        menu.SetItemTextById(4, OnText(v.writeCache));
-        menu.SetItemTextById(5, OnText(v.tagged));
+        FillScsiMenu(menu, v);
         if (!menu.IsOk() || !menu.Open(nullptr, rule.hint)) {
             ShowMessage(MessageText("M4000"), 0, 1);
             return 1;
         }
-        if (!cacheAllowed) {
-            menu.DisableItem(3);
-            menu.DisableItem(4);
-            menu.DisableItem(5);
-        }
-        if (!v.sync)
-            menu.DisableItem(1);
+        DisableScsiItems(menu, v, cacheAllowed);
         int key = 0;
         const int chosen = menu.Run(current, keys, &key);
         if (chosen == -3) {
@@ -246,54 +320,9 @@ int InitializeScsiDisk(CController& controller, CPhysDrive& disk)
                 changed |= AdvancedDiskConfiguration(disk, &v.dv) != 0;
             continue;
         }
-        switch (chosen) {
-        case 0:
-            changed |= PickValue(&enabledMenu, &v.sync) != 0;
-            break;
-        case 1: {
-            int id = -1;
-            if (PickValue(&rule.menu, &id)) {
-                v.rate = static_cast<uint32_t>(id) * 100;
-                changed = true;
-            }
-            break;
-        }
-        case 2:
-            changed |= PickValue(&enabledMenu, &v.disconnect) != 0;
-            break;
-        case 3:
-            if (PickValue(&onOffMenu, &v.readCache)) {
-                changed = true;
-                if (!newFirmware)
-                    v.writeCache = v.readCache;
-            }
-            break;
-        case 4:
-            if (newFirmware && (v.dv & dvCacheFixed))
-                break;
-            if (PickValue(&onOffMenu, &v.writeCache)) {
-                changed = true;
-                if (!newFirmware)
-                    v.readCache = v.writeCache;
-            }
-            break;
-        case 5:
-            changed |= PickValue(&onOffMenu, &v.tagged) != 0;
-            break;
-        default:
-            break;
-        }
+        changed |= ChangeScsiItem(chosen, rule, v, newFirmware);
     }
-    DiskParameters p;
-    p.transferMode = bus >= 8 && bus <= 12 ? 49 : TRANSFER_MODE_PROBE;
-    p.disconnect = static_cast<uint8_t>(v.disconnect);
-    p.syncTransfer = static_cast<uint8_t>(v.sync);
-    p.cacheBits = newFirmware ? static_cast<uint8_t>((v.readCache ? paramRead : 0) | (v.writeCache ? paramWrite : 0))
-                              : static_cast<uint8_t>(v.readCache);
-    p.taggedQueues = static_cast<uint8_t>(v.tagged);
-    p.transferRate = v.rate;
-    p.domainValidation = v.dv;
-    AskAndInitialize(disk, v, changed, p);
+    AskAndInitialize(disk, v, changed, ScsiParameters(v, bus, newFirmware));
     return 1;
 }
 
