@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "controller.h"
 #include "controller_screens.h"
 #include "console_state.h"
@@ -80,9 +81,9 @@ const int defaultKeys[] = {tui::keyF(2), tui::keyF(4), -1};
 // F2/F4: set 1 reset to the defaults, made active and read back.
 bool LoadDefaults(CController& c, uint8_t* record)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope loading = WaitBoxScope();
     const bool ok = c.ResetCacheParameters(1) && c.ActivateCacheParameters(1) && c.GetCacheParameters(1, record);
-    CloseWaitBox();
+    loading.release();
     if (!ok)
         ShowErrorCode(c.error);
     return ok;
@@ -215,9 +216,9 @@ int AdvancedCacheSettings(CController& controller)
     if (!changed || !AskYesNo(MessageText("M3001"), 0))
         return 1;
     CacheParamsFromView(view, record);
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope saving = WaitBoxScope();
     const bool ok = controller.SetCacheParameters(1, record) && controller.ActivateCacheParameters(1);
-    CloseWaitBox();
+    saving.release();
     if (!ok)
         ShowErrorCode(controller.error);
     return 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "controller_screens.h"
@@ -119,9 +120,9 @@ int ClearLogBuffer(CController& controller)
 {
     if (!AskYesNo(MessageText("M3074"), 1))
         return 0;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope clearing = WaitBoxScope();
     const int result = controller.ClearLogBuffer();
-    CloseWaitBox();
+    clearing.release();
     if (!result)
         ShowErrorCode(controller.error);
     return result;

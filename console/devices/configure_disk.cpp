@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "controller.h"
 #include "dialog_menu.h"
 #include "disk_initialize.h"
@@ -164,9 +165,9 @@ int ConfigureDisk(CController& controller, CPhysDrive& device)
         break;
     case 5:
     case 6: {
-        ShowWaitBox(MessageText("M2000"), 0);
+        ClosingScope locking = WaitBoxScope();
         const int ok = chosen == 5 ? device.Lock() : device.Unlock();
-        CloseWaitBox();
+        locking.release();
         if (!ok)
             ShowErrorCode(device.error);
         break;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -104,7 +105,7 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
 {
     const bool sata = disk.IsOnSataChannel() != 0;
     const bool administrator = Options().administrator != 0;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope reading = WaitBoxScope();
     const uint8_t* info = disk.GetInfo();
     const bool newFirmware = controller.FirmwareLevel() >= newLevel;
     const uint8_t cache = info[DEVINFO_CACHE];
@@ -148,7 +149,7 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
     add("Last status ........: 0x%08lX", static_cast<unsigned long>(wire::get32(info, infoLastStatus)));
     add("Retries ............: %lu", static_cast<unsigned long>(retries));
     add("Reassigns ..........: %lu", static_cast<unsigned long>(reassigns));
-    CloseWaitBox();
+    reading.release();
     // The box has a line for every text: the counters at its end are never cut off.
     const int lines = static_cast<int>(texts.size());
     CListBox box(&detailList, lines, 1);
@@ -169,11 +170,11 @@ int HardDiskDetails(CController& controller, CPhysDrive& disk)
 
 int ViewHardDiskInfo(CController& controller)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope reading = WaitBoxScope();
     // The window changes nothing: a failing read leaves the values the objects hold.
     (void)controller.UpdateStatistics(0);
     (void)controller.ScanDevices();
-    CloseWaitBox();
+    reading.release();
     const int cap = controller.physDrives.count;
     std::vector<int> disks = CollectDisks(controller, cap);
     if (disks.empty()) {
@@ -189,10 +190,10 @@ int ViewHardDiskInfo(CController& controller)
             ShowMessage(MessageText("M4000"), 0, 1);
             return 0;
         }
-        ShowWaitBox(MessageText("M2000"), 0);
+        ClosingScope filling = WaitBoxScope();
         for (size_t i = 0; i < disks.size(); ++i)
             list.SetLine(static_cast<int>(i), HardDiskLineText(controller, controller.physDrives[disks[i]]));
-        CloseWaitBox();
+        filling.release();
         if (!list.Open()) {
             ShowMessage(MessageText("M4000"), 0, 1);
             return 0;
@@ -208,10 +209,10 @@ int ViewHardDiskInfo(CController& controller)
         if (key == tui::keyF(2) || key == tui::keyF(4)) {
             ExtendedInformation(controller, disk);
         } else if (key == tui::keyF(10)) {
-            ShowWaitBox(MessageText("M2000"), 0);
+            ClosingScope refreshing = WaitBoxScope();
             (void)controller.ScanDevices();
             (void)controller.UpdateStatistics(0);
-            CloseWaitBox();
+            refreshing.release();
             disks = CollectDisks(controller, cap);
             if (disks.empty()) {
                 ShowMessage(MessageText("M5007"), 0, 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "configure_disk.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -126,10 +127,10 @@ void Rescan(CController& controller)
     if (!AskRescanTarget(controller, &channel, &target))
         return;
     const int before = controller.physDrives.count;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope rescan = WaitBoxScope();
     const int ok = target == allTargets ? controller.RescanChannel(channel, 1)
                                         : controller.RescanTarget(channel, target, 1);
-    CloseWaitBox();
+    rescan.release();
     if (!ok)
         ShowErrorCode(controller.error);
     if (controller.physDrives.count != before)
@@ -367,9 +368,9 @@ void ShowFcPortStatus(CController& controller, CPhysDrive& disk)
 
 void FibreChannelInformation(CController& controller, int channel)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope reading = WaitBoxScope();
     controller.GetInfo();
-    CloseWaitBox();
+    reading.release();
     CTagMenu menu(&fcInfoMenu, 1);
     FillFcInformation(menu, controller.channels[channel]);
     if (!menu.IsOk() || !menu.Open()) {
@@ -400,7 +401,7 @@ int RewritePhysicalConfiguration(CController& controller)
         ShowMessage(MessageText("M5003"), 0, 1);
         return 0;
     }
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     int result = 1;
     CPhysDrive* failed = nullptr;
     for (const int i : candidates) {
@@ -412,7 +413,7 @@ int RewritePhysicalConfiguration(CController& controller)
             break;
         }
     }
-    CloseWaitBox();
+    wait.release();
     if (failed != nullptr)
         ShowErrorCode(failed->error);
     return result;
@@ -420,9 +421,9 @@ int RewritePhysicalConfiguration(CController& controller)
 
 int ConfigurePhysicalDevices(CController& controller)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope scanning = WaitBoxScope();
     controller.ScanDevices();
-    CloseWaitBox();
+    scanning.release();
     int line = 0;
     for (;;) {
         const int count = controller.physDrives.count;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "controller_access.h"
@@ -57,10 +58,10 @@ void SetFileLine(CListBox& list, int line, const CController& controller, const 
 void EndFlashSession(CController& controller, FirmwareFile& file, int busy)
 {
     controller.CloseFirmwareFile(file);
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope leaving = WaitBoxScope();
     if (!busy)
         controller.LeaveMaintenanceMode();
-    CloseWaitBox();
+    leaving.release();
 }
 
 // Opens and flashes the chosen image; 1 when the download succeeded.
@@ -68,9 +69,10 @@ int FlashImage(CController& controller, FirmwareFile& file)
 {
     const int busy = ControllerBusy(controller);
     ShowWaitBox(MessageText("M2006"), 0);
+    ClosingScope opening(CloseWaitBox);
     if (!busy && !controller.EnterMaintenanceMode()) {
         const uint32_t code = controller.error;
-        CloseWaitBox();
+        opening.release();
         ShowErrorCode(code);
         EndFlashSession(controller, file, busy);
         return 0;
@@ -78,7 +80,7 @@ int FlashImage(CController& controller, FirmwareFile& file)
     controller.PrepareDrivesForMaintenance();
     const int opened = controller.OpenFirmwareFile(file);
     const uint32_t openCode = controller.error;
-    CloseWaitBox();
+    opening.release();
     int result = 0;
     if (!opened) {
         ShowErrorCode(openCode);
@@ -139,9 +141,10 @@ int FirmwareUpdate(CController& controller)
     std::memcpy(pattern, controller.boardDetails + boardDetailsPattern, boardDetailsPatternSize);
     int count = maxFiles;
     ShowWaitBox(MessageText("M2005"), 0);
+    ClosingScope searching(CloseWaitBox);
     const int found = controller.FindFirmwareFiles(dir, pattern, files, &count);
     const uint32_t code = controller.error;
-    CloseWaitBox();
+    searching.release();
     if (!found) {
         ShowErrorCode(code);
         return 0;

@@ -1,5 +1,6 @@
 #include "save_information.h"
 
+#include "closing_scope.h"
 #include "console_texts.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -70,10 +71,10 @@ void SaveReportFile(CController& controller, const char* versionLine)
     }
     if (CReportWriter().FileExists(name) && !AskYesNo(MessageText("M3027"), 0))
         return;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope writing = WaitBoxScope();
     const int written = controller.SaveInformation(name, versionLine, nullptr);
     const uint32_t code = controller.error;
-    CloseWaitBox();
+    writing.release();
     if (!written)
         ShowErrorCode(code);
 }
@@ -105,14 +106,14 @@ int SaveInformationDialog(CController& controller)
     {
         CListBox view(&reportView, REPORT_VIEW_LINES, 1);
         fill = ViewFill{&view, 0, true, nullptr};
-        ShowWaitBox(MessageText("M2000"), 0);
+        ClosingScope filling = WaitBoxScope();
         const int refreshed = controller.Refresh();
         const uint32_t refreshCode = controller.error;
         fill.reserve = std::malloc(reserveBytes);
         if (fill.reserve != nullptr && view.IsOk())
             controller.SaveInformation(nullptr, versionLine, AddReportLine);
         ReleaseReserve();
-        CloseWaitBox();
+        filling.release();
         if (!refreshed)
             ShowErrorCode(refreshCode);
         const int lines = fill.count;

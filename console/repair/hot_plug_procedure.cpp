@@ -8,6 +8,7 @@
 #include "array_drive.h"
 #include "array_drive_parts.h"
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -120,9 +121,9 @@ private:
 bool PrepareUnderWaitBox(CController& controller, HotPlugEnd& end, int channel, int target, int failedIndex,
                          int ownFlagged, int lock)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     const int prepared = controller.PrepareHotPlug(channel, target < 0 ? 0 : target, failedIndex, ownFlagged, lock);
-    CloseWaitBox();
+    wait.release();
     if (!prepared) {
         end.EndNow();
         ShowMessage(MessageText("M4054"), 1, 1);
@@ -134,10 +135,10 @@ bool PrepareUnderWaitBox(CController& controller, HotPlugEnd& end, int channel, 
 // The declined way out: end the hot plug and re-read the controller.
 void EndAndRefresh(CController& controller, HotPlugEnd& end)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     end.EndNow();
     const int refreshed = controller.Refresh();
-    CloseWaitBox();
+    wait.release();
     if (!refreshed)
         ShowErrorCode(controller.error);
 }
@@ -193,10 +194,10 @@ int ReplaceHotFixByNewDisk(CController& controller, CLogDrive& failed, int chann
     CArrayDrive* array = ArrayOf(controller, failed);
     const int arrayNumber = array != nullptr ? array->arrayNumber : -1;
     const int format = array != nullptr && array->HasOldFormatMembers() ? oldDiskFormat : newDiskFormat;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope adding = WaitBoxScope();
     int number = -1;
     const int added = controller.AddNewDisk(channel, target, &number, 0, 1, format);
-    CloseWaitBox();
+    adding.release();
     if (!added) {
         end.EndNow();
         ShowErrorCode(controller.error);
@@ -209,23 +210,21 @@ int ReplaceHotFixByNewDisk(CController& controller, CLogDrive& failed, int chann
         return 0;
     // A copy: the addition re-reads the list the array lives in.
     CArrayDrive again = controller.arrayDrives[a];
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     again.AddPendingComponent(ld);
-    int result = 0;
-    if (EnterArrayMaintenance(again, 0)) {
-        result = again.AddHotFixDrives(0, 1);
-        // A failed re-read leaves its error with the controller.
-        const uint32_t error = again.error != 0 ? again.error : controller.error;
-        // The re-read replaced the array object: find it again to give the access back.
-        const int back = controller.FindArrayDrive(arrayNumber);
-        if (back >= 0)
-            LeaveArrayMaintenance(controller.arrayDrives[back], 0);
-        CloseWaitBox();
-        if (!result)
-            ShowErrorCode(error);
-    } else {
-        CloseWaitBox();
-    }
+    // Not ArrayAccess: the access is given back through the re-read array object.
+    if (!EnterArrayMaintenance(again, 0))
+        return 0;
+    const int result = again.AddHotFixDrives(0, 1);
+    // A failed re-read leaves its error with the controller.
+    const uint32_t error = again.error != 0 ? again.error : controller.error;
+    // The re-read replaced the array object: find it again to give the access back.
+    const int back = controller.FindArrayDrive(arrayNumber);
+    if (back >= 0)
+        LeaveArrayMaintenance(controller.arrayDrives[back], 0);
+    wait.release();
+    if (!result)
+        ShowErrorCode(error);
     return result;
 }
 
@@ -321,9 +320,9 @@ int HotPlugDisk(CController& controller, int makeLogical, int* number, int chann
     if (!AskYesNo(question.c_str(), 1))
         return 0;  // the guard ends the hot plug
     int found = target;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope finding = WaitBoxScope();
     const int located = controller.FindNewDisk(channel, &found, 0, newDiskFormat);
-    CloseWaitBox();
+    finding.release();
     if (!located) {
         end.EndNow();
         ShowErrorCode(controller.error);
@@ -337,17 +336,17 @@ int HotPlugDisk(CController& controller, int makeLogical, int* number, int chann
         EndAndRefresh(controller, end);
         return 0;
     }
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope making = WaitBoxScope();
     int newNumber = -1;
     end.Handed();
     const int made = controller.InitializeNewDisk(channel, found, &newNumber, makeLogical ? 0 : 1, 1, newDiskFormat);
-    CloseWaitBox();
+    making.release();
     if (!made) {
         ShowErrorCode(controller.error);
         return 0;
     }
     if (makeLogical) {
-        ShowWaitBox(MessageText("M2000"), 0);
+        const ClosingScope naming = WaitBoxScope();
         controller.ReadConfiguration();
         const int ld = controller.FindLogicalDrive(newNumber);
         if (ld >= 0) {
@@ -355,7 +354,6 @@ int HotPlugDisk(CController& controller, int makeLogical, int* number, int chann
             const std::string name = tui::formatText("PD_%c%03d", static_cast<char>('A' + channel), found);
             controller.logDrives[ld].SetName(name.c_str());
         }
-        CloseWaitBox();
     }
     if (number)
         *number = newNumber;
@@ -387,9 +385,9 @@ int ReplaceFailedArrayDisk(CController& controller, CLogDrive& failed, int chann
     if (hotFix)
         return ReplaceHotFixByNewDisk(controller, failed, channel, target, end);
     int found = target;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope finding = WaitBoxScope();
     const int located = controller.FindNewDisk(channel, &found, capacity, newDiskFormat);
-    CloseWaitBox();
+    finding.release();
     if (!located) {
         ShowErrorCode(controller.error);
         EndAndRefresh(controller, end);
@@ -406,10 +404,10 @@ int ReplaceFailedArrayDisk(CController& controller, CLogDrive& failed, int chann
         }
     }
     const int index = controller.FindLogicalDrive(failedNumber);
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope replacing = WaitBoxScope();
     end.Handed();
     const int replaced = controller.ReplaceWithNewDisk(channel, found, index, 1);
-    CloseWaitBox();
+    replacing.release();
     if (!replaced)
         ShowErrorCode(controller.error);
     return replaced;
@@ -468,9 +466,10 @@ int ReplaceMissingMirrorDisk(CMirrorDrive& mirror, int channel, int target)
     if (master < 0 || added < 0)
         return 0;
     CLogDrive& head = controller.logDrives[master];
-    if (!EnterLogicalMaintenance(head, 1))
+    ClosingScope access = LogicalAccess(head, 1);
+    if (!access)
         return 0;
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope wait = WaitBoxScope();
     int result = 0;
     uint32_t error = 0;
     const int m = head.mirrorIndex;
@@ -484,8 +483,8 @@ int ReplaceMissingMirrorDisk(CMirrorDrive& mirror, int channel, int target)
         result = owner.AddComponents(0);
         error = owner.error;
     }
-    LeaveLogicalMaintenance(head, 1);
-    CloseWaitBox();
+    access.release();
+    wait.release();
     if (!result)
         ShowErrorCode(error);
     return result;

@@ -10,6 +10,7 @@
 #include "array_drive.h"
 #include "array_drives.h"
 #include "byte_order.h"
+#include "closing_scope.h"
 #include "console_state.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -427,14 +428,14 @@ int RemoveMissingMirrorComponents(CMirrorDrive& mirror, int ask)
     if (ask && !AskYesNo(MessageText("M3036"), 1))
         return 0;
     ShowWaitBox(MessageText("M2021"), 0);
-    if (!EnterMirrorMaintenance(mirror, 1)) {
-        CloseWaitBox();
+    ClosingScope wait(CloseWaitBox);
+    ClosingScope access = MirrorAccess(mirror, 1);
+    if (!access)
         return 0;
-    }
     const int result = mirror.RemoveMissingComponents(0);
     const uint32_t error = mirror.error;
-    LeaveMirrorMaintenance(mirror, 1);
-    CloseWaitBox();
+    access.release();
+    wait.release();
     if (!result)
         ShowErrorCode(error);
     return result;
@@ -466,22 +467,22 @@ int RepairMissingHotFix(CLogDrive& hotFix)
     if (old < 0 || a < 0)
         return 1;
     CArrayDrive& again = controller.arrayDrives[a];
-    ShowWaitBox(MessageText("M2000"), 0);
-    if (EnterArrayMaintenance(again, 0)) {
-        const int removed = again.RemoveHotFixDrive(old, 1, 0);
-        LeaveArrayMaintenance(again, 0);
-        if (removed)
-            controller.ReadConfiguration();
-    }
-    CloseWaitBox();
+    const ClosingScope wait = WaitBoxScope();
+    ClosingScope access = ArrayAccess(again, 0);
+    if (!access)
+        return 1;
+    const int removed = again.RemoveHotFixDrive(old, 1, 0);
+    access.release();
+    if (removed)
+        controller.ReadConfiguration();
     return 1;
 }
 
 int RepairArrayDrives(CController& controller)
 {
-    ShowWaitBox(MessageText("M2000"), 0);
+    ClosingScope refreshing = WaitBoxScope();
     const int refreshed = controller.Refresh();
-    CloseWaitBox();
+    refreshing.release();
     if (!refreshed) {
         ShowErrorCode(controller.error);
         return 0;
@@ -491,9 +492,10 @@ int RepairArrayDrives(CController& controller)
         return 1;
     }
     ShowWaitBox(MessageText("M2014"), 0);
+    ClosingScope scanning(CloseWaitBox);
     ClearRepairLists();
     const int scanned = ScanRepairLists(controller);
-    CloseWaitBox();
+    scanning.release();
     if (!scanned) {
         ShowMessage(MessageText("M4005"), 1, 1);
         ClearRepairLists();
@@ -526,7 +528,7 @@ int RepairArrayDrives(CController& controller)
                 ShowMessage(tui::formatText(MessageText("M5056"), CompanyNameText()).c_str(), 1, 1);
                 continue;
             }
-            controller.BeginDiskChange();
+            ClosingScope change = DiskChangeScope(controller);
             if (from == repairListHotFix) {
                 if (RepairFailCount() + RepairErrorCount() == 0)
                     RepairMissingHotFix(*ref.logical);
@@ -537,7 +539,7 @@ int RepairArrayDrives(CController& controller)
             } else if (ref.kind == driveRefMirror) {
                 RepairMirrorDrive(*ref.mirror);
             }
-            controller.EndDiskChange();
+            change.release();
             Rescan(controller);
             if (NothingLeft()) {
                 done = true;

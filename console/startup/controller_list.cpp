@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "closing_scope.h"
 #include "console.h"
 #include "console_screen.h"
 #include "console_state.h"
@@ -43,8 +44,9 @@ void OpenController(CListBox& list, CController& controller)
     char text[200];
     tui::strPrintf(text, MessageText("M2001"), ProgramTitle());
     ShowWaitBox(text, 0);
+    ClosingScope reading(CloseWaitBox);
     const int read = ReadControllerConfiguration(controller);
-    CloseWaitBox();
+    reading.release();
     if (controller.FirmwareLevel() < 30 || controller.FirmwareVersion() > 0x20FFFF) {
         if (read) {
             list.Hide();

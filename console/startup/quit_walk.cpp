@@ -1,5 +1,6 @@
 #include "quit_walk.h"
 
+#include "closing_scope.h"
 #include "controller_access.h"
 #include "host_system.h"
 #include "message_boxes.h"
@@ -11,9 +12,9 @@ void QuitSequence(CHostSystem& machine)
         CController& controller = machine.controllers[i];
         if (ControllerBusy(controller))
             continue;
-        ShowWaitBox(MessageText("M2000"), 0);
+        ClosingScope reading = WaitBoxScope();
         const int read = ReadControllerConfiguration(controller);
-        CloseWaitBox();
+        reading.release();
         if (read && ShowControllerBuildProgress(controller, controller.index))
             return;
     }

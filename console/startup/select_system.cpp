@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "closing_scope.h"
 #include "console.h"
 #include "console_screen.h"
 #include "console_texts.h"
@@ -164,11 +165,13 @@ CHostSystem* SelectSystem(CSession& session)
                 continue;
             remoteName = *entered;
         }
-        if (!firstInterface)
+        ClosingScope listing;
+        if (!firstInterface) {
             ShowWaitBox(MessageText("M2020"), 0);
+            listing = ClosingScope(CloseWaitBox);
+        }
         const int listed = transport->EnumHostSystems(remote ? remoteName.c_str() : nullptr);
-        if (!firstInterface)
-            CloseWaitBox();
+        listing.release();
         if (!listed || transport->machines.count == 0) {
             if (!firstInterface) {
                 if (AskYesNo(MessageText("M3100"), 0))
