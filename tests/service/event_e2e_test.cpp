@@ -87,28 +87,29 @@ struct EventService : ::testing::Test {
     // n = 0 looks once.
     std::vector<CommandRun> runs(size_t n = 0, std::chrono::milliseconds bound = 10s)
     {
-        const auto until = Clock::now() + bound;
         std::vector<CommandRun> out;
-        do {
-            out.clear();
-            for (const auto& e : std::filesystem::directory_iterator(outDir)) {
-                if (e.path().extension() != ".done")
-                    continue;
-                std::string all = readFile(e.path());
-                CommandRun r;
-                size_t start = 0;
-                for (size_t at; (at = all.find('\0', start)) != std::string::npos; start = at + 1)
-                    r.args.push_back(all.substr(start, at - start));
-                r.uid = all.substr(start);
-                if (!r.uid.empty() && r.uid.back() == '\n')
-                    r.uid.pop_back();
-                out.push_back(r);
-            }
-            if (out.size() >= n)
-                break;
-            box.records();  // keeps the log listener's small queue from filling
-            std::this_thread::sleep_for(20ms);
-        } while (Clock::now() < until);
+        kzmtest::waitUntil(
+            [&] {
+                out.clear();
+                for (const auto& e : std::filesystem::directory_iterator(outDir)) {
+                    if (e.path().extension() != ".done")
+                        continue;
+                    std::string all = readFile(e.path());
+                    CommandRun r;
+                    size_t start = 0;
+                    for (size_t at; (at = all.find('\0', start)) != std::string::npos; start = at + 1)
+                        r.args.push_back(all.substr(start, at - start));
+                    r.uid = all.substr(start);
+                    if (!r.uid.empty() && r.uid.back() == '\n')
+                        r.uid.pop_back();
+                    out.push_back(r);
+                }
+                if (out.size() >= n)
+                    return true;
+                box.records();  // keeps the log listener's small queue from filling
+                return false;
+            },
+            static_cast<int>(bound.count()));
         return out;
     }
 
@@ -179,9 +180,7 @@ TEST_F(EventService, FailingCommandIsLoggedWithItsWaitStatus)
     for (const CommandRun& r : done)
         EXPECT_EQ(r.uid, "1000");
     const std::string failed = "Error(?): External command (user 'admin') returned 256";
-    const auto until = Clock::now() + 5s;
-    while (recordsStarting(failed).size() < 2 && Clock::now() < until)
-        std::this_thread::sleep_for(20ms);
+    kzmtest::waitUntil([&] { return recordsStarting(failed).size() >= 2; });
     const auto records = recordsStarting(failed);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].severity, LOG_ERR_SEVERITY);
@@ -256,8 +255,7 @@ TEST_F(EventService, OnlyAsynchronousEventsAreHandled)
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].args, std::vector<std::string>{"21"});
     // The fourth read takes the test event; then the thread sleeps.
-    for (const auto until = Clock::now() + 5s; eventRequests() < 4 && Clock::now() < until;)
-        std::this_thread::sleep_for(20ms);
+    kzmtest::waitUntil([&] { return eventRequests() >= 4; });
     ASSERT_EQ(eventRequests(), 4);
     // The sleep ends soon after the stop signal, without reading again.
     ASSERT_TRUE(box.signalService(SIGTERM));
@@ -280,7 +278,7 @@ TEST_F(EventService, IdleServiceReadsOnceEveryPollingInterval)
         const int n = eventRequests();
         while (static_cast<int>(seen.size()) < n)
             seen.push_back(Clock::now());
-        std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(20ms);  // the poll of a test about time itself
     }
     ASSERT_EQ(seen.size(), 3u);
     for (size_t i = 1; i < seen.size(); ++i) {
