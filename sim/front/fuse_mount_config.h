@@ -37,16 +37,14 @@ inline void applyOpenFlags(struct fuse_file_info* fi)
 }
 
 // Puts the loop options right after the program name in the arguments given
-// to fuse_main, so that options given on the command line still win. The
-// kernel hands each request to the worker that has waited longest, so every
-// idle worker beyond need makes requests wake threads gone cold; two cover a
-// request and the release that overlaps it, more start when requests come
-// at once.
+// to fuse_main, so that options given on the command line still win. Every
+// request is served under one lock, so worker threads add nothing but their
+// cost: the filesystem runs single-threaded, one request after another,
+// with no thread started or stopped as requests come and go.
 inline void addLoopOptions(std::vector<char*>& args)
 {
-    static char option[] = "-o";
-    static char idle[] = "max_idle_threads=2";
-    args.insert(args.begin() + (args.empty() ? 0 : 1), {option, idle});
+    static char singleThreaded[] = "-s";
+    args.insert(args.begin() + (args.empty() ? 0 : 1), singleThreaded);
 }
 
 }  // namespace kzmsim

@@ -55,7 +55,7 @@ protected:
     // Drive" or another disabled item is), - not shown.
     std::string itemStates(const std::vector<std::string>& items)
     {
-        const std::string escaped = tmux->capture(true);
+        const std::string escaped = settledScreen(*tmux, true);
         const auto enabled = tmuxSession::renditionAt(escaped, "wap Host Drives");
         std::string states;
         for (const std::string& item : items) {

@@ -1,21 +1,138 @@
 // A program running in its own tmux server (own socket, no configuration
-// file), driven with send-keys and read with capture-pane. The server is
-// killed when the session object goes.
+// file), driven with send-keys and read with capture-pane. The commands go
+// through one tmux client in control mode, kept open for the session: a
+// command is a line written and a reply read, not a process started. The
+// server is killed when the session object goes.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <initializer_list>
+#include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wait_until.h"
 
 namespace tui::testing {
+
+namespace paneDetail {
+
+// The parent and name fields of /proc/<pid>/stat; false when the process is gone.
+inline bool processParent(const std::string& pid, long& parent, std::string& name)
+{
+    std::ifstream in("/proc/" + pid + "/stat");
+    std::string text;
+    if (!std::getline(in, text))
+        return false;
+    const size_t open = text.find('(');
+    const size_t close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return false;
+    name = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 1));
+    std::string state;
+    return static_cast<bool>(rest >> state >> parent);
+}
+
+// The processes below `root` (not `root` itself) with their names.
+inline std::vector<std::pair<std::string, std::string>> descendants(long root)
+{
+    std::vector<std::pair<std::string, long>> all;  // pid, parent
+    std::vector<std::string> names;
+    if (DIR* d = opendir("/proc")) {
+        while (const dirent* e = readdir(d)) {
+            if (e->d_name[0] < '1' || e->d_name[0] > '9')
+                continue;
+            long parent = 0;
+            std::string name;
+            if (processParent(e->d_name, parent, name)) {
+                all.emplace_back(e->d_name, parent);
+                names.push_back(name);
+            }
+        }
+        closedir(d);
+    }
+    std::set<long> tree{root};
+    std::vector<std::pair<std::string, std::string>> out;
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (size_t i = 0; i < all.size(); ++i) {
+            const long pid = std::atol(all[i].first.c_str());
+            if (tree.count(all[i].second) && !tree.count(pid)) {
+                tree.insert(pid);
+                out.emplace_back(all[i].first, names[i]);
+                grew = true;
+            }
+        }
+    }
+    return out;
+}
+
+// Whether a thread sleeps in a wait for input: read(2) of its standard
+// input, or poll/select (a curses program waits in one of these).
+inline bool waitsForInput(const std::string& pid, const std::string& tid)
+{
+    std::ifstream in("/proc/" + pid + "/task/" + tid + "/syscall");
+    std::string number, first;
+    if (!(in >> number))
+        return false;
+    in >> first;
+    if (number == "0")  // read
+        return first == "0x0";
+    // poll, select, pselect6, ppoll, epoll_wait, epoll_pwait
+    return number == "7" || number == "23" || number == "270" || number == "271" || number == "232" ||
+           number == "281";
+}
+
+// Whether the programs in the pane (`programs`, the processes below its
+// shell) have read every key sent to its terminal and every thread of them
+// waits for input; the tail of the pane (the exit line's "sleep") and a
+// program gone meanwhile count as waiting.
+inline bool paneWaitsForInput(const std::vector<std::pair<std::string, std::string>>& programs,
+                              const std::string& paneTty)
+{
+    const int fd = open(paneTty.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int pending = -1;
+    const int r = ioctl(fd, FIONREAD, &pending);
+    close(fd);
+    if (r != 0 || pending != 0)
+        return false;
+    for (const auto& [pid, name] : programs) {
+        if (name == "sleep")
+            continue;
+        DIR* d = opendir(("/proc/" + pid + "/task").c_str());
+        if (!d)
+            continue;
+        bool waiting = true;
+        while (const dirent* e = readdir(d))
+            if (e->d_name[0] != '.' && !waitsForInput(pid, e->d_name))
+                waiting = false;
+        closedir(d);
+        if (!waiting)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace paneDetail
 
 class tmuxSession {
 public:
@@ -27,7 +144,7 @@ public:
         // The end of the command signals the channel "exited" (waitExit).
         const std::string pane = "env -u LC_ALL -u LC_CTYPE TERM=tmux-256color LANG=C.UTF-8 " + command +
                                  "; echo \"[exit $?]\"; " + tmuxCommand() + "wait-for -S exited; exec sleep 600";
-        started_ = run("new-session -d -x 80 -y 25 " + quote(pane)).ok;
+        started_ = runProcess("new-session -d -x 80 -y 25 " + quote(pane)) && attachControl();
         if (started_) {
             socketPath_ = display("#{socket_path}");
             if (!socketPath_.empty() && socketPath_.back() == '\n')
@@ -38,7 +155,10 @@ public:
     {
         if (tty_ >= 0)
             close(tty_);
-        run("kill-server");
+        // The control client goes first (its input ends); a server being
+        // killed would wait for it.
+        detachControl();
+        runProcess("kill-server");
         if (!socketPath_.empty())
             unlink(socketPath_.c_str());  // the server leaves its socket file behind
     }
@@ -57,7 +177,7 @@ public:
     {
         std::string args;
         for (const std::string& item : items)
-            args += (args.empty() ? "send-keys " : " \\; send-keys ") + item;
+            args += (args.empty() ? "send-keys " : " ; send-keys ") + item;
         if (!args.empty())
             run(args);
     }
@@ -68,9 +188,15 @@ public:
             run("send-keys -N " + std::to_string(count) + " " + key);
     }
     // Resizes the window (and with it the pane) as a terminal resize would.
+    // Returns once the pane's terminal has the new size (tmux may apply it
+    // a moment later), so the program has been told of it.
     void resize(int columns, int rows)
     {
         run("resize-window -x " + std::to_string(columns) + " -y " + std::to_string(rows));
+        kzmtest::waitUntil([&] {
+            winsize size{};
+            return openTty() && ioctl(tty_, TIOCGWINSZ, &size) == 0 && size.ws_col == columns && size.ws_row == rows;
+        });
     }
     // A tmux format expanded for the pane.
     std::string display(const std::string& format) { return run("display-message -p " + quote(format)).out; }
@@ -101,33 +227,33 @@ public:
     // terminal holds no input.
     bool keysRead()
     {
-        if (tty_ < 0) {
-            std::string path = display("#{pane_tty}");
-            while (!path.empty() && path.back() == '\n')
-                path.pop_back();
-            tty_ = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-            if (tty_ < 0)
-                return false;
-        }
+        if (!openTty())
+            return false;
         int pending = 0;
         return ioctl(tty_, FIONREAD, &pending) == 0 && pending == 0;
     }
-    // The fence after keys: waits (bounded) until the program has read them
-    // all and two captures in a row are the same; `pane` gets the last
-    // capture. False when the screen did not come to rest in time.
+    // The fence after keys: waits (bounded) until the programs in the pane
+    // have read every key, every thread of them waits for input, and two
+    // captures taken so agree; `pane` gets the last capture. A screen read
+    // after it shows everything the keys did, and that a key did nothing.
+    // False when the screen did not come to rest in time.
     bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
     {
-        std::string last;
+        std::istringstream ids(display("#{pane_pid} #{pane_tty}"));
+        long pid = 0;
+        std::string tty;
+        if (!(ids >> pid >> tty))
+            return false;
+        const auto programs = paneDetail::descendants(pid);
+        std::string last = "\x01";
         return kzmtest::waitUntil(
             [&] {
-                if (!keysRead()) {
-                    last.clear();
+                if (!paneDetail::paneWaitsForInput(programs, tty))
                     return false;
-                }
                 pane = capture();
-                const bool same = !pane.empty() && pane == last;
+                const bool same = pane == last;
                 last = pane;
-                return same;
+                return same && paneDetail::paneWaitsForInput(programs, tty);
             },
             milliseconds);
     }
@@ -197,25 +323,159 @@ private:
     };
     // The shell words that start a tmux client of this server.
     std::string tmuxCommand() const { return quote(TMUX_PATH) + " -u -L " + socket_ + " -f /dev/null "; }
+    // Opens the pane's terminal (once) for the checks on its input and size.
+    bool openTty()
+    {
+        if (tty_ < 0) {
+            std::string path = display("#{pane_tty}");
+            while (!path.empty() && path.back() == '\n')
+                path.pop_back();
+            tty_ = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        }
+        return tty_ >= 0;
+    }
+    // Runs one tmux client process with the arguments (shell words); whether it succeeded.
+    bool runProcess(const std::string& args)
+    {
+        const std::string cmd = "env LANG=C.UTF-8 " + tmuxCommand() + args + " >/dev/null 2>&1";
+        return std::system(cmd.c_str()) == 0;
+    }
+
+    // Starts the control-mode client on one end of a socket pair and reads
+    // the reply to its attach; whether it is ready for commands.
+    bool attachControl()
+    {
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::vector<std::string> env{"LANG=C.UTF-8"};
+        for (char** e = environ; *e; ++e)
+            if (std::strncmp(*e, "LANG=", 5) != 0)
+                env.emplace_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::string program = TMUX_PATH, u = "-u", l = "-L", f = "-f", null = "/dev/null", c = "-C", attach = "attach";
+        char* argv[] = {program.data(), u.data(), l.data(), socket_.data(), f.data(), null.data(), c.data(),
+                        attach.data(), nullptr};
+        const int spawned = posix_spawn(&client_, TMUX_PATH, &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        if (spawned != 0) {
+            close(ends[0]);
+            client_ = -1;
+            return false;
+        }
+        control_ = ends[0];
+        std::string reply;
+        // The attach's own reply comes first; pane output is not wanted.
+        return readReply(reply) && run("refresh-client -f no-output").ok;
+    }
+    // Closes the control client's socket and reaps it.
+    void detachControl()
+    {
+        if (control_ >= 0)
+            close(control_);
+        control_ = -1;
+        if (client_ > 0 && !kzmtest::waitUntil([&] { return waitpid(client_, nullptr, WNOHANG) == client_; })) {
+            kill(client_, SIGKILL);
+            waitpid(client_, nullptr, 0);
+        }
+        client_ = -1;
+    }
+    // The next line from the control client (without its newline); false
+    // at its end or when none comes within the bound.
+    bool readLine(std::string& line)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kzmtest::waitBound);
+        for (;;) {
+            const size_t nl = input_.find('\n');
+            if (nl != std::string::npos) {
+                line = input_.substr(0, nl);
+                input_.erase(0, nl + 1);
+                return true;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            pollfd p{control_, POLLIN, 0};
+            if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0)
+                return false;
+            char buf[8192];
+            const ssize_t n = read(control_, buf, sizeof buf);
+            if (n <= 0)
+                return false;
+            input_.append(buf, static_cast<size_t>(n));
+        }
+    }
+    // One reply block of the control client ("%begin" to its "%end" or
+    // "%error"); notifications between blocks are skipped. False when the
+    // client ended or hung; `failed` tells an "%error" block.
+    bool readReply(std::string& out, bool* failed = nullptr)
+    {
+        std::string line;
+        do {
+            if (!readLine(line))
+                return false;
+        } while (line.rfind("%begin ", 0) != 0);
+        // "%begin time number flags": the end line repeats time and number.
+        const std::string stamp = line.substr(7, line.rfind(' ') - 7);
+        out.clear();
+        while (readLine(line)) {
+            const bool ended = line == "%end " + stamp || line.rfind("%end " + stamp + " ", 0) == 0;
+            const bool error = line == "%error " + stamp || line.rfind("%error " + stamp + " ", 0) == 0;
+            if (ended || error) {
+                if (failed)
+                    *failed = error;
+                return true;
+            }
+            out += line + "\n";
+        }
+        return false;
+    }
+    // Runs tmux commands (a line in tmux's command syntax, commands parted by
+    // " ; ") through the control client; the output of all of them, ok when
+    // none failed. A fence command after the line marks the end of its replies.
     result run(const std::string& args)
     {
-        const std::string cmd = "env LANG=C.UTF-8 " + tmuxCommand() + args + " 2>/dev/null";
         result r{false, {}};
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p)
+        if (control_ < 0 || args.find('\n') != std::string::npos)
             return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        r.ok = pclose(p) == 0;
-        return r;
+        const std::string fence = "kzm-fence-" + std::to_string(++fences_);
+        const std::string lines = args + "\ndisplay-message -p " + fence + "\n";
+        if (send(control_, lines.data(), lines.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(lines.size())) {
+            detachControl();
+            return r;
+        }
+        r.ok = true;
+        for (;;) {
+            std::string out;
+            bool failed = false;
+            if (!readReply(out, &failed)) {
+                detachControl();  // the server is gone or hangs: no later command waits for it
+                return {false, r.out};
+            }
+            if (!failed && out == fence + "\n")
+                return r;
+            r.ok = r.ok && !failed;
+            if (!failed)
+                r.out += out;
+        }
     }
 
     std::string socket_;
     std::string socketPath_;
     bool started_ = false;
-    int tty_ = -1;  // the pane's terminal, open for keysRead
+    int tty_ = -1;      // the pane's terminal, open for keysRead
+    int control_ = -1;  // the control client's socket
+    pid_t client_ = -1;
+    std::string input_;  // read from the control client, not yet taken
+    int fences_ = 0;
 };
 
 }  // namespace tui::testing
