@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace kzmsim {
 
@@ -50,7 +51,7 @@ size_t RequestLog::read(size_t offset, uint8_t* out, size_t size) const
         const std::string& l = lines_[i];
         if (skip < l.size()) {
             const size_t n = std::min(l.size() - skip, size - copied);
-            std::copy_n(l.data() + skip, n, out + copied);
+            std::memcpy(out + copied, l.data() + skip, n);
             copied += n;
             skip += n;
         }

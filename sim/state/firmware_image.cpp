@@ -163,8 +163,8 @@ void buildInitialFlash(uint32_t version, uint8_t classByte, const std::vector<ui
     ImageSpec wanted;
     wanted.version = version;
     wanted.flags12 = 0x0000;  // written and complete
-    std::fill(area1.begin(), area1.end(), 0xFF);
-    std::fill(area2.begin(), area2.end(), 0xFF);
+    std::fill(area1.begin(), area1.end(), uint8_t{0xFF});
+    std::fill(area2.begin(), area2.end(), uint8_t{0xFF});
     uint8_t header[IMAGE_HEADER_SIZE] = {};
     putHeader(header, wanted);
     header[H_BYTE21] = 0xFF;

@@ -183,7 +183,7 @@ uint32_t openSessionCmd(ControllerFirmware& fw, IoctlCall& c)
         // Staging firmware programs the whole staged image into the erased
         // area and marks it complete.
         FlashArea& a = f.areas[0];
-        std::fill(a.bytes.begin(), a.bytes.end(), 0xFF);
+        std::fill(a.bytes.begin(), a.bytes.end(), uint8_t{0xFF});
         for (const StagedWrite& w : f.staged)
             FlashMemory::program(a, w.offset, w.data.data(), w.data.size());
         f.staged.clear();
@@ -219,7 +219,7 @@ uint32_t eraseFlashCmd(ControllerFirmware& fw, IoctlCall& c)
     FlashArea* a = fw.flash.area(n);
     if (!a)
         return FW_STATUS_INVALID_TARGET;
-    std::fill(a->bytes.begin(), a->bytes.end(), 0xFF);
+    std::fill(a->bytes.begin(), a->bytes.end(), uint8_t{0xFF});
     return FW_STATUS_OK;
 }
 
