@@ -168,24 +168,39 @@ public:
     bool started() const { return started_; }
     // The pane's text; with escapes, its colours as SGR sequences too.
     std::string capture(bool escapes = false) { return run(escapes ? "capture-pane -p -e" : "capture-pane -p").out; }
-    // Sends tmux key names (or literal text with "-l").
-    void sendKeys(const std::string& keys) { run("send-keys " + keys); }
+    // Sends tmux key names (or literal text with "-l"). A trailing Escape is
+    // taken by the program before the call returns: the console reads ESC
+    // with a key right behind it as one key (as "Escape Up" in one call is
+    // meant to be).
+    void sendKeys(const std::string& keys)
+    {
+        run("send-keys " + keys);
+        if (endsWithEscape(keys))
+            waitKeysRead();
+    }
     // Sends each item as one send-keys (key names, or "-l text"), all in one
-    // tmux call.
+    // tmux call; a trailing Escape as above.
     void sendKeys(std::initializer_list<std::string> items) { sendKeys(std::vector<std::string>(items)); }
     void sendKeys(const std::vector<std::string>& items)
     {
         std::string args;
         for (const std::string& item : items)
             args += (args.empty() ? "send-keys " : " ; send-keys ") + item;
-        if (!args.empty())
-            run(args);
+        if (args.empty())
+            return;
+        run(args);
+        if (endsWithEscape(items.back()))
+            waitKeysRead();
     }
     // Sends the key `count` times in one call.
     void repeatKey(const std::string& key, int count)
     {
-        if (count > 0)
+        if (count > 0 && endsWithEscape(key)) {
+            for (int i = 0; i < count; ++i)
+                sendKeys(key);
+        } else if (count > 0) {
             run("send-keys -N " + std::to_string(count) + " " + key);
+        }
     }
     // Resizes the window (and with it the pane) as a terminal resize would.
     // Returns once the pane's terminal has the new size (tmux may apply it
@@ -323,6 +338,15 @@ private:
     };
     // The shell words that start a tmux client of this server.
     std::string tmuxCommand() const { return quote(TMUX_PATH) + " -u -L " + socket_ + " -f /dev/null "; }
+    // Whether the last key of a send-keys argument list is Escape.
+    static bool endsWithEscape(const std::string& keys)
+    {
+        const size_t last = keys.find_last_of(' ');
+        const std::string key = last == std::string::npos ? keys : keys.substr(last + 1);
+        return key == "Escape" || key == "Esc" || key == "C-[";
+    }
+    // Waits (bounded) until the program has read every key sent so far.
+    void waitKeysRead() { kzmtest::waitUntil([&] { return keysRead(); }); }
     // Opens the pane's terminal (once) for the checks on its input and size.
     bool openTty()
     {
