@@ -358,10 +358,12 @@ private:
         }
         return tty_ >= 0;
     }
-    // Runs one tmux client process with the arguments (shell words); whether it succeeded.
+    // Runs one tmux client process with the arguments (shell words), for at
+    // most the wait bound; whether it succeeded.
     bool runProcess(const std::string& args)
     {
-        const std::string cmd = "env LANG=C.UTF-8 " + tmuxCommand() + args + " >/dev/null 2>&1";
+        const std::string cmd = "timeout " + std::to_string(kzmtest::waitBound / 1000) + " env LANG=C.UTF-8 " +
+                                tmuxCommand() + args + " >/dev/null 2>&1";
         return std::system(cmd.c_str()) == 0;
     }
 
