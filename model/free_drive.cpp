@@ -6,14 +6,13 @@
 #include "ctl_commands.h"
 #include "ctl_drives.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_alloc.h"
 #include "model_errors.h"
 
 #include <cstdio>
 
 namespace {
-
-constexpr uint8_t kLevelHostTables = 19;
 
 }  // namespace
 
