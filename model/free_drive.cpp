@@ -12,10 +12,6 @@
 
 #include <cstdio>
 
-namespace {
-
-}  // namespace
-
 CFreeDrive::CFreeDrive(uint16_t controllerNo, uint16_t number, CController* owner)
     : driveNumber(number), controller(owner), controllerNumber(controllerNo)
 {
