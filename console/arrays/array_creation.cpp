@@ -13,7 +13,6 @@
 #include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
-#include "host_drive_carrier.h"
 #include "log_drive.h"
 #include "logical_drive_parts.h"
 #include "message_boxes.h"

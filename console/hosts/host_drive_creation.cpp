@@ -16,6 +16,7 @@
 #include "dialog_list.h"
 #include "dialog_menu.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive_carrier.h"
 #include "input_box.h"

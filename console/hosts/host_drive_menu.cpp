@@ -290,11 +290,6 @@ bool AccessedByOthers(const CController& controller, const CHostDrive& drive, bo
     return drive.cluster.shared != 0;
 }
 
-bool NonBuildMode(const CController& controller)
-{
-    return controller.controllerParam.value != 0 && (controller.controllerParam.flags & 1) != 0;
-}
-
 int SwapHostDrives(CController& controller, CHostDrive& drive)
 {
     if (AccessedByOthers(controller, drive, true)) {
