@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char kBack = 8;
 
 void Pause100ms()
 {

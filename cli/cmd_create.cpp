@@ -1,6 +1,7 @@
 // -c: creates a host drive from the disks given.
 #include "build_wait.h"
 #include "byte_order.h"
+#include "controller_values.h"
 #include "create_disks.h"
 #include "create_hot_plug_cluster.h"
 #include "host_drive_lookup.h"
@@ -15,7 +16,6 @@
 namespace {
 
 constexpr int kLastHostDriveNumber = 99;
-constexpr uint32_t kConfigChanged = 0x01;
 constexpr size_t kReservedSizeByte = 212;
 constexpr uint16_t kKindSingle = 0;
 constexpr uint16_t kKindStriped = 16;

@@ -1,6 +1,7 @@
 #include "create_disks.h"
 
 #include "byte_order.h"
+#include "controller_values.h"
 #include "disk_position.h"
 #include "messages.h"
 
@@ -10,9 +11,6 @@
 #include <string>
 
 namespace {
-
-constexpr uint32_t kNoDrive = 0xFFFF;
-constexpr size_t kWriteProtectedByte = 50;
 // DISKS entries and position texts are compared in buffers of this size.
 constexpr size_t kEntryBufferBytes = 32;
 

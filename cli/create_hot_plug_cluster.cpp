@@ -1,5 +1,6 @@
 #include "create_hot_plug_cluster.h"
 
+#include "controller_values.h"
 #include "disk_position.h"
 #include "messages.h"
 #include "safte_slots.h"
@@ -7,11 +8,8 @@
 #include <cstddef>
 
 namespace {
-
-constexpr uint8_t kClusterBits = 0x0D;
 constexpr int kLevelClusterChannels = 30;
 constexpr size_t kClusterChannelByte = 344;
-constexpr int kPrivateDrive = 2;
 
 const char kSafteNotPossible[] = "INFO:SAF-TE found, but automatic SAF-TE configuration not possible.\n";
 

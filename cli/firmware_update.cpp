@@ -1,6 +1,7 @@
 #include "firmware_update.h"
 
 #include "byte_order.h"
+#include "controller_values.h"
 #include "messages.h"
 #include "tool_run.h"
 
@@ -16,8 +17,6 @@ constexpr int kSearchedFiles = 16;
 constexpr size_t kBoardTextByte = 48;
 constexpr uint32_t kFirmwareTouched = 0x04;
 constexpr uint32_t kEightMegabytes = 8u * 1024 * 1024;
-constexpr uint8_t kClusterBits = 0x0D;
-constexpr char kBack = 8;
 
 // Shows the progress of a download on the message channel.
 class COstrelFirmwareProgress : public IFirmwareProgress {

@@ -1,12 +1,11 @@
 #include "host_drive_numbers.h"
 
+#include "controller_values.h"
 #include "host_drive_lookup.h"
 #include "messages.h"
 #include "tool_run.h"
 
 namespace {
-
-constexpr uint32_t kConfigChanged = 0x01;
 
 // 0 when the host drive's number may be changed, else 1 after a message.
 int CheckHostDriveAccess(const CController& c, const CHostDrive& drive)

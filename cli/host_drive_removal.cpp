@@ -1,6 +1,7 @@
 #include "host_drive_removal.h"
 
 #include "byte_order.h"
+#include "controller_values.h"
 #include "host_drive_lookup.h"
 #include "messages.h"
 #include "partition_check.h"
@@ -11,9 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr uint32_t kConfigChanged = 0x01;
-constexpr uint32_t kNoDrive = 0xFFFF;
 constexpr size_t kUnusedInitialisedByte = 59;
 constexpr int kListedNumbers = 8;
 

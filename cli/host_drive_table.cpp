@@ -1,6 +1,7 @@
 // The host drive table: each host drive with the status, attribute and type
 // texts of the drive that carries it, and the drive it belongs to.
 #include "controller_texts.h"
+#include "controller_values.h"
 #include "messages.h"
 #include "status_display.h"
 #include "table_row.h"
@@ -16,7 +17,6 @@ constexpr int kCarrierArray = 0x10;      // carrier word: the host drive lies on
 constexpr int kCarrierMirror = 0x01;     // carrier word: on a RAID-1 mirror drive
 constexpr uint8_t kReadOnlyBit = 0x02;   // attribute byte: write protected
 constexpr int kClusterDrive = 1;
-constexpr int kPrivateDrive = 2;
 constexpr size_t kHostDriveNameSize = 8;
 
 // What the table shows of one host drive, taken from its CHostDrive.

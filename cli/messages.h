@@ -17,5 +17,7 @@ void EmitMessage(const char* text);
 // Formats a message into the shared buffer (a longer one is cut and still
 // ends its line) and emits it.
 [[gnu::format(printf, 1, 2)]] void Emit(const char* format, ...);
+// Backspace: a progress line steps back over its last figures with it.
+constexpr char kBack = 8;
 // Emits "ERROR: Error Code %d \n" with the code in decimal.
 void PrintErrorCode(uint32_t code);

@@ -3,6 +3,7 @@
 
 #include "byte_order.h"
 #include "controller_texts.h"
+#include "controller_values.h"
 #include "disk_position.h"
 #include "table_row.h"
 
@@ -10,12 +11,9 @@
 #include <string>
 
 namespace {
-
-constexpr uint32_t kNoDrive = 0xFFFF;
 constexpr size_t kChannelLetterOffset = 5;  // "FCAL-A-1": the letter of the channel
 constexpr size_t kSecondLoopByte = 80;
 constexpr size_t kFragmentByte = 59;
-constexpr size_t kWriteProtectedByte = 50;
 constexpr size_t kRemovableByte = 49;
 
 }  // namespace

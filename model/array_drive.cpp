@@ -7,7 +7,9 @@
 #include "ctl_commands.h"
 #include "drive_lists.h"
 #include "enclosure_release.h"
+#include "firmware_levels.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,17 +17,6 @@
 namespace {
 
 constexpr int kArrayWorkerSlots = 1;
-constexpr uint8_t kLevelHostTables = 19;
-constexpr uint8_t kLevelCluster = 30;
-constexpr uint32_t kVersionReserved = 0x1EFFFF;
-constexpr uint32_t kVersionDiskFormat = 0x20FFFF;
-constexpr size_t kBoardDetailsReserved = 212;
-constexpr uint32_t kSector = 512;
-constexpr uint8_t kClusterPrivate = 2;
-constexpr uint32_t kFlagRead = 0xFFFFFFFF;
-constexpr size_t kMaxRequestSize = 0xFFFF;
-constexpr int kNoneFree = 0xFFFF;
-constexpr int kCarrierArray = 16;
 
 // Writes slot k of a slot list: {u32 serial, drive, mark, 0, 0}.
 void PutSlot(uint8_t* list, int k, uint32_t serial, uint8_t drive, uint8_t mark)

@@ -5,8 +5,10 @@
 #include "byte_order.h"
 #include "controller.h"
 #include "ctl_commands.h"
+#include "firmware_levels.h"
 #include "model_errors.h"
 #include "pause.h"
+#include "request_words.h"
 
 #include <cstring>
 
@@ -14,10 +16,6 @@ namespace {
 
 constexpr int kPollPauseMs = 50;
 constexpr int kPollRounds = 400;          // 20 seconds of polls at most
-constexpr uint8_t kLevelHostTables = 19;
-constexpr int kPercentDone = 100;
-constexpr uint32_t kSectorsPerMb = 2048;
-constexpr int kNoneFree = 0xFFFF;
 constexpr int kMaxHostEntries = 100;
 
 bool VerifyRunning(uint8_t v)

@@ -5,6 +5,7 @@
 #include "ctl_channels.h"
 #include "ctl_commands.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstring>
 #include <utility>
@@ -14,7 +15,6 @@ namespace {
 constexpr int kControllerWorkerSlots = 2;
 constexpr uint8_t kAlarmOption = 0;
 constexpr uint8_t kMultiNodeFirstLevel = 30;
-constexpr uint32_t kAllHostDrives = 0xFFFFFFFF;  // host drive -1; 0xFFFF is the controller as a whole
 constexpr size_t kHostDriveParamSize = 8;
 constexpr uint32_t kMultiNodeBit = 0x10;
 

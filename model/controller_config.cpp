@@ -7,8 +7,10 @@
 #include "ctl_commands.h"
 #include "ctl_drives.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_alloc.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstring>
 #include <memory>
@@ -16,13 +18,8 @@
 #include <utility>
 
 namespace {
-
-constexpr int kMaxDriveNumber = 254;
 constexpr int kDriveNumbers = 255;
-constexpr int kNoneFree = 0xFFFF;
-constexpr uint32_t kControllerTarget = 0xFFFF;
 constexpr uint32_t kAllNodes = 0xFFFFFFFF;
-constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelArrayListExt = 25;
 constexpr size_t kOldArrayListSize = 420;
 constexpr uint32_t kArrayListWord3 = 16;
@@ -31,7 +28,6 @@ constexpr uint32_t kUpperFirst = 128;
 constexpr uint32_t kLowerEntries = 128;
 constexpr int kZeroEntry = 255;              // the array list entry no drive has
 constexpr int kCarrierMirror = 1;            // carrier kinds of host drives
-constexpr int kCarrierArray = 16;
 constexpr size_t kEntryMember = 5;           // array list entry: an array member
 constexpr size_t kEntryMaster = 6;           // the array's master
 constexpr size_t kEntryHotFix = 8;           // a private hot fix drive

@@ -7,6 +7,7 @@
 #include "byte_order.h"
 #include "ctl_commands.h"
 #include "firmware_chain.h"
+#include "firmware_levels.h"
 #include "firmware_rules.h"
 #include "model_alloc.h"
 
@@ -40,8 +41,6 @@ constexpr uint16_t kFlagsWritingBit = 0x0001;
 constexpr uint16_t kFlagsIncompleteBit = 0x0004;
 constexpr uint32_t kTopMarker = 0x30000008;
 constexpr size_t kTrailer = 28;
-constexpr uint32_t kSecondAreaImageVersion = 0x170000;
-constexpr uint32_t kSmallFlash = 0x80000;
 constexpr uint32_t kRow12Version = 0x220000;
 
 constexpr size_t CR_FLASH_SIZE = 4, CR_BASE = 8, CR_BOOT_FLAG = 12;

@@ -12,6 +12,7 @@
 #include "ctl_driver_requests.h"
 #include "ctl_drives.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstdio>
 #include <cstring>
@@ -30,7 +31,6 @@ constexpr uint8_t kFeatureByteRaid = 0x33;     // ... it stands for RAID 0, 10, 
 constexpr uint8_t kLastLevelWithOldDetails = 18;
 constexpr uint32_t kBoardDetailsPreset104 = 512;
 constexpr uint32_t kNoRecord = 0xFFFFFFFF;
-constexpr uint32_t kControllerTarget = 0xFFFF;
 
 bool IsServedLevel(uint16_t word)
 {

@@ -6,17 +6,14 @@
 #include "byte_order.h"
 #include "ctl_commands.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr uint8_t kLevelHostTables = 19;
-constexpr uint8_t kLevelCluster = 30;
-constexpr uint32_t kAllHostDrives = 0xFFFFFFFF;
 constexpr uint32_t kForeignOwner = 0xFFFFFFFF;
-constexpr uint8_t kClusterDrive = 1;
 constexpr size_t kClusterRecordSize = 8;
 constexpr uint32_t kAccessBit = 0x2;
 constexpr uint32_t kSharedBit = 0x1;

@@ -8,6 +8,7 @@
 #include "ctl_devices.h"
 #include "ctl_driver_requests.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <byte_order.h>
 
@@ -29,12 +30,9 @@ constexpr size_t kChannelFlags = 528;
 constexpr size_t kLoopMaps = 552;
 constexpr size_t kLoopMapSize = 16;
 constexpr size_t kLockFlag = 648;
-
-constexpr uint32_t kControllerTarget = 0xFFFF;
 constexpr uint32_t kNoDrive = 0xFFFFFFFF;
 constexpr uint8_t kNoticeHotPlug = 2;
 constexpr uint8_t kNoticeHotPlugEnd = 0x82;
-constexpr uint16_t kNoticeTimeout = 120;
 constexpr uint8_t kFirstTargetMaskLevel = 23;
 constexpr int kMaskTargets = 128;
 constexpr uint32_t kOldFormatVersion = 0x20FFFF;

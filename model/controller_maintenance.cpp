@@ -8,12 +8,11 @@
 #include "ctl_commands.h"
 #include "ctl_driver_requests.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstdint>
 
 namespace {
-
-constexpr uint32_t kControllerTarget = 0xFFFF;
 constexpr uint8_t kFirstHostDriveLockLevel = 23;  // from here a host drive lock replaces Maintenance Mode
 constexpr uint32_t kDiskChangeFirstVersion = 0x200001;  // the bracket needs firmware above 0x200000
 
@@ -21,7 +20,6 @@ constexpr uint32_t kDiskChangeFirstVersion = 0x200001;  // the bracket needs fir
 constexpr uint8_t kNoticeMaintenance = 1;
 constexpr uint8_t kNoticeHostDrive = 3;
 constexpr uint8_t kNoticeEnd = 0x80;              // ORed into the notice it ends
-constexpr uint16_t kNoticeTimeout = 120;          // seconds
 
 // Host drive n as the controller counts it: -1 (all) is 0xFFFFFFFF.
 uint32_t HostDriveWord(int n)

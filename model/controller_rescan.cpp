@@ -7,17 +7,15 @@
 #include "ctl_commands.h"
 #include "ctl_driver_requests.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstdint>
 
 namespace {
-
-constexpr uint32_t kControllerTarget = 0xFFFF;
 constexpr uint8_t kFirstScanLevel = 23;   // from here the controller scans (0x74); below it is probed
 constexpr int kMaxTargetId = 127;
 constexpr int kLunsPerTarget = 8;
 constexpr uint8_t kWholeChannel = 255;    // target ID of a scan of the whole channel
-constexpr size_t kPageOwnIds = 16;        // page A byte 16 + c: bits 0-2 the controller's ID on channel c
 constexpr uint8_t kOwnIdMask = 0x07;
 constexpr uint16_t kMaxHostDrive = 0xFFFF;
 

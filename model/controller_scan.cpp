@@ -6,8 +6,10 @@
 #include "ctl_channels.h"
 #include "ctl_commands.h"
 #include "ctl_devices.h"
+#include "enclosure_config_layout.h"
 #include "model_alloc.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstring>
 #include <utility>
@@ -15,15 +17,6 @@
 namespace {
 
 constexpr int kFamilyOwnIdsInPage = 37;
-constexpr size_t kPageOwnIds = 16;           // page A byte 16 + c: the controller's ID on channel c
-constexpr uint32_t kConfigIdBase = 0x30000;
-constexpr size_t kConfigSizeRecord = 8;
-constexpr size_t kConfigHead = 32;
-constexpr size_t kConfigSlotCount = 28;
-constexpr size_t kConfigTail = 8;
-constexpr size_t kConfigEntry = 8;
-constexpr size_t kMaxRequestSize = 0xFFFF;
-constexpr uint8_t kSurfaceDone = 100;
 
 }  // namespace
 

@@ -2,19 +2,13 @@
 
 #include "byte_order.h"
 #include "controller.h"
+#include "enclosure_config_layout.h"
 #include "model_alloc.h"
 #include "model_errors.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr uint32_t kConfigIdBase = 0x30000;
-constexpr size_t kConfigSizeRecord = 8;
-constexpr size_t kConfigHead = 32;
-constexpr size_t kConfigSlotCount = 28;
-constexpr size_t kConfigTail = 8;
-constexpr size_t kConfigEntry = 8;
 constexpr size_t kEntryChannel = 5;
 constexpr size_t kEntryTarget = 6;
 constexpr uint32_t kMaxConfigSlots = (0xFFFF - kConfigHead - kConfigTail) / kConfigEntry;

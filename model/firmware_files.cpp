@@ -4,6 +4,7 @@
 #include "byte_order.h"
 #include "controller_family.h"
 #include "firmware_chain.h"
+#include "firmware_levels.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,8 +17,6 @@ constexpr uint32_t kOwnPatternVersion = 0x1F0000;  // from it on the controller 
 constexpr size_t BD_FILE_RULE = 216;
 constexpr size_t BD_PATTERN = 220;
 constexpr size_t BD_PATTERN_SIZE = 16;
-constexpr uint32_t kSecondAreaImageVersion = 0x170000;
-constexpr uint32_t kSmallFlash = 0x80000;
 
 // Refusal rules of controllers without a component table row.
 bool FamilyRefuses(const CController& ctl, uint32_t versionWord, uint32_t flash)

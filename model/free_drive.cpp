@@ -6,16 +6,11 @@
 #include "ctl_commands.h"
 #include "ctl_drives.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_alloc.h"
 #include "model_errors.h"
 
 #include <cstdio>
-
-namespace {
-
-constexpr uint8_t kLevelHostTables = 19;
-
-}  // namespace
 
 CFreeDrive::CFreeDrive(uint16_t controllerNo, uint16_t number, CController* owner)
     : driveNumber(number), controller(owner), controllerNumber(controllerNo)

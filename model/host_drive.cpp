@@ -6,13 +6,13 @@
 #include "ctl_commands.h"
 #include "model_alloc.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr int kHostWorkerSlots = 1;
-constexpr uint8_t kClusterDrive = 1;
 
 }  // namespace
 

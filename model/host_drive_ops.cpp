@@ -7,8 +7,10 @@
 #include "controller.h"
 #include "ctl_commands.h"
 #include "ctl_drives.h"
+#include "firmware_levels.h"
 #include "model_alloc.h"
 #include "model_errors.h"
+#include "request_words.h"
 #include "stat_samples.h"
 
 #include <cstring>
@@ -16,12 +18,7 @@
 #include <new>
 
 namespace {
-
-constexpr uint8_t kLevelHostTables = 19;
 constexpr uint8_t kLevelClusterFlag = 23;
-constexpr int kNoneFree = 0xFFFF;
-constexpr uint32_t kSectorsPerMb = 2048;
-constexpr int kMaxDriveNumber = 254;
 
 uint8_t* Entry(uint8_t* table, int k)
 {

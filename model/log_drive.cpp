@@ -8,8 +8,10 @@
 #include "ctl_devices.h"
 #include "ctl_drives.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_alloc.h"
 #include "model_errors.h"
+#include "request_words.h"
 #include "stat_samples.h"
 
 #include <cstdio>
@@ -18,19 +20,11 @@
 namespace {
 
 constexpr int kLogWorkerSlots = 1;
-constexpr uint8_t kLevelHostTables = 19;
-constexpr uint8_t kLevelCluster = 30;
-constexpr uint32_t kVersionReserved = 0x1EFFFF;    // above: disks keep a reserved area
-constexpr uint32_t kVersionDiskFormat = 0x20FFFF;  // above: the disk format decides
-constexpr size_t kBoardDetailsReserved = 212;      // u32 reserved area on each disk in bytes
-constexpr uint32_t kSector = 512;
-constexpr uint8_t kClusterPrivate = 2;
 constexpr uint8_t kOldDiskFormat = 1;
 constexpr size_t kReadCheckSize = 529;             // one block and the request head
 constexpr size_t kDeviceRefSize = 10;
 constexpr uint8_t kReadModeOld = 1;
 constexpr uint8_t kReadModeNew = 14;
-constexpr size_t kMaxRequestSize = 0xFFFF;
 
 // The number of the role byte of a packed word.
 int RoleByte(uint32_t word, int shift) { return static_cast<int>((word >> shift) & 0xFF); }

@@ -8,6 +8,7 @@
 #include "ctl_commands.h"
 #include "ctl_drives.h"
 #include "drive_lists.h"
+#include "firmware_levels.h"
 #include "model_errors.h"
 
 #include <cstdio>
@@ -15,8 +16,6 @@
 #include <set>
 
 namespace {
-
-constexpr uint8_t kLevelHostTables = 19;
 constexpr int kChannelBuckets = 19;   // channels 0 to 18
 
 // A pair of logical drive indices: master and partner.

@@ -7,7 +7,9 @@
 #include "ctl_drives.h"
 #include "drive_lists.h"
 #include "enclosure_release.h"
+#include "firmware_levels.h"
 #include "model_errors.h"
+#include "request_words.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,15 +17,8 @@
 namespace {
 
 constexpr int kMirrorWorkerSlots = 1;
-constexpr uint8_t kLevelHostTables = 19;
-constexpr uint8_t kLevelCluster = 30;
-constexpr uint32_t kVersionDiskFormat = 0x20FFFF;
-constexpr uint32_t kFlagRead = 0xFFFFFFFF;  // a flag record that reads
 constexpr uint8_t kStateQuery = 3;
 constexpr size_t kStatePercent = 2;
-constexpr int kPercentDone = 100;
-constexpr int kNoneFree = 0xFFFF;
-constexpr size_t kMaxRequestSize = 0xFFFF;
 
 }  // namespace
 

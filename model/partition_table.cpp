@@ -2,6 +2,7 @@
 #include "partition_table.h"
 
 #include "byte_order.h"
+#include "request_words.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,6 @@ constexpr TypeName kTypeNames[] = {
 };
 
 constexpr const char* kHidden = "(hidden)";
-constexpr uint64_t kSectorsPerMb = 2048;
 constexpr uint64_t kHalfMb = 1024;
 
 // Cylinder of sector s; 0 for a geometry without heads or sectors.

@@ -10,6 +10,7 @@
 #include "model_alloc.h"
 #include "model_errors.h"
 #include "pause.h"
+#include "request_words.h"
 #include "stat_samples.h"
 
 #include <cstdio>
@@ -21,8 +22,6 @@ constexpr int kPhysWorkerSlots = 1;
 constexpr int kStatePollMs = 50;
 constexpr int kStatePolls = 200;        // a start or an abort shows within 10 seconds
 constexpr uint32_t kIoProcessorLun = 0;
-constexpr uint8_t kSurfaceDone = 100;
-constexpr size_t kMaxRequestSize = 0xFFFF;  // the size field of a request is 16 bits
 constexpr int kRateRounding = 100;
 
 // Synchronous transfer rates of the rate codes 1..14 in kB/s.

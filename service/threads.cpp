@@ -4,9 +4,9 @@
 #include <cstdio>
 
 namespace {
-thread_local char lastError[128] = "";
+thread_local char threadError[128] = "";
 
-void set_error(const char* text) { std::snprintf(lastError, sizeof lastError, "%s", text); }
+void set_thread_error(const char* text) { std::snprintf(threadError, sizeof threadError, "%s", text); }
 }  // namespace
 
 int thr_create(ThreadId* id, const ThreadSpec& desc)
@@ -22,7 +22,7 @@ int thr_create(ThreadId* id, const ThreadSpec& desc)
     int rc = pthread_create(&tid, nullptr, desc.start, desc.arg);
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (rc != 0) {
-        set_error("Error while creating thread");
+        set_thread_error("Error while creating thread");
         return -1;
     }
     if (!desc.joinable)
@@ -35,7 +35,7 @@ int thr_create(ThreadId* id, const ThreadSpec& desc)
 int thr_join(ThreadId id, int /*timeLimit*/, void** result)
 {
     if (pthread_join(id, result) != 0) {
-        set_error("Error waiting for end of thread");
+        set_thread_error("Error waiting for end of thread");
         return -1;
     }
     return 0;
@@ -45,7 +45,7 @@ ThreadId thr_self() { return pthread_self(); }
 
 void thr_exit() { pthread_exit(nullptr); }
 
-const char* thr_last_error() { return lastError; }
+const char* thr_last_error() { return threadError; }
 
 int mutex_init(Mutex* m)
 {
@@ -56,7 +56,7 @@ int mutex_init(Mutex* m)
 int mutex_lock(Mutex* m)
 {
     if (pthread_mutex_lock(m) != 0) {
-        set_error("Could not execute pthread_mutex_lock()");
+        set_thread_error("Could not execute pthread_mutex_lock()");
         return -1;
     }
     return 0;
@@ -65,7 +65,7 @@ int mutex_lock(Mutex* m)
 int mutex_unlock(Mutex* m)
 {
     if (pthread_mutex_unlock(m) != 0) {
-        set_error("pthread_mutex_unlock() failed");
+        set_thread_error("pthread_mutex_unlock() failed");
         return -1;
     }
     return 0;

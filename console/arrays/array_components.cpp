@@ -22,10 +22,9 @@
 #include "message_catalog.h"
 #include "mirror_drive.h"
 #include "mirror_drives.h"
+#include "record_values.h"
 
 namespace {
-
-constexpr uint8_t slotMissing = 0x02;
 
 // The replace list stays open while the replacement runs.
 std::unique_ptr<CListBox>& ReplaceList()

@@ -22,22 +22,17 @@ namespace {
 
 constexpr int raid1 = 1;
 
-MenuDef typeMenu = {20, 10, 0, " Choose Type ", nullptr,
+MenuDef arrayTypeMenu = {20, 10, 0, " Choose Type ", nullptr,
                     {{"  RAID &0  ", 0},
                      {"  RAID &1  ", 1},
                      {"  RAID &4  ", 4},
                      {"  RAID &5  ", 5},
                      {"  RAI&D 10  ", 10},
                      {nullptr, 0}}};
-MenuDef stripeMenu = {30, 10, 0, "Strip. Size", nullptr,
+MenuDef arrayStripeMenu = {30, 10, 0, "Strip. Size", nullptr,
                       {{"   16 KB   ", 32}, {"   32 KB   ", 64}, {"   64 KB   ", 128}, {"  128 KB   ", 256}, {nullptr, 0}}};
-MenuDef buildMenu = {20, 10, 0, " Choose Build Type ", nullptr,
+MenuDef arrayBuildMenu = {20, 10, 0, " Choose Build Type ", nullptr,
                      {{"&Non-destructive    Build", 0}, {"&Destructive (fast) Build", 1}, {nullptr, 0}}};
-
-bool NonBuildMode(const CController& controller)
-{
-    return controller.controllerParam.value != 0 && (controller.controllerParam.flags & 1) != 0;
-}
 
 // The types the chosen drives allow, by the rules of the type menu.
 struct TypeRules {
@@ -63,7 +58,7 @@ int ChooseType(const TypeRules& r)
         ShowMessage(MessageText("M5026"), 0, 1);
         return -1;
     }
-    CTagMenu menu(&typeMenu, 1);
+    CTagMenu menu(&arrayTypeMenu, 1);
     if (!menu.IsOk() || !menu.Open()) {
         ShowMessage(MessageText("M4000"), 0, 1);
         return -1;
@@ -247,12 +242,12 @@ int CreateArrayDrive(CController& controller, int count, const int* drives, int 
         }
     } else {
         int value = static_cast<int>(stripe);
-        PickValue(&stripeMenu, &value);
+        PickValue(&arrayStripeMenu, &value);
         stripe = static_cast<uint32_t>(value);
         if (Options().destructive && (type == RAID_TYPE_4 || type == RAID_TYPE_5) &&
             controller.FirmwareVersion() > 0x180002 && !NonBuildMode(controller)) {
             int build = 0;
-            PickValue(&buildMenu, &build);
+            PickValue(&arrayBuildMenu, &build);
             if (build == 1) {
                 buildType |= RAID_DESTRUCTIVE;
                 ShowMessage(MessageText("M5041"), 0, 1);

@@ -33,7 +33,7 @@ namespace {
 constexpr int patchKeyA = 278;
 constexpr int patchKeyB = 280;
 
-const int listKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), patchKeyA, patchKeyB, tui::keyF(5), tui::keyF(9), -1};
+const int arrayListKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), patchKeyA, patchKeyB, tui::keyF(5), tui::keyF(9), -1};
 
 MenuDef fixMenu = {9, 5, 0, " Fix Host Drive size ", nullptr,
                    {{"Set Host Drive size to Array Drive size", 0},
@@ -231,7 +231,7 @@ int ConfigureArrayDrives(CController& controller)
         if (line >= lines)
             line = 0;
         int key = 0;
-        const int result = RunList(list, line, listKeys, &key);
+        const int result = RunList(list, line, arrayListKeys, &key);
         if (result < 0)
             return 1;
         line = result;

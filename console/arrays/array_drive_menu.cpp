@@ -61,7 +61,7 @@ MenuDef arrayMenu = {30, 8, 0, " Array Drive ", nullptr,
                       {"&Build/Rebuild Progress", 11},
                       {nullptr, 0}}};
 MenuDef poolMenu = {30, 10, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
-InputDef nameInput = {20, 12, 0, "Name: ", 7};
+InputDef arrayNameInput = {20, 12, 0, "Name: ", 7};
 
 // The " Array Drive " menu under RECALCULATE: "&Parity Recalculate" follows
 // "Periodic Parity &Verify".
@@ -78,12 +78,6 @@ MenuDef WithRecalculate(const MenuDef& menu)
 }
 
 MenuDef recalculateMenu = WithRecalculate(arrayMenu);
-
-void DisableAll(CTagMenu& menu, std::initializer_list<int> ids)
-{
-    for (const int id : ids)
-        menu.DisableItem(id);
-}
 
 // The rules for an array drive, in their order.
 void SetArrayItems(CController& controller, CTagMenu& menu, const CArrayDrive& a)
@@ -135,7 +129,7 @@ void SetMirrorItems(CTagMenu& menu, const CMirrorDrive& m)
 
 void ChangeName(CArrayDrive* array, CMirrorDrive* mirror)
 {
-    CInputBox box(&nameInput);
+    CInputBox box(&arrayNameInput);
     if (!box.Open(nullptr, nullptr)) {
         ShowMessage(MessageText("M4000"), 0, 1);
         return;

@@ -23,6 +23,7 @@
 #include "model_errors.h"
 #include "pause.h"
 #include "progress_box.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
@@ -38,7 +39,6 @@ MenuDef raidTypeMenu = {20, 10, 0, " Choose Type ", nullptr,
 
 constexpr int percentDone = 100;
 constexpr int startPauseMs = 100;
-constexpr uint8_t featureRaid0 = 0x01;
 constexpr uint8_t featureRaid4 = 0x10;
 constexpr uint8_t featureRaid5 = 0x20;
 constexpr uint32_t repairFirmware = 0x1F0000;

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
-
 MenuDef hotFixTypeMenu = {20, 10, 0, " Choose Type ", nullptr,
                           {{" P&rivate Hot Fix ", 0}, {" P&ool Hot Fix ", 1}, {nullptr, 0}}};
 

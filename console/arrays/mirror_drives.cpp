@@ -24,12 +24,11 @@
 #include "message_catalog.h"
 #include "mirror_drive.h"
 #include "progress_box.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr int sharedBit = 0x8000;
-constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;
 const int componentKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 char SharedMarker(const CLogDrive& d)

@@ -73,7 +73,7 @@ MenuDef cacheMenu = {25, 3, 0, " Advanced Cache Settings ", nullptr,
                       {"             F&STRAT2_TX_LENGTH .. (%d)", 17},
                       {"             FSTRAT2_D&CNT ....... (%d)", 18},
                       {nullptr, 0}}};
-MenuDef onOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
+MenuDef cacheOnOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
 InputDef valueInput = {1, 11, 0, "", 20};
 
 const int defaultKeys[] = {tui::keyF(2), tui::keyF(4), -1};
@@ -181,7 +181,7 @@ int AdvancedCacheSettings(CController& controller)
             }
             for (int i = 0; i < cacheViewCount; ++i) {
                 if (i < 4)
-                    menu.SetItemText(i, onOffMenu.items[view[i]].text);
+                    menu.SetItemText(i, cacheOnOffMenu.items[view[i]].text);
                 else
                     menu.SetItemText(i, view[i]);
             }
@@ -193,7 +193,7 @@ int AdvancedCacheSettings(CController& controller)
             if (result >= 0 && result < cacheViewCount) {
                 current = result;
                 if (result < 4) {
-                    changed |= PickValue(&onOffMenu, &view[result]) != 0;
+                    changed |= PickValue(&cacheOnOffMenu, &view[result]) != 0;
                 } else {
                     const int entered = EditCacheParameter(result, view[result]);
                     if (entered != -1) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-MenuDef advancedMenu = {20, 5, 0, " Advanced Settings ", nullptr,
+MenuDef advancedSettingsMenu = {20, 5, 0, " Advanced Settings ", nullptr,
                         {{"&Shrink BIOS after POST ...... (%s)", 0},
                          {"&BIOS RAM allocation method .. (%s)", 1},
                          {"&DPMEM mapping ............... (%s)", 2},
@@ -32,7 +32,7 @@ int AdvancedSettings(CController& controller)
     int changed = 0;
     int current = 0;
     for (;;) {
-        CTagMenu menu(&advancedMenu, 0);
+        CTagMenu menu(&advancedSettingsMenu, 0);
         if (!menu.IsOk()) {
             ShowMessage(MessageText("M4000"), 1, 1);
             return changed;

@@ -32,11 +32,6 @@ MenuDef configureMenu = {40, 5, 0, " Configure Controller ", nullptr,
 
 const int alarmKeys[] = {tui::keyF(2), tui::keyF(4), -1};
 
-uint32_t PageWord(const CController& c)
-{
-    return wire::get32(c.configPageA, CONFIG_PAGE_VERSION);
-}
-
 // The rules under which an item is disabled.
 struct ItemRule {
     int id;
@@ -77,6 +72,11 @@ constexpr struct {
 int lastItem = 0;
 
 }  // namespace
+
+uint32_t PageWord(const CController& c)
+{
+    return wire::get32(c.configPageA, CONFIG_PAGE_VERSION);
+}
 
 int ConfigureController(CController& controller)
 {

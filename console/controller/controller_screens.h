@@ -11,6 +11,8 @@ class CController;
 // The number of values of the advanced cache parameter view.
 constexpr int cacheViewCount = 19;
 
+// The version word of the controller's configuration page A.
+uint32_t PageWord(const CController& c);
 // The " Configure Controller " menu until ESC or F2/F4; returns 1.
 int ConfigureController(CController& controller);
 // The " Controller Settings " dialog; whether a first-part value changed.

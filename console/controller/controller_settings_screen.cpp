@@ -135,11 +135,6 @@ struct Values {
         domain[CONTROLLER_MAX_CHANNELS] = {}, settable[CONTROLLER_MAX_CHANNELS] = {};
 };
 
-uint32_t PageWord(const CController& c)
-{
-    return wire::get32(c.configPageA, CONFIG_PAGE_VERSION);
-}
-
 Values ReadValues(CController& c)
 {
     Values v;
@@ -440,7 +435,7 @@ void SaveSecondPart(CController& c, const Values& v)
         ShowErrorCode(c.error);
 }
 
-int lastLine = 0;
+int settingsLastLine = 0;
 
 }  // namespace
 
@@ -454,8 +449,8 @@ int ControllerSettings(CController& controller)
     const int keysWithCache[] = {tui::keyF(9), tui::keyF(2), tui::keyF(4), -1};
     const int keysPlain[] = {tui::keyF(9), -1};
     Marks marks;
-    if (lastLine >= total)
-        lastLine = 0;
+    if (settingsLastLine >= total)
+        settingsLastLine = 0;
     for (;;) {
         int result;
         {
@@ -477,9 +472,9 @@ int ControllerSettings(CController& controller)
                 box.DisableItem(10);
             if (PageWord(controller) < 0x50002)
                 box.DisableItem(6);
-            result = box.Run(lastLine, cacheKeys ? keysWithCache : keysPlain);
+            result = box.Run(settingsLastLine, cacheKeys ? keysWithCache : keysPlain);
             if (result >= 0 && result < total)
-                lastLine = result;
+                settingsLastLine = result;
             if (result == -1 || result == -3)
                 break;
             if (result == tui::keyF(9)) {

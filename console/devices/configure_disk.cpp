@@ -13,14 +13,11 @@
 #include "message_catalog.h"
 #include "model_errors.h"
 #include "progress_box.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr size_t infoRemovable = 49;
-constexpr size_t infoWriteProtected = 50;
-constexpr size_t infoLastStatus = 60;
-constexpr uint16_t noLogicalDrive = 0xFFFF;
 constexpr int surfaceCountSilent = 1024;  // the check ended without a result worth showing
 
 MenuDef configureDiskMenu = {30, 10, 0, " Configure Disk ", nullptr,
@@ -37,12 +34,6 @@ MenuDef configureDiskMenu = {30, 10, 0, " Configure Disk ", nullptr,
                               {nullptr, 0}}};
 
 ProgressDef surfaceProgress = {15, 8, 0, 50, " Check Surface ", " Press ESC to abort "};
-
-void DisableAll(CTagMenu& menu, std::initializer_list<int> ids)
-{
-    for (const int id : ids)
-        menu.DisableItem(id);
-}
 
 // The menu's disable rules, in their order.
 void DisableItemsFor(CTagMenu& menu, const CPhysDrive& d)
@@ -120,7 +111,6 @@ void CheckSurfaceWindow(CPhysDrive& disk)
         return;
     ShowMessage(MessageText(r.state != 0 ? "M5005" : "M5004"), 0, 1);
 }
-
 
 int ConfigureDisk(CController& controller, CPhysDrive& device)
 {

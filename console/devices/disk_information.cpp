@@ -14,21 +14,16 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "physical_devices.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
-
-constexpr size_t infoLastStatus = 60;
-constexpr size_t infoFcSecondLoop = 80;
-constexpr size_t infoFcExtended = 88;
-constexpr uint32_t dvValidation = 0x0C;
-constexpr int newLevel = 19;
 
 ListDef diskList = {0, 1, 0, 1, 76, -1, " Hard Disk Information ", " F10: Refresh ",
                     " Chn    ID  Vendor  Product           Rate  Retr./Reass. GrDef. Last Status", {"%s", nullptr}};
 ListDef detailList = {3, 8, 1, 0, 50, -1, " Hard disk Information ", nullptr, nullptr, {"%s", nullptr}};
 
-const int listKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), -1};
+const int diskInfoKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), -1};
 
 // Words of a disk's statistics sample that hold the retry and reassign
 // counters (bytes 24 and 28 of its disk statistics entry).
@@ -53,7 +48,7 @@ std::vector<int> CollectDisks(const CController& controller, int cap)
     return disks;
 }
 
-void ExtendedInformation(CController& controller, CPhysDrive& disk)
+void DiskExtendedInformation(CController& controller, CPhysDrive& disk)
 {
     const uint8_t* info = disk.GetInfo();
     const bool fibre = controller.channels[disk.GetChannel()].kind == CHANNEL_KIND_FC;
@@ -201,13 +196,13 @@ int ViewHardDiskInfo(CController& controller)
         if (line >= static_cast<int>(disks.size()))
             line = 0;
         int key = 0;
-        const int result = RunList(list, line, listKeys, &key);
+        const int result = RunList(list, line, diskInfoKeys, &key);
         if (result < 0)
             return 1;
         line = result;
         CPhysDrive& disk = controller.physDrives[disks[static_cast<size_t>(result)]];
         if (key == tui::keyF(2) || key == tui::keyF(4)) {
-            ExtendedInformation(controller, disk);
+            DiskExtendedInformation(controller, disk);
         } else if (key == tui::keyF(10)) {
             ClosingScope refreshing = WaitBoxScope();
             (void)controller.ScanDevices();

@@ -9,23 +9,22 @@
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "record_values.h"
 
 namespace {
 
 constexpr size_t infoCacheAllowed = 51;
 constexpr uint8_t modeWide = 0x10;
 constexpr uint8_t modeDoubleTransition = 0x20;
-constexpr uint32_t dvValidation = 0x0C;     // bits 2 and 3: domain validation
 constexpr uint32_t dvCacheFixed = 0x02;     // bit 1: the write cache cannot be changed
 constexpr uint8_t cacheOldBit = 0x01;
 constexpr uint8_t cacheReadBit = 0x20;
 constexpr uint8_t cacheWriteBit = 0x08;
 constexpr uint8_t paramRead = 0x10;
 constexpr uint8_t paramWrite = 0x04;
-constexpr int newLevel = 19;
 
-MenuDef enabledMenu = {30, 10, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
-MenuDef onOffMenu = {30, 10, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
+MenuDef diskEnabledMenu = {30, 10, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
+MenuDef diskOnOffMenu = {30, 10, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
 
 // The rate menus by bus type and what they do to the transfer mode bits.
 struct BusRule {
@@ -87,7 +86,7 @@ MenuDef fcMenu = {20, 5, 0, " Initialize FC Disk ", nullptr,
                    {"Disk &Write Cache ........... (%s)", 2},
                    {"&Tagged Queues .............. (%s)", 3},
                    {nullptr, 0}}};
-MenuDef advancedMenu = {20, 5, 0, " Advanced Disk Configuration ", nullptr,
+MenuDef advancedDiskMenu = {20, 5, 0, " Advanced Disk Configuration ", nullptr,
                         {{"D&omain validation .......... (%s)", 0}, {nullptr, 0}}};
 
 const char* EnabledText(int v)
@@ -177,7 +176,7 @@ int AdvancedDiskConfiguration(CPhysDrive&, uint32_t* dv)
     const uint32_t start = *dv;
     for (;;) {
         int on = (*dv & dvValidation) == dvValidation ? 1 : 0;
-        CTagMenu menu(&advancedMenu, 0);
+        CTagMenu menu(&advancedDiskMenu, 0);
         menu.SetItemText(0, OnText(on));
         if (!menu.IsOk() || !menu.Open()) {
             ShowMessage(MessageText("M4000"), 0, 1);
@@ -186,7 +185,7 @@ int AdvancedDiskConfiguration(CPhysDrive&, uint32_t* dv)
         const int chosen = menu.Run(0);
         if (chosen != 0)
             break;
-        if (PickValue(&onOffMenu, &on))
+        if (PickValue(&diskOnOffMenu, &on))
             *dv = on ? (*dv | dvValidation) : (*dv & ~dvValidation);
     }
     return *dv != start ? 1 : 0;
@@ -233,7 +232,7 @@ bool ChangeScsiItem(int chosen, BusRule& rule, DiskValues& v, bool newFirmware)
 {
     switch (chosen) {
     case 0:
-        return PickValue(&enabledMenu, &v.sync) != 0;
+        return PickValue(&diskEnabledMenu, &v.sync) != 0;
     case 1: {
         int id = -1;
         if (!PickValue(&rule.menu, &id))
@@ -242,9 +241,9 @@ bool ChangeScsiItem(int chosen, BusRule& rule, DiskValues& v, bool newFirmware)
         return true;
     }
     case 2:
-        return PickValue(&enabledMenu, &v.disconnect) != 0;
+        return PickValue(&diskEnabledMenu, &v.disconnect) != 0;
     case 3:
-        if (!PickValue(&onOffMenu, &v.readCache))
+        if (!PickValue(&diskOnOffMenu, &v.readCache))
             return false;
         if (!newFirmware)
             v.writeCache = v.readCache;
@@ -252,13 +251,13 @@ bool ChangeScsiItem(int chosen, BusRule& rule, DiskValues& v, bool newFirmware)
     case 4:
         if (newFirmware && (v.dv & dvCacheFixed))
             return false;
-        if (!PickValue(&onOffMenu, &v.writeCache))
+        if (!PickValue(&diskOnOffMenu, &v.writeCache))
             return false;
         if (!newFirmware)
             v.readCache = v.writeCache;
         return true;
     case 5:
-        return PickValue(&onOffMenu, &v.tagged) != 0;
+        return PickValue(&diskOnOffMenu, &v.tagged) != 0;
     default:
         return false;
     }
@@ -344,7 +343,7 @@ int InitializeSataDisk(CController& controller, CPhysDrive& disk)
         if (chosen != 0)
             break;
         if (!(newFirmware && (v.dv & dvCacheFixed)))
-            changed |= PickValue(&onOffMenu, &v.writeCache) != 0;
+            changed |= PickValue(&diskOnOffMenu, &v.writeCache) != 0;
     }
     DiskParameters p = KeptParameters(v);
     p.cacheBits = newFirmware ? static_cast<uint8_t>(v.writeCache ? paramWrite : 0)
@@ -377,10 +376,10 @@ int InitializeFcDisk(CController& controller, CPhysDrive& disk)
         if (chosen == -3)
             ShowMessage(MessageText("M4000"), 0, 1);
         if (chosen == 1) {
-            changed |= PickValue(&onOffMenu, &v.readCache) != 0;
+            changed |= PickValue(&diskOnOffMenu, &v.readCache) != 0;
         } else if (chosen == 2) {
             if (!(v.dv & dvCacheFixed))
-                changed |= PickValue(&onOffMenu, &v.writeCache) != 0;
+                changed |= PickValue(&diskOnOffMenu, &v.writeCache) != 0;
         } else {
             break;
         }

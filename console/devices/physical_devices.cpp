@@ -21,17 +21,15 @@
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
 constexpr size_t infoReservedForRaw = 76;  // bit 0 on a device that is not a disk
-constexpr size_t infoWriteProtected = 50;
-constexpr size_t infoFcSecondLoop = 80;
 constexpr size_t infoFcFirstPort = 81;
 constexpr size_t infoFcSecondPort = 84;
 constexpr size_t infoFcSecondChannel = 85;
-constexpr size_t infoFcExtended = 88;
 constexpr size_t infoFcRevision = 88;
 constexpr size_t infoFcFrameSize = 90;
 constexpr size_t infoFcWwnHigh = 92;

@@ -7,11 +7,8 @@
 #include "dialog_cascade.h"
 #include "dialog_colors.h"
 #include "dialog_keys.h"
+#include "dialog_records.h"
 #include "dialog_screen.h"
-
-namespace {
-constexpr size_t formatBufferSize = 264;
-}  // namespace
 
 CListBox::CListBox(ListDef* def, int lineCount, int useRecordPosition)
     : def_(def), lineCount_(std::max(0, lineCount))

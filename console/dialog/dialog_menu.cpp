@@ -7,12 +7,8 @@
 #include "dialog_cascade.h"
 #include "dialog_colors.h"
 #include "dialog_keys.h"
+#include "dialog_records.h"
 #include "dialog_screen.h"
-
-namespace {
-// Room for one formatted item or line text.
-constexpr size_t formatBufferSize = 264;
-}  // namespace
 
 CTagMenu::CTagMenu(MenuDef* def, int useRecordPosition, int itemCount, int singleFormat)
     : def_(def), singleFormat_(singleFormat), level_(EnterDialogLevel())
@@ -188,4 +184,10 @@ void CTagMenu::SetFrameAttr(uint8_t attr)
 {
     if (Created())
         menu_->setFrameAttr(attr);
+}
+
+void DisableAll(CTagMenu& menu, std::initializer_list<int> ids)
+{
+    for (const int id : ids)
+        menu.DisableItem(id);
 }

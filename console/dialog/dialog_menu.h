@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -84,3 +85,6 @@ private:
     bool created_ = false;
     uint8_t colors_[9];
 };
+
+// Disables every item of `ids` in the menu.
+void DisableAll(CTagMenu& menu, std::initializer_list<int> ids);

@@ -5,12 +5,17 @@
 // Screens may change their records (positions, widths) between uses.
 #pragma once
 
+#include <cstddef>
+
 // One item of a menu or settings record: a strPrintf format ('&' marks the
 // hot key; a text starting with 0xC4 and id -1 is a separator) and its id.
 struct DialogItem {
     const char* text;
     int id;
 };
+
+// Room of the buffer a dialog line is formatted into.
+constexpr size_t formatBufferSize = 264;
 
 constexpr int menuDefWords = 72;
 constexpr int menuDefItems = (menuDefWords - 6) / 2;

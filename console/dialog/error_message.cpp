@@ -9,11 +9,11 @@
 namespace {
 
 // Object model errors 0x04000000 + k and their messages.
-struct ModelError {
+struct ModelErrorText {
     int k;
     const char* key;
 };
-constexpr ModelError modelErrors[] = {
+constexpr ModelErrorText modelErrors[] = {
     {1, "M4005"},  {2, "M4006"},  {3, "M4007"},  {4, "M4008"},  {5, "M4009"},  {6, "M4010"},  {7, "M4011"},
     {8, "M4012"},  {9, "M4013"},  {10, "M4014"}, {11, "M4015"}, {12, "M4016"}, {13, "M4017"}, {14, "M4018"},
     {15, "M4019"}, {16, "M4020"}, {17, "M4021"}, {18, "M4009"}, {19, "M4027"}, {20, "M4028"}, {21, "M5025"},
@@ -46,7 +46,7 @@ std::string ErrorCodeText(uint32_t code)
     const uint32_t high = code >> 16;
     const uint32_t low = code & 0xFFFF;
     if (high == modelClass)
-        for (const ModelError& e : modelErrors)
+        for (const ModelErrorText& e : modelErrors)
             if (static_cast<uint32_t>(e.k) == low)
                 return MessageText(e.key);
     if (high == controllerClass) {

@@ -7,10 +7,10 @@
 #include "dialog_cascade.h"
 #include "dialog_colors.h"
 #include "dialog_keys.h"
+#include "dialog_records.h"
 #include "dialog_screen.h"
 
 namespace {
-constexpr size_t formatBufferSize = 264;
 
 // Blanks after a menu text so that it shows `width` characters ('&' marks
 // take no room, "&&" shows one).

@@ -13,15 +13,13 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr size_t nameSize = 8;
 constexpr size_t firstFailedOffset = 20;
-constexpr int numberMask = 0x7FFF;
 constexpr uint8_t slotFailed = 0x01;
-constexpr uint8_t slotMissing = 0x02;
 constexpr uint8_t slotInvalid = 0x04;
 
 }  // namespace

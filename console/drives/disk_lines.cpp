@@ -10,6 +10,7 @@
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
@@ -22,12 +23,8 @@ ListDef sataDiskList = {0, 5, 0, 1, 58, -1, " Select Physical Drive ", nullptr,
                         "  ID    Vendor  Product          Attr Cap(MB) Drive   ", {"%c %s", nullptr}};
 
 constexpr size_t channelRecordBusType = 5;
-constexpr size_t infoRemovable = 49;
-constexpr size_t infoWriteProtected = 50;
 constexpr size_t infoTotalCapacity = 104;
-constexpr size_t infoFcSecondLoop = 80;
 constexpr size_t infoDeviceByte = 59;
-constexpr uint16_t noLogicalDrive = 0xFFFF;
 constexpr uint32_t reservedSectors = 66736;
 constexpr uint32_t oldFormatExtra = 0x10000;
 constexpr uint32_t uninitialisedReserve = 1200;

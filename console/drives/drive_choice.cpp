@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "array_drive_parts.h"
 #include "byte_order.h"
 #include "controller.h"
 #include "dialog_list.h"
@@ -15,29 +16,17 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "model_errors.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr int sharedBit = 0x8000;
-constexpr uint16_t noLogicalDrive = 0xFFFF;
-constexpr size_t nameSize = 8;
 constexpr uint32_t oldFormatFirmware = 0x20FFFF;
 constexpr uint8_t ownershipLevel = 30;
 
 ListDef candidateList = {3, 5, 0, 1, 70, -1, nullptr, nullptr,
                          " Type   Chn-ID/No  Name                     Capacity  belongs to   ",
                          {" %-6s %-9s  %-24s%7ld MB  %-13s", nullptr}};
-
-std::string DriveName(const CLogDrive& d)
-{
-    return std::string(d.GetName(), strnlen(d.GetName(), nameSize));
-}
-
-uint32_t LogicalCapacity(const CLogDrive& d)
-{
-    return wire::get32(d.GetInfo(), LDINFO_CAPACITY);
-}
 
 // Points the reference at drive `number` of its kind; 0 when it is gone.
 int FindRefByNumber(CController& controller, DriveRef& ref, int number)

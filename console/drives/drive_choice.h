@@ -28,6 +28,7 @@ struct DriveRef {
 constexpr int candidateFreeLogical = 1;
 constexpr int candidateNewDisk = 2;
 constexpr int candidateHotPlug = 8;
+constexpr int candidateFlags = candidateNewDisk | candidateHotPlug;  // what a hot fix or mirror may take
 
 // A line of " Select Drive to be added ".
 struct DriveCandidate {

@@ -127,3 +127,8 @@ ClosingScope DiskChangeScope(CController& controller)
     controller.BeginDiskChange();
     return ClosingScope([&controller] { controller.EndDiskChange(); });
 }
+
+bool NonBuildMode(const CController& controller)
+{
+    return controller.controllerParam.value != 0 && (controller.controllerParam.flags & 1) != 0;
+}

@@ -1,6 +1,7 @@
 // Configuration access (Maintenance Mode) for a change of a logical, RAID-1
 // or array drive: each takes the access its drive needs and gives it back;
-// and the removal of a logical drive under that access.
+// the removal of a logical drive under that access; and the controller's
+// non-build mode.
 #pragma once
 
 #include "closing_scope.h"
@@ -40,3 +41,5 @@ ClosingScope ArrayAccess(CArrayDrive& array, int whole);
 ClosingScope ControllerAccess(CController& controller, int number);
 // The controller's disk change bracket (BeginDiskChange to EndDiskChange).
 ClosingScope DiskChangeScope(CController& controller);
+// The controller's own non-build mode is on.
+bool NonBuildMode(const CController& controller);

@@ -15,14 +15,11 @@
 #include "log_drive.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr int numberMask = 0x7FFF;
-constexpr int sharedBit = 0x8000;
-constexpr size_t nameSize = 8;
-constexpr size_t boardDetailsReservedArea = 212;
 constexpr uint32_t megabyte = 1048576;
 
 ListDef driveList = {1, 5, 0, 1, 76, -1, nullptr, nullptr,
@@ -30,13 +27,13 @@ ListDef driveList = {1, 5, 0, 1, 76, -1, nullptr, nullptr,
                      {"%c %c%-3d %-8s %-14s%-9s%7ld MB  %-9s %s", nullptr}};
 InputDef sizeInput = {20, 11, 0, "Drive Size (%ld..%ld MB): ", 10};
 
+}  // namespace
+
 std::string DriveName(const CLogDrive& d)
 {
     const char* name = d.GetName();
     return std::string(name, strnlen(name, nameSize));
 }
-
-}  // namespace
 
 bool AskDriveName(InputDef& def, const std::string& current, char (&text)[8])
 {

@@ -14,6 +14,8 @@ class CLogDrive;
 // true with the name in `text` when ENTER took one not starting blank
 // (M4050 otherwise, M4000 when the box does not open).
 bool AskDriveName(InputDef& def, const std::string& current, char (&text)[8]);
+// The drive's name (at most its 8-byte field).
+std::string DriveName(const CLogDrive& d);
 // The drive list record that every drive list uses.
 ListDef* DriveListDef();
 // Fills the shared text buffer with the drive's "belongs to" text.

@@ -26,7 +26,7 @@ MenuDef clusterMenu = {5, 5, 0, " Cluster Channels ", nullptr,
                         {CLUSTER_LINE, 5},
                         {nullptr, 0}}};
 #undef CLUSTER_LINE
-MenuDef enabledMenu = {0, 0, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
+MenuDef clusterEnabledMenu = {0, 0, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
 
 }  // namespace
 
@@ -47,7 +47,7 @@ int ClusterChannels(CController& controller)
                 return 1;
             }
             for (int c = 0; c < channels; ++c)
-                menu.SetItemTextById(c, controller.channels[c].name, enabledMenu.items[flags[c]].text);
+                menu.SetItemTextById(c, controller.channels[c].name, clusterEnabledMenu.items[flags[c]].text);
             if (!menu.Open()) {
                 ShowMessage(MessageText("M4000"), 1, 1);
                 return 1;
@@ -58,7 +58,7 @@ int ClusterChannels(CController& controller)
             break;
         current = result;
         if (controller.channels[result].kind == CHANNEL_KIND_FC)
-            changed |= PickValue(&enabledMenu, &flags[result]);
+            changed |= PickValue(&clusterEnabledMenu, &flags[result]);
         else
             ShowMessage(MessageText("M4062"), 1, 1);
     }

@@ -8,6 +8,7 @@
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
+#include "enclosure_config_record.h"
 #include "enclosure_screens.h"
 #include "error_message.h"
 #include "input_box.h"
@@ -18,22 +19,15 @@
 
 namespace {
 
-// Configuration record: identifier, vendor, name, slot count, 8-byte slots.
-constexpr size_t recVendor = 4;
-constexpr size_t recName = 16;
-constexpr size_t recTextSize = 12;
-constexpr size_t recCount = 28;
-constexpr size_t recSlots = 32;
-constexpr size_t recSlotSize = 8;
-constexpr uint32_t configIdBase = 0x30000;
+constexpr size_t recTextSize = 12;  // vendor and name fields of a configuration record
 constexpr int textChars = 11;
 
 ListDef enclosureList = {3, 8, 0, 1, 63, -1, " Select Enclosure ", " ENTER: Select, F4: Edit Vendor/Name ",
                          "No.  Vendor        Name          Status", {"%2d   %-12s  %-12s  %-14s", nullptr}};
-ListDef slotList = {1, 5, 0, 1, 75, -1, " Enclosure Slots ", " ENTER: Add/Remove Disk ",
+ListDef configSlotList = {1, 5, 0, 1, 75, -1, " Enclosure Slots ", " ENTER: Add/Remove Disk ",
                     " Slot  Chn    ID LUN  Vendor  Product          Attr. Cap(MB) Drive", {"   %d   %s", nullptr}};
 InputDef vendorInput = {20, 12, 0, "Enclosure Vendor: ", textChars};
-InputDef nameInput = {20, 15, 0, "Enclosure Name:   ", textChars};
+InputDef enclosureNameInput = {20, 15, 0, "Enclosure Name:   ", textChars};
 
 const int nameKeys[] = {tui::keyF(2), tui::keyF(4), -1};
 
@@ -113,7 +107,7 @@ int EditEnclosureName(CController& controller, int index, std::vector<uint8_t>& 
             return 0;
     }
     {
-        CInputBox box(&nameInput);
+        CInputBox box(&enclosureNameInput);
         if (!box.Open(nullptr, nullptr)) {
             ShowMessage(MessageText("M4000"), 1, 1);
             return 0;
@@ -152,7 +146,7 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
     for (;;) {
         int chosen;
         {
-            CListBox list(&slotList, slotMax, 1);
+            CListBox list(&configSlotList, slotMax, 1);
             if (!list.IsOk()) {
                 ShowMessage(MessageText("M4000"), 1, 1);
                 return 1;

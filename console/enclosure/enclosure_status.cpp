@@ -21,7 +21,7 @@ namespace {
 
 ListDef statusList = {5, 5, 0, 0, 63, -1, " Enclosure Status ", " F10: Refresh Info ", nullptr,
                       {"Audible Alarm Status ......... (%s)", "Door Lock Status ............. (%s)", "%s", nullptr}};
-MenuDef onOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
+MenuDef enclosureOnOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
 
 const int refreshKeys[] = {tui::keyF(10), -1};
 
@@ -106,7 +106,7 @@ int EnclosureStatus(CPhysDrive& device)
         current = chosen;
         if (chosen == 0 && (status[0] == 0 || status[0] == 1)) {
             int value = status[0];
-            if (!PickValue(&onOffMenu, &value) || !AskYesNo(MessageText("M3014"), 0))
+            if (!PickValue(&enclosureOnOffMenu, &value) || !AskYesNo(MessageText("M3014"), 0))
                 continue;
             if (!device.SetEnclosureControl(0, value))
                 ShowErrorCode(device.error);

@@ -7,14 +7,13 @@
 #include "dialog_menu.h"
 #include "enclosure_screens.h"
 #include "error_message.h"
+#include "fault_bus_page.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 
 namespace {
 
 // Configuration page bytes of the fault bus (pages A and B alike).
-constexpr int pageFaultBusEnable = 60;  // + channel
-constexpr int pageShelfMonitoring = 76;
 constexpr int pageShelfAlarm = 77;
 constexpr int pageAutoHotPlug = 78;
 // Board details byte 12 + c: channel c has a fault bus.
@@ -43,8 +42,8 @@ MenuDef testMenu = {7, 11, 0, " Choose Test ", nullptr,
                      {"LED's &Slow Blinking", 2},
                      {"LED's &Quick Blinking", 3},
                      {nullptr, 0}}};
-MenuDef enabledMenu = {0, 0, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
-MenuDef onOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
+MenuDef faultBusEnabledMenu = {0, 0, 0, nullptr, nullptr, {{"Disabled", 0}, {"Enabled", 1}, {nullptr, 0}}};
+MenuDef faultBusOnOffMenu = {0, 0, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
 
 int ChannelCount(const CController& c)
 {
@@ -129,9 +128,9 @@ int FaultBusSettingsDialog(CController& controller)
                 ShowMessage(MessageText("M4000"), 1, 1);
                 return changed;
             }
-            menu.SetItemTextById(0, enabledMenu.items[values[0]].text);
-            menu.SetItemTextById(1, onOffMenu.items[values[1]].text);
-            menu.SetItemTextById(2, onOffMenu.items[values[2]].text);
+            menu.SetItemTextById(0, faultBusEnabledMenu.items[values[0]].text);
+            menu.SetItemTextById(1, faultBusOnOffMenu.items[values[1]].text);
+            menu.SetItemTextById(2, faultBusOnOffMenu.items[values[2]].text);
             for (int c = 0; c < channels; ++c) {
                 const int shown = states[c] <= 1 ? values[3 + c] : states[c];
                 menu.SetItemTextById(3 + c, controller.channels[c].name, FaultBusStateText(shown));
@@ -148,7 +147,7 @@ int FaultBusSettingsDialog(CController& controller)
         if (result < 0 || result >= 3 + channels)
             break;
         current = result;
-        if (PickValue(result == 1 || result == 2 ? &onOffMenu : &enabledMenu, &values[result])) {
+        if (PickValue(result == 1 || result == 2 ? &faultBusOnOffMenu : &faultBusEnabledMenu, &values[result])) {
             changed = 1;
             if (result >= 3)
                 states[result - 3] = values[result];

@@ -7,14 +7,13 @@
 #include "dialog_menu.h"
 #include "enclosure_screens.h"
 #include "error_message.h"
+#include "fault_bus_page.h"
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
 
 namespace {
 
-constexpr int pageFaultBusEnable = 60;  // + channel
-constexpr int pageShelfMonitoring = 76;
 // Reply bytes of the state read.
 constexpr int replyPresent = 1;
 constexpr int replyShelf = 2;

@@ -34,5 +34,3 @@ int FreeEntryIndex(const CController& controller, int number);
 // True when more than one controller accesses the host drive (firmware
 // level 30 and later only when `fromLevel30`).
 bool AccessedByOthers(const CController& controller, const CHostDrive& drive, bool fromLevel30);
-// The controller's own non-build mode is on.
-bool NonBuildMode(const CController& controller);

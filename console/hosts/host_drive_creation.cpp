@@ -16,6 +16,7 @@
 #include "dialog_list.h"
 #include "dialog_menu.h"
 #include "disk_lines.h"
+#include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive_carrier.h"
 #include "input_box.h"
@@ -23,18 +24,16 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "phys_drive_records.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
 constexpr int typeCount = 11;
 constexpr int highestCreatable = 99;
-constexpr size_t boardDetailsReservedArea = 212;
 constexpr size_t pageAClusterChannels = 344;
-constexpr uint8_t oldDiskFormat = 1;
 constexpr uint16_t kindChain = 0x20;
 constexpr uint16_t kindRaid0 = 0x10;
-constexpr int featureRaid0 = 0x01;
 constexpr int featureRaid10 = 0x02;
 constexpr int featureParity = 0x30;
 

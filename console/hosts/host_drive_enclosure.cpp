@@ -8,6 +8,7 @@
 
 #include "byte_order.h"
 #include "controller.h"
+#include "enclosure_config_record.h"
 #include "error_message.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -17,12 +18,6 @@
 
 namespace {
 
-constexpr uint32_t configIdBase = 0x30000;
-constexpr size_t recVendor = 4;
-constexpr size_t recName = 16;
-constexpr size_t recCount = 28;
-constexpr size_t recSlots = 32;
-constexpr size_t recSlotSize = 8;
 constexpr size_t recTail = 40;
 constexpr uint8_t slotKind = 3;
 constexpr char vendorText[] = "Tarvo";

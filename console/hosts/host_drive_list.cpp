@@ -18,18 +18,18 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drives.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr size_t nameSize = 8;
 constexpr int writeProtectedBit = 0x02;
 
 ListDef hostDriveList = {1, 5, 0, 1, 76, -1, nullptr, nullptr,
                          "   No. Name     Status        Attr.      Capacity  Type      belongs to ",
                          {"%c %c%-3d %-8s %-14s%-9s%7ld MB  %-9s %s", nullptr}};
 
-const int listKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), tui::keyF(5), -1};
+const int hostListKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(10), tui::keyF(5), -1};
 const int carrierKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(5), -1};
 
 std::string Bounded(const char* text, size_t size)
@@ -209,7 +209,7 @@ int ConfigureHostDrives(CController& controller)
         if (line >= lines)
             line = 0;
         int key = 0;
-        const int result = list.Run(line, listKeys, &key);
+        const int result = list.Run(line, hostListKeys, &key);
         if (result < 0) {
             if (result == -3)
                 ShowMessage(MessageText("M4000"), 0, 1);

@@ -33,7 +33,7 @@ constexpr int writeBackOffBit = 0x01;
 constexpr int writeProtectBit = 0x02;
 constexpr int trackingOffBit = 0x04;
 
-MenuDef advancedMenu = {30, 10, 0, " Host Drive ", nullptr,
+MenuDef hostAdvancedMenu = {30, 10, 0, " Host Drive ", nullptr,
                         {{"&Change Drive Name", 0},
                          {"&Swap Host Drives", 1},
                          {"&Remove Host Drive", 2},
@@ -47,7 +47,7 @@ MenuDef advancedMenu = {30, 10, 0, " Host Drive ", nullptr,
                          {"&Transaction Tracking (%s)", 11},
                          {"&Write Back Cache (%s)", 12},
                          {nullptr, 0}}};
-MenuDef expressMenu = {30, 10, 0, " Host Drive ", nullptr,
+MenuDef hostExpressMenu = {30, 10, 0, " Host Drive ", nullptr,
                        {{"&Change Drive Name", 0},
                         {"&Swap Host Drives", 1},
                         {"&Remove Host Drive", 2},
@@ -59,13 +59,13 @@ MenuDef expressMenu = {30, 10, 0, " Host Drive ", nullptr,
                         {"\xC4", -1},
                         {"Cl&uster Type (%s)", 10},
                         {nullptr, 0}}};
-MenuDef onOffMenu = {30, 10, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
-MenuDef clusterMenu = {20, 10, 0, nullptr, nullptr,
+MenuDef hostOnOffMenu = {30, 10, 0, nullptr, nullptr, {{"Off", 0}, {"On", 1}, {nullptr, 0}}};
+MenuDef hostClusterMenu = {20, 10, 0, nullptr, nullptr,
                        {{"&Not configured", 0}, {"&Private local", 2}, {"&Cluster", 1}, {nullptr, 0}}};
 InputDef nameInput = {20, 12, 0, "Name: ", 7};
 InputDef numberInput = {30, 11, 0, "New Drive No. (0..%d): ", 3};
 
-const int menuKeys[] = {tui::keyF(9), -1};
+const int hostMenuKeys[] = {tui::keyF(9), -1};
 
 // The index of an item id in a menu record, -1 for none.
 int ItemIndex(const MenuDef& def, int id)
@@ -225,7 +225,7 @@ void OverwriteMasterBootCode(CController& controller, CHostDrive& drive)
 // The on/off menu from the current state; the choice or -1.
 int AskOnOff(int on)
 {
-    return RunChoiceMenu(&onOffMenu, 1, on ? 1 : 0);
+    return RunChoiceMenu(&hostOnOffMenu, 1, on ? 1 : 0);
 }
 
 void TransactionTracking(CController& controller, CHostDrive& drive)
@@ -288,11 +288,6 @@ bool AccessedByOthers(const CController& controller, const CHostDrive& drive, bo
     if (fromLevel30 && controller.FirmwareLevel() < 30)
         return false;
     return drive.cluster.shared != 0;
-}
-
-bool NonBuildMode(const CController& controller)
-{
-    return controller.controllerParam.value != 0 && (controller.controllerParam.flags & 1) != 0;
 }
 
 int SwapHostDrives(CController& controller, CHostDrive& drive)
@@ -385,7 +380,7 @@ int SetHostDriveClusterType(CController& controller, CHostDrive& drive)
         if (noCluster)
             disabled[n++] = 1;
     }
-    const int type = RunChoiceMenu(&clusterMenu, 0, drive.cluster.type, disabled);
+    const int type = RunChoiceMenu(&hostClusterMenu, 0, drive.cluster.type, disabled);
     if (type < 0)
         return 1;
     ClosingScope wait = WaitBoxScope();
@@ -425,7 +420,7 @@ int HostDriveMenu(CController& controller, CHostDrive& drive)
         ShowMessage(MessageText("M5063"), 0, 1);
         return 0;
     }
-    MenuDef* def = SetupMode() == advancedSetup ? &advancedMenu : &expressMenu;
+    MenuDef* def = SetupMode() == advancedSetup ? &hostAdvancedMenu : &hostExpressMenu;
     int chosen;
     int key = 0;
     {
@@ -447,7 +442,7 @@ int HostDriveMenu(CController& controller, CHostDrive& drive)
             return 0;
         }
         SetMenuRules(controller, menu, drive, carrier);
-        chosen = menu.Run(0, menuKeys, &key);
+        chosen = menu.Run(0, hostMenuKeys, &key);
         if (chosen == -3)
             ShowMessage(MessageText("M4000"), 0, 1);
         if (chosen < 0 && key == 0)

@@ -61,7 +61,7 @@ int timeShown = 0;
 char eventFileName[65] = "raidevent.log";
 
 // The file name input; shared in layout with the firmware update's path.
-InputDef fileInput = {1, 11, 0, "Path: ", 64};
+InputDef eventFileInput = {1, 11, 0, "Path: ", 64};
 
 ListDef eventList = {1, 3, 0, 1, 76, 4, " Controller Events ", nullptr, "", {"%s", nullptr}};
 
@@ -311,7 +311,7 @@ bool WriteEvents(FILE* f, bool created, CController& controller)
 int SaveEvents(CController& controller)
 {
     {
-        CInputBox input(&fileInput);
+        CInputBox input(&eventFileInput);
         if (!input.Open("File: ", nullptr)) {
             ShowMessage(MessageText("M4000"), 1, 1);
             return 0;

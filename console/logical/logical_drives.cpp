@@ -22,12 +22,10 @@
 #include "message_catalog.h"
 #include "mirror_drives.h"
 #include "partition_test.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
-
-constexpr int sharedBit = 0x8000;
-constexpr size_t nameSize = 8;
 
 MenuDef driveMenu = {30, 11, 0, " Log. Drive ", nullptr,
                      {{"&Change Drive Name", 0},
@@ -37,20 +35,14 @@ MenuDef driveMenu = {30, 11, 0, " Log. Drive ", nullptr,
                       {"\xC4", -1},
                       {"&Unload Drive", 2},
                       {nullptr, 0}}};
-MenuDef typeMenu = {20, 10, 0, " Choose Type ", nullptr, {{" &Chaining ", 32}, {" RAID &0   ", 16}, {nullptr, 0}}};
-InputDef nameInput = {20, 12, 0, "Name: ", 7};
+MenuDef logicalTypeMenu = {20, 10, 0, " Choose Type ", nullptr, {{" &Chaining ", 32}, {" RAID &0   ", 16}, {nullptr, 0}}};
+InputDef logicalNameInput = {20, 12, 0, "Name: ", 7};
 
 const int screenKeys[] = {tui::keyF(2), tui::keyF(4), tui::keyF(3), tui::keyF(10), tui::keyF(5), -1};
 
 bool IsMissing(const CLogDrive& d)
 {
     return (d.kind & 3) == LDKIND_MISSING;
-}
-
-std::string DriveName(const CLogDrive& d)
-{
-    const char* name = d.GetName();
-    return std::string(name, strnlen(name, nameSize));
 }
 
 // The number of the controller's first host drive, -1 without one.
@@ -138,7 +130,7 @@ bool MountedByOtherController(const CController& controller, const CPhysDrive& d
 void ChangeName(CLogDrive& drive)
 {
     char text[8] = {};
-    if (!AskDriveName(nameInput, DriveName(drive), text))
+    if (!AskDriveName(logicalNameInput, DriveName(drive), text))
         return;
     if (!drive.SetName(text))
         ShowErrorCode(drive.error);
@@ -227,7 +219,7 @@ int CreateLogicalDrive(CController& controller, const std::vector<int>& disks)
     if (disks.size() > 1) {
         type = DRIVE_TYPE_CHAIN;
         if (controller.info.chainingValue != 0 && controller.info.raid0Value != 0)
-            PickValue(&typeMenu, &type);
+            PickValue(&logicalTypeMenu, &type);
     }
     for (const int i : disks) {
         CPhysDrive& d = controller.physDrives[i];

@@ -19,6 +19,7 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 const char* ChannelNameOf(const CController& controller, int channel)
@@ -44,10 +45,6 @@ constexpr size_t maskRecordSize = 20;
 constexpr size_t maskAsked = 1;
 constexpr size_t maskCount = 2;
 constexpr size_t maskBits = 4;
-constexpr int newDiskFormat = 2;
-constexpr int oldDiskFormat = 1;
-constexpr uint8_t slotFlagsAny = 0x07;  // failed, missing, invalid
-constexpr uint16_t noLogicalDrive = 0xFFFF;
 
 // Free target positions (channel << 8 | ID; ID 0 on a Fibre Channel channel
 // stands for any ID), refilled by each collection.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "array_drive.h"
+#include "array_drive_parts.h"
 #include "array_drives.h"
 #include "byte_order.h"
 #include "closing_scope.h"
@@ -24,12 +25,11 @@
 #include "message_boxes.h"
 #include "message_catalog.h"
 #include "mirror_drive.h"
+#include "record_values.h"
 #include "str_printf.h"
 
 namespace {
 
-constexpr uint8_t slotFlagsAny = 0x07;  // failed, missing, invalid
-constexpr uint8_t slotMissing = 0x02;
 constexpr size_t disksCount = 20;       // component disk record: u16 disks reported
 constexpr size_t diskChannel = 4;       // within a 12-byte descriptor
 constexpr size_t diskTarget = 5;
@@ -61,11 +61,6 @@ std::string NameText(const char* name)
 bool ValidLogical(const CController& controller, int index)
 {
     return index >= 0 && index < controller.logDrives.count;
-}
-
-uint8_t SlotFlags(const CArrayDrive& array, int slot)
-{
-    return array.info[ARREC_SLOTS + ARREC_SLOT_SIZE * static_cast<size_t>(slot) + ARREC_SLOT_FAILED];
 }
 
 DriveRef ArrayRef(CArrayDrive& array)
@@ -171,7 +166,7 @@ bool NothingLeft()
     return repairLists[listFail].empty() && repairLists[listHotFix].empty();
 }
 
-void Rescan(CController& controller)
+void RescanRepairLists(CController& controller)
 {
     ClearRepairLists();
     if (!ScanRepairLists(controller))
@@ -540,7 +535,7 @@ int RepairArrayDrives(CController& controller)
                 RepairMirrorDrive(*ref.mirror);
             }
             change.release();
-            Rescan(controller);
+            RescanRepairLists(controller);
             if (NothingLeft()) {
                 done = true;
                 if (AlarmSounds(controller))

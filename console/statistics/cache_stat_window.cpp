@@ -13,7 +13,7 @@ namespace {
 
 constexpr size_t boardInfoCacheSize = 12;
 
-const char* OnOff(uint32_t value)
+const char* LowerOnOff(uint32_t value)
 {
     return value != 0 ? "on" : "off";
 }
@@ -78,8 +78,8 @@ void CCacheStatWin::paint()
 void CCacheStatWin::PaintHead()
 {
     char line[128];
-    tui::strPrintf(line, "Cache: %3s     Delayed Write: %3s     Cache Size: %8lu KB", OnOff(controller_->CacheSwitch()),
-                   OnOff(controller_->DelayedWriteSwitch()), wire::get32(controller_->boardInfo, boardInfoCacheSize) / 1024);
+    tui::strPrintf(line, "Cache: %3s     Delayed Write: %3s     Cache Size: %8lu KB", LowerOnOff(controller_->CacheSwitch()),
+                   LowerOnOff(controller_->DelayedWriteSwitch()), wire::get32(controller_->boardInfo, boardInfoCacheSize) / 1024);
     writeText(5, 2, line);
 }
 
@@ -182,7 +182,7 @@ void CAdvCacheStatWin::ShowCounters()
         const CCacheBar* b = CacheBar(3 * half);
         const int row = half == 0 ? 2 : 11;
         char line[128];
-        tui::strPrintf(line, "Cache: %3s     Delayed Write: %3s", OnOff(b->CacheOn()), OnOff(b->DelayedWrite()));
+        tui::strPrintf(line, "Cache: %3s     Delayed Write: %3s", LowerOnOff(b->CacheOn()), LowerOnOff(b->DelayedWrite()));
         writeText(10, row, line);
         tui::strPrintf(line, "Cache Buffers: Used: %4lu    Max: %4lu    Buffer Size: %6lu Bytes", b->UsedBuffers(),
                        b->MaxBuffers(), b->BufferBytes());

@@ -1,6 +1,7 @@
 #include "ioctl_commands.h"
 
 #include "array_commands.h"
+#include "command_words.h"
 #include "config_access.h"
 #include "device_commands.h"
 #include "device_scan.h"
@@ -23,8 +24,6 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint32_t CONTROLLER_TARGET = 0xFFFF;
 constexpr uint32_t LOG_TARGET = 0x2FFFF;
 constexpr uint32_t OWNER_TARGET = 0xFFFFFFFF;
 

@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint64_t MAX_ENTRY = 255;
 constexpr uint64_t MAX_ARRAY = 254;
-constexpr uint64_t LAST_PHASE = 3;
 
 // Reads "C A" from words 1 and 2; false when malformed.
 bool entryAndArray(const std::vector<std::string>& w, uint64_t& entry, uint64_t& array)

@@ -202,7 +202,7 @@ struct ControlCommand {
     Parser parse;
 };
 
-constexpr ControlCommand kCommands[] = {
+constexpr ControlCommand kControlCommands[] = {
     {"busy", parseBusy},
     {"status", parseStatus},
     {"count", parseCount},
@@ -296,7 +296,7 @@ bool parseControl(const std::string& text, std::vector<ControlAction>& actions)
         if (words.empty())
             continue;
         const ControlCommand* cmd = nullptr;
-        for (const ControlCommand& c : kCommands)
+        for (const ControlCommand& c : kControlCommands)
             if (words[0] == c.name)
                 cmd = &c;
         ControlAction action;

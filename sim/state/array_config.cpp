@@ -10,14 +10,11 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint32_t PERCENT_DONE = 100;
 constexpr size_t ENTRY_ARRAY = 0;      // u32 the array's number
 constexpr size_t ENTRY_MEMBER = 5;     // the drive belongs to an array
 constexpr size_t ENTRY_MASTER = 6;     // it is the array's master
 constexpr size_t ENTRY_PARITY = 7;     // it is the RAID-4 parity component
 constexpr size_t ENTRY_HOT_FIX = 8;    // it is a private hot fix drive
-constexpr size_t DI_READY = 46;
 constexpr uint8_t SLOT_MISSING = 0x02;  // slot flags: the drive is missing
 
 // The capacity drive n counts with in an array (0 for a drive that is gone).

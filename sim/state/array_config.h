@@ -10,6 +10,8 @@
 
 namespace kzmsim {
 
+constexpr uint8_t LAST_PHASE = 3;  // an expansion runs phases 1 to 3
+
 // Array record (324 bytes).
 constexpr size_t ARRAY_RECORD_SIZE = 324;
 constexpr size_t AR_TYPE = 0;

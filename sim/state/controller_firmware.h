@@ -29,7 +29,13 @@ constexpr uint16_t FW_STATUS_IN_USE = 0x0008;          // drive number or disk a
 constexpr uint16_t FW_STATUS_NOT_SUPPORTED = 0x0009;   // command not answered by this firmware
 constexpr uint16_t FW_STATUS_READ_ERROR = 0x000F;      // a block could not be read (control `ioerr`)
 
+// The status of a command that succeeded.
+inline uint32_t ok() { return FW_STATUS_OK; }
+
 constexpr size_t DEVICE_INFO_SIZE = 112;
+constexpr size_t DI_CAPACITY = 40;                // device information offsets
+constexpr size_t DI_READY = 46;
+constexpr size_t DI_INITIALISED = 47;
 // Enclosure identifier: base | channel << 8 | target ID; its high half is the identity word at 6.
 constexpr uint32_t ENCLOSURE_ID_BASE = 0x01000000;
 constexpr uint32_t ENCLOSURE_IDENTITY_MARK = 0x4B5A0000; // first identity word: serial ^ mark

@@ -20,12 +20,7 @@ constexpr size_t INFO_FLAGS = 56;       // bit 0 failed, bit 1 building, bit 2 p
 constexpr uint8_t FLAG_FAILED = 0x01;
 constexpr uint8_t FLAG_BUILDING = 0x02;
 constexpr uint8_t FLAG_POOL = 0x04;
-constexpr size_t DI_CAPACITY = 40;
-constexpr size_t DI_READY = 46;
-constexpr size_t DI_INITIALISED = 47;
 constexpr size_t DI_FRAGMENT = 59;
-constexpr uint32_t PERCENT_DONE = 100;
-constexpr size_t HOST_ENTRY_NUMBER = 12;
 
 uint64_t nowMs()
 {

@@ -6,6 +6,7 @@
 
 #include "controller_firmware.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kzmsim {
@@ -21,6 +22,12 @@ constexpr uint16_t EVT_MIRROR_BUILD_ABORTED = 59;
 
 constexpr uint32_t NO_NEXT_DRIVE = 0xFFFFFFFF;
 constexpr uint32_t MAX_DRIVE_NUMBER = 254;
+constexpr uint32_t PERCENT_DONE = 100;            // progress of a finished build or check
+
+// Host drive table records: head, then entries of HOST_ENTRY_SIZE bytes.
+constexpr size_t HOST_TABLE_HEAD = 16;
+constexpr uint32_t HOST_TABLE_WORD1 = 16;
+constexpr size_t HOST_ENTRY_NUMBER = 12;          // entry byte: the host drive's number
 constexpr uint32_t DRIVE_TYPE_SINGLE = 0;
 constexpr uint32_t DRIVE_TYPE_RAID0 = 16;
 constexpr uint32_t DRIVE_TYPE_CHAIN = 32;

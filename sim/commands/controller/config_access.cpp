@@ -1,5 +1,6 @@
 #include "config_access.h"
 
+#include "command_words.h"
 #include "controller_firmware.h"
 #include "drive_config.h"
 #include "ioctl_commands.h"
@@ -11,8 +12,6 @@
 namespace kzmsim {
 
 namespace {
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // True while someone outside the program holds host drive d (or every host drive).
 bool heldElsewhere(const AccessState& a, uint32_t d)

@@ -1,5 +1,6 @@
 #include "ioctl_handlers.h"
 
+#include "command_words.h"
 #include "device_commands.h"
 #include "drive_config.h"
 
@@ -12,7 +13,6 @@ namespace kzmsim {
 namespace {
 
 constexpr uint32_t FIRST_CHANNEL_TARGET = 0x2FFFF;   // channel 0x20000 as a whole
-constexpr uint32_t ALL_HOST_DRIVES = 0xFFFFFFFF;     // host drive -1
 constexpr uint32_t PAGE_VERSION_PRESET = 0xFFFFFFFF; // word 4 of a page read request
 constexpr size_t PAGE_SECOND_OPTION_COUNT = 364;
 constexpr size_t PAGE_SECOND_OPTIONS = 365;
@@ -21,8 +21,6 @@ constexpr uint32_t BOARD_TYPE_PRESET = 0xFFFFFFFF;    // u32 at 184 of the reque
 constexpr uint8_t COMPONENT_ROW_PRESET = 0xFF;        // byte 236 of the request
 constexpr uint8_t FIRST_CACHE_SET_WITH_FEATURES = 50;
 constexpr uint8_t CACHE_SET_COUNT = 4;                // NUM_SETS of the factory sets
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // Answers a fixed-size record; a request of another size is refused.
 template <typename Bytes>

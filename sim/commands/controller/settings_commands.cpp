@@ -1,5 +1,6 @@
 #include "settings_commands.h"
 
+#include "command_words.h"
 #include "config_access.h"
 #include "device_scan.h"
 #include "drive_commands.h"
@@ -10,8 +11,6 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint32_t CONTROLLER_TARGET = 0xFFFF;
 constexpr uint16_t STATUS_PAGE_TO_FLASH = 0xFFF4;  // write the page through a flash session first
 constexpr size_t COMMIT_RECORD_SIZE = 44;
 

@@ -1,4 +1,5 @@
 #include "device_commands.h"
+#include "command_words.h"
 
 #include <byte_order.h>
 
@@ -12,8 +13,6 @@ constexpr uint8_t BLOCK_READ_MODE_NEW = 14;  // the read mode level-30 firmware 
 
 
 // Device information offsets (newest layout) this file changes.
-constexpr size_t DI_READY = 46;
-constexpr size_t DI_INITIALISED = 47;
 constexpr size_t DI_TYPE = 48;
 constexpr size_t DI_LOCKED = 51;
 constexpr size_t DI_MODE = 52;
@@ -23,7 +22,6 @@ constexpr size_t DI_SURFACE_SECOND = 68;
 constexpr size_t DI_SURFACE_PERCENT = 72;
 constexpr size_t DI_SURFACE_RUNNING = 73;
 constexpr size_t DI_FORMAT = 103;
-constexpr size_t DI_CAPACITY = 40;
 
 constexpr uint8_t TYPE_DISK = 0;
 constexpr uint8_t MODE_ASKED_SETTLES = 17;
@@ -37,8 +35,6 @@ constexpr size_t BLOCK = 512;
 constexpr size_t IDENTIFY_HEAD = 24;
 constexpr size_t IDENTIFY_ENTRY = 8;
 constexpr uint32_t IDENTIFY_WORD = 10;
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // The device a device-addressed command names; status 0x0006 for none.
 Device* addressed(ControllerFirmware& fw, const IoctlCall& c, uint32_t& status)

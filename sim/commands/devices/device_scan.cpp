@@ -1,5 +1,6 @@
 #include "device_scan.h"
 
+#include "command_words.h"
 #include "ioctl_handlers.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint32_t CONTROLLER_TARGET = 0xFFFF;
 constexpr uint8_t WHOLE_CHANNEL = 255;
 constexpr size_t SCAN_SIZE = 4;
 

@@ -1,4 +1,5 @@
 #include "enclosure_commands.h"
+#include "command_words.h"
 
 #include <byte_order.h>
 
@@ -8,8 +9,6 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint32_t CONTROLLER_TARGET = 0xFFFF;
 constexpr size_t INFO_SIZE = 51;
 constexpr size_t LAYOUT_SIZE = 10;
 constexpr size_t QUERY_HEAD = 12;
@@ -33,8 +32,6 @@ enum Selector : uint8_t {
     SEL_SET_SPEAKER = 16,
     SEL_SET_DOOR = 17,
 };
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // An enclosure processor with its device and channel.
 struct Found {

@@ -23,7 +23,7 @@ constexpr size_t INFO_PRESENT = 4;         // 0x23 reply bytes
 constexpr size_t INFO_DISK = 12;
 constexpr size_t INFO_READY = 46;
 constexpr size_t INFO_FREE = 47;
-constexpr size_t INFO_CAPACITY = 52;
+constexpr size_t HOT_PLUG_INFO_CAPACITY = 52;
 constexpr size_t INFO_SECTOR_SIZE = 56;
 // Fibre Channel device map request (0x20000082).
 constexpr uint8_t FC_KIND = 3;
@@ -105,7 +105,7 @@ uint32_t hotPlugInfoCmd(ControllerFirmware& fw, IoctlCall& c)
     p[INFO_READY] = d->info[46] != 0 ? 1 : 0;
     // A disk no scan has found yet is new even where a failed drive lost its disk.
     p[INFO_FREE] = fw.unscannedAt(address) || fw.driveOfDevice(address) < 0 ? 1 : 0;
-    wire::put32(p, INFO_CAPACITY, wire::get32(d->info.data(), 40));
+    wire::put32(p, HOT_PLUG_INFO_CAPACITY, wire::get32(d->info.data(), 40));
     wire::put32(p, INFO_SECTOR_SIZE, wire::get16(d->info.data(), 44));
     // Having read the disk at the slot, the controller knows it: it joins the list.
     if (fw.unscannedAt(address))

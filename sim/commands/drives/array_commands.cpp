@@ -4,6 +4,7 @@
 #include "array_commands.h"
 
 #include "array_config.h"
+#include "command_words.h"
 #include "drive_commands.h"
 #include "drive_config.h"
 
@@ -18,19 +19,8 @@ namespace {
 
 constexpr uint8_t CODE_START = 0;
 constexpr uint8_t CODE_ABORT = 2;
-constexpr uint8_t CODE_QUERY = 3;
-constexpr size_t STATE_PERCENT = 2;
-constexpr uint32_t PERCENT_DONE = 100;
 constexpr size_t SLOT_LIST_SIZE = AR_MAX_SLOTS * AR_SLOT_SIZE;  // 280
 constexpr size_t REPLACE_SIZE = 16;
-
-uint32_t ok() { return FW_STATUS_OK; }
-
-// The array a number target names, or nullptr.
-ArrayDrive* targetArray(ControllerFirmware& fw, const IoctlCall& c)
-{
-    return c.target <= MAX_DRIVE_NUMBER ? findArray(fw, c.target) : nullptr;
-}
 
 // The drive numbers of a slot list (8-byte slots {u32 serial, drive, 0, 0, 0})
 // up to the slot that ends it or the 35th; false for a wrong serial.
@@ -80,6 +70,11 @@ void startBuild(ControllerFirmware& fw, uint32_t number)
 }
 
 }  // namespace
+
+ArrayDrive* targetArray(ControllerFirmware& fw, const IoctlCall& c)
+{
+    return c.target <= MAX_DRIVE_NUMBER ? findArray(fw, c.target) : nullptr;
+}
 
 uint32_t createArrayCmd(ControllerFirmware& fw, IoctlCall& c)
 {

@@ -9,6 +9,9 @@
 
 namespace kzmsim {
 
+// The array a number target names, or nullptr.
+ArrayDrive* targetArray(ControllerFirmware& fw, const IoctlCall& c);
+
 uint32_t arrayOrMirrorStateCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x10000009
 uint32_t createArrayCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x10000010
 uint32_t removeArrayCmd(ControllerFirmware& fw, IoctlCall& c);        // 0x10000011

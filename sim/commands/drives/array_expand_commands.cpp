@@ -5,6 +5,7 @@
 #include "array_commands.h"
 
 #include "array_config.h"
+#include "command_words.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
@@ -15,20 +16,8 @@
 namespace kzmsim {
 
 namespace {
-
-constexpr uint8_t CODE_QUERY = 3;
-constexpr size_t STATE_PERCENT = 2;
-constexpr uint32_t PERCENT_DONE = 100;
-constexpr uint8_t LAST_PHASE = 3;
 constexpr size_t HOST_ENTRY_SIZE_FIELD = 8;
 constexpr size_t HOST_ENTRY_START = 16;
-
-uint32_t ok() { return FW_STATUS_OK; }
-
-ArrayDrive* targetArray(ControllerFirmware& fw, const IoctlCall& c)
-{
-    return c.target <= MAX_DRIVE_NUMBER ? findArray(fw, c.target) : nullptr;
-}
 
 // True when the array can change its layout now: ready, no expansion, no verify.
 bool canChange(const ArrayDrive& a)

@@ -2,6 +2,7 @@
 #include "host_drive_commands.h"
 
 #include "array_config.h"
+#include "command_words.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
@@ -10,29 +11,21 @@
 
 namespace kzmsim {
 
-namespace {
-
-constexpr uint32_t ALL_HOST_DRIVES = 0xFFFFFFFF;
-constexpr size_t TABLE_HEAD = 16;
-constexpr uint32_t TABLE_WORD1 = 16;
-
-}  // namespace
-
 uint32_t controllerHostTableCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     if (c.target != ALL_HOST_DRIVES)
         return FW_STATUS_INVALID_TARGET;
-    if (c.param.size() < TABLE_HEAD || (c.param.size() - TABLE_HEAD) % HOST_ENTRY_SIZE != 0)
+    if (c.param.size() < HOST_TABLE_HEAD || (c.param.size() - HOST_TABLE_HEAD) % HOST_ENTRY_SIZE != 0)
         return FW_STATUS_BAD_RECORD;
-    const size_t room = std::min<size_t>(wire::get32(c.param.data(), 0), (c.param.size() - TABLE_HEAD) / HOST_ENTRY_SIZE);
+    const size_t room = std::min<size_t>(wire::get32(c.param.data(), 0), (c.param.size() - HOST_TABLE_HEAD) / HOST_ENTRY_SIZE);
     std::fill(c.param.begin(), c.param.end(), 0);
     uint8_t* p = c.param.data();
-    wire::put32(p, 4, TABLE_WORD1);
+    wire::put32(p, 4, HOST_TABLE_WORD1);
     // The host drives of the other cluster node, which no local drive carries.
     size_t n = 0;
     for (const auto& e : fw.foreignHostDrives) {
         if (n < room)
-            wire::putBytes(p, TABLE_HEAD + HOST_ENTRY_SIZE * n, e.data(), HOST_ENTRY_SIZE);
+            wire::putBytes(p, HOST_TABLE_HEAD + HOST_ENTRY_SIZE * n, e.data(), HOST_ENTRY_SIZE);
         ++n;
     }
     wire::put32(p, 0, static_cast<uint32_t>(std::min(n, room)));
@@ -41,14 +34,12 @@ uint32_t controllerHostTableCmd(ControllerFirmware& fw, IoctlCall& c)
 
 namespace {
 
-constexpr size_t ENTRY_NUMBER = 12;
-
 // True when some table holds host drive n.
 bool hostDriveExists(const ControllerFirmware& fw, uint32_t n)
 {
     for (const auto& [carrier, table] : fw.hostTables)
         for (const auto& e : table.entries)
-            if (e[ENTRY_NUMBER] == n)
+            if (e[HOST_ENTRY_NUMBER] == n)
                 return true;
     return false;
 }

@@ -3,6 +3,7 @@
 #include "drive_commands.h"
 
 #include "array_config.h"
+#include "command_words.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
@@ -26,18 +27,12 @@ constexpr size_t DISKS_HEAD = 24;
 constexpr size_t DISKS_COUNT_OUT = 20;           // u16 the drive's disk count
 constexpr size_t DISKS_ROOM = 22;                // u16 entries the caller has room for
 constexpr size_t DISKS_ENTRY = 12;
-constexpr size_t TABLE_HEAD = 16;
-constexpr uint32_t TABLE_WORD1 = 16;
 constexpr size_t ENTRY_SIZE_FIELD = 8;
-constexpr size_t ENTRY_NUMBER = 12;
 constexpr size_t ENTRY_CARRIER = 13;
 constexpr size_t ENTRY_START = 16;
-constexpr size_t DI_READY = 46;
 
 constexpr uint32_t MAX_TABLE_ENTRIES = 100;
 constexpr uint16_t EVT_HOST_DRIVE_CREATED = 56;
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // Raises event 56: u32 at data offset 6 the new host drive.
 void raiseHostDriveCreated(ControllerFirmware& fw, uint32_t number)
@@ -221,12 +216,12 @@ uint32_t hostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
 {
     if (!targetDrive(fw, c))
         return FW_STATUS_INVALID_TARGET;
-    if (c.param.size() < TABLE_HEAD || (c.param.size() - TABLE_HEAD) % HOST_ENTRY_SIZE != 0)
+    if (c.param.size() < HOST_TABLE_HEAD || (c.param.size() - HOST_TABLE_HEAD) % HOST_ENTRY_SIZE != 0)
         return FW_STATUS_BAD_RECORD;
-    const size_t room = std::min<size_t>(wire::get32(c.param.data(), 0), (c.param.size() - TABLE_HEAD) / HOST_ENTRY_SIZE);
+    const size_t room = std::min<size_t>(wire::get32(c.param.data(), 0), (c.param.size() - HOST_TABLE_HEAD) / HOST_ENTRY_SIZE);
     std::fill(c.param.begin(), c.param.end(), 0);
     uint8_t* p = c.param.data();
-    wire::put32(p, 4, TABLE_WORD1);
+    wire::put32(p, 4, HOST_TABLE_WORD1);
     const auto it = fw.hostTables.find(c.target);
     if (it == fw.hostTables.end())
         return ok();
@@ -237,7 +232,7 @@ uint32_t hostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     p[11] = t.clusterType;
     wire::put32(p, 12, t.owner);
     for (size_t i = 0; i < t.entries.size() && i < room; ++i)
-        wire::putBytes(p, TABLE_HEAD + HOST_ENTRY_SIZE * i, t.entries[i].data(), HOST_ENTRY_SIZE);
+        wire::putBytes(p, HOST_TABLE_HEAD + HOST_ENTRY_SIZE * i, t.entries[i].data(), HOST_ENTRY_SIZE);
     return ok();
 }
 
@@ -249,10 +244,10 @@ uint32_t writeHostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     // The whole table of the carrier: header, then `count` entries; the
     // 36-byte record of one entry creates the first host drive.
     const uint8_t* p = c.param.data();
-    if (c.param.size() < TABLE_HEAD || wire::get32(p, 4) != TABLE_WORD1)
+    if (c.param.size() < HOST_TABLE_HEAD || wire::get32(p, 4) != HOST_TABLE_WORD1)
         return FW_STATUS_BAD_RECORD;
     const uint32_t count = wire::get32(p, 0);
-    if (count > MAX_TABLE_ENTRIES || c.param.size() != TABLE_HEAD + HOST_ENTRY_SIZE * static_cast<size_t>(count))
+    if (count > MAX_TABLE_ENTRIES || c.param.size() != HOST_TABLE_HEAD + HOST_ENTRY_SIZE * static_cast<size_t>(count))
         return FW_STATUS_BAD_RECORD;
     // An array's host drives lie on the array, under its number; its other drives carry none.
     const int64_t head = chainHead(fw, c.target);
@@ -267,12 +262,12 @@ uint32_t writeHostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     std::set<uint8_t> numbers;
     uint64_t gap = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* e = p + TABLE_HEAD + HOST_ENTRY_SIZE * i;
+        const uint8_t* e = p + HOST_TABLE_HEAD + HOST_ENTRY_SIZE * i;
         const uint64_t size = wire::get32(e, ENTRY_SIZE_FIELD);
         const uint64_t start = wire::get32(e, ENTRY_START);
-        if (e[ENTRY_CARRIER] != c.target || size == 0 || start + size > capacity || !numbers.insert(e[ENTRY_NUMBER]).second)
+        if (e[ENTRY_CARRIER] != c.target || size == 0 || start + size > capacity || !numbers.insert(e[HOST_ENTRY_NUMBER]).second)
             return FW_STATUS_BAD_RECORD;
-        if (e[ENTRY_NUMBER] == c.target)
+        if (e[HOST_ENTRY_NUMBER] == c.target)
             gap = start;
         spans.emplace_back(start, start + size);
     }
@@ -284,12 +279,12 @@ uint32_t writeHostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     std::set<uint8_t> before;
     if (old != fw.hostTables.end())
         for (const auto& e : old->second.entries)
-            before.insert(e[ENTRY_NUMBER]);
+            before.insert(e[HOST_ENTRY_NUMBER]);
     // A new host drive takes a number no table holds.
     if (before.empty())
         for (const auto& [carrier, table] : fw.hostTables)
             for (const auto& other : table.entries)
-                if (numbers.count(other[ENTRY_NUMBER]))
+                if (numbers.count(other[HOST_ENTRY_NUMBER]))
                     return FW_STATUS_IN_USE;
     if (count == 0) {
         fw.hostTables.erase(c.target);
@@ -303,10 +298,10 @@ uint32_t writeHostDriveTableCmd(ControllerFirmware& fw, IoctlCall& c)
     t.owner = wire::get32(p, 12);
     for (uint32_t i = 0; i < count; ++i) {
         std::array<uint8_t, HOST_ENTRY_SIZE> entry{};
-        std::copy_n(p + TABLE_HEAD + HOST_ENTRY_SIZE * i, HOST_ENTRY_SIZE, entry.begin());
+        std::copy_n(p + HOST_TABLE_HEAD + HOST_ENTRY_SIZE * i, HOST_ENTRY_SIZE, entry.begin());
         t.entries.push_back(entry);
-        if (!before.count(entry[ENTRY_NUMBER]))
-            raiseHostDriveCreated(fw, entry[ENTRY_NUMBER]);
+        if (!before.count(entry[HOST_ENTRY_NUMBER]))
+            raiseHostDriveCreated(fw, entry[HOST_ENTRY_NUMBER]);
     }
     fw.hostTables[c.target] = std::move(t);
     fw.commitPending = true;

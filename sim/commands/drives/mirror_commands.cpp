@@ -3,6 +3,7 @@
 #include "drive_commands.h"
 
 #include "array_config.h"
+#include "command_words.h"
 #include "drive_config.h"
 
 #include <byte_order.h>
@@ -16,13 +17,9 @@ namespace {
 
 constexpr uint32_t FLAG_READ = 0xFFFFFFFF;   // a flag record that reads
 constexpr uint8_t STATE_QUERY = 3;           // code of the build progress query
-constexpr size_t STATE_PERCENT = 2;
 constexpr size_t POOL_ENTRY = 8;
 constexpr size_t POOL_MAX_ENTRIES = 35;
 constexpr uint32_t POOL_END = 0xFFFF;
-constexpr uint32_t PERCENT_DONE = 100;
-
-uint32_t ok() { return FW_STATUS_OK; }
 
 // The drive numbers of a pool record: entries {u32 0, u32 drive} up to the
 // end entry {0, 0xFFFF} or the 35th; false for a record of the wrong shape.
