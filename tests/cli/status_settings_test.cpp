@@ -136,7 +136,7 @@ TEST(StatusSettings, RaidAddsTheTablesBeforeTheLines)
     SimMount sim;
     ASSERT_TRUE(sim.ok());
     ExpectToolRun(sim.root(), {"-s", "-CTR:1", "-BIOS", "-RAID", "-FW"},
-              kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n", "", 0);
+                  kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n", "", 0);
 }
 
 // The settings writes of the log: entry, key and answered status of every
@@ -295,7 +295,7 @@ TEST(AssignSettings, SettingsWriteKeepsWhatItDoesNotChange)
     SimMount sim(R"({"controllers": [{"entry": 0, "pageA": [[16, 71], [36, 1], [17, 133], [37, 0], [14, 1]]}]})");
     ASSERT_TRUE(sim.ok());
     ExpectToolRun(sim.root(), {"-a", "-CTR:0", "-HDSTART:OFF", "-BIOS:REMOVE"}, "",
-              "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\n", 0);
+                  "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\n", 0);
     const std::vector<uint8_t> page = LastPageWritten(sim);
     ASSERT_EQ(page.size(), 380u);
     const struct {

@@ -73,10 +73,10 @@ TEST(HotPlugRecords, FreeTargetMaskRefusesAnotherChannelOrTheController)
         size_t size;
         uint32_t status;
     } cases[] = {
-        {CH0, 1, 20, 0x0006},   // the record names another channel
-        {0xFFFF, 0, 20, 0x0006},      // the controller is no channel
-        {CH0, 0, 16, 0x0007},   // the record is 20 bytes
-        {0x3FFFF, 1, 20, 0x0001},     // channel 1 answers for itself
+        {CH0, 1, 20, 0x0006},      // the record names another channel
+        {0xFFFF, 0, 20, 0x0006},   // the controller is no channel
+        {CH0, 0, 16, 0x0007},      // the record is 20 bytes
+        {0x3FFFF, 1, 20, 0x0001},  // channel 1 answers for itself
     };
     for (const Case& c : cases) {
         Bytes r(c.size, 0);
