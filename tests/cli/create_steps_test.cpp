@@ -21,12 +21,8 @@ const std::string kUninitialised = R"({"controllers": [
    {"target": 0, "initialised": false}, {"target": 1, "initialised": false},
    {"target": 2, "initialised": false}, {"target": 3, "initialised": false, "capacity": 1000000}]}]}]})";
 
-const std::string kStart = "INFO: Creating Host Drive. Processing command......\nINFO: Destructive build set.\n";
-const std::string kDestructiveArray =
-    "WARNING: If you reset the system during the Destructive Build,the Array Build will restart in slower "
-    "Non-destructive mode !\n";
 const std::string kCode7 = "ERROR: Error Code 16777223 \n";
-const std::string kNoHostDrives = "No Host Drives\n";
+const std::string kNoHostDrivesLine = "No Host Drives\n";
 const Args kRaid5H = {"-c", "-CTR:0", "-RAID:5H", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A-2,SCSI-A-3"};
 
 // One field of a log line (fields are TAB-separated).
@@ -83,12 +79,12 @@ const StepCase kStepCases[] = {
      "0\tRAID5\tbuild"},
     {"Maintenance Mode refused twice",
      {"status 0 0x72 7", "status 0 0x72 7"}, kRaid5H,
-     kStart + "ERROR:Could not enter Maintenance Mode.Operation aborted.\n", 1, kNoHostDrives},
+     kStart + "ERROR:Could not enter Maintenance Mode.Operation aborted.\n", 1, kNoHostDrivesLine},
     {"the second disk cannot be initialised",
      {"status 0 0x20000002 7 after 2"}, kRaid5H,
      kStart + "ERROR: Host Drive Creation Failure:\nCould not initialize disk KZM     VIRTUAL DISK on SCSI-A ID 1.\n"
               "Please check disk, cables and SCSI termination.\n",
-     1, kNoHostDrives},
+     1, kNoHostDrivesLine},
     {"the third logical drive cannot be made",
      {"status 0 0x0E 7 after 3"}, kRaid5H, kStart + kCode7, 1, "1\tPD_A000\tready"},
     {"the array cannot be made",
@@ -105,7 +101,7 @@ const StepCase kStepCases[] = {
      kStart + "WARNING: Using Max size 1024 for Host Drive. \n" + kCode7, 1, "0\tPD_A000\tready"},
     {"the chain cannot be made",
      {"status 0 0x0E 7"}, {"-c", "-CTR:0", "-RAID:C", "-DISKS:SCSI-A-0,SCSI-A-1"}, kStart + kCode7, 1,
-     kNoHostDrives},
+     kNoHostDrivesLine},
 };
 
 class CreateSteps : public ::testing::TestWithParam<StepCase> {};

@@ -19,10 +19,6 @@ const std::string kFourDisks = R"({"controllers": [
  {"entry": 0, "channels": [{"kind": 2, "devices": [
    {"target": 0}, {"target": 1}, {"target": 2}, {"target": 3, "capacity": 1000000}]}]}]})";
 
-const std::string kStart = "INFO: Creating Host Drive. Processing command......\nINFO: Destructive build set.\n";
-const std::string kDestructiveArray =
-    "WARNING: If you reset the system during the Destructive Build,the Array Build will restart in slower "
-    "Non-destructive mode !\n";
 const std::string kLevelRefused =
     "ERROR: RAID level specified not supported by controller and/or not enough disks specified\n";
 
@@ -42,7 +38,7 @@ struct CreateCase {
     std::vector<std::string> usedAfter;  // the Used column of the four disks afterwards
 };
 
-const CreateCase kCases[] = {
+const CreateCase kCreateCases[] = {
     {"RAID 5 over old-form entries, the smallest disk takes the first free number",
      {"-c", "-CTR:0", "-RAID:5", "-DISKS:A-0,A-1,A-3"},
      kDisksFormatWarning,
@@ -126,7 +122,7 @@ TEST_P(CreateTable, Run)
         EXPECT_NE(s.out.find(DiskRow(k, c.usedAfter[k], mb[k])), std::string::npos) << s.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CreateTable, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, CreateTable, ::testing::ValuesIn(kCreateCases),
                          [](const ::testing::TestParamInfo<CreateCase>& info) {
                              return "Case" + std::to_string(info.index);
                          });

@@ -147,6 +147,16 @@ inline const std::string kDefaultStatus1 =
     "SCSI-A-1\t0\tFree\t\tKZM     VIRTUAL DISK 1   RW      1024 \n" +
     kNoHostDrives;
 
+// The lines that open a destructive build of a host drive.
+inline const std::string kStart =
+    "INFO: Creating Host Drive. Processing command......\nINFO: Destructive build set.\n";
+inline const std::string kDestructiveArray =
+    "WARNING: If you reset the system during the Destructive Build,the Array Build will restart in slower "
+    "Non-destructive mode !\n";
+
+// The last line of a refused -a.
+inline const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
+
 // The five lines an old-form DISKS entry prints on standard output, once a run.
 inline const std::string kDisksFormatWarning =
     "WARNING: The physical disks entry format has changed. The CHN-ID format is\n"

@@ -1,6 +1,7 @@
 // ostrel -a -FW: against the emulator's "new" profile with image files built
 // by the emulator's image builder: whole standard output, standard error and
 // exit code, and Maintenance Mode left afterwards.
+#include "expected_texts.h"
 #include "firmware_image.h"
 #include "sim_mount.h"
 #include "tool_process.h"
@@ -22,7 +23,6 @@ using kzmsim::ImageComponent;
 using kzmsim::ImageSpec;
 
 const std::string kNew = R"({"controllers": [{"entry": 0, "profile": "new"}]})";
-const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
 using Args = std::vector<std::string>;
 
 ImageComponent Part(uint8_t id, size_t n = 300)

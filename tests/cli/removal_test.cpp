@@ -4,6 +4,7 @@
 // whole standard output, standard error and exit code, the disks' Used
 // column afterwards (the carrying drive's number, which follows its host
 // drive's), and nothing left held in kzmsim/state.
+#include "expected_texts.h"
 #include "sim_mount.h"
 #include "tool_process.h"
 
@@ -30,7 +31,6 @@ const Args kSecondControllerSingles = {"-c", "-CTR:1", "-RAID:S", "-DISKS:SCSI-A
 const std::string kSwapWarning =
     "WARNING:Swapping Host Drive Numbers may leave your system in a\n"
     "defective state, especially, if the boot drive position is being changed!\n";
-const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
 const std::string kNotFirst =
     "ERROR: Specified controller is not the first one on this system\n"
     "WARNING: Setting Host Drive #1 to 0 will not make it a Boot drive\n"
@@ -77,7 +77,7 @@ const Args kArray = {"-c", "-CTR:0", "-RAID:5", "-DISKS:SCSI-A-0,SCSI-A-1,SCSI-A
 // Host drives 1 and 2 join host drive 0 on the array (logical drive 0).
 const std::vector<std::string> kThreeOnTheArray = {"hostdrive 0 0 1 2048", "hostdrive 0 0 2 2048"};
 
-const RemovalCase kCases[] = {
+const RemovalCase kRemovalCases[] = {
     {"delete one of three host drives on an array: all three go",
      {kArray}, -1,
      {"-d", "-CTR:0", "-HOSTDRIVE:1"},
@@ -245,7 +245,7 @@ TEST_P(RemovalTable, Run)
     EXPECT_EQ(used, c.usedAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RemovalTable, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, RemovalTable, ::testing::ValuesIn(kRemovalCases),
                          [](const ::testing::TestParamInfo<RemovalCase>& info) {
                              return "Case" + std::to_string(info.index);
                          });

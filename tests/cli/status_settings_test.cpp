@@ -15,7 +15,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-void ExpectRun(const std::string& root, const Args& args, const std::string& out, const std::string& err, int code)
+void ExpectToolRun(const std::string& root, const Args& args, const std::string& out, const std::string& err, int code)
 {
     std::string line = "ostrel";
     for (const std::string& a : args)
@@ -69,8 +69,8 @@ TEST(StatusTables, EveryKindOfDevice)
 {
     SimMount sim(kTablesScenario);
     ASSERT_TRUE(sim.ok());
-    ExpectRun(sim.root(), {"-s"}, kTables0 + kTables1 + kTables2, "", 0);
-    ExpectRun(sim.root(), {"-s", "-CTR:2"}, kTables2, "", 0);
+    ExpectToolRun(sim.root(), {"-s"}, kTables0 + kTables1 + kTables2, "", 0);
+    ExpectToolRun(sim.root(), {"-s", "-CTR:2"}, kTables2, "", 0);
 }
 
 TEST(StatusTables, FailedRefreshPrintsItsCodeAndTheTableFollows)
@@ -79,7 +79,7 @@ TEST(StatusTables, FailedRefreshPrintsItsCodeAndTheTableFollows)
     ASSERT_TRUE(sim.ok());
     // The drive count is the first request of reading the configuration.
     ASSERT_TRUE(sim.control("status 0 0x01 9"));
-    ExpectRun(sim.root(), {"-s", "-CTR:0"}, kTables0, "ERROR: Error Code 16777225 \n", 0);
+    ExpectToolRun(sim.root(), {"-s", "-CTR:0"}, kTables0, "ERROR: Error Code 16777225 \n", 0);
 }
 
 // Settings a controller may start with: undetermined cache switches, CD
@@ -128,15 +128,15 @@ TEST(StatusSettings, LinesForEveryValue)
         {{"-s", "-BIOS"}, "ERROR: BIOS setting cannot be determined.\nBIOS is removed.\nBIOS is disabled.\n"},
     };
     for (const Row& row : rows)
-        ExpectRun(sim.root(), row.args, row.out, "", 0);
+        ExpectToolRun(sim.root(), row.args, row.out, "", 0);
 }
 
 TEST(StatusSettings, RaidAddsTheTablesBeforeTheLines)
 {
     SimMount sim;
     ASSERT_TRUE(sim.ok());
-    ExpectRun(sim.root(), {"-s", "-CTR:1", "-BIOS", "-RAID", "-FW"},
-              kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n", "", 0);
+    ExpectToolRun(sim.root(), {"-s", "-CTR:1", "-BIOS", "-RAID", "-FW"},
+                  kDefaultStatus1 + "2.22.18-R030\nBIOS is enabled.\n", "", 0);
 }
 
 // The settings writes of the log: entry, key and answered status of every
@@ -161,7 +161,6 @@ std::vector<std::string> SettingsWrites(const SimMount& sim)
 const std::string kCacheOk = "0 0x00000005 0x00000001";
 const std::vector<std::string> kPageOk = {"0 0x0000002B 0x00000001", "0 0x0000002C 0x00000001",
                                           "0 0x0000002D 0x00000001"};
-const std::string kAssignFailed = "ERROR: During Controller assign operation\n";
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts)
 {
@@ -262,8 +261,8 @@ TEST(AssignSettings, EachChangeIsReadBackByTheNextRun)
         ASSERT_TRUE(sim.ok());
         for (const std::string& line : row.control)
             ASSERT_TRUE(sim.control(line)) << line;
-        ExpectRun(sim.root(), row.assign, "", row.err, row.code);
-        ExpectRun(sim.root(), row.status, row.statusOut, "", 0);
+        ExpectToolRun(sim.root(), row.assign, "", row.err, row.code);
+        ExpectToolRun(sim.root(), row.status, row.statusOut, "", 0);
         EXPECT_EQ(SettingsWrites(sim), row.writes);
     }
 }
@@ -295,8 +294,8 @@ TEST(AssignSettings, SettingsWriteKeepsWhatItDoesNotChange)
     // which software cannot set.
     SimMount sim(R"({"controllers": [{"entry": 0, "pageA": [[16, 71], [36, 1], [17, 133], [37, 0], [14, 1]]}]})");
     ASSERT_TRUE(sim.ok());
-    ExpectRun(sim.root(), {"-a", "-CTR:0", "-HDSTART:OFF", "-BIOS:REMOVE"}, "",
-              "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\n", 0);
+    ExpectToolRun(sim.root(), {"-a", "-CTR:0", "-HDSTART:OFF", "-BIOS:REMOVE"}, "",
+                  "INFO: Disabled Immediate Harddisk startup \nINFO: BIOS is removed.\n", 0);
     const std::vector<uint8_t> page = LastPageWritten(sim);
     ASSERT_EQ(page.size(), 380u);
     const struct {

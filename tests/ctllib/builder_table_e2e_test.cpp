@@ -258,6 +258,8 @@ const BuilderCase kCases[] = {
          0x01000000, 0, 512, 0, -1, CTLSVC_RAW, CTLOP_SCSI},
 };
 
+#undef CALL
+
 class BuilderTableE2E : public SimSuite {
 protected:
     static void SetUpTestSuite()

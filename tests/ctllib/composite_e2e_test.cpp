@@ -15,7 +15,7 @@ namespace {
 
 // Controller 0: 8 channels, newer layouts, drive 3 over (0,1) and (1,0).
 // Controller 1: refuses 0x5D, 3 channels. Controller 2: level 262 layouts.
-const char* kScenario = R"({
+const char* kCompositeScenario = R"({
   "controllers": [
     {"entry": 0,
      "channels": [{"devices": [{"target": 0}, {"target": 1}, {"target": 2}]},
@@ -31,7 +31,7 @@ const char* kScenario = R"({
 
 class CompositeE2E : public SimSuite {
 protected:
-    static void SetUpTestSuite() { mountWith(kScenario); }
+    static void SetUpTestSuite() { mountWith(kCompositeScenario); }
     static void TearDownTestSuite() { unmount(); }
 };
 

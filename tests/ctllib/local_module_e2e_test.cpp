@@ -21,7 +21,7 @@ namespace {
 const CtlResult kNoEntry = CTLERR_ERRNO + ENOENT;
 
 // Driver entries 0, 2 and 3; controller n is served through the n-th of them.
-const char* kScenario = R"({
+const char* kLocalScenario = R"({
   "controllers": [
     {"entry": 0, "channels": [{"devices": [{"target": 0}]}]},
     {"entry": 2, "class": 134},
@@ -31,7 +31,7 @@ const char* kScenario = R"({
 
 class LocalModuleE2E : public SimSuite {
 protected:
-    static void SetUpTestSuite() { mountWith(kScenario); }
+    static void SetUpTestSuite() { mountWith(kLocalScenario); }
     static void TearDownTestSuite() { unmount(); }
 };
 

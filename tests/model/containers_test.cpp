@@ -22,7 +22,7 @@ std::vector<int> Contents(const CList<int>& list)
     return std::vector<int>(list.data, list.data + list.count);
 }
 
-void Fill(CList<int>& list, std::initializer_list<int> values)
+void FillList(CList<int>& list, std::initializer_list<int> values)
 {
     for (int v : values)
         ASSERT_EQ(list.Add(v), 1);
@@ -54,7 +54,7 @@ TEST(CListTest, InsertAtAcceptsOnlyZeroToCount)
     };
     for (const Case& c : cases) {
         CList<int> list;
-        Fill(list, {1, 2, 3});
+        FillList(list, {1, 2, 3});
         EXPECT_EQ(list.InsertAt(9, c.index), c.result) << "index " << c.index;
         EXPECT_EQ(Contents(list), c.after) << "index " << c.index;
     }
@@ -82,7 +82,7 @@ TEST(CListTest, SortedAddPutsEqualElementsAfterEarlierOnes)
     CList<int> list;
     list.compare = [](const int* stored, const int* value) { return *stored / 10 - *value / 10; };
     list.sorted = 1;
-    Fill(list, {50, 30, 51, 10});
+    FillList(list, {50, 30, 51, 10});
     EXPECT_EQ(Contents(list), (std::vector<int>{10, 30, 50, 51}));
 }
 
@@ -90,12 +90,12 @@ TEST(CListTest, UnsortedOrCallbackLessAddAppends)
 {
     CList<int> noCallback;
     noCallback.sorted = 1;
-    Fill(noCallback, {5, 3, 1});
+    FillList(noCallback, {5, 3, 1});
     EXPECT_EQ(Contents(noCallback), (std::vector<int>{5, 3, 1}));
 
     CList<int> notSorted;
     notSorted.compare = [](const int* a, const int* b) { return *a - *b; };
-    Fill(notSorted, {5, 3, 1});
+    FillList(notSorted, {5, 3, 1});
     EXPECT_EQ(Contents(notSorted), (std::vector<int>{5, 3, 1}));
 }
 
@@ -122,7 +122,7 @@ TEST(CListTest, FindComparesTheElementsBytes)
 TEST(CListTest, RemoveSetAtAndRangeChecks)
 {
     CList<int> list;
-    Fill(list, {1, 2, 3, 2});
+    FillList(list, {1, 2, 3, 2});
     EXPECT_EQ(list.Remove(2), 1);  // the first 2
     EXPECT_EQ(Contents(list), (std::vector<int>{1, 3, 2}));
     EXPECT_EQ(list.Remove(7), 0);
@@ -139,7 +139,7 @@ TEST(CListTest, RemoveSetAtAndRangeChecks)
 TEST(CListTest, RemoveAllKeepsTheBuffer)
 {
     CList<int> list;
-    Fill(list, {1, 2});
+    FillList(list, {1, 2});
     int* buffer = list.data;
     list.RemoveAll();
     EXPECT_EQ(list.count, 0);

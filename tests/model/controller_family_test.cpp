@@ -16,7 +16,7 @@ struct FamilyCase {
     int expected;
 };
 
-const FamilyCase kCases[] = {
+const FamilyCase kFamilyCases[] = {
     {"class 0x06 is family 34", 0x06, 0, 0, 30, 0, FAMILY_MODE_FAMILY, 34},
     {"class 0x56 is family 34", 0x56, 0, 0, 30, 0, FAMILY_MODE_FAMILY, 34},
     {"class 0x66 is family 35", 0x66, 0, 0, 30, 0, FAMILY_MODE_FAMILY, 35},
@@ -41,7 +41,7 @@ const FamilyCase kCases[] = {
 
 TEST(ControllerFamilyTest, FollowsTheFamilyTable)
 {
-    for (const FamilyCase& c : kCases) {
+    for (const FamilyCase& c : kFamilyCases) {
         FamilyInputs in;
         in.controllerClass = c.controllerClass;
         in.subtype = c.subtype;

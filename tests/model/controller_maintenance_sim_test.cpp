@@ -54,7 +54,8 @@ protected:
     std::string State() const { return sim_->readFile("kzmsim/state"); }
 };
 
-constexpr const char* kDisks = R"(, "channels": [{"kind": 2, "ownId": 7, "devices": [{"target": 0}, {"target": 1}]}])";
+constexpr const char* kMaintenanceDisks =
+    R"(, "channels": [{"kind": 2, "ownId": 7, "devices": [{"target": 0}, {"target": 1}]}])";
 
 struct ProfileCase {
     const char* profile;
@@ -77,7 +78,7 @@ TEST_F(MaintenanceSimTest, DriveMaintenanceTakesWhatTheFirmwareLevelOffers)
 {
     for (const ProfileCase& k : kProfiles) {
         SCOPED_TRACE(std::string(k.profile) + " host drive " + std::to_string(k.hostDrive));
-        CController* c = Open(k.profile, kDisks);
+        CController* c = Open(k.profile, kMaintenanceDisks);
         ASSERT_NE(c, nullptr);
 
         size_t from = sim_->log().size();
@@ -361,7 +362,7 @@ std::set<std::vector<int>> Addresses(const std::vector<std::vector<uint8_t>>& re
 
 TEST_F(MaintenanceSimTest, RescanOnLevel22ProbesEveryUnknownAddressButTheControllersOwn)
 {
-    CController* c = Open("old", kDisks);
+    CController* c = Open("old", kMaintenanceDisks);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->ScanDevices(), 1);
     ASSERT_TRUE(sim_->control("insert 0 0 4"));
@@ -382,7 +383,7 @@ TEST_F(MaintenanceSimTest, RescanOnLevel22ProbesEveryUnknownAddressButTheControl
 
 TEST_F(MaintenanceSimTest, RescanFromLevel23ScansTheWholeChannelOnce)
 {
-    CController* c = Open("middle", kDisks);
+    CController* c = Open("middle", kMaintenanceDisks);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->ScanDevices(), 1);
     ASSERT_TRUE(sim_->control("insert 0 0 4 5000"));
@@ -401,7 +402,7 @@ TEST_F(MaintenanceSimTest, RescanFromLevel23ScansTheWholeChannelOnce)
 
 TEST_F(MaintenanceSimTest, RescanTargetAsksOnlyForLunsNotYetKnown)
 {
-    CController* c = Open("new", kDisks);
+    CController* c = Open("new", kMaintenanceDisks);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->ScanDevices(), 1);
     ASSERT_EQ(c->RescanTarget(0, 1, 0), 1);
@@ -414,7 +415,7 @@ TEST_F(MaintenanceSimTest, RescanTargetAsksOnlyForLunsNotYetKnown)
 
 TEST_F(MaintenanceSimTest, LoadAllPreparesAndCommitsThenRereads)
 {
-    CController* c = Open("new", kDisks);
+    CController* c = Open("new", kMaintenanceDisks);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->ScanDevices(), 1);
     ASSERT_TRUE(sim_->control("insert 0 0 2"));

@@ -145,7 +145,7 @@ TEST_F(SaveInformationTest, TheRichControllerGivesTheGoldenReport)
         EXPECT_EQ(l.find('\n'), std::string::npos);
 }
 
-struct ProfileCase {
+struct SectionCase {
     const char* controller;
     const char* section;
 };
@@ -153,7 +153,7 @@ struct ProfileCase {
 // Step 3 by firmware generation and hardware: every branch of the controller section.
 TEST_F(SaveInformationTest, TheControllerSectionFollowsTheFirmwareAndHardware)
 {
-    const ProfileCase cases[] = {
+    const SectionCase cases[] = {
         {R"({"entry": 0, "profile": "old"})",
          "                             Controller Information                             \n"
          "                             ======================                             \n"
@@ -197,7 +197,7 @@ TEST_F(SaveInformationTest, TheControllerSectionFollowsTheFirmwareAndHardware)
          "Batt.Backup DIMM: Not present\n"
          "DO_EVENT_HIT:     On              READ_AHEAD:       On\n"},
     };
-    for (const ProfileCase& k : cases) {
+    for (const SectionCase& k : cases) {
         SCOPED_TRACE(k.controller);
         CController* c = Read(k.controller);
         ASSERT_NE(c, nullptr);

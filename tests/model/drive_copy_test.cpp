@@ -3,6 +3,7 @@
 // a process of its own, for the copy (by construction and by assignment).
 
 #include "array_drive.h"
+#include "child_process.h"
 #include "enclosure.h"
 #include "host_drive.h"
 #include "log_drive.h"
@@ -20,12 +21,6 @@ namespace {
 constexpr int kRefreshWorker = 1;
 constexpr int kHour = 3600;  // long enough that no worker refreshes during a test
 
-bool Collected(pid_t pid)
-{
-    errno = 0;
-    return waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
-
 struct CopyCase {
     const char* name;
     int interval;       // the source's refresh interval
@@ -33,7 +28,7 @@ struct CopyCase {
     bool assign;        // copied by assignment onto an object with a worker of its own
 };
 
-const CopyCase kCases[] = {
+const CopyCase kCopyCases[] = {
     {"idle drive, construction", 0, false, false},
     {"interval without worker, construction", 7, false, false},
     {"refreshing drive, construction", kHour, true, false},
@@ -49,7 +44,7 @@ TYPED_TEST_SUITE(DriveCopyTest, DriveClasses);
 
 TYPED_TEST(DriveCopyTest, CopyKeepsTheIntervalAndRunsItsOwnWorker)
 {
-    for (const CopyCase& c : kCases) {
+    for (const CopyCase& c : kCopyCases) {
         SCOPED_TRACE(c.name);
         TypeParam source;
         source.refreshInterval = c.interval;

@@ -19,7 +19,7 @@ using LogDriveTest = DriveSimTest;
 
 // Firmware 0x200000 on the "new" profile: a reserved area of 1200 sectors
 // on every disk. Channel 0: disks 0-3; channel 1: disk 5 of 1,000,000 sectors.
-const char* const kDisks = R"({"entry": 0, "profile": "new", "firmwareVersion": "0x02200000",
+const char* const kLogDisks = R"({"entry": 0, "profile": "new", "firmwareVersion": "0x02200000",
     "channels": [{"kind": 2, "devices": [{"target": 0, "capacity": 400000}, {"target": 1, "capacity": 600000},
                                           {"target": 2, "capacity": 500000}, {"target": 3, "capacity": 1200}]},
                  {"kind": 2, "devices": [{"target": 5, "capacity": 1000000}]}]})";
@@ -53,7 +53,7 @@ TEST_F(LogDriveTest, FreeDrivesBecomeCommittedDrivesWithAHostDrive)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        CController* c = Read(kDisks);
+        CController* c = Read(kLogDisks);
         ASSERT_NE(c, nullptr);
         ASSERT_EQ(c->freeDrives.count, 255);
         CFreeDrive& f = c->freeDrives[k.number];
@@ -89,7 +89,7 @@ TEST_F(LogDriveTest, FreeDrivesBecomeCommittedDrivesWithAHostDrive)
 
 TEST_F(LogDriveTest, HostDriveOfAMillionSectorsStartsAfterTheReservedArea)
 {
-    CController* c = Read(kDisks);
+    CController* c = Read(kLogDisks);
     ASSERT_NE(c, nullptr);
     CFreeDrive& f = c->freeDrives[9];
     f.AddDisk(At(*c, 1, 5));
@@ -108,7 +108,7 @@ TEST_F(LogDriveTest, HostDriveOfAMillionSectorsStartsAfterTheReservedArea)
 
 TEST_F(LogDriveTest, CreateHostDriveRefusesADriveNoLargerThanTheReservedArea)
 {
-    CController* c = Read(kDisks);
+    CController* c = Read(kLogDisks);
     ASSERT_NE(c, nullptr);
     CFreeDrive& f = c->freeDrives[2];
     f.AddDisk(At(*c, 0, 3));  // 1200 sectors
@@ -121,7 +121,7 @@ TEST_F(LogDriveTest, CreateHostDriveRefusesADriveNoLargerThanTheReservedArea)
 
 TEST_F(LogDriveTest, CommitWithoutDisksSendsNoName)
 {
-    CController* c = Read(kDisks);
+    CController* c = Read(kLogDisks);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->freeDrives[4].Commit(0), 1);
     EXPECT_EQ(Logged(0x8000000F), 0u);
@@ -130,7 +130,7 @@ TEST_F(LogDriveTest, CommitWithoutDisksSendsNoName)
 
 TEST_F(LogDriveTest, UsedCapacityIsReadAndSet)
 {
-    CController* c = Read(kDisks);
+    CController* c = Read(kLogDisks);
     ASSERT_NE(c, nullptr);
     CFreeDrive& f = c->freeDrives[3];
     f.AddDisk(At(*c, 0, 2));

@@ -20,7 +20,7 @@ using PhysDriveOpsTest = PhysDriveSimTest;
 // Channel 0: a disk that settles on mode 49, a disk in logical drive 0, a
 // blank-named disk, a CD-ROM. The surface check shows its start and abort
 // two queries late and advances 25 percent a query.
-const char* const kDisks = R"({"entry": 0, "profile": "new", "surfaceCheck": {"step": 25, "delay": 2},
+const char* const kPhysDisks = R"({"entry": 0, "profile": "new", "surfaceCheck": {"step": 25, "delay": 2},
     "channels": [{"kind": 2, "ownId": 7, "devices": [
         {"target": 0, "grownDefects": 3, "primaryDefects": 120, "modeFor17": 49, "capacity": 1000},
         {"target": 1, "vendor": "ABC", "product": ""},
@@ -45,7 +45,7 @@ int QueryUntilEnd(CPhysDrive& d, ProgressRequest& r)
 
 TEST_F(PhysDriveOpsTest, SurfaceCheckRunsToTheEndAndReportsItsErrors)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[0];
     EXPECT_EQ(d.GetProgress(), SURFACE_NONE);
@@ -93,7 +93,7 @@ TEST_F(PhysDriveOpsTest, SurfaceCheckRunsToTheEndAndReportsItsErrors)
 
 TEST_F(PhysDriveOpsTest, AbortedSurfaceCheckWaitsForTheEnd)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[2];
     ProgressRequest r;
@@ -129,7 +129,7 @@ TEST_F(PhysDriveOpsTest, InitializeSendsTheParametersAndReadsModeSeventeenBack)
         {"format 0 sent as 2", 2, 0x11, 0, 1, 0x11, 2},
         {"format 3 sent as 2", 2, 0x11, 3, 1, 0x11, 2},
     };
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -160,7 +160,7 @@ TEST_F(PhysDriveOpsTest, InitializeSendsTheParametersAndReadsModeSeventeenBack)
 
 TEST_F(PhysDriveOpsTest, DeviceNameDropsTrailingBlanksButNeverTheFirstCharacter)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     EXPECT_STREQ(DeviceName(c->physDrives[1]), "ABC");
     EXPECT_STREQ(DeviceName(c->physDrives[2]), " ");
@@ -169,7 +169,7 @@ TEST_F(PhysDriveOpsTest, DeviceNameDropsTrailingBlanksButNeverTheFirstCharacter)
 
 TEST_F(PhysDriveOpsTest, LockUnlockAndDeinitializeChangeTheDisk)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[0];
     ASSERT_EQ(d.Lock(), 1);
@@ -195,7 +195,7 @@ TEST_F(PhysDriveOpsTest, LockUnlockAndDeinitializeChangeTheDisk)
 
 TEST_F(PhysDriveOpsTest, DefectCountsOnlyForReadyDisks)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[0];
     EXPECT_EQ(d.GetGrownDefects(), 3u);
@@ -220,7 +220,7 @@ TEST_F(PhysDriveOpsTest, DefectCountsOnlyForReadyDisks)
 
 TEST_F(PhysDriveOpsTest, PresenceFollowsPullAndInsert)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[2];
     int present = -1;
@@ -241,7 +241,7 @@ TEST_F(PhysDriveOpsTest, PresenceFollowsPullAndInsert)
 
 TEST_F(PhysDriveOpsTest, ReadBlocksAsksForWhatFitsOneRequest)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[0];
     std::vector<uint8_t> buf(128 * DISK_BLOCK, 0xEE);
@@ -270,7 +270,7 @@ TEST_F(PhysDriveOpsTest, ReadBlocksAsksForWhatFitsOneRequest)
 
 TEST_F(PhysDriveOpsTest, IdentifyDeviceByteAndTransferRates)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[2];
     ASSERT_EQ(d.Identify(), 1) << std::hex << d.error;
@@ -300,7 +300,7 @@ TEST_F(PhysDriveOpsTest, IdentifyDeviceByteAndTransferRates)
 
 TEST_F(PhysDriveOpsTest, StatisticsCorrectAnEarlyWrapOnlyWithATickDivider)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     ASSERT_EQ(c->GetFamily(FAMILY_MODE_FAMILY), 36);
     CPhysDrive& d = c->physDrives[0];
@@ -330,7 +330,7 @@ TEST_F(PhysDriveOpsTest, StatisticsCorrectAnEarlyWrapOnlyWithATickDivider)
 
 TEST_F(PhysDriveOpsTest, AutoRefreshRunsOneWorkerThatRefreshes)
 {
-    CController* c = Scanned(kDisks);
+    CController* c = Scanned(kPhysDisks);
     ASSERT_NE(c, nullptr);
     CPhysDrive& d = c->physDrives[0];
     EXPECT_EQ(d.SetAutoRefresh(0), 1);  // nothing to stop

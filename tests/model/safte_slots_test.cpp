@@ -15,7 +15,7 @@ constexpr int kProcessor = 0;
 // A controller whose device 0 is a SAF-TE processor on channel 0 with `slots`
 // slots, followed by disks with the given target IDs (all on channel 0 but
 // those listed in `offChannel`).
-void Fill(CController& c, int slots, const std::vector<int>& targets, const std::vector<int>& offChannel = {})
+void FillSlots(CController& c, int slots, const std::vector<int>& targets, const std::vector<int>& offChannel = {})
 {
     ASSERT_EQ(c.physDrives.SetSize(1 + static_cast<int>(targets.size())), 1);
     c.physDrives[kProcessor].isEnclosureProcessor = 1;
@@ -39,7 +39,7 @@ TEST(SafteSlots, TheProcessorIsTheFirstDeviceOfKindOne)
 {
     CController c;
     EXPECT_EQ(FindSafteProcessor(c), -1);
-    Fill(c, 4, {0, 1});
+    FillSlots(c, 4, {0, 1});
     c.physDrives[2].isEnclosureProcessor = 1;
     EXPECT_EQ(FindSafteProcessor(c), kProcessor);
     c.physDrives[kProcessor].isEnclosureProcessor = 2;
@@ -64,7 +64,7 @@ TEST(SafteSlots, EachDiskTakesTheFirstSlotOfItsTargetThatHoldsNoDisk)
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         CController c;
-        Fill(c, 8, {0, 1});
+        FillSlots(c, 8, {0, 1});
         std::vector<EnclosureSlot> table = k.table;
         EXPECT_EQ(AssignSafteSlots(c, {1, 2}, table), k.assigned);
         for (size_t i = 0; i < table.size(); ++i) {
@@ -90,7 +90,7 @@ TEST(SafteSlots, RefusalsComeBeforeTheTableIsRead)
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         CController c;
-        Fill(c, k.slots, {0, 1}, k.offChannel);
+        FillSlots(c, k.slots, {0, 1}, k.offChannel);
         if (k.allAssigned)
             c.physDrives[1].enclosureIndex = c.physDrives[2].enclosureIndex = kProcessor;
         std::vector<EnclosureSlot> table;

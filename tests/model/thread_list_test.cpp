@@ -1,5 +1,6 @@
 // Background worker processes: start, stop order, slot reuse, copies,
 // collection of ended workers and what a worker must not do to its parent.
+#include "child_process.h"
 #include "test_hooks.h"
 #include "thread_list.h"
 
@@ -126,13 +127,6 @@ protected:
 
     int fds_[2] = {-1, -1};
 };
-
-// True when `pid` is no longer a child of this process (collected, no zombie).
-bool Collected(pid_t pid)
-{
-    errno = 0;
-    return waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
-}
 
 TEST_F(WorkerTest, BusySingleSlotRefusesASecondStart)
 {

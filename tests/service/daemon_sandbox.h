@@ -17,6 +17,9 @@ struct LogRecord {
     std::string text;
 };
 
+// The severities of the records the service writes.
+inline constexpr int LOG_ERR_SEVERITY = 3, LOG_WARNING_SEVERITY = 4, LOG_INFO_SEVERITY = 6;
+
 class DaemonSandbox {
 public:
     DaemonSandbox();

@@ -20,8 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int LOG_ERR_SEVERITY = 3, LOG_WARNING_SEVERITY = 4, LOG_INFO_SEVERITY = 6;
-
 // The severity of the first record with the text, or -1.
 int severityOf(DaemonSandbox& box, const std::string& text)
 {

@@ -30,7 +30,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr int LOG_ERR_SEVERITY = 3, LOG_WARNING_SEVERITY = 4, LOG_INFO_SEVERITY = 6;
 const std::string disabledText = "       External program will not be executed, when controller events occur.";
 
 // One run of the command: its arguments and the user id it ran with.

@@ -17,7 +17,7 @@ using simtest::runIoctl;
 namespace {
 
 // Drives 0-4 single disks, drive 5 a small one, drive 6 in a mirror with 7.
-Scenario machine()
+Scenario arrayMachine()
 {
     Scenario s;
     std::string error;
@@ -136,7 +136,7 @@ TEST(ArrayCommands, RefusalsChangeNothing)
     };
     for (Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Driver d(machine());
+        Driver d(arrayMachine());
         ControllerFirmware& fw = *d.firmware(0);
         Bytes made = arrayRecord(5, {0, 1, 2});
         ASSERT_EQ(runIoctl(fw, 0x10000010, 0, made), 1u);
@@ -156,7 +156,7 @@ TEST(ArrayCommands, RefusalsChangeNothing)
 
 TEST(ArrayCommands, ListEntriesMarkMembersMasterAndParity)
 {
-    Driver d(machine());
+    Driver d(arrayMachine());
     ControllerFirmware& fw = *d.firmware(0);
     Bytes made = arrayRecord(4, {0, 1, 2});
     ASSERT_EQ(runIoctl(fw, 0x10000010, 0, made), 1u);
@@ -197,7 +197,7 @@ TEST(ArrayCommands, HostDriveTablesAreCheckedWhole)
     };
     for (Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Driver d(machine());
+        Driver d(arrayMachine());
         ControllerFirmware& fw = *d.firmware(0);
         EXPECT_EQ(runIoctl(fw, 0x10010003, 3, k.param) & 0xFFFF, k.status);
         EXPECT_EQ(fw.hostTables.count(3), k.status == 1 ? 1u : 0u);
@@ -211,7 +211,7 @@ TEST(ArrayCommands, HostDriveTablesAreCheckedWhole)
 // than the lower slot.
 TEST(ArrayCommands, TheFirstFailedComponentIsRecorded)
 {
-    Driver d(machine());
+    Driver d(arrayMachine());
     ControllerFirmware& fw = *d.firmware(0);
     Bytes made = arrayRecord(5, {0, 1, 2, 3});
     ASSERT_EQ(runIoctl(fw, 0x10000010, 0, made), 1u);

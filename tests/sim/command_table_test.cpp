@@ -11,13 +11,13 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::CH0;
+using simtest::CH1;
+using simtest::sendIoctl;
 
 namespace {
 
-constexpr uint32_t CH0 = 0x2FFFF;  // channel 0 as a whole
-constexpr uint32_t CH1 = 0x3FFFF;  // channel 1 as a whole
-
-Scenario machine()
+Scenario tableMachine()
 {
     Scenario s;
     std::string error;
@@ -32,17 +32,6 @@ Scenario machine()
                               s, error))
         << error;
     return s;
-}
-
-// Sends one IOCTL record; returns the status word and leaves the data area in `param`.
-uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes& param)
-{
-    return simtest::sendIoctl(d, entry, key, target, param);
-}
-
-uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes&& param)
-{
-    return send(d, entry, key, target, param);
 }
 
 Bytes word0(size_t size, uint32_t w)
@@ -84,19 +73,19 @@ Bytes setRequest(uint8_t set)
 
 TEST(CommandTable, KeysOutsideTheTableAreInvalidCommands)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     for (uint32_t key : {0x00u, 0x13u, 0x14u, 0x43u, 0x53u, 0x82u, 0xFFu, 0x10000000u, 0x10000035u, 0x10010008u,
                          0x20000003u, 0x20000083u, 0x20028u, 0x80000006u, 0xA000000Fu, 0x30000000u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(testing::Message() << std::hex << key);
-        EXPECT_EQ(send(d, 0, key, 0xFFFF, Bytes(4, 0)), FW_STATUS_NOT_SUPPORTED);
-        EXPECT_EQ(send(d, 0, key, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
+        EXPECT_EQ(sendIoctl(d, 0, key, 0xFFFF, Bytes(4, 0)), FW_STATUS_NOT_SUPPORTED);
+        EXPECT_EQ(sendIoctl(d, 0, key, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
     }
     EXPECT_TRUE(d.firmware(0)->records.size() == 1) << "nothing was kept";
 }
 
 TEST(CommandTable, SizesOutsideTheRowAreRefused)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     struct Case {
         const char* name;
         uint32_t key;
@@ -121,20 +110,20 @@ TEST(CommandTable, SizesOutsideTheRowAreRefused)
         {"log state of 8 bytes", 0x2000002F, 0x2FFFF, Bytes(8, 0)},
     };
     for (Case& c : cases)
-        EXPECT_EQ(send(d, 0, c.key, c.target, c.param), FW_STATUS_BAD_RECORD) << c.name;
+        EXPECT_EQ(sendIoctl(d, 0, c.key, c.target, c.param), FW_STATUS_BAD_RECORD) << c.name;
     // A fitting size reaches the firmware: in a hot plug, a new drive 200 of an empty slot.
-    ASSERT_EQ(send(d, 0, 0x20, 0xFFFF, Bytes{}), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x20, 0xFFFF, Bytes{}), FW_STATUS_OK);
     Bytes ok(16, 0);
     ok[0] = 200;
     ok[4] = 1;
     ok[13] = 99;
     ok[15] = 2;
-    EXPECT_EQ(send(d, 0, 0x24, 0xFFFF, ok), FW_STATUS_INVALID_TARGET) << "a fitting size reaches the firmware";
+    EXPECT_EQ(sendIoctl(d, 0, 0x24, 0xFFFF, ok), FW_STATUS_INVALID_TARGET) << "a fitting size reaches the firmware";
 }
 
 TEST(CommandTable, TargetsMustAddressWhatTheKeyWorksOn)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     struct Case {
         const char* name;
         int entry;
@@ -169,19 +158,19 @@ TEST(CommandTable, TargetsMustAddressWhatTheKeyWorksOn)
         {"without descriptions: no channel 2", 2, 0x20000006, CH0, word0(12, 2), FW_STATUS_INVALID_TARGET},
     };
     for (Case& c : cases)
-        EXPECT_EQ(send(d, c.entry, c.key, c.target, c.param), c.status) << c.name;
+        EXPECT_EQ(sendIoctl(d, c.entry, c.key, c.target, c.param), c.status) << c.name;
 }
 
 TEST(CommandTable, KnownKeysWithoutBehaviourAnswerInvalidCommandAfterTheChecks)
 {
-    Driver d(machine());
-    EXPECT_EQ(send(d, 0, 0x22, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(send(d, 0, 0x22, 0, Bytes{}), FW_STATUS_INVALID_TARGET);
-    EXPECT_EQ(send(d, 0, 0x52, 0xFFFF, Bytes(8, 0)), FW_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(send(d, 0, 0x52, 0xFFFF, Bytes(4, 0)), FW_STATUS_BAD_RECORD);
-    EXPECT_EQ(send(d, 0, 0x20000019, 0x20000, Bytes{}), FW_STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(send(d, 0, 0x20000019, 0x20005, Bytes{}), FW_STATUS_INVALID_TARGET);
-    EXPECT_EQ(send(d, 0, 0x2000002E, 0xFFFF, Bytes{}), FW_STATUS_INVALID_TARGET);
+    Driver d(tableMachine());
+    EXPECT_EQ(sendIoctl(d, 0, 0x22, 0xFFFF, Bytes{}), FW_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(sendIoctl(d, 0, 0x22, 0, Bytes{}), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(sendIoctl(d, 0, 0x52, 0xFFFF, Bytes(8, 0)), FW_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(sendIoctl(d, 0, 0x52, 0xFFFF, Bytes(4, 0)), FW_STATUS_BAD_RECORD);
+    EXPECT_EQ(sendIoctl(d, 0, 0x20000019, 0x20000, Bytes{}), FW_STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(sendIoctl(d, 0, 0x20000019, 0x20005, Bytes{}), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2000002E, 0xFFFF, Bytes{}), FW_STATUS_INVALID_TARGET);
 }
 
 TEST(CommandTable, EveryKeyHasOneRow)
@@ -193,9 +182,9 @@ TEST(CommandTable, EveryKeyHasOneRow)
 
 TEST(CommandTable, BoardDetailsFollowTheirPresets)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     Bytes good = detailsRequest();
-    ASSERT_EQ(send(d, 0, 0x5F, 0xFFFF, good), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x5F, 0xFFFF, good), FW_STATUS_OK);
     EXPECT_EQ(good[236], 10) << "the profile's component row";
     struct Case {
         const char* name;
@@ -208,91 +197,91 @@ TEST(CommandTable, BoardDetailsFollowTheirPresets)
             p[236] = 0;
         else
             wire::put32(p.data(), c.offset, c.word);
-        EXPECT_EQ(send(d, 0, 0x5F, 0xFFFF, p), FW_STATUS_BAD_RECORD) << c.name;
+        EXPECT_EQ(sendIoctl(d, 0, 0x5F, 0xFFFF, p), FW_STATUS_BAD_RECORD) << c.name;
     }
 }
 
 TEST(CommandTable, PagesAnswerAsManySecondOptionsAsThePresetTakes)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     Bytes page = pageRequest(15);
     page[365] = 0x11;  // a second option byte, written and read back below
     wire::put32(page.data(), 4, 0);
     page[364] = 15;
-    ASSERT_EQ(send(d, 0, 0x2B, 0xFFFF, page), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x2B, 0xFFFF, page), FW_STATUS_OK);
 
     Bytes full = pageRequest(15);
-    ASSERT_EQ(send(d, 0, 0x29, 0xFFFF, full), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x29, 0xFFFF, full), FW_STATUS_OK);
     EXPECT_EQ(full[364], 15);
     EXPECT_EQ(full[365], 0x11);
     EXPECT_EQ(wire::get32(full.data(), 4), 0x60001u) << "the version word";
 
     Bytes none = pageRequest(0);
-    ASSERT_EQ(send(d, 0, 0x29, 0xFFFF, none), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x29, 0xFFFF, none), FW_STATUS_OK);
     EXPECT_EQ(none[364], 0) << "a reader that takes no second options gets none";
     EXPECT_EQ(none[365], 0);
 
     Bytes older = pageRequest(15);
-    ASSERT_EQ(send(d, 1, 0x29, 0xFFFF, older), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 1, 0x29, 0xFFFF, older), FW_STATUS_OK);
     EXPECT_EQ(older[364], 0) << "firmware 2.22 has no second options";
 
     Bytes noVersionPreset = pageRequest(15);
     wire::put32(noVersionPreset.data(), 4, 0);
-    EXPECT_EQ(send(d, 0, 0x29, 0xFFFF, noVersionPreset), FW_STATUS_BAD_RECORD);
+    EXPECT_EQ(sendIoctl(d, 0, 0x29, 0xFFFF, noVersionPreset), FW_STATUS_BAD_RECORD);
     Bytes noSize = pageRequest(15);
     wire::put32(noSize.data(), 0, 0);
-    EXPECT_EQ(send(d, 0, 0x2A, 0xFFFF, noSize), FW_STATUS_BAD_RECORD);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2A, 0xFFFF, noSize), FW_STATUS_BAD_RECORD);
 }
 
 TEST(CommandTable, CacheSetsAreNamedByByteFour)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     // Both profiles have RAID feature bits: their sets are 50 to 53.
     for (uint8_t set : {50, 53})
-        EXPECT_EQ(send(d, 0, 0x31, 0xFFFF, setRequest(set)), FW_STATUS_OK) << int(set);
+        EXPECT_EQ(sendIoctl(d, 0, 0x31, 0xFFFF, setRequest(set)), FW_STATUS_OK) << int(set);
     for (uint8_t set : {0, 3, 49, 54})
         for (uint32_t key : {0x31u, 0x32u, 0x33u})
-            EXPECT_EQ(send(d, 0, key, 0xFFFF, setRequest(set)), FW_STATUS_BAD_RECORD) << int(set) << " " << key;
+            EXPECT_EQ(sendIoctl(d, 0, key, 0xFFFF, setRequest(set)), FW_STATUS_BAD_RECORD) << int(set) << " " << key;
 }
 
 TEST(CommandTable, AlarmIsKeptPerController)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     Bytes alarm{0xEE};
-    ASSERT_EQ(send(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
     EXPECT_EQ(alarm[0], 0) << "off at start";
-    ASSERT_EQ(send(d, 0, 0x17, 0xFFFF, Bytes{1}), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x17, 0xFFFF, Bytes{1}), FW_STATUS_OK);
     alarm = {0};
-    ASSERT_EQ(send(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
     EXPECT_EQ(alarm[0], 1);
     alarm = {0};
-    ASSERT_EQ(send(d, 2, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 2, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
     EXPECT_EQ(alarm[0], 0) << "another controller's alarm";
-    EXPECT_EQ(send(d, 0, 0x17, 0xFFFF, Bytes{2}), FW_STATUS_BAD_RECORD) << "a boolean option";
-    ASSERT_EQ(send(d, 0, 0x17, 0xFFFF, Bytes{0}), FW_STATUS_OK);
+    EXPECT_EQ(sendIoctl(d, 0, 0x17, 0xFFFF, Bytes{2}), FW_STATUS_BAD_RECORD) << "a boolean option";
+    ASSERT_EQ(sendIoctl(d, 0, 0x17, 0xFFFF, Bytes{0}), FW_STATUS_OK);
     alarm = {1};
-    ASSERT_EQ(send(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x16, 0xFFFF, alarm), FW_STATUS_OK);
     EXPECT_EQ(alarm[0], 0);
 }
 
 TEST(CommandTable, HostDriveRecordOfAllHostDrives)
 {
-    Driver d(machine());
+    Driver d(tableMachine());
     Bytes rec(8, 0xEE);
-    ASSERT_EQ(send(d, 0, 0x10010006, 0xFFFFFFFF, rec), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x10010006, 0xFFFFFFFF, rec), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(rec.data(), 0), 0x10u) << "the scenario's record: more than one node up";
     rec.assign(8, 0xEE);
-    ASSERT_EQ(send(d, 2, 0x10010006, 0xFFFFFFFF, rec), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 2, 0x10010006, 0xFFFFFFFF, rec), FW_STATUS_OK);
     EXPECT_EQ(rec, Bytes(8, 0)) << "a single node";
-    EXPECT_EQ(send(d, 1, 0x10010006, 0xFFFFFFFF, Bytes(8, 0)), FW_STATUS_NOT_SUPPORTED) << "firmware level 22";
+    EXPECT_EQ(sendIoctl(d, 1, 0x10010006, 0xFFFFFFFF, Bytes(8, 0)), FW_STATUS_NOT_SUPPORTED) << "firmware level 22";
 }
 
 TEST(CommandTable, DriveNameWriteShowsInTheDriveInformation)
 {
-    Driver d(machine());
-    ASSERT_EQ(send(d, 0, 0x08, 2, Bytes{'R', 'E', 'N', 'A', 'M', 'E', 'D', ' '}), FW_STATUS_OK);
+    Driver d(tableMachine());
+    ASSERT_EQ(sendIoctl(d, 0, 0x08, 2, Bytes{'R', 'E', 'N', 'A', 'M', 'E', 'D', ' '}), FW_STATUS_OK);
     Bytes info(57, 0);
-    ASSERT_EQ(send(d, 0, 0x07, 2, info), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x07, 2, info), FW_STATUS_OK);
     EXPECT_EQ(std::string(info.begin() + 48, info.begin() + 56), "RENAMED ");
-    EXPECT_EQ(send(d, 0, 0x08, 5, Bytes(8, 'X')), FW_STATUS_INVALID_TARGET);
+    EXPECT_EQ(sendIoctl(d, 0, 0x08, 5, Bytes(8, 'X')), FW_STATUS_INVALID_TARGET);
 }

@@ -14,16 +14,18 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::CH0;
+using simtest::CTRL;
+using simtest::sendIoctl;
+using simtest::word;
 
 namespace {
 
-constexpr uint32_t CTRL = 0xFFFF;
 constexpr uint32_t ALL = 0xFFFFFFFF;
-constexpr uint32_t CH0 = 0x2FFFF;
 constexpr uint32_t kReset = 0xFFFFFFFE;    // step marker: the access reset (opcode 6) of host drive `target`
 constexpr uint32_t kControl = 0xFFFFFFFD;  // step marker: a control line, status 1 accepted, 0 refused
 
-Scenario machine(bool strict = false)
+Scenario accessMachine(bool strict = false)
 {
     Scenario s;
     std::string error;
@@ -38,11 +40,6 @@ Scenario machine(bool strict = false)
     return s;
 }
 
-uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes& param)
-{
-    return simtest::sendIoctl(d, entry, key, target, param);
-}
-
 uint32_t resetAccess(Driver& d, uint16_t hostDrive)
 {
     Bytes rec = simtest::driverRecord(DRVREQ_COMMAND);
@@ -53,13 +50,6 @@ uint32_t resetAccess(Driver& d, uint16_t hostDrive)
     Bytes reply(REPLY_SIZE, 0);
     d.readReply(0, reply.data(), reply.size(), 0);
     return wire::get32(reply.data(), REPLY_STATUS);
-}
-
-Bytes word(uint32_t w)
-{
-    Bytes p(4, 0);
-    wire::put32(p.data(), 0, w);
-    return p;
 }
 
 Bytes page()
@@ -78,7 +68,7 @@ struct Step {
     int entry = 0;
 };
 
-Step control(const char* line, bool accepted) { return {kControl, 0, {}, accepted ? 1u : 0u, line}; }
+Step controlStep(const char* line, bool accepted) { return {kControl, 0, {}, accepted ? 1u : 0u, line}; }
 
 uint32_t run(Driver& d, Step& s)
 {
@@ -88,7 +78,7 @@ uint32_t run(Driver& d, Step& s)
     }
     if (s.key == kReset)
         return resetAccess(d, static_cast<uint16_t>(s.target));
-    return send(d, s.entry, s.key, s.target, s.param);
+    return sendIoctl(d, s.entry, s.key, s.target, s.param);
 }
 
 struct Case {
@@ -104,14 +94,14 @@ TEST(ConfigAccess, LocksPageStepsAndBracketSayNoOutOfOrder)
         {"leaving Maintenance Mode never entered", {{0x0D, CTRL, {}, 7}}},
         {"Maintenance Mode does not nest", {{0x0C, CTRL, {}, 1}, {0x0C, CTRL, {}, 1}, {0x0D, CTRL, {}, 1}, {0x0D, CTRL, {}, 7}}},
         {"a holder elsewhere keeps Maintenance Mode out",
-         {control("hold 0 4", true), {0x0C, CTRL, {}, 12}, control("release 0 4", true), {0x0C, CTRL, {}, 1}}},
+         {controlStep("hold 0 4", true), {0x0C, CTRL, {}, 12}, controlStep("release 0 4", true), {0x0C, CTRL, {}, 1}}},
         {"the access reset of a host drive ends its hold only",
-         {control("hold 0 4", true), {0x72, 4, word(4), 12}, {0x72, 5, word(5), 1}, {kReset, 5, {}, 1},
+         {controlStep("hold 0 4", true), {0x72, 4, word(4), 12}, {0x72, 5, word(5), 1}, {kReset, 5, {}, 1},
           {0x72, 4, word(4), 12}, {kReset, 4, {}, 1}, {0x72, 4, word(4), 1}}},
         {"a hold of all keeps every lock out until the reset of all",
-         {control("hold 0 all", true), {0x72, 5, word(5), 12}, {0x72, ALL, word(ALL), 12}, {0x70, CTRL, {}, 12},
+         {controlStep("hold 0 all", true), {0x72, 5, word(5), 12}, {0x72, ALL, word(ALL), 12}, {0x70, CTRL, {}, 12},
           {kReset, 0xFFFF, {}, 1}, {0x72, 5, word(5), 1}}},
-        {"one hold keeps the whole configuration out", {control("hold 0 9", true), {0x72, ALL, word(ALL), 12}}},
+        {"one hold keeps the whole configuration out", {controlStep("hold 0 9", true), {0x72, ALL, word(ALL), 12}}},
         {"the lock record names its target", {{0x72, 4, word(5), 7}, {0x73, 4, word(5), 7}}},
         {"unlocking all gives back every lock",
          {{0x72, 4, word(4), 1}, {0x72, 5, word(5), 1}, {0x73, ALL, word(ALL), 1}, {0x73, 4, word(4), 7},
@@ -133,14 +123,15 @@ TEST(ConfigAccess, LocksPageStepsAndBracketSayNoOutOfOrder)
          {{0x72, 1, word(1), 9, nullptr, 1}, {0x74, CTRL, {0, 255, 0, 0}, 9, nullptr, 1},
           {0x20026, CTRL, {0}, 9, nullptr, 1}, {0x0C, CTRL, {}, 1, nullptr, 1}}},
         {"holds are all or nothing",
-         {control("hold 0 4", true), control("hold 0 4", false), control("release 0 5", false),
-          control("hold 9 1", false), control("hold 0", false), control("hold 0 x", false),
-          control("release 0 all", true), control("release 0 all", false), control("hold 0 1\nhold 0 1", false),
+         {controlStep("hold 0 4", true), controlStep("hold 0 4", false), controlStep("release 0 5", false),
+          controlStep("hold 9 1", false), controlStep("hold 0", false), controlStep("hold 0 x", false),
+          controlStep("release 0 all", true), controlStep("release 0 all", false),
+          controlStep("hold 0 1\nhold 0 1", false),
           {0x72, 1, word(1), 1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Driver d(machine());
+        Driver d(accessMachine());
         for (size_t i = 0; i < c.steps.size(); ++i) {
             Step s = c.steps[i];
             EXPECT_EQ(run(d, s), s.status) << "step " << i;
@@ -150,11 +141,11 @@ TEST(ConfigAccess, LocksPageStepsAndBracketSayNoOutOfOrder)
 
 TEST(ConfigAccess, StateFileListsWhatIsHeldUntilItIsGivenBack)
 {
-    Driver d(machine());
+    Driver d(accessMachine());
     EXPECT_EQ(d.stateText(), "");
     Step steps[] = {
         {0x0C, CTRL, {}, 1}, {0x70, CTRL, {}, 1}, {0x72, 3, word(3), 1}, {0x72, ALL, word(ALL), 1},
-        {0x20026, CTRL, {0}, 1}, {0x2B, CTRL, page(), 1}, {0x0B, CTRL, {0}, 1}, control("hold 0 7", true),
+        {0x20026, CTRL, {0}, 1}, {0x2B, CTRL, page(), 1}, {0x0B, CTRL, {0}, 1}, controlStep("hold 0 7", true),
         {0x0C, CTRL, {}, 1, nullptr, 1}, {0x2B, CTRL, page(), 1, nullptr, 1}, {0x2C, CTRL, word(0), 1, nullptr, 1},
     };
     for (Step& s : steps)
@@ -188,17 +179,17 @@ TEST(ConfigAccess, StrictModeNotesChangesSentWithoutAccess)
         {true, {{0x72, 5, word(5), 1}}, ""},
     };
     for (const auto& k : cases) {
-        Driver d(machine(k.strict));
+        Driver d(accessMachine(k.strict));
         std::string state;
         for (Step s : k.access) {
             ASSERT_EQ(run(d, s), s.status);
         }
         Bytes name(8, 'N');
-        EXPECT_EQ(send(d, 0, 0x08, 2, name), 1u) << "the change still runs";
+        EXPECT_EQ(sendIoctl(d, 0, 0x08, 2, name), 1u) << "the change still runs";
         Bytes none;
-        send(d, 0, 0x10010000, 5, none);
+        sendIoctl(d, 0, 0x10010000, 5, none);
         Bytes info(57, 0);
-        send(d, 0, 0x07, 2, info);  // reads change nothing
+        sendIoctl(d, 0, 0x07, 2, info);  // reads change nothing
         const std::string text = d.stateText();
         std::string faults;
         for (size_t at = 0; (at = text.find("0 fault", at)) != std::string::npos;) {
@@ -212,7 +203,7 @@ TEST(ConfigAccess, StrictModeNotesChangesSentWithoutAccess)
 
 TEST(ConfigAccess, InsertedDisksJoinTheListWhenScanned)
 {
-    Driver d(machine());
+    Driver d(accessMachine());
     // A refused control write restores every controller: look the firmware up each time.
     const auto fw = [&d]() -> ControllerFirmware& { return *d.firmware(0); };
     const std::string insert = "insert 0 0 3\ninsert 0 0 5\ninsert 0 0 4";
@@ -220,17 +211,17 @@ TEST(ConfigAccess, InsertedDisksJoinTheListWhenScanned)
     EXPECT_EQ(fw().deviceAt(0x20300), nullptr);
     EXPECT_NE(fw().unscannedAt(0x20300), nullptr);
     Bytes presence = {0, 3, 0, 0};
-    ASSERT_EQ(send(d, 0, 0x20000025, CH0, presence), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x20000025, CH0, presence), 1u);
     EXPECT_EQ(presence[3], 1) << "the bus answers for a waiting disk";
     const std::string taken = "insert 0 0 3";
     EXPECT_LT(d.writeControl(taken.data(), taken.size()), 0) << "the ID is taken by the waiting disk";
 
     Bytes one = {0, 4, 0, 0};
-    ASSERT_EQ(send(d, 0, 0x74, CTRL, one), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x74, CTRL, one), 1u);
     EXPECT_NE(fw().deviceAt(0x20400), nullptr);
     EXPECT_EQ(fw().deviceAt(0x20300), nullptr);
     Bytes all = {0, 255, 0, 0};
-    ASSERT_EQ(send(d, 0, 0x74, CTRL, all), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x74, CTRL, all), 1u);
     ASSERT_EQ(fw().channels[0].devices.size(), 4u);
     EXPECT_EQ(fw().channels[0].devices[1].entry, 0x300) << "kept in target order";
     EXPECT_EQ(fw().channels[0].devices[3].entry, 0x500);
@@ -246,20 +237,20 @@ TEST(ConfigAccess, InsertedDisksJoinTheListWhenScanned)
     const std::string oldInsert = "insert 1 0 2\ninsert 1 1 3";
     ASSERT_GT(d.writeControl(oldInsert.data(), oldInsert.size()), 0);
     Bytes probe = {0, 2, 0, 0};
-    ASSERT_EQ(send(d, 1, 0x20000014, CH0, probe), 1u);
+    ASSERT_EQ(sendIoctl(d, 1, 0x20000014, CH0, probe), 1u);
     EXPECT_EQ(probe[3], 1);
     EXPECT_NE(old().deviceAt(0x20200), nullptr);
     EXPECT_EQ(old().deviceAt(0x30300), nullptr);
     Bytes zero = {0};
-    ASSERT_EQ(send(d, 1, 0x0B, CTRL, zero), 1u);
+    ASSERT_EQ(sendIoctl(d, 1, 0x0B, CTRL, zero), 1u);
     Bytes nothing;
-    ASSERT_EQ(send(d, 1, 0x03, CTRL, nothing), 1u);
+    ASSERT_EQ(sendIoctl(d, 1, 0x03, CTRL, nothing), 1u);
     EXPECT_NE(old().deviceAt(0x30300), nullptr);
 }
 
 TEST(ConfigAccess, DriverLocksAreKeptPerController)
 {
-    Driver d(machine());
+    Driver d(accessMachine());
     Bytes lock = simtest::driverRecord(DRVREQ_LOCK_HOST_DRIVES);
     lock[REC_LOCK_FLAG] = 1;
     lock[REC_LOCK_COUNT] = 2;
@@ -286,19 +277,19 @@ TEST(PageFlash, ACommitWaitsForTheFlashRoundItsRecordNames)
         << error;
     Driver d(s);
     Bytes word(4, 0);
-    ASSERT_EQ(send(d, 0, 0x2000002F, 0x2FFFF, word), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x2000002F, 0x2FFFF, word), 1u);
     const uint32_t logState = wire::get32(word.data(), 0);
     Bytes page(380, 0);
     wire::put32(page.data(), 0, 380);
     wire::put32(page.data(), 4, 0xFFFFFFFF);
-    ASSERT_EQ(send(d, 0, 0x29, CTRL, page), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x29, CTRL, page), 1u);
     wire::put32(page.data(), 0, 380);
-    ASSERT_EQ(send(d, 0, 0x2B, CTRL, page), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x2B, CTRL, page), 1u);
 
     Bytes zero(4, 0);
-    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "the page must go through the flash first";
+    EXPECT_EQ(sendIoctl(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "the page must go through the flash first";
     Bytes ask(4, 0);
-    ASSERT_EQ(send(d, 0, 0x44, CTRL, ask), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x44, CTRL, ask), 1u);
     const uint32_t handle = wire::get32(ask.data(), 0);
     auto record = [&](uint32_t state, uint32_t h) {
         Bytes r(44, 0);
@@ -315,12 +306,12 @@ TEST(PageFlash, ACommitWaitsForTheFlashRoundItsRecordNames)
         {"the session's handle", record(logState, handle), 1},
     };
     for (auto& c : cases)
-        EXPECT_EQ(send(d, 0, 0x2E, CTRL, c.rec), c.status) << c.name;
+        EXPECT_EQ(sendIoctl(d, 0, 0x2E, CTRL, c.rec), c.status) << c.name;
     Bytes open = record(logState, handle);
-    ASSERT_EQ(send(d, 0, 0x47, CTRL, open), 1u);
-    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "not before the session is closed";
+    ASSERT_EQ(sendIoctl(d, 0, 0x47, CTRL, open), 1u);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2C, CTRL, zero), 0xFFF4u) << "not before the session is closed";
     Bytes close = record(logState, handle);
-    ASSERT_EQ(send(d, 0, 0x48, CTRL, close), 1u);
-    EXPECT_EQ(send(d, 0, 0x2C, CTRL, zero), 1u);
-    EXPECT_EQ(send(d, 0, 0x2D, CTRL, zero), 1u);
+    ASSERT_EQ(sendIoctl(d, 0, 0x48, CTRL, close), 1u);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2C, CTRL, zero), 1u);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2D, CTRL, zero), 1u);
 }

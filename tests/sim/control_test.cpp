@@ -1,5 +1,6 @@
 #include "control_commands.h"
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +10,10 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::control;
+using simtest::request;
 
 namespace {
-
-long control(Driver& d, const std::string& text) { return d.writeControl(text.data(), text.size()); }
-
-Bytes request(Driver& d, int entry, const Bytes& rec)
-{
-    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(rec.size() + 64);
-    reply.resize(d.readReply(entry, reply.data(), reply.size(), 0));
-    return reply;
-}
 
 // Reads one event with request code `code` and handle; returns the reply.
 Bytes readEvent(Driver& d, uint32_t code, uint32_t handle)

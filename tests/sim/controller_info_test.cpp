@@ -12,7 +12,7 @@
 #include <string>
 
 using namespace kzmsim;
-using Bytes = std::vector<uint8_t>;
+using simtest::Bytes;
 
 namespace {
 
@@ -26,7 +26,7 @@ ControllerSpec specOf(const std::string& controllerJson)
 
 // A request of `size` bytes for `key` with word 0 and the presets a reader
 // gives it (pages, board details, the active cache set).
-Bytes request(uint32_t key, size_t size, uint32_t word0)
+Bytes presetRequest(uint32_t key, size_t size, uint32_t word0)
 {
     Bytes p(size, 0);
     if (size >= 4)
@@ -58,7 +58,7 @@ uint32_t targetFor(uint32_t key, uint32_t word0)
 // Reads a record of `size` bytes; fails the test on a status other than success.
 Bytes read(ControllerFirmware& fw, uint32_t key, size_t size, uint32_t word0 = 0)
 {
-    Bytes p = request(key, size, word0);
+    Bytes p = presetRequest(key, size, word0);
     EXPECT_EQ(simtest::runIoctl(fw, key, targetFor(key, word0), p), FW_STATUS_OK) << std::hex << key;
     return p;
 }
@@ -163,11 +163,11 @@ TEST(ControllerInfo, EveryRecordHasItsFixedSize)
         ControllerFirmware fw(specOf(R"({"profile": "new"})"));
         const uint32_t target = targetFor(c.key, c.word0);
         for (size_t size : {c.size - 1, c.size + 1}) {
-            Bytes p = request(c.key, c.size, c.word0);
+            Bytes p = presetRequest(c.key, c.size, c.word0);
             p.resize(size);
             EXPECT_EQ(simtest::runIoctl(fw, c.key, target, p), FW_STATUS_BAD_RECORD) << size;
         }
-        Bytes p = request(c.key, c.size, c.word0);
+        Bytes p = presetRequest(c.key, c.size, c.word0);
         EXPECT_EQ(simtest::runIoctl(fw, c.key, target, p), FW_STATUS_OK);
     }
     // Builders agree with the sizes.

@@ -13,7 +13,7 @@
 #include <string>
 
 using namespace kzmsim;
-using Bytes = std::vector<uint8_t>;
+using simtest::Bytes;
 
 namespace {
 

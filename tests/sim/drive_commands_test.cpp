@@ -14,11 +14,13 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::sendIoctl;
+using simtest::word;
 
 namespace {
 
 // Drives 0 and 1 a mirror, drive 2 a small single disk, drive 3 in the pool.
-Scenario machine()
+Scenario driveMachine()
 {
     Scenario s;
     std::string error;
@@ -31,18 +33,6 @@ Scenario machine()
                               s, error))
         << error;
     return s;
-}
-
-uint32_t send(Driver& d, uint32_t key, uint32_t target, Bytes& param)
-{
-    return simtest::sendIoctl(d, 0, key, target, param);
-}
-
-Bytes word(uint32_t w, size_t size = 4)
-{
-    Bytes p(size, 0);
-    wire::put32(p.data(), 0, w);
-    return p;
 }
 
 // A pool record of {0, drive} entries, then the end entry.
@@ -136,9 +126,9 @@ TEST(DriveCommands, RefusalsChangeNothing)
     };
     for (Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Driver d(machine());
+        Driver d(driveMachine());
         ControllerFirmware& fw = *d.firmware(0);
-        EXPECT_EQ(send(d, k.key, k.target, k.param), k.status);
+        EXPECT_EQ(sendIoctl(d, 0, k.key, k.target, k.param), k.status);
         EXPECT_EQ(fw.logicalDrives.size(), 4u);
         ASSERT_EQ(fw.mirrors.size(), 1u);
         EXPECT_EQ(fw.mirrors.at(0).components, (std::vector<uint32_t>{0, 1}));
@@ -152,12 +142,12 @@ TEST(DriveCommands, RefusalsChangeNothing)
 
 TEST(DriveCommands, DriveListNamesChainHeadsOnly)
 {
-    Driver d(machine());
+    Driver d(driveMachine());
     Bytes count(4, 0);
-    ASSERT_EQ(send(d, 0x01, 0xFFFF, count), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x01, 0xFFFF, count), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(count.data(), 0), 3u);
     Bytes list(16, 0xAA);
-    ASSERT_EQ(send(d, 0x02, 0xFFFF, list), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x02, 0xFFFF, list), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(list.data(), 0), 0u);
     EXPECT_EQ(wire::get32(list.data(), 4), 2u);
     EXPECT_EQ(wire::get32(list.data(), 8), 3u);
@@ -165,24 +155,24 @@ TEST(DriveCommands, DriveListNamesChainHeadsOnly)
 
     // The head's information leads to the component; the component ends the chain.
     Bytes info(57, 0);
-    ASSERT_EQ(send(d, 0x07, 0, info), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x07, 0, info), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(info.data(), 8), 1u);
     EXPECT_EQ(wire::get32(info.data(), 12), 2u);
-    ASSERT_EQ(send(d, 0x07, 1, info), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x07, 1, info), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(info.data(), 8), 0xFFFFFFFFu);
-    ASSERT_EQ(send(d, 0x07, 3, info), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x07, 3, info), FW_STATUS_OK);
     EXPECT_EQ(info[23], 1);     // attribute byte: pool hot fix drive
     EXPECT_EQ(info[56], 0x04);  // flags: pool hot fix
 }
 
 TEST(DriveCommands, TakenOutComponentLivesOnUnderItsNewNumber)
 {
-    Driver d(machine());
+    Driver d(driveMachine());
     ControllerFirmware& fw = *d.firmware(0);
     Bytes attach = word(0);
-    ASSERT_EQ(send(d, 0x10, 2, attach), 0x07u);  // too small
+    ASSERT_EQ(sendIoctl(d, 0, 0x10, 2, attach), 0x07u);  // too small
     Bytes number = word(40);
-    ASSERT_EQ(send(d, 0x11, 1, number), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x11, 1, number), FW_STATUS_OK);
     EXPECT_TRUE(fw.mirrors.empty());  // one component, none missing: a plain drive again
     EXPECT_EQ(fw.logicalDrives.count(1), 0u);
     ASSERT_EQ(fw.logicalDrives.count(40), 1u);
@@ -192,7 +182,7 @@ TEST(DriveCommands, TakenOutComponentLivesOnUnderItsNewNumber)
 
 TEST(DriveControl, ProgressLinesAreChecked)
 {
-    Driver d(machine());
+    Driver d(driveMachine());
     auto control = [&](const std::string& text) { return d.writeControl(text.data(), text.size()); };
     EXPECT_LT(control("progress step 0\n"), 0);
     EXPECT_LT(control("progress step 101\n"), 0);
@@ -222,29 +212,29 @@ TEST(DriveCommands, BuildsRaiseTheirEvents)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Driver d(machine());
+        Driver d(driveMachine());
         ASSERT_GT(d.writeControl(k.control.data(), k.control.size()), 0);
         ControllerFirmware& fw = *d.firmware(0);
         // Drive 2 heads a new mirror; drive 3 leaves the pool first.
         Bytes leave = pool({3});
-        ASSERT_EQ(send(d, 0x61, 0xFFFF, leave), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x61, 0xFFFF, leave), FW_STATUS_OK);
         Bytes join = word(2);
-        ASSERT_EQ(send(d, 0x10, 3, join), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x10, 3, join), FW_STATUS_OK);
         ASSERT_EQ(fw.mirrors.count(2), 1u);
         // The case "with time" is about the clock itself: the build's percent
         // follows the time since it started, so it waits for that time.
         if (k.waitMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(k.waitMs));
         Bytes query = word(3);
-        ASSERT_EQ(send(d, 0x10000009, 2, query), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x10000009, 2, query), FW_STATUS_OK);
         uint8_t percent = query[2];
         if (k.takeOut) {
             Bytes number = word(30);
-            ASSERT_EQ(send(d, 0x11, 3, number), FW_STATUS_OK);
+            ASSERT_EQ(sendIoctl(d, 0, 0x11, 3, number), FW_STATUS_OK);
         } else {
             for (int guard = 0; percent < 100 && guard < 10; ++guard) {
                 query = word(3);
-                ASSERT_EQ(send(d, 0x10000009, 2, query), FW_STATUS_OK);
+                ASSERT_EQ(sendIoctl(d, 0, 0x10000009, 2, query), FW_STATUS_OK);
                 percent = query[2];
             }
         }

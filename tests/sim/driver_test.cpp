@@ -1,4 +1,5 @@
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 #include "text_util.h"
 
@@ -8,6 +9,7 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::request;
 
 namespace {
 
@@ -23,15 +25,6 @@ Scenario threeEntries()
                               s, error))
         << error;
     return s;
-}
-
-// Writes a whole record and reads the reply back, as the library does.
-Bytes request(Driver& d, int entry, const Bytes& rec)
-{
-    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(rec.size() + 64, 0xEE);
-    reply.resize(d.readReply(entry, reply.data(), reply.size(), 0));
-    return reply;
 }
 
 // The first n bytes of a reply's data area.

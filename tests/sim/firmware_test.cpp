@@ -9,7 +9,7 @@
 #include <cstring>
 
 using namespace kzmsim;
-using Bytes = std::vector<uint8_t>;
+using simtest::Bytes;
 
 namespace {
 

@@ -14,6 +14,19 @@ namespace simtest {
 
 using Bytes = std::vector<uint8_t>;
 
+// Request targets: the controller as a whole, channels 0 and 1 as a whole.
+inline constexpr uint32_t CTRL = 0xFFFF;
+inline constexpr uint32_t CH0 = 0x2FFFF;
+inline constexpr uint32_t CH1 = 0x3FFFF;
+
+// A parameter record of `size` bytes that starts with the word w.
+inline Bytes word(uint32_t w, size_t size = 4)
+{
+    Bytes p(size, 0);
+    wire::put32(p.data(), 0, w);
+    return p;
+}
+
 // Runs one IOCTL command on a firmware model; returns the status word.
 inline uint32_t runIoctl(kzmsim::ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
 {

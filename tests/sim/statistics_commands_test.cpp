@@ -2,6 +2,7 @@
 // say no as a controller would, and keep what they report: hand-built
 // request records against a Driver without a mount.
 #include "driver.h"
+#include "driver_exchange.h"
 #include "record_builder.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,15 @@
 
 using namespace kzmsim;
 using simtest::Bytes;
+using simtest::CH0;
+using simtest::CH1;
+using simtest::control;
+using simtest::CTRL;
+using simtest::sendIoctl;
 
 namespace {
 
-constexpr uint32_t CTRL = 0xFFFF;
-constexpr uint32_t CH0 = 0x2FFFF;
-constexpr uint32_t CH1 = 0x3FFFF;
-
-Scenario machine()
+Scenario statisticsMachine()
 {
     Scenario s;
     std::string error;
@@ -31,16 +33,6 @@ Scenario machine()
                               s, error))
         << error;
     return s;
-}
-
-uint32_t send(Driver& d, int entry, uint32_t key, uint32_t target, Bytes& param)
-{
-    const Bytes rec = simtest::ioctlRecord(key, target, param);
-    EXPECT_EQ(d.writeRequest(entry, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
-    Bytes reply(REPLY_SIZE + param.size(), 0);
-    EXPECT_EQ(d.readReply(entry, reply.data(), reply.size(), 0), reply.size());
-    std::copy_n(reply.begin() + REPLY_ANSWER, param.size(), param.begin());
-    return wire::get32(reply.data(), REPLY_STATUS);
 }
 
 Bytes words(size_t size, std::initializer_list<uint32_t> head)
@@ -61,8 +53,6 @@ Bytes logRequest(uint32_t handle)
     wire::put16(p.data(), 16, 0xFF);
     return p;
 }
-
-long control(Driver& d, const std::string& text) { return d.writeControl(text.data(), text.size()); }
 
 void writeBlocks(Driver& d, uint32_t first, uint32_t count)
 {
@@ -117,21 +107,21 @@ TEST(StatisticsCommands, RefusedRequests)
          }(),
          FW_STATUS_INVALID_TARGET},
     };
-    Driver d(machine());
+    Driver d(statisticsMachine());
     for (Case& c : cases)
-        EXPECT_EQ(send(d, c.entry, c.key, c.target, c.param), c.status) << c.name;
+        EXPECT_EQ(sendIoctl(d, c.entry, c.key, c.target, c.param), c.status) << c.name;
 }
 
 TEST(StatisticsCommands, AStripeSetsBlocksGoToItsMembersAndTheClockAdvancesPerBlock)
 {
-    Driver d(machine());
+    Driver d(statisticsMachine());
     writeBlocks(d, 120, 16);  // 8 blocks on each side of the first stripe boundary
     Bytes block(184, 0);
-    ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(block.data(), 0), 1000000u);
     EXPECT_EQ(wire::get32(block.data(), 48), 1u);  // write requests
     Bytes disks = words(20 + 3 * 32, {0, 0, 3});
-    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(disks.data(), 12), 2u);
     EXPECT_EQ(wire::get32(disks.data(), 16), 1000000u);  // the block's time stamp
     for (size_t e = 0; e < 2; ++e) {
@@ -143,10 +133,10 @@ TEST(StatisticsCommands, AStripeSetsBlocksGoToItsMembersAndTheClockAdvancesPerBl
     }
     // A request with room for one disk gets one.
     Bytes one = words(20 + 32, {0, 0, 1});
-    ASSERT_EQ(send(d, 0, 0x2000004B, CH0, one), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x2000004B, CH0, one), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(one.data(), 12), 1u);
     Bytes logical = words(36, {0, 1});
-    ASSERT_EQ(send(d, 0, 0x3D, CTRL, logical), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x3D, CTRL, logical), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(logical.data(), 8), 1u);
     EXPECT_EQ(wire::get16(logical.data(), 16), 0u);
     EXPECT_EQ(wire::get32(logical.data(), 32), 16u);
@@ -154,7 +144,7 @@ TEST(StatisticsCommands, AStripeSetsBlocksGoToItsMembersAndTheClockAdvancesPerBl
 
 TEST(StatisticsCommands, MessageLogRoundsEventsAndClearing)
 {
-    Driver d(machine());
+    Driver d(statisticsMachine());
     const std::string text(100, 'x');
     std::string lines;
     for (int i = 0; i < 40; ++i)
@@ -167,7 +157,7 @@ TEST(StatisticsCommands, MessageLogRoundsEventsAndClearing)
     Bytes p;
     do {
         p = logRequest(handle);
-        ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
         total += wire::get32(p.data(), 32);
         handle = wire::get32(p.data(), 12);
         ++rounds;
@@ -183,20 +173,20 @@ TEST(StatisticsCommands, MessageLogRoundsEventsAndClearing)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(p.data() + off + 44)), "service 9, async. event 21");
     // Reading on from the returned handle finds nothing new.
     p = logRequest(handle);
-    ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(p.data(), 32), 0u);
 
     Bytes none;
-    EXPECT_EQ(send(d, 0, 0x2000002E, 0x2FFFF, none), FW_STATUS_OK);
+    EXPECT_EQ(sendIoctl(d, 0, 0x2000002E, 0x2FFFF, none), FW_STATUS_OK);
     p = logRequest(0);
-    ASSERT_EQ(send(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x7F, CTRL, p), FW_STATUS_OK);
     EXPECT_EQ(wire::get32(p.data(), 32), 0u);
     EXPECT_EQ(p[19], 0);
 }
 
 TEST(StatisticsCommands, ControlLinesThatCannotBeCarriedOut)
 {
-    Driver d(machine());
+    Driver d(statisticsMachine());
     for (const char* line : {"clock 0", "clock 7 5", "clock 0 0x100000000", "diskerr 0 0 0 1", "diskerr 0 0 9 1 1",
                              "diskerr 0 5 0 1 1", "logmsg 0 1", "logmsg 9 1 text", "logmsg 0 0x10000 text",
                              "statrate 0 1 2 3", "statrate 7 1 2 3 4", "statrate 0 1 2 3 x",
@@ -208,20 +198,20 @@ TEST(StatisticsCommands, ControlLinesThatCannotBeCarriedOut)
 // The rates come from the control lines or from the scenario's steady load.
 TEST(StatisticsCommands, RatesGrowEveryCounterPerStatisticsBlock)
 {
-    Scenario loaded = machine();
+    Scenario loaded = statisticsMachine();
     loaded.controllers[0].load.drive = TransferCounters{2, 3, 100, 50};
     loaded.controllers[0].load.cache = CacheCounters{10, 4, 5, 2, 0};
     loaded.controllers[0].load.usedBuffers = 1;
     loaded.controllers[0].load.dirtyBuffers = 1;
     for (const bool byScenario : {false, true}) {
         SCOPED_TRACE(byScenario ? "scenario load" : "control lines");
-        Driver d(byScenario ? loaded : machine());
+        Driver d(byScenario ? loaded : statisticsMachine());
         if (!byScenario) {
             ASSERT_GT(control(d, "statrate 0 2 3 100 50\ncacherate 0 10 4 5 2 1 1"), 0);
         }
         Bytes block(184, 0);
         for (int i = 0; i < 2; ++i)
-            ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+            ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
         // Data cache, then the parity cache: requests, hits, cache writes; used and dirty buffers.
         const struct {
             size_t at;
@@ -231,13 +221,13 @@ TEST(StatisticsCommands, RatesGrowEveryCounterPerStatisticsBlock)
         for (const auto& c : cache)
             EXPECT_EQ(wire::get32(block.data(), c.at), c.value) << c.at;
         Bytes drives = words(16 + 20, {0, 1});
-        ASSERT_EQ(send(d, 0, 0x3D, CTRL, drives), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x3D, CTRL, drives), FW_STATUS_OK);
         EXPECT_EQ(wire::get32(drives.data(), 16 + 4), 4u);
         EXPECT_EQ(wire::get32(drives.data(), 16 + 8), 6u);
         EXPECT_EQ(wire::get32(drives.data(), 16 + 12), 200u);
         EXPECT_EQ(wire::get32(drives.data(), 16 + 16), 100u);
         Bytes disks = words(20 + 2 * 32, {0, 0, 2});
-        ASSERT_EQ(send(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x2000004B, CH0, disks), FW_STATUS_OK);
         for (size_t e = 0; e < 2; ++e) {
             EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 8), 4u) << e;
             EXPECT_EQ(wire::get32(disks.data(), 20 + 32 * e + 20), 100u) << e;
@@ -255,9 +245,9 @@ TEST(StatisticsCommands, DefaultScenarioLoadIsSteady)
     Bytes block(184, 0);
     std::vector<uint32_t> sataReads;
     for (uint32_t pass = 1; pass <= 3; ++pass) {
-        ASSERT_EQ(send(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
         Bytes disks = words(20 + 32, {2, 0, 1});  // the SATA channel (number 2)
-        ASSERT_EQ(send(d, 0, 0x2000004B, 0x4FFFF, disks), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x2000004B, 0x4FFFF, disks), FW_STATUS_OK);
         ASSERT_EQ(wire::get32(disks.data(), 12), 1u);
         EXPECT_EQ(disks[20], 1) << "the SATA disk's ID";
         EXPECT_EQ(wire::get32(disks.data(), 20 + 8), pass * rate.readOps);
@@ -265,13 +255,13 @@ TEST(StatisticsCommands, DefaultScenarioLoadIsSteady)
         EXPECT_EQ(wire::get32(disks.data(), 20 + 16), pass * rate.blocksRead);
         EXPECT_EQ(wire::get32(disks.data(), 20 + 20), pass * rate.blocksWritten);
         Bytes drives = words(16 + 20, {0, 1});
-        ASSERT_EQ(send(d, 0, 0x3F, CTRL, drives), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 0, 0x3F, CTRL, drives), FW_STATUS_OK);
         EXPECT_EQ(wire::get32(drives.data(), 16 + 12), pass * rate.blocksRead) << "host drive 0";
     }
     // The older firmware: its combined block, disk 0 of channel 0.
     Bytes combined(1584 + 256, 0);
     for (int pass = 0; pass < 2; ++pass)
-        ASSERT_EQ(send(d, 1, 0x30, CTRL, combined), FW_STATUS_OK);
+        ASSERT_EQ(sendIoctl(d, 1, 0x30, CTRL, combined), FW_STATUS_OK);
     EXPECT_EQ(combined[1584], 1);
     EXPECT_EQ(wire::get32(combined.data(), 1584 + 4 + 12), 2 * rate.blocksRead);
 }

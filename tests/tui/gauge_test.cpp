@@ -9,7 +9,7 @@ namespace {
 
 using gaugeTest = screenTest;
 
-gaugeStyle style(int frame, int width)
+gaugeStyle gaugeStyleOf(int frame, int width)
 {
     gaugeStyle s;
     s.frameStyle = frame;
@@ -34,7 +34,7 @@ TEST_F(gaugeTest, BarFollowsTheValue)
         {10, 10, 10, 10, "          "},  // an empty range fills nothing
     };
     for (const auto& c : cases) {
-        const gaugeStyle s = style(0, 10);
+        const gaugeStyle s = gaugeStyleOf(0, 10);
         gauge g(point(2, 1), &s, nullptr);
         ASSERT_EQ(g.open(c.minimum, c.maximum, nullptr, nullptr), 1);
         g.setValue(c.value);
@@ -47,7 +47,7 @@ TEST_F(gaugeTest, BarFollowsTheValue)
 
 TEST_F(gaugeTest, FramedGaugeShowsItsTitles)
 {
-    const gaugeStyle s = style(4, 10);
+    const gaugeStyle s = gaugeStyleOf(4, 10);
     gauge g(point(0, 0), &s, nullptr);
     ASSERT_EQ(g.open(0, 10, "Top", "End"), 1);
     g.setValue(3);
@@ -62,7 +62,7 @@ TEST_F(gaugeTest, FramedGaugeShowsItsTitles)
 
 TEST_F(gaugeTest, ABarOfNoWidthPaintsNothing)
 {
-    const gaugeStyle s = style(0, 0);
+    const gaugeStyle s = gaugeStyleOf(0, 0);
     gauge g(point(0, 0), &s, nullptr);
     ASSERT_EQ(g.open(0, 100, nullptr, nullptr), 1);
     g.setValue(50);

@@ -9,7 +9,7 @@
 namespace tui::testing {
 namespace {
 
-menuStyle style(int frame = 4)
+menuStyle menuStyleOf(int frame = 4)
 {
     menuStyle s;
     s.frameStyle = frame;
@@ -27,7 +27,7 @@ using menuTest = screenTest;
 
 TEST_F(menuTest, ItemRecordsKeepHotKeysAndDoubledAmpersands)
 {
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     menu m(point(0, 0), &s, nullptr);
     const char* items[] = {"&Open", "E&xit", "a&&b", "&&x&y", nullptr};
     ASSERT_EQ(m.create(items, nullptr, nullptr), 1);
@@ -42,7 +42,7 @@ TEST_F(menuTest, ItemRecordsKeepHotKeysAndDoubledAmpersands)
 
 TEST_F(menuTest, DrawsItemsSeparatorsTitlesAndHotKeys)
 {
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     menu m(point(0, 0), &s, nullptr);
     const char* items[] = {"&Open file", "E&xit", "\xC4" "ab", "\xCD", "a&&b", nullptr};
     ASSERT_EQ(m.create(items, "Menu", "Esc"), 1);
@@ -90,7 +90,7 @@ TEST_F(menuTest, KeysMoveSelectAndChoose)
     };
     for (const scriptCase& c : cases) {
         SCOPED_TRACE(c.name);
-        menuStyle s = style();
+        menuStyle s = menuStyleOf();
         menu m(point(2, 1), &s, nullptr);
         ASSERT_EQ(m.create(items, nullptr, nullptr), 1);
         ASSERT_EQ(m.show(c.start), 1);
@@ -104,7 +104,7 @@ TEST_F(menuTest, KeysMoveSelectAndChoose)
 
 TEST_F(menuTest, RunReadsKeysUntilADecision)
 {
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     menu m(point(0, 0), &s, nullptr);
     const char* items[] = {"&One", "&Two", "T&hree", nullptr};
     m.create(items, nullptr, nullptr);
@@ -117,7 +117,7 @@ TEST_F(menuTest, RunReadsKeysUntilADecision)
 
 TEST_F(menuTest, MenuWithNothingSelectable)
 {
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     menu m(point(0, 0), &s, nullptr);
     const char* items[] = {"\xC4", "\xCD" "x", nullptr};
     m.create(items, nullptr, nullptr);
@@ -131,7 +131,7 @@ TEST_F(menuTest, MenuWithNothingSelectable)
 
 TEST_F(menuTest, FrameChangesRedrawFrameAndTitlesAndShadowAddsACell)
 {
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     s.shadow = 1;
     menu m(point(0, 0), &s, nullptr);
     const char* items[] = {"&Open", "E&xit", nullptr};
@@ -160,7 +160,7 @@ protected:
     }
     const char* items[6] = {"&Open", "E&xit", "\xC4", "&Save", "&Load", nullptr};
     const int ids[5] = {10, 20, -1, 30, 40};
-    menuStyle s = style();
+    menuStyle s = menuStyleOf();
     tagMenu m{point(1, 1), &s, nullptr};
 };
 

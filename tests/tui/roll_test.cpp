@@ -12,7 +12,7 @@
 namespace tui::testing {
 namespace {
 
-rollStyle style(int lines, int frame = 4)
+rollStyle rollStyleOf(int lines, int frame = 4)
 {
     rollStyle s;
     s.frameStyle = frame;
@@ -69,7 +69,7 @@ TEST_F(rollTest, KeysMoveTheCurrentLineAndScroll)
     };
     for (const pageCase& c : cases) {
         SCOPED_TRACE(c.name);
-        rollStyle s = style(10);
+        rollStyle s = rollStyleOf(10);
         lineTexts texts(c.count);
         roll r(point(0, 0), &s, nullptr);
         ASSERT_EQ(r.open(c.count, texts.function(), nullptr, nullptr), 1);
@@ -83,7 +83,7 @@ TEST_F(rollTest, KeysMoveTheCurrentLineAndScroll)
 
 TEST_F(rollTest, SetCurrentClampsAndScrollsIntoView)
 {
-    rollStyle s = style(10);
+    rollStyle s = rollStyleOf(10);
     lineTexts texts(25);
     roll r(point(0, 0), &s, nullptr);
     r.open(25, texts.function(), nullptr, nullptr);
@@ -111,7 +111,7 @@ TEST_F(rollTest, ScrollMarkersInBothModes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.count << " lines from " << c.start << " mode " << c.mode);
-        rollStyle s = style(10);
+        rollStyle s = rollStyleOf(10);
         lineTexts texts(c.count);
         roll r(point(0, 0), &s, nullptr);
         r.open(c.count, texts.function(), nullptr, nullptr);
@@ -124,7 +124,7 @@ TEST_F(rollTest, ScrollMarkersInBothModes)
 
 TEST_F(rollTest, PaintsTheVisibleLinesWithTheSelection)
 {
-    rollStyle s = style(4);
+    rollStyle s = rollStyleOf(4);
     lineTexts texts(6);
     roll r(point(1, 0), &s, nullptr);
     r.open(6, texts.function(), "List", "Keys");
@@ -145,7 +145,7 @@ TEST_F(rollTest, PaintsTheVisibleLinesWithTheSelection)
 
 TEST_F(rollTest, FrameChangesKeepTitlesAndMarkers)
 {
-    rollStyle s = style(3);
+    rollStyle s = rollStyleOf(3);
     lineTexts texts(6);
     roll r(point(0, 0), &s, nullptr);
     r.open(6, texts.function(), "L", nullptr);
@@ -164,7 +164,7 @@ TEST_F(rollTest, FrameChangesKeepTitlesAndMarkers)
 
 TEST_F(rollTest, MissingLineTextShowsAnEmptyLine)
 {
-    rollStyle s = style(3);
+    rollStyle s = rollStyleOf(3);
     roll r(point(0, 0), &s, nullptr);
     r.open(3, [](int i) { return i == 1 ? nullptr : "a long line of text"; }, nullptr, nullptr);
     r.showAt(0);
@@ -173,7 +173,7 @@ TEST_F(rollTest, MissingLineTextShowsAnEmptyLine)
 
 TEST_F(rollTest, AnEmptyListClearsItsAreaAndShowsABareFrame)
 {
-    rollStyle s = style(3);
+    rollStyle s = rollStyleOf(3);
     lineTexts texts(3);
     roll r(point(0, 0), &s, nullptr);
     r.open(3, texts.function(), nullptr, nullptr);
@@ -204,7 +204,7 @@ TEST_F(rollTest, HeadLinesStayAboveTheScrollingLines)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         headlineRollStyle s;
-        static_cast<rollStyle&>(s) = style(2);
+        static_cast<rollStyle&>(s) = rollStyleOf(2);
         s.headCount = 1;
         s.headAttr = 0x1B;
         s.headMode = c.mode;

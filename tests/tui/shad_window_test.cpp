@@ -1,6 +1,7 @@
 // Shadowed windows: the darkened strips, clipping and restoring.
 #include <gtest/gtest.h>
 
+#include "frame_of.h"
 #include "screen_fixture.h"
 #include "shad_window.h"
 
@@ -20,17 +21,6 @@ std::string shadowMap(const memoryScreen& m, int x, int y, int w, int h)
             out += m.attrAt(x + c, y + r) == attrShadow ? '#' : '.';
     }
     return out;
-}
-
-frameSpec frameOf(int style, uint8_t fillChar)
-{
-    frameSpec f;
-    f.style = style;
-    f.frameAttr = 0x1E;
-    f.fillAttr = 0x17;
-    f.textAttr = 0x1F;
-    f.fillChar = fillChar;
-    return f;
 }
 
 TEST_F(shadWindowTest, ShadowDarkensTheRowBelowAndTheColumnRight)

@@ -1,6 +1,7 @@
 // Windows on the in-memory screen: frames, drawing, clipping, show/hide.
 #include <gtest/gtest.h>
 
+#include "frame_of.h"
 #include "screen_fixture.h"
 #include "window.h"
 
@@ -8,17 +9,6 @@ namespace tui::testing {
 namespace {
 
 using windowTest = screenTest;
-
-frameSpec frameOf(int style, uint8_t fillChar = '.', uint8_t fillAttr = 0x17)
-{
-    frameSpec f;
-    f.style = style;
-    f.frameAttr = 0x1E;
-    f.fillAttr = fillAttr;
-    f.textAttr = 0x1F;
-    f.fillChar = fillChar;
-    return f;
-}
 
 TEST_F(windowTest, FramesOfEveryStyle)
 {
