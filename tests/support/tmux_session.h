@@ -387,9 +387,11 @@ private:
         for (std::string& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        std::string program = TMUX_PATH, u = "-u", l = "-L", f = "-f", null = "/dev/null", c = "-C", attach = "attach";
-        char* argv[] = {program.data(), u.data(), l.data(), socket_.data(), f.data(), null.data(), c.data(),
-                        attach.data(), nullptr};
+        // The client takes no pane output and leaves the window's size alone.
+        std::string program = TMUX_PATH, u = "-u", l = "-L", f = "-f", null = "/dev/null", c = "-C", attach = "attach",
+                    flagsOption = "-f", flags = "no-output,ignore-size";
+        char* argv[] = {program.data(), u.data(),      l.data(),           socket_.data(), f.data(), null.data(),
+                        c.data(),       attach.data(), flagsOption.data(), flags.data(),   nullptr};
         const int spawned = posix_spawn(&client_, TMUX_PATH, &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
@@ -400,8 +402,8 @@ private:
         }
         control_ = ends[0];
         std::string reply;
-        // The attach's own reply comes first; pane output is not wanted.
-        return readReply(reply) && run("refresh-client -f no-output").ok;
+        // The attach's own reply comes first.
+        return readReply(reply);
     }
     // Closes the control client's socket and reaps it.
     void detachControl()
