@@ -31,6 +31,7 @@ protected:
     {
         tmux->sendKeys("e");
         ASSERT_TRUE(tmux->waitFor(" Controller Events ")) << tmux->capture();
+        stillPane();  // the title shows before the events read are listed
     }
     // The list's row r (with header line 0 at y + 1).
     std::string listRow(int r, int events)
