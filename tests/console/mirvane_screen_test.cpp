@@ -197,7 +197,7 @@ TEST_F(mirvaneScreenTest, EveryMainMenuItemComesBack)
                                  "Configure Array Drives", "Configure Host Drives", "Repair Array Drives",
                                  "View Statistics", "View Events", "View Hard Disk Info", "Save Information"};
     for (const std::string item : items) {
-        ASSERT_NE(tmux->capture().find(item), std::string::npos) << item;
+        ASSERT_TRUE(tmux->waitFor(item)) << item << tmux->capture();  // the menu drawn again after each screen
         tmux->sendKeys("Enter");
         // The built screens open their own window and ESC closes it; the others are placeholders.
         const auto built = kBuiltScreens.find(item);
