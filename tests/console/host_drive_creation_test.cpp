@@ -141,6 +141,9 @@ TEST_F(hostDriveCreationTest, TypesOfferedByTheDiskCount)
                 tmux->sendKeys("Escape");
             }
             ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
+            // The hint stays on screen under the menu: the next marks go once
+            // the list has taken the key that closed it.
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         }
         EXPECT_EQ(states, expected[count - 1]) << count << " disks";
     }

@@ -81,6 +81,10 @@ protected:
         ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+        // The title shows before the list's lines and hints: a test reads
+        // the whole list once it is drawn.
+        std::string pane;
+        tmux->waitStill(pane, redrawMs);
     }
     // Bound of a wait over a read of the whole configuration: a request or
     // more per drive, hundreds in the largest scenarios, slow on a loaded

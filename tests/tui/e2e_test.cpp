@@ -58,6 +58,8 @@ TEST(terminalTest, WithoutColoursLightGreyBackgroundsShowReversedAndBrightStaysB
     EXPECT_TRUE(other.bold);
     s.sendKeys("Down");
     ASSERT_TRUE(s.waitFor("│Edit file│"));
+    std::string pane;
+    ASSERT_TRUE(s.waitStill(pane)) << pane;  // the text was there before: wait for the redraw
     colours = s.capture(true);
     EXPECT_TRUE(tmuxSession::renditionAt(colours, "dit file").reverse) << colours;
     EXPECT_FALSE(tmuxSession::renditionAt(colours, "pen file").reverse) << colours;
