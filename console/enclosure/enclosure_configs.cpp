@@ -8,7 +8,7 @@
 #include "controller.h"
 #include "dialog_list.h"
 #include "disk_lines.h"
-#include "enclosure_config_record.h"
+#include "enclosure_config_layout.h"
 #include "enclosure_screens.h"
 #include "error_message.h"
 #include "input_box.h"
@@ -33,7 +33,7 @@ const int nameKeys[] = {tui::keyF(2), tui::keyF(4), -1};
 
 size_t RecordSize(uint32_t slots)
 {
-    return slots * recSlotSize + 40;
+    return slots * kConfigEntry + 40;
 }
 
 // A record's text field as a string of at most 11 characters.
@@ -48,15 +48,15 @@ std::string Text(const std::vector<uint8_t>& record, size_t at)
 bool ReadConfig(CController& controller, int i, uint32_t& slots, std::vector<uint8_t>& record)
 {
     uint8_t size[8] = {};
-    wire::put32(size, 0, configIdBase + static_cast<uint32_t>(i));
+    wire::put32(size, 0, kConfigIdBase + static_cast<uint32_t>(i));
     if (!controller.GetEnclosureInfo(size)) {
         ShowErrorCode(controller.error);
         return false;
     }
     slots = wire::get32(size, 4);
     record.assign(RecordSize(slots), 0);
-    wire::put32(record.data(), 0, configIdBase + static_cast<uint32_t>(i));
-    wire::put32(record.data(), recCount, slots);
+    wire::put32(record.data(), 0, kConfigIdBase + static_cast<uint32_t>(i));
+    wire::put32(record.data(), kConfigSlotCount, slots);
     if (slots == 0)
         return true;
     if (!controller.ReadEnclosureConfig(record.data(), record.size())) {
@@ -94,8 +94,8 @@ int EditEnclosureName(CController& controller, int index, std::vector<uint8_t>& 
 {
     char vendor[recTextSize] = {};
     char name[recTextSize] = {};
-    std::memcpy(vendor, Text(record, recVendor).c_str(), Text(record, recVendor).size());
-    std::memcpy(name, Text(record, recName).c_str(), Text(record, recName).size());
+    std::memcpy(vendor, Text(record, kConfigVendor).c_str(), Text(record, kConfigVendor).size());
+    std::memcpy(name, Text(record, kConfigName).c_str(), Text(record, kConfigName).size());
     {
         CInputBox box(&vendorInput);
         if (!box.Open(nullptr, nullptr)) {
@@ -116,12 +116,12 @@ int EditEnclosureName(CController& controller, int index, std::vector<uint8_t>& 
         if (box.LastKey() != tui::keyEnter)
             return 0;
     }
-    std::memset(record.data() + recVendor, 0, recTextSize);
-    std::memset(record.data() + recName, 0, recTextSize);
-    std::memcpy(record.data() + recVendor, vendor, strnlen(vendor, textChars));
-    std::memcpy(record.data() + recName, name, strnlen(name, textChars));
-    wire::put32(record.data(), 0, configIdBase + static_cast<uint32_t>(index));
-    wire::put32(record.data(), recCount, slots);
+    std::memset(record.data() + kConfigVendor, 0, recTextSize);
+    std::memset(record.data() + kConfigName, 0, recTextSize);
+    std::memcpy(record.data() + kConfigVendor, vendor, strnlen(vendor, textChars));
+    std::memcpy(record.data() + kConfigName, name, strnlen(name, textChars));
+    wire::put32(record.data(), 0, kConfigIdBase + static_cast<uint32_t>(index));
+    wire::put32(record.data(), kConfigSlotCount, slots);
     if (!controller.WriteEnclosureConfig(record.data(), RecordSize(slots))) {
         ShowErrorCode(controller.error);
         return 0;
@@ -134,7 +134,7 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
 {
     std::vector<EnclosureSlot> slots(static_cast<size_t>(std::max(slotMax, 0)));
     for (uint32_t k = 0; k < count; ++k) {
-        const uint8_t* s = record.data() + recSlots + recSlotSize * k;
+        const uint8_t* s = record.data() + kConfigHead + kConfigEntry * k;
         if (s[7] >= slotMax)
             continue;
         const int d = controller.FindPhysDrive(s[5], s[6], 0);
@@ -170,7 +170,7 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
             const int d = SelectEnclosureDisk(controller, slots.data(), chosen, slotMax);
             if (d < 0)
                 continue;
-            controller.physDrives[d].SetEnclosureConfigLink(static_cast<int>(configIdBase) + index, chosen);
+            controller.physDrives[d].SetEnclosureConfigLink(static_cast<int>(kConfigIdBase) + index, chosen);
             s.occupied = 1;
             s.drive = d;
         } else {
@@ -192,10 +192,10 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
     for (const EnclosureSlot& s : slots)
         occupied += s.occupied ? 1 : 0;
     std::vector<uint8_t> written(RecordSize(occupied), 0);
-    std::memcpy(written.data(), record.data(), recSlots);
-    wire::put32(written.data(), 0, configIdBase + static_cast<uint32_t>(index));
-    wire::put32(written.data(), recCount, occupied);
-    size_t at = recSlots;
+    std::memcpy(written.data(), record.data(), kConfigHead);
+    wire::put32(written.data(), 0, kConfigIdBase + static_cast<uint32_t>(index));
+    wire::put32(written.data(), kConfigSlotCount, occupied);
+    size_t at = kConfigHead;
     for (int k = 0; k < slotMax; ++k) {
         const EnclosureSlot& s = slots[static_cast<size_t>(k)];
         if (!s.occupied)
@@ -206,7 +206,7 @@ int ConfigureEnclosureSlots(CController& controller, int index, std::vector<uint
         written[at + 5] = static_cast<uint8_t>(disk.channel);
         written[at + 6] = static_cast<uint8_t>(disk.targetId);
         written[at + 7] = static_cast<uint8_t>(k);
-        at += recSlotSize;
+        at += kConfigEntry;
     }
     if (!controller.WriteEnclosureConfig(written.data(), written.size())) {
         // The reset released the old slots: put the record as read back so
@@ -244,7 +244,7 @@ int SelectEnclosure(CController& controller)
                 if (slots == 0)
                     list.SetLine(i, i, "", "", "Not Configured");
                 else
-                    list.SetLine(i, i, Text(record, recVendor), Text(record, recName), "Configured");
+                    list.SetLine(i, i, Text(record, kConfigVendor), Text(record, kConfigName), "Configured");
             }
             if (!list.Open()) {
                 ShowMessage(MessageText("M4000"), 1, 1);

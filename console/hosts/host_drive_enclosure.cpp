@@ -8,7 +8,7 @@
 
 #include "byte_order.h"
 #include "controller.h"
-#include "enclosure_config_record.h"
+#include "enclosure_config_layout.h"
 #include "error_message.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -64,7 +64,7 @@ int SetUpControllerEnclosure(CController& controller, int count, const int* disk
     int index = 0;
     for (; index < configs; ++index) {
         uint8_t size[8] = {};
-        wire::put32(size, 0, configIdBase + static_cast<uint32_t>(index));
+        wire::put32(size, 0, kConfigIdBase + static_cast<uint32_t>(index));
         if (!controller.GetEnclosureInfo(size)) {
             ShowErrorCode(controller.error);
             return 0;
@@ -74,16 +74,16 @@ int SetUpControllerEnclosure(CController& controller, int count, const int* disk
     }
     if (index >= configs)
         return 0;
-    std::vector<uint8_t> record(static_cast<size_t>(count) * recSlotSize + recTail, 0);
-    wire::put32(record.data(), 0, configIdBase + static_cast<uint32_t>(index));
-    std::memcpy(record.data() + recVendor, vendorText, sizeof vendorText);
+    std::vector<uint8_t> record(static_cast<size_t>(count) * kConfigEntry + recTail, 0);
+    wire::put32(record.data(), 0, kConfigIdBase + static_cast<uint32_t>(index));
+    std::memcpy(record.data() + kConfigVendor, vendorText, sizeof vendorText);
     char name[12];
     tui::strPrintf(name, "ENCL_%d", index);
-    std::memcpy(record.data() + recName, name, strnlen(name, sizeof name - 1));
-    wire::put32(record.data(), recCount, static_cast<uint32_t>(count));
+    std::memcpy(record.data() + kConfigName, name, strnlen(name, sizeof name - 1));
+    wire::put32(record.data(), kConfigSlotCount, static_cast<uint32_t>(count));
     for (int k = 0; k < count; ++k) {
         const CPhysDrive& disk = controller.physDrives[disks[k]];
-        uint8_t* slot = record.data() + recSlots + recSlotSize * static_cast<size_t>(k);
+        uint8_t* slot = record.data() + kConfigHead + kConfigEntry * static_cast<size_t>(k);
         wire::put32(slot, 0, static_cast<uint32_t>(index));
         slot[4] = slotKind;
         slot[5] = static_cast<uint8_t>(disk.GetChannel());
