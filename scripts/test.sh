@@ -19,4 +19,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKZM_WERROR=ON -DKZM_S
 cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 300
+# Most tests spend much of their time waiting on the programs they drive (a
+# console's once-a-second refresh, a build's progress, a service's interval):
+# twice as many tests as cores keep the cores busy meanwhile.
+ctest --test-dir "$build" --output-on-failure -j"$(( $(nproc) * 2 ))" --timeout 300

@@ -71,7 +71,7 @@ protected:
     {
         ASSERT_TRUE(tmux->waitFor(addList)) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("Plug in new disk (Hot Plug)")) << tmux->capture();
-        EXPECT_TRUE(shows("SCSI-A " + std::to_string(target))) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("SCSI-A " + std::to_string(target))) << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_NO_FATAL_FAILURE(dismiss(addQuestion, "y"));
     }
@@ -156,8 +156,8 @@ TEST_F(arrayCrossPathTest, HotFixDriveFromANewDisk)
         ASSERT_NO_FATAL_FAILURE(chooseNewDisk(3));
         if (c.typeKeys) {
             ASSERT_TRUE(tmux->waitFor(" Choose Type ")) << tmux->capture();
-            EXPECT_TRUE(shows("Private Hot Fix")) << tmux->capture();
-            EXPECT_TRUE(shows("Pool Hot Fix")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("Private Hot Fix")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("Pool Hot Fix")) << tmux->capture();
             tmux->sendKeys(c.typeKeys);
             ASSERT_TRUE(waitGone(" Choose Type ")) << tmux->capture();
         }
@@ -303,7 +303,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentFromANewDisk)
             // The menu has closed; the drive shows as a RAID-1 drive in the
             // array drive list.
             ASSERT_TRUE(tmux->waitFor("F3: Load All")) << tmux->capture();
-            EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("RAID-1")) << tmux->capture();
             tmux->sendKeys("Escape");
             ASSERT_TRUE(waitGone(" Select Logical Drive ")) << tmux->capture();
             ASSERT_TRUE(settle(*tmux)) << tmux->capture();
@@ -312,11 +312,11 @@ TEST_F(arrayCrossPathTest, Raid1ComponentFromANewDisk)
         }
         ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("   0   DISK_0   ")) << tmux->capture();
-        EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("RAID-1")) << tmux->capture();
         // Its components read back: the new drive is one of them.
         tmux->sendKeys("Home F4");
         ASSERT_TRUE(tmux->waitFor(" Logical Drives ")) << tmux->capture();
-        EXPECT_TRUE(shows("   " + std::to_string(c.newTarget) + "   ")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("   " + std::to_string(c.newTarget) + "   ")) << tmux->capture();
         TearDown();
     }
 }
@@ -331,7 +331,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentsTurnRaid0IntoRaid10)
         ASSERT_NO_FATAL_FAILURE(arrayMenu());
         tmux->sendKeys("a");
         ASSERT_TRUE(tmux->waitFor(" Select RAID 1 Master ")) << tmux->capture();
-        EXPECT_TRUE(shows("DISK_1")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("DISK_1")) << tmux->capture();
         if (slot)
             tmux->sendKeys("Down");
         tmux->sendKeys("Enter");
@@ -511,7 +511,7 @@ TEST_F(arrayCrossPathTest, BelongsToLabels)
     ASSERT_TRUE(tmux->waitFor(" Select RAID 1 Master ")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to be removed ")) << tmux->capture();
-    EXPECT_TRUE(shows("Array 5")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Array 5")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Select Drive to be removed ")) << tmux->capture();
     // The RAID-10 array's components are RAID-1 drives: F2 opens the
@@ -522,7 +522,7 @@ TEST_F(arrayCrossPathTest, BelongsToLabels)
     ASSERT_TRUE(tmux->waitFor("   7   DISK_7   ")) << tmux->capture();
     tmux->sendKeys("F2");
     ASSERT_TRUE(tmux->waitFor(" Logical Drives ")) << tmux->capture();
-    EXPECT_TRUE(shows("   6   DISK_6   ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   6   DISK_6   ")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Logical Drives ")) << tmux->capture();
     tmux->sendKeys("Escape");
@@ -563,7 +563,7 @@ TEST_F(arrayCrossPathTest, CarrierWindowOpensTheComponentLists)
         ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
         tmux->sendKeys(c.key);
         ASSERT_TRUE(tmux->waitFor(c.list)) << tmux->capture();
-        EXPECT_TRUE(shows(c.content)) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(c.content)) << tmux->capture();
         tmux->sendKeys("Escape");
         ASSERT_TRUE(waitGone(c.list)) << tmux->capture();
         tmux->sendKeys("Escape");
@@ -608,7 +608,7 @@ TEST_F(arrayCrossPathTest, HostDriveMenuHotFixItems)
             EXPECT_FALSE(shows(" Choose Type ")) << tmux->capture();
         } else {
             ASSERT_TRUE(tmux->waitFor(" Select Hot Fix Drive to be removed ")) << tmux->capture();
-            EXPECT_TRUE(shows("DISK_5")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("DISK_5")) << tmux->capture();
             tmux->sendKeys("Enter");
             ASSERT_NO_FATAL_FAILURE(dismiss("Do you really want to remove", "y"));
             ASSERT_TRUE(waitGone(" Select Hot Fix Drive to be removed ")) << tmux->capture();

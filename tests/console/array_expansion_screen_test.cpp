@@ -377,7 +377,7 @@ TEST_F(ArrayDialogTest, QuitWalkOverRunningOperations)
         if (k.warned)
             Dismiss(warning);
         ASSERT_TRUE(Shows(quit)) << tmux_->capture();
-        EXPECT_EQ(tmux_->capture().find(warning), std::string::npos);
+        EXPECT_EQ(settledScreen(*tmux_).find(warning), std::string::npos) << tmux_->capture();
         tmux_->sendKeys("y");
         EXPECT_TRUE(Shows("[exit 0]")) << tmux_->capture();
         tmux_.reset();
@@ -616,7 +616,7 @@ TEST_F(ArrayDialogTest, ExpandMenuGates)
         EXPECT_TRUE(onlyMenu()) << tmux_->capture();
         tmux_->sendKeys("a");
         ASSERT_TRUE(Shows(" Select Physical Drive ")) << tmux_->capture();
-        EXPECT_NE(tmux_->capture().find("DISK 3"), std::string::npos) << tmux_->capture();
+        EXPECT_TRUE(Shows("DISK 3")) << tmux_->capture();
         tmux_->sendKeys("Escape");
         ASSERT_TRUE(Gone(" Select Physical Drive ")) << tmux_->capture();
         EXPECT_TRUE(onlyMenu()) << tmux_->capture();
@@ -734,6 +734,7 @@ TEST_F(ExpansionRunTest, AFailedPassEndsTheConversion)
         // The error box of the pass, then the menu again.
         Dismiss(k.error, 30000);
         ASSERT_TRUE(Shows(" Expand ")) << tmux_->capture();
+        ASSERT_TRUE(settle(*tmux_)) << tmux_->capture();
         EXPECT_EQ(tmux_->capture().find("Pass 2/2"), std::string::npos) << tmux_->capture();
         tmux_->sendKeys("Escape");
         EXPECT_EQ(Result(), "result 0 kind -2");

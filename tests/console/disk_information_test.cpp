@@ -62,13 +62,13 @@ TEST_F(diskInformationTest, RetriesAndReassignsOfTheStatisticsPass)
             {"target": 1, "product": "SLOW", "transferRate": 66666}]}]}]})");
         ASSERT_TRUE(tmux->waitFor(" SCSI-A 0   KZM     FAST             160MB      3/12         3  0x00000000"))
             << tmux->capture();
-        EXPECT_TRUE(shows(" SCSI-A 1   KZM     SLOW              66MB      0/0          0  0x00000000"))
+        EXPECT_TRUE(tmux->waitFor(" SCSI-A 1   KZM     SLOW              66MB      0/0          0  0x00000000"))
             << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
         tmux->repeatKey("Down", 17);  // to the counters at its end
         ASSERT_TRUE(tmux->waitFor("Reassigns ..........: 12")) << tmux->capture();
-        EXPECT_TRUE(shows("Retries ............: 3")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("Retries ............: 3")) << tmux->capture();
         tmux->sendKeys("Escape");
         ASSERT_TRUE(waitGone(" Hard disk Information ")) << tmux->capture();
         ASSERT_TRUE(sim->control("diskerr 0 0 1 65535 7"));
@@ -97,8 +97,8 @@ TEST_F(diskInformationTest, DetailsOfScsiDisks)
             tmux->sendKeys(c.keys);
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
-        EXPECT_TRUE(shows(c.rate)) << c.rate << "\n" << tmux->capture();
-        EXPECT_TRUE(shows("Data Path Width ....: Wide")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(c.rate)) << c.rate << "\n" << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("Data Path Width ....: Wide")) << tmux->capture();
         tmux->sendKeys("Escape");
         ASSERT_TRUE(waitGone(" Hard disk Information ")) << tmux->capture();
     }
@@ -115,7 +115,7 @@ TEST_F(diskInformationTest, SataDetailsByMode)
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("Reassigns ..........: 0")) << tmux->capture();
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         EXPECT_NE(pane.find("Transfer Rate ......: 80.0 MB/s"), std::string::npos) << pane;
         EXPECT_NE(pane.find("Disk Read Cache ....: On"), std::string::npos) << pane;
         EXPECT_NE(pane.find("Disk Write Cache ...: On"), std::string::npos) << pane;
@@ -156,7 +156,7 @@ TEST_F(diskInformationTest, RefreshAfterAPulledDisk)
     EXPECT_FALSE(shows("FC DISK")) << tmux->capture();
     tmux->sendKeys("Down Down Down Down Enter");
     ASSERT_TRUE(tmux->waitFor(" Hard disk Information ")) << tmux->capture();
-    EXPECT_TRUE(shows("Name ...............: KZM     ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Name ...............: KZM     ")) << tmux->capture();
     EXPECT_FALSE(shows("FC DISK")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Hard disk Information ")) << tmux->capture();
@@ -171,7 +171,7 @@ TEST_F(diskInformationTest, NoDiskSaysSo)
     ASSERT_TRUE(tmux->waitFor("No Drives found !")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("No Drives found !")) << tmux->capture();
-    EXPECT_TRUE(shows(" Express Setup ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor(" Express Setup ")) << tmux->capture();
 }
 
 }  // namespace

@@ -160,8 +160,8 @@ TEST_F(hostDriveCreationTest, DeclinedCreationSendsNothingAndKeepsTheMarks)
     tmux->sendKeys("n");
     ASSERT_TRUE(waitGone(kQuestion)) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
-    EXPECT_TRUE(shows("* SCSI-A 0 ")) << tmux->capture();
-    EXPECT_TRUE(shows("* SCSI-A 1 ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("* SCSI-A 0 ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("* SCSI-A 1 ")) << tmux->capture();
     EXPECT_FALSE(shows("* SCSI-A 2 ")) << tmux->capture();
     EXPECT_EQ(sim->log().size(), before) << "no request after the question";
 }
@@ -214,7 +214,7 @@ TEST_F(hostDriveCreationTest, FailedInitialisationLeavesAndReReadsOnly)
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_NO_FATAL_FAILURE(dismiss("Could not initialize disk"));
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << "the selection goes on\n" << tmux->capture();
-    EXPECT_TRUE(shows("* SCSI-A 0 ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("* SCSI-A 0 ")) << tmux->capture();
     // After the refused initialisation: the unlock of every host drive,
     // then nothing but reads.
     const std::vector<Request> all = Requests(*sim);
@@ -252,7 +252,7 @@ TEST_F(hostDriveCreationTest, HighestHostDriveNumber)
         tmux->sendKeys("Down Enter");
         ASSERT_TRUE(tmux->waitFor(c.shown)) << c.highest << "\n" << tmux->capture();
         if (c.highest == 99) {
-            EXPECT_TRUE(shows("last possible drive number (99) has")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("last possible drive number (99) has")) << tmux->capture();
         }
         TearDown();
     }

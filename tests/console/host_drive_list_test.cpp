@@ -106,7 +106,7 @@ TEST_F(hostDriveListTest, NoCreateLineWithoutAFreeDriveNumber)
         {"target": 2}]}], "logicalDrives": [{"number": 0, "type": 0, "members": [[0, 0]]},
         {"number": 1, "type": 0, "members": [[0, 1]]}, {"number": 2, "type": 0, "members": [[0, 2]]}]}]})",
          lines);
-    EXPECT_TRUE(shows("   3   HOST_3   ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   3   HOST_3   ")) << tmux->capture();
     for (int i = 0; i < 20; ++i)
         tmux->sendKeys("NPage");
     ASSERT_TRUE(tmux->waitFor("   254 HOST_25  ready")) << tmux->capture();
@@ -135,8 +135,8 @@ TEST_F(hostDriveListTest, CarrierWindowAndItsComponentList)
     open(Carriers(), kCarrierControls);
     tmux->sendKeys("Down Down F4");
     ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
-    EXPECT_TRUE(shows("   2   DISK_2   ready         RW          1024 MB  Disk      Host   2")) << tmux->capture();
-    EXPECT_TRUE(shows("F4: Drive Information, F5: Identify Drive ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   2   DISK_2   ready         RW          1024 MB  Disk      Host   2")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("F4: Drive Information, F5: Identify Drive ")) << tmux->capture();
     tmux->sendKeys("F2");
     ASSERT_TRUE(tmux->waitFor(" Physical Drive(s) ")) << tmux->capture();
     tmux->sendKeys("Escape");
@@ -146,8 +146,8 @@ TEST_F(hostDriveListTest, CarrierWindowAndItsComponentList)
     // A mirror carrier: its first component's name, "belongs to" its host drive.
     tmux->sendKeys("Down F4");
     ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
-    EXPECT_TRUE(shows("   3   DISK_3   ")) << tmux->capture();
-    EXPECT_TRUE(shows("Host  3")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   3   DISK_3   ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Host  3")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Array/Logical Drive ")) << tmux->capture();
     tmux->sendKeys("Up");
@@ -229,7 +229,7 @@ TEST_F(hostDriveListTest, MenuItemsByModeFirmwareAndCluster)
         open(scenario, lines, c.advanced);
         openMenu(c.line);
         EXPECT_EQ(itemStates(items), c.states) << c.title << "\n" << tmux->capture();
-        EXPECT_TRUE(shows(c.clusterText)) << c.title << "\n" << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(c.clusterText)) << c.title << "\n" << tmux->capture();
         TearDown();
     }
 }
@@ -260,8 +260,8 @@ TEST_F(hostDriveListTest, ArrayCarrier)
         ASSERT_TRUE(tmux->waitFor("Array   0")) << c.type << tmux->capture();
         tmux->sendKeys("F4");
         ASSERT_TRUE(tmux->waitFor(" Array/Logical Drive ")) << tmux->capture();
-        EXPECT_TRUE(shows(c.type)) << tmux->capture();
-        EXPECT_TRUE(shows("Host  0")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(c.type)) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("Host  0")) << tmux->capture();
         tmux->sendKeys("Escape");
         ASSERT_TRUE(waitGone(" Array/Logical Drive ")) << tmux->capture();
         openMenu(0);
@@ -279,7 +279,7 @@ TEST_F(hostDriveListTest, ClusterDriveWithoutConfigurationAccessEndsTheMenu)
     tmux->sendKeys("c");
     ASSERT_NO_FATAL_FAILURE(dismiss("Currently another cluster node has configuration access"));
     EXPECT_FALSE(shows("Name: ")) << tmux->capture();
-    EXPECT_TRUE(shows(" Select Host Drive ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
 }
 
 }  // namespace

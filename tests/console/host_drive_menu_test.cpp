@@ -125,7 +125,7 @@ TEST_F(hostDriveMenuTest, MergeJoinsTheNeighbours)
     tmux->sendKeys("g");
     ASSERT_NO_FATAL_FAILURE(dismiss("Warning!  This operation could result in data loss.", "y"));
     ASSERT_TRUE(waitGone("   1   HOST_1 ")) << tmux->capture();
-    EXPECT_TRUE(shows("   0   HOST_0   ready         RW          1024 MB  Disk      Logic.  0  ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   0   HOST_0   ready         RW          1024 MB  Disk      Logic.  0  ")) << tmux->capture();
 }
 
 TEST_F(hostDriveMenuTest, FailedMergeShowsItsErrorAndChangesNothing)
@@ -134,7 +134,7 @@ TEST_F(hostDriveMenuTest, FailedMergeShowsItsErrorAndChangesNothing)
     tmux->sendKeys("g");
     ASSERT_NO_FATAL_FAILURE(dismiss("Warning!  This operation could result in data loss.", "y"));
     ASSERT_NO_FATAL_FAILURE(dismiss("Error: Controller returned error code"));
-    EXPECT_TRUE(shows("   1   HOST_1 ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   1   HOST_1 ")) << tmux->capture();
 }
 
 TEST_F(hostDriveMenuTest, MasterBootCodeIsWrittenToSectorZero)

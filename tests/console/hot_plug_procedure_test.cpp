@@ -112,8 +112,8 @@ TEST_F(hotPlugProcedureTest, SataControllerAsksForAnIdByPosition)
     ASSERT_TRUE(tmux->waitFor(" Select Physical Drive ")) << tmux->capture();
     tmux->sendKeys("End Enter");
     ASSERT_TRUE(tmux->waitFor(" Select ID ")) << tmux->capture();
-    EXPECT_TRUE(shows("New Disk ID")) << tmux->capture();
-    EXPECT_TRUE(shows("A:1")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("New Disk ID")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("A:1")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Plug in the new disk at channel SATA, ID A:1.")) << tmux->capture();
     tmux->sendKeys("n");
@@ -176,7 +176,7 @@ TEST_P(hotPlugCaseTest, EveryWayOutEndsTheHotPlug)
     ASSERT_TRUE(tmux->waitFor(firstLine)) << tmux->capture();
     if (prompt.find('\n') != std::string::npos) {
         const std::string second = prompt.substr(prompt.find('\n') + 1);
-        EXPECT_TRUE(shows(second)) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(second)) << tmux->capture();
     }
     if (std::string(k.args) == "-LOCK") {
         // The channel is locked in the driver while the prompt waits.

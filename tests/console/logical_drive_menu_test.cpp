@@ -89,7 +89,7 @@ protected:
             return true;
         }
         // Nothing ran: the menu is still there.
-        EXPECT_TRUE(shows(" Log. Drive ")) << key << "\n" << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(" Log. Drive ")) << key << "\n" << tmux->capture();
         tmux->sendKeys("Escape");
         EXPECT_TRUE(waitGone(" Log. Drive ")) << tmux->capture();
         return false;
@@ -176,9 +176,9 @@ TEST_F(logicalDriveMenuTest, ItemSetsByKindOfDrive)
 TEST_F(logicalDriveMenuTest, AMissingDriveIsInert)
 {
     open(kinds);
-    EXPECT_TRUE(shows("   6   ")) << tmux->capture();
-    EXPECT_TRUE(shows("missing")) << tmux->capture();
-    EXPECT_TRUE(shows("???")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   6   ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("missing")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("???")) << tmux->capture();
     EXPECT_FALSE(openMenu(6)) << tmux->capture();
     tmux->sendKeys("F4");
     ASSERT_TRUE(settle(*tmux)) << tmux->capture();
@@ -204,7 +204,7 @@ TEST_F(logicalDriveMenuTest, UnloadTakesEachHostDriveInOrder)
     waitUntil([&] { return targets("0x0000000A").size() >= 2; });
     EXPECT_EQ(targets("0x0000000A"), (std::vector<std::string>{"0x00000005", "0x00000009"}));
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
-    EXPECT_TRUE(shows("   5   FIRST    ")) << "the drive stays\n" << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   5   FIRST    ")) << "the drive stays\n" << tmux->capture();
 
     ASSERT_TRUE(sim->control("status 0 0x0A 6"));
     ASSERT_TRUE(openMenu(0)) << tmux->capture();
@@ -254,7 +254,7 @@ TEST_F(logicalDriveMenuTest, RemovalQuestions)
         if (k.removed)
             EXPECT_TRUE(waitGone(name)) << tmux->capture();
         else
-            EXPECT_TRUE(shows(name)) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor(name)) << tmux->capture();
         EXPECT_FALSE(shows("Do you really want")) << "no further question\n" << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     }
@@ -294,7 +294,7 @@ TEST_F(logicalDriveMenuTest, ADriveOtherControllersAccessIsNotRemoved)
     ASSERT_TRUE(openMenu(1)) << tmux->capture();
     tmux->sendKeys("r");
     ASSERT_NO_FATAL_FAILURE(dismiss("More than one Controller is accessing the Drive,"));
-    EXPECT_TRUE(shows("   6   SECOND")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   6   SECOND")) << tmux->capture();
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
 }
 
@@ -351,7 +351,7 @@ TEST_F(logicalDriveMenuTest, LoadAllUnloadsArrayHostDrivesFirstOnOlderFirmware)
             EXPECT_EQ(keys, (std::vector<std::string>{"0x0000000A", "0x0000000B"}));
         else
             EXPECT_EQ(keys, (std::vector<std::string>{"0x0000000B"}));
-        EXPECT_TRUE(shows("Array  0")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("Array  0")) << tmux->capture();
         tmux.reset();
         sim.reset();
     }

@@ -54,13 +54,13 @@ TEST_F(logicalDriveScreenTest, ListsDrivesAndTheCreateLine)
     // The disks of drive 5.
     tmux->sendKeys("F4");
     ASSERT_TRUE(tmux->waitFor(" Physical Drive(s) ")) << tmux->capture();
-    EXPECT_TRUE(shows("  SCSI-A 3   0 i KZM     IN DRIVE         RW      1024 Drive 5")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("  SCSI-A 3   0 i KZM     IN DRIVE         RW      1024 Drive 5")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Physical Drive(s) ")) << tmux->capture();
     // The choice offers only free disks.
     toDiskChoice(1);
-    EXPECT_TRUE(shows("FIRST")) << tmux->capture();
-    EXPECT_TRUE(shows("SECOND")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("FIRST")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("SECOND")) << tmux->capture();
     EXPECT_FALSE(shows("IN DRIVE")) << tmux->capture();
 }
 
@@ -140,7 +140,7 @@ TEST_F(logicalDriveScreenTest, AFailedInitialisationCreatesNothing)
     ASSERT_TRUE(tmux->waitFor("Choose Type")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("Logical Drive Creation Failure:")) << tmux->capture();
-    EXPECT_TRUE(shows("Could not initialize disk KZM     LAST on SCSI-A ID 5.")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Could not initialize disk KZM     LAST on SCSI-A ID 5.")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
     EXPECT_EQ(countKey("0x00000072"), 0);
@@ -205,7 +205,7 @@ TEST_F(logicalDriveScreenTest, AdministratorModeOffersTheUnload)
     ASSERT_TRUE(waitGone(" Log. Drive ")) << tmux->capture();
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
     EXPECT_GE(countKey("0x00000072"), 1) << "the unload ran inside the access";
-    EXPECT_TRUE(shows("   5   DISK_5   ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("   5   DISK_5   ")) << tmux->capture();
 }
 
 // Load All and the create line with one cluster node up, and with several:
@@ -237,7 +237,7 @@ TEST_F(logicalDriveScreenTest, LoadAllAndCreationByClusterNodes)
             ASSERT_TRUE(tmux->waitFor("Creation of new Host Drives is not allowed")) << tmux->capture();
             tmux->sendKeys("x");
             ASSERT_TRUE(waitGone(" Select Logical Drive ")) << tmux->capture();
-            EXPECT_TRUE(shows(" Advanced Setup ")) << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
         } else {
             ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << tmux->capture();
         }

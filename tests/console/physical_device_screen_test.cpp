@@ -98,7 +98,7 @@ TEST_F(physicalDeviceScreenTest, DiskLinesShowEveryKindOfDevice)
 {
     open();
     ASSERT_TRUE(tmux->waitFor("  FCAL-C 0   0   FC I/O Processor")) << tmux->capture();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     const char* const lines[] = {
         "  Chn    ID LUN  Vendor  Product          Attr Cap(MB) Drive",
         "  SCSI-A 0   0 i KZM     INIT DISK        RW      1024           ",
@@ -132,7 +132,7 @@ TEST_F(physicalDeviceScreenTest, SataControllerUsesThePositionLayout)
     down(2);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Channel ")) << tmux->capture();
-    EXPECT_TRUE(shows(" SATA-A ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor(" SATA-A ")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("'*' to scan all, or '0'..'1':")) << tmux->capture();
     tmux->sendKeys("Escape");
@@ -143,7 +143,7 @@ TEST_F(physicalDeviceScreenTest, SataControllerUsesThePositionLayout)
     ASSERT_TRUE(tmux->waitFor(" Configure Disk ")) << tmux->capture();
     tmux->sendKeys("p");
     ASSERT_TRUE(tmux->waitFor(" Initialize SATA Disk ")) << tmux->capture();
-    EXPECT_TRUE(shows("Disk Write Cache ............ (On)")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Disk Write Cache ............ (On)")) << tmux->capture();
     tmux->sendKeys("w");
     ASSERT_TRUE(tmux->waitFor("│Off")) << tmux->capture();
     tmux->sendKeys("Up Enter");
@@ -199,9 +199,9 @@ TEST_F(physicalDeviceScreenTest, ExtendedInformationByChannelKind)
     down(fcDisk);
     tmux->sendKeys("F2");
     ASSERT_TRUE(tmux->waitFor("Chn.: FCAL-C  Status: Available")) << tmux->capture();
-    EXPECT_TRUE(shows("Rev.: 1.")) << tmux->capture();
-    EXPECT_TRUE(shows("Frame Size [Bytes]:   2048")) << tmux->capture();
-    EXPECT_TRUE(shows("World Wide Name: 0x0000000100000002 (hex.)")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Rev.: 1.")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Frame Size [Bytes]:   2048")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("World Wide Name: 0x0000000100000002 (hex.)")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("World Wide Name")) << tmux->capture();
     tmux->sendKeys("Down F4");
@@ -227,7 +227,7 @@ TEST_F(physicalDeviceScreenTest, DefectsDeinitialiseLockAndUnlock)
     configure(initDisk);
     tmux->sendKeys("v");
     ASSERT_TRUE(tmux->waitFor("Grown   defects:      3")) << tmux->capture();
-    EXPECT_TRUE(shows("Primary defects:    120")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("Primary defects:    120")) << tmux->capture();
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("Grown   defects")) << tmux->capture();
     configure(0);
@@ -330,7 +330,7 @@ TEST_F(physicalDeviceScreenTest, RateMenusFollowTheBusType)
         tmux->sendKeys("c");
         ASSERT_TRUE(tmux->waitFor(c.shown[0])) << c.busType << "\n" << tmux->capture();
         for (const std::string& item : c.shown)
-            EXPECT_TRUE(shows("│" + item + "│")) << c.busType << " " << item << "\n" << tmux->capture();
+            EXPECT_TRUE(tmux->waitFor("│" + item + "│")) << c.busType << " " << item << "\n" << tmux->capture();
         for (const std::string& item : c.absent)
             EXPECT_FALSE(shows("│" + item + "│")) << c.busType << " " << item << "\n" << tmux->capture();
         tmux->sendKeys("Enter");  // the first rate
@@ -422,11 +422,11 @@ TEST_F(physicalDeviceScreenTest, RescanInputsAndAFoundDisk)
     down(rescanLine);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Channel ")) << tmux->capture();
-    EXPECT_TRUE(shows(" SCSI-A ")) << tmux->capture();
-    EXPECT_TRUE(shows(" FCAL-C ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor(" SCSI-A ")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor(" FCAL-C ")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select scan ID on SCSI-A ")) << tmux->capture();
-    EXPECT_TRUE(shows("'*' to scan all, or '0'..'15':")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("'*' to scan all, or '0'..'15':")) << tmux->capture();
     // Out of range: asked again, nothing scanned.
     tmux->sendKeys("-l 16");
     tmux->sendKeys("Enter");

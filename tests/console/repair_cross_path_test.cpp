@@ -125,7 +125,7 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
         startWith(DisksWith(3, "mirrors", k.mirror));
         ASSERT_TRUE(sim->control("fail 0 0 1"));
         toRepairList();
-        EXPECT_TRUE(shows("RAID-1")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("RAID-1")) << tmux->capture();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor("which belongs to Logical Drive 1")) << tmux->capture();
         tmux->sendKeys("y");
@@ -354,7 +354,7 @@ TEST_F(repairCrossPathTest, ReplaceComponentByHotPlugIsAHotReplace)
     // The target list starts at the failed disk's place.
     takeTarget(1);
     ASSERT_TRUE(tmux->waitFor("Press any key after hot plug.")) << tmux->capture();
-    EXPECT_TRUE(shows("at channel SCSI-A, ID 1 will be replaced.")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("at channel SCSI-A, ID 1 will be replaced.")) << tmux->capture();
     ASSERT_TRUE(sim->control("pull 0 0 1\ninsert 0 0 1"));
     tmux->sendKeys("x");
     ASSERT_TRUE(tmux->waitFor("Do you want to add this disk to the Array? (Y/N)")) << tmux->capture();
@@ -398,7 +398,7 @@ TEST_F(repairCrossPathTest, FailedComponentWithoutDescriptorIsNotNamedByAnother)
         toRepairList();
         tmux->sendKeys("Enter");
         ASSERT_TRUE(cameUp("Do you want to replace it? (Y/N)")) << tmux->capture();
-        EXPECT_TRUE(shows("The Physical Disk which belongs to Logical Drive " + std::to_string(k.drive) + " failed."))
+        EXPECT_TRUE(tmux->waitFor("The Physical Disk which belongs to Logical Drive " + std::to_string(k.drive) + " failed."))
             << tmux->capture();
         EXPECT_FALSE(shows("ID 0 failed.")) << tmux->capture();
         tmux->sendKeys("n");
@@ -484,7 +484,7 @@ TEST_F(repairCrossPathTest, QuitWalkShowsBuildsAndWarnsOnEsc)
         ASSERT_NO_FATAL_FAILURE(toList());
         tmux->sendKeys("Escape");
         ASSERT_TRUE(tmux->waitFor(k.title)) << tmux->capture();
-        EXPECT_TRUE(shows(" Press ESC to quit ")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor(" Press ESC to quit ")) << tmux->capture();
         if (k.esc)
             tmux->sendKeys("Escape");
         if (k.warned) {

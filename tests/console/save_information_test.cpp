@@ -120,7 +120,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     // No: nothing is written.
     leaveView("n");
     EXPECT_FALSE(std::filesystem::exists(dir + "/raidsave.txt"));
-    EXPECT_NE(tmux->capture().find(" Setup "), std::string::npos);
+    EXPECT_TRUE(tmux->waitFor(" Setup "));
 
     // Yes with the offered name writes raidsave.txt.
     openView();
@@ -152,7 +152,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     enterName("nodir/report.txt");
     dismiss("Error: Unable to open file !");
     EXPECT_FALSE(std::filesystem::exists(dir + "/nodir"));
-    EXPECT_NE(tmux->capture().find(" Setup "), std::string::npos);
+    EXPECT_TRUE(tmux->waitFor(" Setup "));
 }
 
 // 200 disks and 256 messages: more lines than the view holds.

@@ -89,6 +89,55 @@ bool loopbackUp()
     return ok;
 }
 
+// Detaches, in the sandbox's mount namespace, every emulator mount but the
+// one at `keep` (empty: all). The namespace starts with a copy of every
+// mount, other tests' emulators among them, and a copy would hold such an
+// emulator's connection open after its test unmounted it, until this
+// sandbox ends. Runs in the forked holder: no allocation.
+void detachOtherEmulators(const char* keep)
+{
+    static char table[1 << 18];
+    const int fd = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    size_t used = 0;
+    for (ssize_t n; used < sizeof table - 1 && (n = read(fd, table + used, sizeof table - 1 - used)) > 0;)
+        used += static_cast<size_t>(n);
+    close(fd);
+    table[used] = '\0';
+    for (char* line = table; *line;) {
+        char* end = std::strchr(line, '\n');
+        if (end)
+            *end = '\0';
+        // "id parent dev root mountpoint options ... - fstype source ..."
+        char* field = line;
+        for (int i = 0; i < 4 && field; ++i)
+            if ((field = std::strchr(field, ' ')))
+                ++field;
+        char* separator = std::strstr(line, " - ");
+        if (field && separator && std::strncmp(separator + 3, "fuse.kzmsim ", 12) == 0) {
+            char* fieldEnd = std::strchr(field, ' ');
+            if (!fieldEnd)
+                break;
+            *fieldEnd = '\0';
+            // Decode the octal escapes of the mount point (\040 for a space).
+            char* out = field;
+            for (const char* in = field; *in; ++out) {
+                if (in[0] == '\\' && in[1] && in[2] && in[3]) {
+                    *out = static_cast<char>((in[1] - '0') * 64 + (in[2] - '0') * 8 + (in[3] - '0'));
+                    in += 4;
+                } else {
+                    *out = *in++;
+                }
+            }
+            *out = '\0';
+            if (std::strcmp(field, keep) != 0)
+                umount2(field, MNT_DETACH);
+        }
+        line = end ? end + 1 : line + std::strlen(line);
+    }
+}
+
 // Holds the service port with a listener that the service does not inherit.
 bool listenOnServicePort()
 {
@@ -231,6 +280,7 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
             say(statusFd, "fail setup", errno);
             _exit(100);
         }
+        detachOtherEmulators(procRoot.c_str());
         for (const auto& b : binds)
             if (mount(b.first.c_str(), b.second.c_str(), nullptr, MS_BIND, nullptr) != 0) {
                 say(statusFd, "fail bind device", errno);

@@ -51,7 +51,7 @@ TEST_F(defaultScenarioConsoleTest, PhysicalDriveStatisticsShowTheLoad)
     // Every sample reads the same rates: wait for the first total.
     tmux->sendKeys("p");
     ASSERT_TRUE(tmux->waitFor("Read:     1280    80")) << tmux->capture();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     auto count = [&pane](const std::string& text) {
         int n = 0;
         for (size_t at = pane.find(text); at != std::string::npos; at = pane.find(text, at + 1))

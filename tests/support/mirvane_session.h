@@ -137,8 +137,17 @@ protected:
             tmux->sendKeys("Enter");
         }
     }
-    // Whether the pane shows the text now.
-    bool shows(const std::string& text) { return tmux->capture().find(text) != std::string::npos; }
+    // Whether the pane shows the text once the console has drawn what the
+    // keys so far caused (the screen settled): a redraw still under way
+    // neither hides a text nor leaves one behind. A display that refreshes
+    // on its own never comes to rest: the screen as it is then.
+    bool shows(const std::string& text)
+    {
+        std::string pane;
+        if (!tmux->waitStill(pane, redrawMs))
+            pane = tmux->capture();
+        return pane.find(text) != std::string::npos;
+    }
     // Waits until the text is gone.
     bool waitGone(const std::string& text) { return tmux->waitGone(text, redrawMs); }
     // The pane line that shows `text` now ("" when none does).

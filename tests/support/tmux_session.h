@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -155,8 +156,8 @@ public:
     {
         if (tty_ >= 0)
             close(tty_);
-        // The control client goes first (its input ends); a server being
-        // killed would wait for it.
+        // The control client goes first: a server being killed would wait
+        // for it to take its last output.
         detachControl();
         runProcess("kill-server");
         if (!socketPath_.empty())
@@ -405,15 +406,18 @@ private:
         // The attach's own reply comes first.
         return readReply(reply);
     }
-    // Closes the control client's socket and reaps it.
+    // Ends the control client and reaps it. It is killed rather than told
+    // its input ended: a client whose input ends waits for the server to let
+    // it go, and a busy server may take long to.
     void detachControl()
     {
         if (control_ >= 0)
             close(control_);
         control_ = -1;
-        if (client_ > 0 && !kzmtest::waitUntil([&] { return waitpid(client_, nullptr, WNOHANG) == client_; })) {
+        if (client_ > 0) {
             kill(client_, SIGKILL);
-            waitpid(client_, nullptr, 0);
+            while (waitpid(client_, nullptr, 0) < 0 && errno == EINTR) {
+            }
         }
         client_ = -1;
     }
