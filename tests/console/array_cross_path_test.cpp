@@ -500,7 +500,7 @@ TEST_F(arrayCrossPathTest, BelongsToLabels)
     controls = {"hostdrive 0 0 0 4000000", "hostdrive 0 3 3 2097152"};
     ASSERT_NO_FATAL_FAILURE(openArrays(Machine(9, 0, R"([{"type": 5, "drives": [0, 1, 2]}, {"type": 10, "drives": [5, 7]}])",
                                                R"([{"drives": [3, 4]}, {"drives": [5, 6]}, {"drives": [7, 8]}])")));
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("RAID-5    Host  0"), std::string::npos) << pane;
     EXPECT_NE(pane.find("RAID-1    Host  3"), std::string::npos) << pane;
     // The RAID-10 array's RAID-1 drives: removing a component lists them

@@ -250,7 +250,7 @@ TEST_F(arrayDriveScreenTest, ReplaceListMarksTheFirstFailedComponent)
     choose("Replace Array Component");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to be replaced ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("DISK_2")) << tmux->capture();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     for (int k = 0; k < 3; ++k) {
         const std::string name = "DISK_" + std::to_string(k);
         std::string line;
@@ -281,7 +281,7 @@ TEST_F(arrayDriveScreenTest, RecalculateItemUnderTheSwitch)
         SCOPED_TRACE(c.name);
         open(scenario(c.arrays), "-RECALCULATE");
         openMenu(0);
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         int periodic = -1;
         int recalculate = -1;
         for (int y = 0; y < 60; ++y) {

@@ -36,7 +36,7 @@ protected:
 TEST_F(diskInformationTest, ListLinesShowRateCountersDefectsAndStatus)
 {
     open();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     const char* const lines[] = {
         " Chn    ID  Vendor  Product           Rate  Retr./Reass. GrDef. Last Status",
         " SCSI-A 0   KZM     FAST             160MB      0/0          3  0x00000000",

@@ -206,7 +206,7 @@ protected:
         tmux->sendKeys("Down Enter");
         ASSERT_TRUE(tmux->waitFor("ENCLOSURE")) << tmux->capture();
         // The processor's line: as many Downs as lines above it.
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         const size_t at = pane.find("ENCLOSURE");
         const size_t first = pane.find("SLOT DISK");
         if (first != std::string::npos && first < at)

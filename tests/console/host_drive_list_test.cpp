@@ -89,7 +89,7 @@ TEST_F(hostDriveListTest, LinesTellTheCarrierTheShareAndTheClusterType)
         std::vector<std::string> lines = kCarrierControls;
         lines.insert(lines.end(), c.extraControls.begin(), c.extraControls.end());
         open(Carriers(), lines);
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         for (const std::string& line : c.lines)
             EXPECT_NE(pane.find(line), std::string::npos) << c.title << ": " << line << "\n" << pane;
         TearDown();

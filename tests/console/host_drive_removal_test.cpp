@@ -96,7 +96,7 @@ protected:
         if (!c.gone.empty()) {
             ASSERT_TRUE(waitGone(c.gone.front())) << c.title << tmux->capture();
         }
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         for (const char* line : {"   0   HOST_0 ", "   1   HOST_1 ", "   2   HOST_2 "}) {
             const bool expectedGone = std::find_if(c.gone.begin(), c.gone.end(), [&](const char* g) {
                                           return std::string(g) == line;

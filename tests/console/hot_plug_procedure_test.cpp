@@ -53,7 +53,7 @@ protected:
 TEST_F(hotPlugProcedureTest, TargetListOffersFreeDisksThenFreeIdsAndFibreChannelOnce)
 {
     toTargets();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find(" SCSI Coords. of new disk "), std::string::npos) << pane;
     // The free disk first, the Fibre Channel channel once, then the free IDs of the mask.
     const size_t free1 = pane.find("Channel: SCSI-A  ID: 1 ");

@@ -46,7 +46,7 @@ protected:
 TEST_F(logicalDriveScreenTest, ListsDrivesAndTheCreateLine)
 {
     open();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("   No. Name     Status        Attr.      Capacity  Type      belongs to"), std::string::npos)
         << pane;
     EXPECT_NE(pane.find("   5   DISK_5   "), std::string::npos) << pane;

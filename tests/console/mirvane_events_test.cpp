@@ -62,7 +62,7 @@ TEST_F(mirvaneEventsTest, ColumnsFitTheWidthAndEachEventShowsItsDetails)
                 "event 0 1 9 9 2 none " + text45,
                 "event 0 1 9 10 2 none " + std::string(120, 'A')};
     openEvents();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("│Ctr Time                     Cnt Evt Text" + std::string(35, ' ') + "│"), std::string::npos)
         << pane;
     // 37 columns of fixed fields, 39 for the text: 35 characters and "...".
@@ -135,7 +135,7 @@ TEST_F(mirvaneEventsTest, TimeColumnFollowsTheFirstEventsSecondStamp)
         SCOPED_TRACE(c.args);
         controls = {"event 0 1 9 5 2 none first", "eventtime 1000000000 0", "event 0 1 9 6 2 none " + text45};
         openEvents(c.args);
-        std::string pane = tmux->capture();
+        std::string pane = stillPane();
         const std::string header = c.shown ? "│Ctr Time                     Cnt Evt Text" : "│Ctr Cnt Evt Text";
         EXPECT_NE(pane.find(header + "   "), std::string::npos) << pane;
         // Without the time the text has 64 columns: 45 characters fit.

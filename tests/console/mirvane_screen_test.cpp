@@ -95,7 +95,7 @@ TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
     start("-QUENTRAX", R"({"controllers": [{"entry": 0, "records": [{"key": "0x16", "target": "0xFFFF", "hex": "01"}]},
                                             {"entry": 1, "profile": "old"}]})");
     toList();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("No. Name             Position    Features      Firmware      Serial No DPM"),
               std::string::npos)
         << pane;

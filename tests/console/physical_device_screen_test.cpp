@@ -124,7 +124,7 @@ TEST_F(physicalDeviceScreenTest, SataControllerUsesThePositionLayout)
 {
     open(R"({"controllers": [{"entry": 0, "channels": [
         {"kind": 4, "ownId": 0, "busType": 65, "devices": [{"target": 1, "product": "SATA DISK"}]}]}]})");
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("  ID    Vendor  Product          Attr Cap(MB) Drive"), std::string::npos) << pane;
     EXPECT_NE(pane.find("  A:1 i KZM     SATA DISK        RW      1024 "), std::string::npos) << pane;
     EXPECT_EQ(pane.find("Chn"), std::string::npos) << pane;
@@ -214,7 +214,7 @@ TEST_F(physicalDeviceScreenTest, ExtendedInformationByChannelKind)
                                  "Supported topologies ............. FC-AL",
                                  "Min. and max. frame size [Bytes] . 256/2048",
                                  "Fibre channel status ............. Ready"};
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     for (const char* item : items)
         EXPECT_NE(pane.find(item), std::string::npos) << item << "\n" << pane;
     tmux->sendKeys("Escape");

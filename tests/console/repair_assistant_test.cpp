@@ -23,7 +23,7 @@ protected:
     // The summary's counts as the box shows them.
     void expectCounts(int installed, int fail, int error, int build, int rebuild, int hotFix)
     {
-        const std::string pane = tmux->capture();
+        const std::string pane = stillPane();
         const std::string lines[] = {
             std::to_string(installed) + " Array Drives installed", std::to_string(fail) + " Array Drives in FAIL state",
             std::to_string(error) + " Array Drives in ERROR state", std::to_string(build) + " Array Drives in BUILD state",

@@ -110,7 +110,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     start();
     toMainMenu();
     openView();
-    const std::string pane = tmux->capture();
+    const std::string pane = stillPane();
     EXPECT_NE(pane.find("Controller Information"), std::string::npos) << pane;
     // The view takes the background's width less 4 (76): its frame, moved left
     // by one so that it fits, runs from column 2 to the screen's last.
