@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -193,6 +194,7 @@ TEST_P(hotPlugCaseTest, EveryWayOutEndsTheHotPlug)
         ASSERT_TRUE(waitGone(k.after)) << tmux->capture();
     }
     ASSERT_TRUE(tmux->waitFor(" Select Physical Drive ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     expectEnded();
     if (std::string(k.args) == "-LOCK") {

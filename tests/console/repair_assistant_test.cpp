@@ -12,6 +12,7 @@
 
 #include "mirvane_session.h"
 #include "repair_model.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -130,6 +131,7 @@ TEST_F(repairAssistantTest, FailedRaid5IsHotReplacedAndRebuilds)
     // Nothing left to repair: the assistant ends and the alarm is off.
     ASSERT_TRUE(waitGone("You plugged in the disk")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     EXPECT_EQ(countKey("0x10000004"), 1);
     expectHotPlugsEnded();
@@ -185,6 +187,7 @@ TEST_F(repairAssistantTest, HotReplaceWaysOutEndTheHotPlug)
         ASSERT_TRUE(tmux->waitFor(k.shown)) << tmux->capture();
         tmux->sendKeys(k.answer);
         ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         expectHotPlugsEnded();
         EXPECT_EQ(countKey("0x10000004"), 0);

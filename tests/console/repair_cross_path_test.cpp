@@ -15,6 +15,7 @@
 #include "mirvane_session.h"
 #include "repair_assistant.h"
 #include "repair_model.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -40,6 +41,7 @@ protected:
     // Every hot plug begun was ended; the driver and the controller hold nothing.
     void expectAllEnded()
     {
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         ASSERT_NO_FATAL_FAILURE(expectHotPlugsEnded());
         EXPECT_EQ(keysInOrder({hotPlugBegin, hotPlugEnd}).front(), hotPlugBegin);
@@ -268,6 +270,7 @@ TEST_F(repairCrossPathTest, PatchKeysOnAnErrorLinePatchAndRescan)
             tmux->sendKeys("Escape");
             ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
         }
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
         CController& c = reread();
@@ -427,6 +430,7 @@ TEST_F(repairCrossPathTest, RepairReplacesAPrivateHotFixByANewDisk)
     ASSERT_TRUE(sim->control("insert 0 0 3"));
     tmux->sendKeys("x");
     ASSERT_TRUE(waitGone("Press any key after hot plug.")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     EXPECT_FALSE(shows("Error")) << tmux->capture();
     if (cameUp(" Select Drive to repair ", 20))
