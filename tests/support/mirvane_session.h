@@ -139,8 +139,9 @@ protected:
     }
     // Whether the pane shows the text once the console has drawn what the
     // keys so far caused (the screen settled): a redraw still under way
-    // neither hides a text nor leaves one behind. A display that refreshes
-    // on its own never comes to rest: the screen as it is then.
+    // neither hides a text nor leaves one behind. A display that keeps
+    // redrawing itself may not come to rest within the bound: the screen as
+    // it is then.
     bool shows(const std::string& text)
     {
         std::string pane;
@@ -164,6 +165,11 @@ protected:
     bool waitLine(const std::string& text, const std::string& part)
     {
         return kzmtest::waitUntil([&] { return lineWith(text).find(part) != std::string::npos; }, redrawMs);
+    }
+    // Waits until pane row y starts with the text; whether it came to.
+    bool rowStarts(int y, const std::string& start)
+    {
+        return kzmtest::waitUntil([&] { return paneLine(tmux->capture(), y).rfind(start, 0) == 0; }, redrawMs);
     }
     // Waits until pane row y shows the text; the row as last read.
     std::string waitRow(int y, const std::string& text)
