@@ -211,7 +211,7 @@ TEST_F(ArrayDialogTest, ParityVerifyEndings)
         }
         if (k.message) {
             ASSERT_TRUE(Shows(k.message, 20000)) << tmux_->capture();
-            const std::string pane = tmux_->capture();
+            const std::string pane = settledScreen(*tmux_);
             if (k.stateAfter != ARVERIFY_DONE) {
                 EXPECT_EQ(pane.find("Parity is ok"), std::string::npos) << pane;
             }
@@ -426,7 +426,7 @@ TEST_F(ArrayDialogTest, CandidatesFollowTheCapacityRule)
         Probe("select 2 0 11");
         ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
         ASSERT_TRUE(Shows("Plug in new disk (Hot Plug)")) << tmux_->capture();
-        const std::string pane = tmux_->capture();
+        const std::string pane = settledScreen(*tmux_);
         EXPECT_NE(pane.find(" Type   Chn-ID/No  Name                     Capacity  belongs to"), std::string::npos)
             << pane;
         EXPECT_NE(pane.find("LD8"), std::string::npos) << pane;
@@ -479,7 +479,7 @@ TEST_F(ArrayDialogTest, CapacityNeededByEachKindOfDrive)
         }
         Probe(k.select);
         ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
-        const std::string pane = tmux_->capture();
+        const std::string pane = settledScreen(*tmux_);
         EXPECT_NE(pane.find("DISK 3"), std::string::npos) << pane;
         EXPECT_EQ(pane.find("DISK 4"), std::string::npos) << pane;
         EXPECT_EQ(pane.find("DISK 5"), std::string::npos) << pane;
@@ -568,7 +568,7 @@ TEST_F(ArrayDialogTest, ExpandMenuGates)
         // RAID 5 wants a parity drive: new disks and the hot plug line.
         tmux_->sendKeys("5");
         ASSERT_TRUE(Shows(" Select Drive to be added ")) << tmux_->capture();
-        const std::string pane = tmux_->capture();
+        const std::string pane = settledScreen(*tmux_);
         EXPECT_NE(pane.find("DISK 2"), std::string::npos) << pane;
         EXPECT_NE(pane.find("Plug in new disk (Hot Plug)"), std::string::npos) << pane;
         tmux_->sendKeys("Escape");
