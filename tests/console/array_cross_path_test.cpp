@@ -168,6 +168,7 @@ TEST_F(arrayCrossPathTest, HotFixDriveFromANewDisk)
         }
         ASSERT_TRUE(waitGone("Build/Rebuild Progress")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x20000002"), 1) << "the new disk was initialised";
         EXPECT_EQ(countKey("0x0000000E"), 1) << "and made a logical drive";
         EXPECT_EQ(countKey("0x10000015"), c.privateAdds);
@@ -349,6 +350,7 @@ TEST_F(arrayCrossPathTest, Raid1ComponentsTurnRaid0IntoRaid10)
         << refused();
     ASSERT_TRUE(waitGone("Build/Rebuild Progress")) << "done: the menu closes\n" << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x00000010"), 2);
     EXPECT_EQ(countKey("0x10000030"), 1) << "converted to RAID 10";
     ASSERT_NO_FATAL_FAILURE(expectClean());
@@ -412,6 +414,7 @@ TEST_F(arrayCrossPathTest, ReplaceAFailedComponent)
             tmux->sendKeys("Escape");
         }
         ASSERT_TRUE(tmux->waitFor(arrayHint)) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x10000018"), c.replaced);
         EXPECT_EQ(countKey("0x10000004"), c.hotReplaced);
         if (done) {

@@ -425,6 +425,7 @@ TEST_F(arrayDriveScreenTest, RemovalByPartitionsAndAdministratorMode)
         } else {
             ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
         }
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x10000011"), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
         endCase();
@@ -472,11 +473,14 @@ TEST_F(arrayDriveScreenTest, RemovalUnderRefusedAccess)
         }
         if (c.pick) {
             ASSERT_TRUE(waitGone(c.pick)) << tmux->capture();
-            EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
         } else if (c.removed) {
             ASSERT_TRUE(waitGone("RAID5    ")) << tmux->capture();
         } else {
             ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+        }
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
+        if (c.pick) {
+            EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
         }
         EXPECT_EQ(countKey(c.key), c.removed);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", c.state), c.state);
@@ -516,6 +520,7 @@ TEST_F(arrayDriveScreenTest, Raid1ComponentsWithAMissingOne)
     tmux->sendKeys("Down Down Enter");
     dismiss("Do you really want to remove", "y");
     ASSERT_TRUE(waitGone(" Select Drive to be removed ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x00000009"), 1);
     EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
@@ -533,6 +538,7 @@ TEST_F(arrayDriveScreenTest, PoolAccess)
     tmux->sendKeys("Down Enter");
     ASSERT_TRUE(waitGone("Disabled")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_GT(countKey("0x1000000A") + countKey("0x00000063"), before);
 }
 
@@ -646,6 +652,7 @@ TEST_F(arrayDriveScreenTest, DriveChoosingActionsCloseTheBracket)
             ASSERT_TRUE(waitGone(c.list)) << tmux->capture();
         }
         ASSERT_TRUE(tmux->waitFor("emove Array Drive")) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x00020026"), 1);
         EXPECT_EQ(countKey("0x00020027"), 1);
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
@@ -673,6 +680,7 @@ TEST_F(arrayDriveScreenTest, FixHostDriveSize)
             tmux->sendKeys("Enter");
             dismiss("Host Drive table will be changed.", "y");
             ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             EXPECT_EQ(countKey("0x10010003"), before + 1) << "the table was written";
         }
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -116,6 +117,7 @@ TEST_F(controllerScreensTest, NoToTheSaveQuestionWritesNothing)
     tmux->sendKeys("n");
     ASSERT_TRUE(waitGone(" Controller Settings ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x0000002B"), pages);
     EXPECT_EQ(countKey("0x00000005"), caches);
     // "Removed" answered No keeps the BIOS and marks nothing: no question on ESC.
@@ -331,6 +333,7 @@ TEST_F(controllerScreensTest, CacheParametersInSecondsAndTheirLimits)
     // F4 here: set 1 back to its defaults, made active and shown; a change to save.
     tmux->sendKeys("F4");
     ASSERT_TRUE(waitLine("MAX_AGE_DIRTY_BUF", "(30)")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x00000033"), 1);
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor("Do you want to save the changes ? (Y/N)")) << tmux->capture();
@@ -368,6 +371,7 @@ TEST_F(controllerScreensTest, TheAlarmHintAndItsKey)
     ASSERT_TRUE(tmux->waitFor(" F4: Disable Alarm ")) << tmux->capture();
     tmux->sendKeys("F2");
     ASSERT_TRUE(tmux->waitFor("Disabling the audible alarm will turn off the alarm")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     const std::vector<uint8_t> option = sim->lastData("0x00000017", 1);
     ASSERT_EQ(option.size(), 1u);
     EXPECT_EQ(option[0], 0);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -166,6 +167,8 @@ TEST_F(enclosureScreensTest, SlotEditorOfConfigurationTwo)
         }
         ASSERT_TRUE(tmux->waitFor(" Select Enclosure ")) << tmux->capture();
         ASSERT_TRUE(waitGone(" Enclosure Slots ")) << tmux->capture();
+        // The table closes before the writes: they are done once the console waits for a key.
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         const std::vector<uint8_t> reset = sim->lastData("0x00020024", 48);
         ASSERT_EQ(reset.size(), 48u);
         EXPECT_EQ(wordAt(reset, 0), 0x30002u);
@@ -243,6 +246,8 @@ TEST_F(enclosureProcessorTest, SlotTableFreesAndFillsASlot)
     ASSERT_TRUE(tmux->waitFor("Do you want to save the current configuration ? (Y/N)")) << tmux->capture();
     tmux->sendKeys("y");
     ASSERT_TRUE(waitGone(" Enclosure Slots ")) << tmux->capture();
+    // The table closes before the slot map is sent: it is once the console waits for a key.
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_FALSE(sim->lastData("0x00020012", 8).empty());
 }
 

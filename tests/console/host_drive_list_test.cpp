@@ -127,6 +127,7 @@ TEST_F(hostDriveListTest, WriteProtectionShowsAsRoAndF9TurnsItBack)
         << tmux->capture();
     tmux->sendKeys("y");
     ASSERT_TRUE(tmux->waitFor("   2   HOST_2   ready         RW          1024 MB")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x10010003"), 2) << "two table writes";
 }
 

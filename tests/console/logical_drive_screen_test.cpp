@@ -90,6 +90,7 @@ TEST_F(logicalDriveScreenTest, CreationByDiskChoice)
             tmux->sendKeys(c.typeKeys);
         }
         ASSERT_TRUE(tmux->waitFor(std::string("Do you want to create a ") + c.kind + " Drive")) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(countKey("0x20000002"), c.initialised) << c.kind;
         tmux->sendKeys("y");
         ASSERT_TRUE(tmux->waitFor("Drive Size (1..")) << tmux->capture();

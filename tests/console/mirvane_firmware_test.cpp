@@ -9,6 +9,7 @@
 
 #include "firmware_image.h"
 #include "mirvane_session.h"
+#include "screen_waits.h"
 
 namespace tui::testing {
 namespace {
@@ -140,6 +141,7 @@ TEST_F(mirvaneFirmwareTest, NoToTheFlashQuestionLeavesMaintenanceMode)
     tmux->sendKeys("n");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
     ASSERT_TRUE(waitGone("Flash eproms")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     const std::vector<std::string> keys = keysInOrder(accessKeys);
     ASSERT_FALSE(keys.empty());
     EXPECT_EQ(keys.front(), "0x0000000C");
@@ -176,6 +178,7 @@ TEST_F(mirvaneFirmwareTest, AGoodFlashWritesTheImageAndSaysSo)
     dismiss("Do you really want to update the firmware ? (Y/N)", "y");
     dismiss("Firmware update completed.", "x", flashMs);
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     const std::vector<std::string> keys = keysInOrder(accessKeys);
     ASSERT_FALSE(keys.empty());
     EXPECT_EQ(keys.front(), "0x0000000C");
