@@ -119,9 +119,10 @@ protected:
         return p != probes.end() ? p->second : "RAI";
     }
     // The items of `items` drawn otherwise than the one that is always
-    // enabled (`reference`): the disabled ones.
+    // enabled (`reference`): the disabled ones, read once the menu is drawn.
     std::set<std::string> disabled(const std::vector<std::string>& items, const std::string& reference)
     {
+        EXPECT_TRUE(settle(*tmux)) << tmux->capture();
         const auto ref = itemRendition(reference, probeOf(reference));
         EXPECT_TRUE(ref.found) << reference << "\n" << tmux->capture();
         std::set<std::string> off;
@@ -376,6 +377,7 @@ TEST_F(arrayDriveScreenTest, CreatesARaid5Array)
     ASSERT_TRUE(tmux->waitFor("Drive Size (")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("   0   RAID5    ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x10000010"), 1);
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "") << "configuration access given back";
 }

@@ -176,6 +176,7 @@ TEST_F(hostDriveCreationTest, Raid1WithHotFixTakesTheSmallestDiskAsMaster)
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("RAID-1  0")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     // The 9000 MB disk became drive 1 and the mirror's component; the
     // 8000 MB disk took the chosen number 0; the 10000 MB disk, drive 2, the hot fix.
     const std::vector<Request> attach = Requests(*sim, "0x00000010");
@@ -215,6 +216,7 @@ TEST_F(hostDriveCreationTest, FailedInitialisationLeavesAndReReadsOnly)
     ASSERT_NO_FATAL_FAILURE(dismiss("Could not initialize disk"));
     ASSERT_TRUE(tmux->waitFor("SPACE: Select/deselect drive")) << "the selection goes on\n" << tmux->capture();
     EXPECT_TRUE(tmux->waitFor("* SCSI-A 0 ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     // After the refused initialisation: the unlock of every host drive,
     // then nothing but reads.
     const std::vector<Request> all = Requests(*sim);
@@ -296,6 +298,7 @@ TEST_F(hostDriveCreationTest, EnclosureSetUp)
             ASSERT_NO_FATAL_FAILURE(dismiss(c.after)) << c.title;
         }
         ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << c.title << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         const std::vector<Request> written = Requests(*sim, c.key);
         EXPECT_EQ(static_cast<int>(written.size()), c.writes) << c.title;
         if (std::string(c.key) == "0x00020020" && !written.empty()) {
@@ -352,6 +355,7 @@ TEST_F(hostDriveCreationTest, OldFormatDiskIsAskedForAndDeinitialisedFirst)
     ASSERT_NO_FATAL_FAILURE(dismiss(kQuestion, "y"));
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("   0   ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     // De-initialised, then initialised with the new format (2).
     const std::vector<Request> all = Requests(*sim);
     std::vector<std::string> order;
@@ -375,6 +379,7 @@ TEST_F(hostDriveCreationTest, DestructiveBuildAndStripeSizeInAdvancedSetup)
     ASSERT_TRUE(tmux->waitFor("Used Capacity per Drive (1..")) << tmux->capture();
     tmux->sendKeys("Escape");     // keeps the full capacity
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     const std::vector<Request> create = Requests(*sim, "0x10000010");
     ASSERT_EQ(create.size(), 1u);
     EXPECT_EQ(Word(create[0].data, 12), 128u) << "stripe size in sectors";
@@ -398,6 +403,7 @@ TEST_F(hostDriveCreationTest, ClusterDriveOnClusterChannels)
     EXPECT_FALSE(shows(" Choose Build Type ")) << tmux->capture();
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("RAID-5/Clu")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     const std::vector<Request> create = Requests(*sim, "0x10000010");
     ASSERT_EQ(create.size(), 1u);
     EXPECT_EQ(std::stoul(create[0].data.substr(319 * 2, 2), nullptr, 16) & 0x20, 0u) << "not destructive";

@@ -143,6 +143,7 @@ TEST_F(hostDriveMenuTest, MasterBootCodeIsWrittenToSectorZero)
     tmux->sendKeys("o");
     ASSERT_NO_FATAL_FAILURE(dismiss("overwrite the Master Boot Code ? (Y/N)", "y"));
     ASSERT_TRUE(tmux->waitFor(" Select Host Drive ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     int writes = 0;
     for (const std::string& line : sim->log())
         if (line.find("\t9\t2\t0x00000000\t") != std::string::npos)

@@ -341,6 +341,7 @@ TEST_F(logicalDriveMenuTest, LoadAllUnloadsArrayHostDrivesFirstOnOlderFirmware)
         tmux->sendKeys("F3");
         waitForLog(*sim, "0x00000003");
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         std::vector<std::string> keys;
         const std::vector<std::string> log = sim->log();
         for (size_t i = before; i < log.size(); ++i)

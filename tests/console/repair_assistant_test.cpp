@@ -253,6 +253,7 @@ TEST_F(repairAssistantTest, MissingHotFixDriveIsAskedFor)
     EXPECT_TRUE(tmux->waitFor("Do you want to add a new Hot Fix Drive? (Y/N)")) << tmux->capture();
     tmux->sendKeys("n");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_GE(countKey("0x00020026"), 1) << "the repair ran in the disk change bracket";
     EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027"));
     cancelRepair();
@@ -276,6 +277,7 @@ TEST_F(repairAssistantTest, PulledDiskOfAFailedComponentIsNamedByItsDrive)
     EXPECT_TRUE(tmux->waitFor("Channel: SCSI-A  ID: 1 ")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     EXPECT_EQ(countKey("0x00000020"), 0);
     EXPECT_GE(countKey("0x10000032"), 1) << "the array's component disks were asked";
     cancelRepair();

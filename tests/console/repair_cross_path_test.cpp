@@ -263,6 +263,7 @@ TEST_F(repairCrossPathTest, PatchKeysOnAnErrorLinePatchAndRescan)
             ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
             EXPECT_FALSE(shows("Do you really want to cancel repairing?")) << tmux->capture();
             ASSERT_TRUE(tmux->waitFor(" Advanced Setup ")) << tmux->capture();
+            ASSERT_TRUE(settle(*tmux)) << tmux->capture();
             EXPECT_EQ(countKey("0x10000028"), 1);
         } else {
             ASSERT_TRUE(tmux->waitFor(" Select Drive to repair ")) << tmux->capture();
