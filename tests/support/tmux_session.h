@@ -34,10 +34,11 @@ namespace tui::testing {
 
 namespace paneDetail {
 
-// The parent and name fields of /proc/<pid>/stat; false when the process is gone.
-inline bool processParent(const std::string& pid, long& parent, std::string& name)
+// The name, state and parent fields of a stat file (/proc/<pid>/stat, or a
+// thread's /proc/<pid>/task/<tid>/stat); false when the process is gone.
+inline bool statFields(const std::string& path, std::string& name, std::string& state, long& parent)
 {
-    std::ifstream in("/proc/" + pid + "/stat");
+    std::ifstream in(path);
     std::string text;
     if (!std::getline(in, text))
         return false;
@@ -47,8 +48,14 @@ inline bool processParent(const std::string& pid, long& parent, std::string& nam
         return false;
     name = text.substr(open + 1, close - open - 1);
     std::istringstream rest(text.substr(close + 1));
-    std::string state;
     return static_cast<bool>(rest >> state >> parent);
+}
+
+// The parent and name fields of /proc/<pid>/stat; false when the process is gone.
+inline bool processParent(const std::string& pid, long& parent, std::string& name)
+{
+    std::string state;
+    return statFields("/proc/" + pid + "/stat", name, state, parent);
 }
 
 // The processes below `root` (not `root` itself) with their names.
@@ -86,9 +93,15 @@ inline std::vector<std::pair<std::string, std::string>> descendants(long root)
 }
 
 // Whether a thread sleeps in a wait for input: read(2) of its standard
-// input, or poll/select (a curses program waits in one of these).
+// input, or poll/select (a curses program waits in one of these). It must be
+// asleep: a thread preempted inside a poll that only looks whether a key is
+// there (a zero timeout) shows the same call, but is busy.
 inline bool waitsForInput(const std::string& pid, const std::string& tid)
 {
+    std::string name, state;
+    long parent = 0;
+    if (!statFields("/proc/" + pid + "/task/" + tid + "/stat", name, state, parent) || state != "S")
+        return false;
     std::ifstream in("/proc/" + pid + "/task/" + tid + "/syscall");
     std::string number, first;
     if (!(in >> number))
