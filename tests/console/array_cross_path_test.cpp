@@ -82,9 +82,11 @@ protected:
         tmux->sendKeys("End Enter");
         ASSERT_NO_FATAL_FAILURE(dismiss(hotPlugQuestion, "y"));
     }
-    // Access and bracket given back; no change sent outside the access.
+    // Access and bracket given back; no change sent outside the access. Read
+    // once the console is back to waiting for keys.
     void expectClean()
     {
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
         EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the disk change bracket is closed";
     }

@@ -40,9 +40,11 @@ protected:
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Select Target ID ")) << tmux->capture();
     }
-    // Every hot plug begun was ended and the driver holds no lock.
+    // Every hot plug begun was ended and the driver holds no lock, once the
+    // console is back to waiting for keys.
     void expectEnded()
     {
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         const std::vector<std::string> keys = keysInOrder({begin, end});
         ASSERT_FALSE(keys.empty());
         EXPECT_EQ(keys.front(), begin);

@@ -4,6 +4,7 @@
 // keeping an existing file, a write error, a report longer than the view).
 #include "mirvane_session.h"
 #include "program_run.h"
+#include "screen_waits.h"
 #include "text_file.h"
 
 #include <fstream>
@@ -127,6 +128,8 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     leaveView("y");
     enterName("");
     ASSERT_TRUE(kzmtest::waitUntil([&] { return std::filesystem::exists(dir + "/raidsave.txt"); }, redrawMs));
+    // The file is whole once the console is back to waiting for keys.
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     const std::vector<std::string> lines = ReadLines(dir + "/raidsave.txt");
     EXPECT_TRUE(HasLine(lines, "Type:             KZM8530RZ"));
@@ -143,6 +146,7 @@ TEST_F(SaveInformationDialogTest, TheViewShowsTheReportAndTheAnswersDecideTheFil
     leaveView("y");
     enterName("");
     dismiss("File already exists !", "y");
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     EXPECT_TRUE(HasLine(ReadLines(dir + "/raidsave.txt"), "Type:             KZM8530RZ"));
 
