@@ -136,11 +136,15 @@ TEST(dialogDemoTest, MaskedInputAndTheCursorInTheField)
 {
     tmuxSession s(demo + " input '*'");
     ASSERT_TRUE(s.waitFor(" Remote Machine ")) << s.capture();
+    // The cursor is placed once the box is drawn: read it when the demo waits for a key.
+    std::string pane;
+    ASSERT_TRUE(s.waitStill(pane)) << pane;
     // The box at (15, 10): the field starts after "Name/Address: " at column 31.
     EXPECT_EQ(s.display("#{cursor_x},#{cursor_y} #{cursor_flag}"), "31,11 1\n");
     s.sendKeys("-l secret");
     ASSERT_TRUE(s.waitFor("Name/Address: ******")) << s.capture();
     EXPECT_EQ(s.capture().find("secret"), std::string::npos);
+    ASSERT_TRUE(s.waitStill(pane)) << pane;
     EXPECT_EQ(s.display("#{cursor_x},#{cursor_y}"), "37,11\n");
     s.sendKeys("Enter");
     ASSERT_TRUE(s.waitFor("text [secret] key 13")) << s.capture();
@@ -155,6 +159,8 @@ TEST(dialogDemoTest, EscapeF1ClearsTheField)
     s.sendKeys("Escape F1");
     ASSERT_TRUE(s.waitFor("Name/Address:  ")) << s.capture();
     EXPECT_EQ(s.capture().find("abc"), std::string::npos) << s.capture();
+    std::string pane;
+    ASSERT_TRUE(s.waitStill(pane)) << pane;
     EXPECT_EQ(s.display("#{cursor_x}"), "31\n");
     s.sendKeys("-l x");
     s.sendKeys("Enter");

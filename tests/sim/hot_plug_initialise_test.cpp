@@ -9,6 +9,7 @@
 #include <string>
 
 #include "mirvane_session.h"
+#include "screen_waits.h"
 #include "tool_process.h"
 
 namespace tui::testing {
@@ -65,6 +66,7 @@ TEST_P(hotPlugInitialiseTest, UsedDiskEndsInitialisedWithoutADrive)
     ASSERT_TRUE(tmux->waitFor(" Select Physical Drive ")) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor(k.consoleLine)) << tmux->capture();
+    ASSERT_TRUE(settle(*tmux)) << tmux->capture();
 
     const ToolResult r = RunTool({"-s", "-CTR:0"}, sim->root());
     EXPECT_EQ(r.exitCode, 0) << r.err;
