@@ -205,19 +205,21 @@ TEST(terminalTest, MenuAndListFollowRealKeySequences)
     s.sendKeys("Down Down Enter");  // the separator is skipped: Save
     ASSERT_TRUE(s.waitFor("log: menu 3")) << s.capture();
     ASSERT_TRUE(s.waitFor("│item 09     │"));
-    EXPECT_NE(s.capture().find("│Lines       │"), std::string::npos);
-    EXPECT_NE(s.capture().find("└↓───────────┘"), std::string::npos) << s.capture();
+    ASSERT_TRUE(s.waitStill(text)) << text;  // the list's frame and marks drawn too
+    EXPECT_NE(text.find("│Lines       │"), std::string::npos) << text;
+    EXPECT_NE(text.find("└↓───────────┘"), std::string::npos) << text;
 
     s.sendKeys("NPage NPage");
     ASSERT_TRUE(s.waitFor("│item 24     │")) << s.capture();
-    text = s.capture();
+    ASSERT_TRUE(s.waitStill(text)) << text;
     EXPECT_EQ(text.find("item 14"), std::string::npos) << text;
     EXPECT_NE(text.find("┌↑───List────┐"), std::string::npos) << text;
     EXPECT_NE(text.find("└────────────┘"), std::string::npos) << text;
 
     s.sendKeys("PPage");
     ASSERT_TRUE(s.waitFor("│item 05     │")) << s.capture();
-    EXPECT_EQ(s.capture().find("item 15"), std::string::npos);
+    ASSERT_TRUE(s.waitStill(text)) << text;
+    EXPECT_EQ(text.find("item 15"), std::string::npos) << text;
 
     s.sendKeys("Home End Escape Left");  // ESC Left: the last line
     ASSERT_TRUE(s.waitFor("│item 24     │")) << s.capture();
