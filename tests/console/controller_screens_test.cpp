@@ -126,7 +126,7 @@ TEST_F(controllerScreensTest, NoToTheSaveQuestionWritesNothing)
     ASSERT_TRUE(tmux->waitFor("controller will not be bootable")) << tmux->capture();
     tmux->sendKeys("n");
     ASSERT_TRUE(waitGone("controller will not be bootable")) << tmux->capture();
-    EXPECT_NE(lineWith("BIOS ....").find("(Enabled)"), std::string::npos) << tmux->capture();
+    EXPECT_TRUE(waitLine("BIOS ....", "(Enabled)")) << tmux->capture();
     tmux->sendKeys("Escape");
     ASSERT_TRUE(waitGone(" Controller Settings ")) << tmux->capture();
     EXPECT_FALSE(shows("save the changes")) << tmux->capture();
@@ -150,7 +150,7 @@ TEST_F(controllerScreensTest, AFailedPageWriteIsShownAndThePageStays)
     ASSERT_TRUE(waitGone("0x0007")) << tmux->capture();
     // The controller kept its page: the dialog shows the old value again.
     toSettings();
-    EXPECT_NE(lineWith("BIOS Warning Level").find("(All messages)"), std::string::npos) << tmux->capture();
+    EXPECT_TRUE(waitLine("BIOS Warning Level", "(All messages)")) << tmux->capture();
 }
 
 TEST_F(controllerScreensTest, TheChannelsChooseTheRecord)
@@ -219,8 +219,7 @@ TEST_F(controllerScreensTest, ClassFDTerminationTextsFollowTheBoard)
         SCOPED_TRACE(rows[i].board);
         toConfigureMenu(i == 0 ? 0 : 1);
         toSettings();
-        EXPECT_NE(lineWith("Termination").find(std::string("(") + rows[i].text + ")"), std::string::npos)
-            << tmux->capture();
+        EXPECT_TRUE(waitLine("Termination", std::string("(") + rows[i].text + ")")) << tmux->capture();
         // The termination menu is not offered on these controllers.
         // The dialog opens again on the termination line chosen last.
         if (i == 0)
@@ -306,7 +305,7 @@ TEST_F(controllerScreensTest, CacheParametersInSecondsAndTheirLimits)
     ASSERT_TRUE(tmux->waitFor(" F4: Adv. Cache Config. ")) << tmux->capture();
     tmux->sendKeys("F4");
     ASSERT_TRUE(tmux->waitFor(" Advanced Cache Settings ")) << tmux->capture();
-    EXPECT_NE(lineWith("MAX_AGE_DIRTY_BUF").find("(30)"), std::string::npos) << tmux->capture();
+    EXPECT_TRUE(waitLine("MAX_AGE_DIRTY_BUF", "(30)")) << tmux->capture();
     // A value whose microseconds do not fit the record word is asked again.
     tmux->sendKeys("g");
     ASSERT_TRUE(tmux->waitFor("New value (1,2,..,1200): ")) << tmux->capture();
@@ -329,7 +328,7 @@ TEST_F(controllerScreensTest, CacheParametersInSecondsAndTheirLimits)
     EXPECT_EQ(wordAt(record, 52), 5000000u);
     tmux->sendKeys("F4");
     ASSERT_TRUE(tmux->waitFor(" Advanced Cache Settings ")) << tmux->capture();
-    EXPECT_NE(lineWith("MAX_AGE_DIRTY_BUF").find("(5)"), std::string::npos) << tmux->capture();
+    EXPECT_TRUE(waitLine("MAX_AGE_DIRTY_BUF", "(5)")) << tmux->capture();
     // F4 here: set 1 back to its defaults, made active and shown; a change to save.
     tmux->sendKeys("F4");
     ASSERT_TRUE(waitLine("MAX_AGE_DIRTY_BUF", "(30)")) << tmux->capture();

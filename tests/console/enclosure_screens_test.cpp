@@ -188,6 +188,7 @@ TEST_F(enclosureScreensTest, SlotEditorOfConfigurationTwo)
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
         ASSERT_TRUE(tmux->waitFor("SLOT DISK")) << tmux->capture();
+        ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         EXPECT_EQ(lineWith("   1   ").find("FREE DISK") != std::string::npos, row.count == 2) << tmux->capture();
     }
 }
@@ -226,7 +227,7 @@ TEST_F(enclosureProcessorTest, SlotTableFreesAndFillsASlot)
     ASSERT_TRUE(tmux->waitFor(" Enclosure Slots ")) << tmux->capture();
     ASSERT_TRUE(tmux->waitFor("ENTER: Add/Remove Disk")) << tmux->capture();
     EXPECT_TRUE(tmux->waitFor("   0   No hard disk installed in this slot")) << tmux->capture();
-    EXPECT_NE(lineWith("   1   ").find("SLOT DISK"), std::string::npos) << tmux->capture();
+    EXPECT_TRUE(waitLine("   1   ", "SLOT DISK")) << tmux->capture();
     // No disk at slot 0's ID.
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor("No suitable disks found !")) << tmux->capture();
