@@ -15,6 +15,7 @@
 #include "drive_host_labels.h"
 #include "drive_maintenance.h"
 #include "error_message.h"
+#include "hot_plug_procedure.h"
 #include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drive_parts.h"
@@ -105,7 +106,7 @@ int ReplaceArrayComponent(CController& controller, CArrayDrive& given, int slot)
     ref.array = &given;
     const bool rebuilding = given.State() == ARSTATE_REBUILD || given.State() == ARSTATE_REBUILD2;
     const int flags = rebuilding ? candidateNewDisk : candidateNewDisk | candidateHotPlug;
-    const int added = AddDriveToArray(controller, ref, flags, LogicalAt(controller, oldIndex), 1);
+    const int added = AddDriveToArray(controller, ref, flags, LogicalAt(controller, oldIndex), 1, hotPlugLine);
     if (added < 0)
         return added == -2 ? 1 : 0;
     CArrayDrive* found = ArrayByNumber(controller, number);

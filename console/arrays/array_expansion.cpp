@@ -17,6 +17,7 @@
 #include "drive_choice.h"
 #include "drive_maintenance.h"
 #include "error_message.h"
+#include "hot_plug_procedure.h"
 #include "key_codes.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -260,7 +261,7 @@ int ChangeRaidType(CController& controller, CArrayDrive& array)
         ref.kind = driveRefArray;
         ref.array = current;
         const uint32_t needed = DriveCapacity(controller, ref);
-        parity = AddDriveToArray(controller, ref, candidateNewDisk | candidateHotPlug, nullptr, 0);
+        parity = AddDriveToArray(controller, ref, candidateNewDisk | candidateHotPlug, nullptr, 0, hotPlugLine);
         if (parity < 0 || parity >= controller.logDrives.count)
             return 0;
         if (LogicalCapacity(controller.logDrives[parity]) < needed) {

@@ -13,6 +13,7 @@
 #include "drive_host_labels.h"
 #include "drive_maintenance.h"
 #include "error_message.h"
+#include "hot_plug_procedure.h"
 #include "list_choice.h"
 #include "log_drive.h"
 #include "logical_drive_parts.h"
@@ -46,7 +47,7 @@ int AddHotFix(CController& controller, CArrayDrive& given, int type)
     ref.kind = driveRefArray;
     ref.array = &given;
     const uint32_t capacity = DriveCapacity(controller, ref);
-    const int added = AddDriveToArray(controller, ref, candidateFlags, nullptr, 1);
+    const int added = AddDriveToArray(controller, ref, candidateFlags, nullptr, 1, hotPlugLine);
     if (added < 0)
         return 0;
     const CLogDrive* made = LogicalAt(controller, added);

@@ -11,7 +11,6 @@
 #include "disk_lines.h"
 #include "drive_maintenance.h"
 #include "error_message.h"
-#include "hot_plug_procedure.h"
 #include "logical_drive_parts.h"
 #include "message_boxes.h"
 #include "message_catalog.h"
@@ -249,7 +248,8 @@ int SelectReplacementDrive(CController& controller, const DriveRef& ref, DriveCa
     return 1;
 }
 
-int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive* replace, int ask)
+int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive* replace, int ask,
+                    const HotPlugStep& hotPlug)
 {
     DriveCandidate chosen;
     if (!SelectReplacementDrive(controller, ref, &chosen, flags))
@@ -282,11 +282,11 @@ int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive
         return -1;
     if (replace == nullptr) {
         int number = -1;
-        if (!HotPlugDisk(controller, 1, &number, -1, -1) || number < 0)
+        if (!hotPlug.plugDisk(controller, 1, &number, -1, -1) || number < 0)
             return -1;
         return controller.FindLogicalDrive(number);
     }
-    return HotReplaceDisk(controller, *replace) ? -2 : -1;
+    return hotPlug.replaceDisk(controller, *replace) ? -2 : -1;
 }
 
 int InitializeNewLogicalDrive(CController& controller, CPhysDrive& disk, int* number, int reread, int freePosition,

@@ -56,9 +56,21 @@ uint32_t MirrorComponentCapacity(const CController& controller, const CMirrorDri
 uint32_t DriveCapacity(const CController& controller, const DriveRef& ref);
 // " Select Drive to be added " over the candidates of `flags`; 1 when chosen.
 int SelectReplacementDrive(CController& controller, const DriveRef& ref, DriveCandidate* chosen, int flags);
+// The hot plug procedure behind the hot plug line, passed in by the screen
+// that offers the line: `plugDisk` plugs a new disk in at channel/target
+// (channel -1: ask) and, with `makeLogical`, makes it a logical drive whose
+// number goes to *number; `replaceDisk` hot replaces the failed logical
+// drive. Each returns 1 or 0.
+struct HotPlugStep {
+    int (*plugDisk)(CController& controller, int makeLogical, int* number, int channel, int target);
+    int (*replaceDisk)(CController& controller, CLogDrive& failed);
+};
+
 // Finds or makes the logical drive to add: its list index, -1 when nothing
-// was chosen, -2 when a hot replace of `replace` already did the work.
-int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive* replace, int ask);
+// was chosen, -2 when a hot replace of `replace` already did the work. The
+// hot plug line runs `hotPlug`.
+int AddDriveToArray(CController& controller, DriveRef& ref, int flags, CLogDrive* replace, int ask,
+                    const HotPlugStep& hotPlug);
 // Makes the disk a single-disk logical drive (its number in *number when
 // given); 1 or 0.
 int InitializeNewLogicalDrive(CController& controller, CPhysDrive& disk, int* number, int reread, int freePosition,

@@ -25,6 +25,8 @@
 #include "drive_choice.h"
 #include "frame_styles.h"
 #include "host_system.h"
+#include "hot_plug_procedure.h"
+#include "quit_walk.h"
 #include "screen_device.h"
 #include "session.h"
 
@@ -77,7 +79,8 @@ std::string Run(CController& controller, int argc, char** argv)
         if (k < 0)
             return "no such drive";
         if (action == "add") {
-            const int index = AddDriveToArray(controller, ref, std::atoi(argv[3]), nullptr, std::atoi(argv[4]));
+            const int index =
+                AddDriveToArray(controller, ref, std::atoi(argv[3]), nullptr, std::atoi(argv[4]), hotPlugLine);
             std::snprintf(out, sizeof out, "result %d number %d", index,
                           index >= 0 ? static_cast<int>(controller.logDrives[index].GetNumber()) : -1);
             return out;

@@ -16,6 +16,7 @@
 #include "drive_maintenance.h"
 #include "error_message.h"
 #include "host_drive.h"
+#include "hot_plug_procedure.h"
 #include "key_codes.h"
 #include "list_choice.h"
 #include "log_drive.h"
@@ -76,7 +77,7 @@ int AddRaid1Component(CController& controller, CLogDrive& drive, int hotFix)
     DriveRef ref;
     ref.kind = driveRefLogical;
     ref.logical = &drive;
-    const int added = AddDriveToArray(controller, ref, candidateFlags, nullptr, 1);
+    const int added = AddDriveToArray(controller, ref, candidateFlags, nullptr, 1, hotPlugLine);
     if (added < 0)
         return 0;
     const CLogDrive* made = LogicalAt(controller, added);

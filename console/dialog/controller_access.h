@@ -1,7 +1,7 @@
-// What the console's start-up needs of a controller beyond its information:
+// What the console's screens need of a controller beyond its information:
 // reading its whole configuration, whether the model marks it busy, and the
-// build progress displays of the quit walk. Each is one call, so that the
-// screens do not depend on how the model does it.
+// RAM text of the status line. Each is one call, so that the screens do not
+// depend on how the model does it.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +13,6 @@ class CController;
 int ReadControllerConfiguration(CController& controller);
 // 1 when the model marks the controller busy (the console skips it then).
 int ControllerBusy(const CController& controller);
-// Shows the build progress of every array and mirror drive of the
-// controller (numbered `index`) that is still building; 1 when the user
-// left a display early, so that the quit walk stops.
-int ShowControllerBuildProgress(CController& controller, int index);
 
 // The RAM text of the status line: "%d MB %s" with the cache RAM size and
 // the RAM type name, then "/P" (parity) or "/ECC". Returns `out`.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "drive_choice.h"
+
 class CController;
 class CLogDrive;
 class CMirrorDrive;
@@ -29,3 +31,6 @@ int HotReplaceDisk(CController& controller, CLogDrive& failed);
 int ReplaceFailedArrayDisk(CController& controller, CLogDrive& failed, int channel, int target);
 // Hot plug of a disk for a RAID-1 drive's missing component, with retries; 1 or 0.
 int ReplaceMissingMirrorDisk(CMirrorDrive& mirror, int channel, int target);
+
+// The hot plug line of a drive choice (AddDriveToArray): HotPlugDisk and HotReplaceDisk.
+inline constexpr HotPlugStep hotPlugLine{HotPlugDisk, HotReplaceDisk};
