@@ -1,4 +1,0 @@
-#include "drive_list.h"
-
-#include "drive_menu.h"
-#include "shared_lines.h"

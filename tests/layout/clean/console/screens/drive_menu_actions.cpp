@@ -1,3 +1,0 @@
-#include "drive_menu.h"
-
-#include "shared_lines.h"

@@ -1,3 +1,0 @@
-#include "drive_menu.h"
-
-#include "drive_list.h"
