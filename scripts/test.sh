@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and runs every test (the fuzz targets among
-# them, a bounded run each over its seed corpus).
+# Installs what is missing (the test tools and peers among it), builds with
+# warnings as errors under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# runs every test (the fuzz targets among them, a bounded run each over its
+# seed corpus).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 build=${BUILD_DIR:-build-test}
 # A build directory left by an older make-based run cannot switch generator.
 if [[ -f $build/CMakeCache.txt ]] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$build/CMakeCache.txt"; then
