@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <iterator>
 
 namespace {
 
@@ -10,21 +9,26 @@ namespace {
 // start another command. Options that take a value are listed so that the
 // value is not taken for an operand.
 const ReparsingCommand commandTable[] = {
-    // names                                    kind                        code   values        code longs                 value longs                                                          before plus
-    {"sh bash dash ash ksh mksh zsh yash posh", ReparseKind::FirstOperand, "",    "oO",         "",                        "rcfile init-file",                                                  0, true},
-    {". source",                                ReparseKind::FirstOperand, "",    "",           "",                        "",                                                                  0, false},
-    {"eval trap alias",                         ReparseKind::Evaluator,    "",    "",           "",                        "",                                                                  0, false},
-    {"su",                                      ReparseKind::OptionsOnly,  "cC",  "gGsuw",      "command session-command", "group supp-group shell user whitelist-environment",                 0, false},
-    {"env",                                     ReparseKind::Wrapper,      "S",   "uC",         "split-string",            "unset chdir",                                                       0, false},
-    {"exec",                                    ReparseKind::Wrapper,      "",    "a",          "",                        "",                                                                  0, false},
-    {"command builtin nohup setsid busybox",    ReparseKind::Wrapper,      "",    "",           "",                        "",                                                                  0, false},
-    {"nice",                                    ReparseKind::Wrapper,      "",    "n",          "",                        "adjustment",                                                        0, false},
-    {"sudo",                                    ReparseKind::Wrapper,      "",    "CDgpRrTtUu", "",                        "close-from chdir group prompt chroot role type command-timeout other-user user", 0, false},
-    {"doas",                                    ReparseKind::Wrapper,      "",    "Cu",         "",                        "",                                                                  0, false},
-    {"xargs",                                   ReparseKind::Wrapper,      "",    "adEILnPs",   "",                        "arg-file delimiter max-args max-procs max-chars process-slot-var",  0, false},
-    {"timeout",                                 ReparseKind::Wrapper,      "",    "ks",         "",                        "kill-after signal",                                                 1, false},
-    {"time",                                    ReparseKind::Wrapper,      "",    "fo",         "",                        "format output",                                                     0, false},
-    {"find",                                    ReparseKind::Find,         "",    "",           "",                        "",                                                                  0, false},
+    {.names = "sh bash dash ash ksh mksh zsh yash posh", .kind = ReparseKind::FirstOperand, .valueOptions = "oO",
+     .valueLongs = "rcfile init-file", .plusOptions = true},
+    {.names = ". source", .kind = ReparseKind::FirstOperand},
+    {.names = "eval trap alias", .kind = ReparseKind::Evaluator},
+    {.names = "su", .kind = ReparseKind::OptionsOnly, .codeOptions = "cC", .valueOptions = "gGsuw",
+     .codeLongs = "command session-command", .valueLongs = "group supp-group shell user whitelist-environment"},
+    {.names = "env", .kind = ReparseKind::Wrapper, .codeOptions = "S", .valueOptions = "uC",
+     .codeLongs = "split-string", .valueLongs = "unset chdir"},
+    {.names = "exec", .kind = ReparseKind::Wrapper, .valueOptions = "a"},
+    {.names = "command builtin nohup setsid busybox", .kind = ReparseKind::Wrapper},
+    {.names = "nice", .kind = ReparseKind::Wrapper, .valueOptions = "n", .valueLongs = "adjustment"},
+    {.names = "sudo", .kind = ReparseKind::Wrapper, .valueOptions = "CDgpRrTtUu",
+     .valueLongs = "close-from chdir group prompt chroot role type command-timeout other-user user"},
+    {.names = "doas", .kind = ReparseKind::Wrapper, .valueOptions = "Cu"},
+    {.names = "xargs", .kind = ReparseKind::Wrapper, .valueOptions = "adEILnPs",
+     .valueLongs = "arg-file delimiter max-args max-procs max-chars process-slot-var"},
+    {.names = "timeout", .kind = ReparseKind::Wrapper, .valueOptions = "ks", .valueLongs = "kill-after signal",
+     .operandsBefore = 1},
+    {.names = "time", .kind = ReparseKind::Wrapper, .valueOptions = "fo", .valueLongs = "format output"},
+    {.names = "find", .kind = ReparseKind::Find},
 };
 
 // Reserved words after which a command name follows.

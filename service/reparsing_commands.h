@@ -18,14 +18,14 @@ enum class ReparseKind {
 
 // One row of the table of commands the reader knows.
 struct ReparsingCommand {
-    const char* names;         // blank-separated command names
+    const char* names;             // blank-separated command names
     ReparseKind kind;
-    const char* codeOptions;   // short options whose value is code
-    const char* valueOptions;  // short options that take a value
-    const char* codeLongs;     // blank-separated long options whose value is code
-    const char* valueLongs;    // blank-separated long options that take a value
-    int operandsBefore;        // a wrapper's operands before the command it runs
-    bool plusOptions;          // words beginning with '+' are options too
+    const char* codeOptions = "";   // short options whose value is code
+    const char* valueOptions = "";  // short options that take a value
+    const char* codeLongs = "";     // blank-separated long options whose value is code
+    const char* valueLongs = "";    // blank-separated long options that take a value
+    int operandsBefore = 0;         // a wrapper's operands before the command it runs
+    bool plusOptions = false;       // words beginning with '+' are options too
 };
 
 // The row for a command name (a path counts by its last component); null when none.

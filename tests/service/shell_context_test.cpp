@@ -151,6 +151,7 @@ TEST_F(ExecuteConfig, TextsReadAsCodeAreRefused)
         {"bash -c 'notify %E'\n", "bash"},
         {"/bin/sh -ec \"notify \\\"%E\\\"\"\n", "sh"},
         {"dash -o errexit -c -- notify\\ %H\n", "dash"},
+        {"sh +o noglob -c \"notify %E\"\n", "sh"},
         {"sh -c \"exit %C\"\n", "sh"},
         {"sh %E\n", "sh"},
         {"sh -%E\n", "sh"},
@@ -165,7 +166,7 @@ TEST_F(ExecuteConfig, TextsReadAsCodeAreRefused)
         {"env -u HOME -S \"notify %E\"\n", "env"},
         {"nohup sh -c \"notify %E\"\n", "sh"},
         {"nice -n 5 sh -c \"notify %E\"\n", "sh"},
-        {"sudo -u admin sh -c \"notify %E\"\n", "sh"},
+        {"sudo --user admin -- sh -c \"notify %E\"\n", "sh"},
         {"su -c \"notify %E\" admin\n", "su"},
         {"su - admin --command=\"notify %E\"\n", "su"},
         {"su admin -lc \"notify %E\"\n", "su"},
@@ -181,8 +182,7 @@ TEST_F(ExecuteConfig, TextsReadAsCodeAreRefused)
     for (const auto& c : cases) {
         EXPECT_EQ(read(c.line), 1) << c.line;
         EXPECT_EQ(err.line, 3) << c.line;
-        const char code = std::strstr(c.line, "%C") ? 'C' : std::strstr(c.line, "%H") ? 'H'
-                          : std::strstr(c.line, "%S") ? 'S' : std::strstr(c.line, "%T") ? 'T' : 'E';
+        const char code = std::strchr(c.line, '%')[1];  // each line has one code
         const std::string message = std::string("%") + code + " is read as code by " + c.command +
                                     "; pass it as a parameter: sh -c 'notify \"$1\"' sh %" + code;
         EXPECT_EQ(std::string(err.message), message) << c.line;
