@@ -1,11 +1,10 @@
 #include "command_line.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <optional>
+#include <limits>
 #include <string>
-
-#include "shell_context.h"
+#include <vector>
 
 namespace {
 
@@ -33,10 +32,16 @@ Code lookup(char c, const CommandValues& v)
     }
 }
 
-// True for a code that puts a value into the line.
-bool is_value(CodeKind kind) { return kind == CodeKind::Number || kind == CodeKind::Text; }
+// The characters that one character of a text takes in the context q.
+size_t quoted_size(char c, ShellQuote q)
+{
+    if (q == ShellQuote::Double)
+        return std::strchr("$`\"\\", c) != nullptr ? 2 : 1;
+    return c == '\'' ? 4 : 1;
+}
 
-// Appends one character of a text as it must appear in the context.
+// Appends one character of a text as it must appear in the context q:
+// unquoted texts stand inside '…' of their own.
 void append_quoted(std::string& out, char c, ShellQuote q)
 {
     if (q == ShellQuote::Double && std::strchr("$`\"\\", c) != nullptr)
@@ -47,130 +52,63 @@ void append_quoted(std::string& out, char c, ShellQuote q)
         out += c;
 }
 
-class Expansion {
-public:
-    Expansion(char* out, size_t limit) : out_(out), limit_(limit) {}
-
-    // Writes a unit of the line or of an expansion when it fits with the
-    // closers that the context after it would need; false otherwise.
-    bool put(const std::string& unit, size_t closers)
-    {
-        if (len_ + unit.size() + closers > limit_)
-            return false;
-        std::memcpy(out_ + len_, unit.data(), unit.size());
-        len_ += unit.size();
-        return true;
-    }
-
-    // Writes a text in the context q: unquoted it becomes one single-quoted
-    // word. A text that does not fit is cut after its last whole character
-    // (never inside an escape); false then, with wroteAny telling whether the
-    // cut text was written.
-    bool putText(const char* text, ShellQuote q, const std::string& prefix, size_t closers, bool& wroteAny)
-    {
-        wroteAny = true;
-        const std::string open = q == ShellQuote::None ? "'" : "";
-        const std::string close = open;
-        std::string whole = prefix + open;
-        whole.reserve(whole.size() + 2 * std::strlen(text) + close.size());
-        for (const char* p = text; *p; ++p)
-            append_quoted(whole, *p, q);
-        whole += close;
-        if (put(whole, closers))
-            return true;
-        // Cut: as many whole characters as fit beside the quotes.
-        std::string cut = prefix + open;
-        if (len_ + cut.size() + close.size() + closers > limit_) {
-            wroteAny = false;
-            return false;
-        }
-        const size_t room = limit_ - len_ - close.size() - closers;
-        for (const char* p = text; *p; ++p) {
-            const size_t before = cut.size();
-            append_quoted(cut, *p, q);
-            if (cut.size() > room) {
-                cut.resize(before);
-                break;
-            }
-        }
-        put(cut + close, closers);
-        return false;
-    }
-
-    // Ends the text: a backslash of the line left without its character is
-    // dropped and every level still open is closed.
-    size_t finish(const std::string& closers, bool dropEscape)
-    {
-        if (dropEscape && len_ > 0)
-            --len_;
-        std::memcpy(out_ + len_, closers.data(), closers.size());
-        len_ += closers.size();
-        out_[len_] = '\0';
-        return len_;
-    }
-
-    // Characters that can still be written.
-    size_t room() const { return limit_ - len_; }
-
-private:
-    char* out_;
-    size_t limit_;
-    size_t len_ = 0;
+// A text's place in the fixed part of the expansion.
+struct TextSlot {
+    const char* text;
+    size_t length;
+    ShellQuote quote;
+    size_t at;  // position in Plan::fixed
 };
 
-}  // namespace
+// The expansion without its texts, and where they go.
+struct Plan {
+    LineDoubt doubt;
+    std::string fixed;
+    std::vector<TextSlot> texts;
+};
 
-ShellDoubt execute_line_doubt(const char* line, char* code)
+// Writes "" where the shell would join a value to the word before it: to a
+// $NAME, or, before a '<' or '>', to the digits of a descriptor number.
+void separate(Plan& plan, ShellScanner& s)
 {
-    ShellScanner s;
-    bool anyValue = false;
-    for (const char* p = line; *p; ++p) {
-        if (*p == '%' && p[1] != '\0') {
-            const CodeKind kind = lookup(p[1], CommandValues{}).kind;
-            if (is_value(kind)) {
-                anyValue = true;
-                if (code)
-                    *code = p[1];
-                if (s.doubt() != ShellDoubt::None)
-                    return s.doubt();
-                s.feedText();
-                ++p;
-                continue;
-            }
-            if (kind == CodeKind::Percent)
-                ++p;  // %% gives a plain %
-        }
-        s.feed(*p);
-    }
-    return anyValue && s.hereDocument() ? ShellDoubt::HereDocument : ShellDoubt::None;
+    plan.fixed += "\"\"";
+    s.feed('"');
+    s.feed('"');
 }
 
-size_t expand_execute_line(const char* line, const CommandValues& values, char* out, size_t limit)
+Plan plan_line(const char* line, const CommandValues& values)
 {
-    if (execute_line_doubt(line) != ShellDoubt::None) {
-        out[0] = '\0';
-        return 0;
-    }
-    Expansion x(out, limit);
+    Plan plan;
     ShellScanner s;
+    char lastCode = '?';
     for (const char* p = line; *p; ++p) {
         if (*p == '%' && p[1] != '\0') {
             const Code code = lookup(p[1], values);
-            if (is_value(code.kind)) {
+            if (code.kind == CodeKind::Number || code.kind == CodeKind::Text) {
+                const bool number = code.kind == CodeKind::Number;
+                lastCode = p[1];
+                const ShellDoubt doubt = s.valueDoubt(number);
+                if (doubt != ShellDoubt::None) {
+                    plan.doubt = {doubt, p[1], doubt == ShellDoubt::Reparsed ? s.reparser() : ""};
+                    return plan;
+                }
                 ++p;
-                bool fits = true, wroteAny = false;
-                const size_t closers = s.closersSize();
-                if (code.kind == CodeKind::Number) {
-                    fits = x.put(std::to_string(code.number), closers);
+                if (s.joinsName() && (number || s.quote() == ShellQuote::Double))
+                    separate(plan, s);
+                if (number) {
+                    plan.fixed += std::to_string(code.number);
                 } else {
                     // A backslash of the line before a text is made a literal
                     // backslash, so that it cannot take the text's quoting apart.
-                    fits = x.putText(code.text ? code.text : "", s.quote(), s.escapePending() ? "\\" : "",
-                                     closers, wroteAny);
+                    if (s.escapePending())
+                        plan.fixed += '\\';
+                    const char* quote = s.quote() == ShellQuote::None ? "'" : "";
+                    plan.fixed += quote;
+                    const char* text = code.text ? code.text : "";
+                    plan.texts.push_back({text, std::strlen(text), s.quote(), plan.fixed.size()});
+                    plan.fixed += quote;
                 }
-                if (!fits)
-                    return x.finish(s.closers(), s.escapePending() && !wroteAny);
-                s.feedText();
+                s.feedValue(number);
                 continue;
             }
             if (code.kind == CodeKind::Percent)
@@ -178,14 +116,96 @@ size_t expand_execute_line(const char* line, const CommandValues& values, char* 
             // % and any other character: the % is written, the character is
             // taken as the line's own next character.
         }
-        // One character adds at most one closer; only near the end can it
-        // fail to fit, and only then is the context before it kept.
-        std::optional<ShellScanner> before;
-        if (x.room() < s.closersSize() + 2)
-            before = s;
+        if ((*p == '<' || *p == '>') && s.valueWouldBeDescriptor())
+            separate(plan, s);
         s.feed(*p);
-        if (!x.put(std::string(1, *p), s.closersSize()))
-            return x.finish(before->closers(), before->escapePending());
+        plan.fixed += *p;
     }
-    return x.finish(s.closers(), s.escapePending());
+    if (lastCode != '?' && s.hereDocument())
+        plan.doubt = {ShellDoubt::HereDocument, lastCode, ""};
+    return plan;
+}
+
+// How many characters of each text fit into room: every text is shortened
+// to the same quoted size where it must be (short texts stay whole), and
+// what is left goes to the texts a character at a time, in turn.
+std::vector<size_t> fit_texts(const std::vector<TextSlot>& texts, size_t room)
+{
+    std::vector<std::vector<size_t>> costs(texts.size());
+    size_t total = 0, widest = 0;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::vector<size_t>& c = costs[i];
+        c.assign(texts[i].length + 1, 0);
+        for (size_t k = 0; k < texts[i].length; ++k)
+            c[k + 1] = c[k] + quoted_size(texts[i].text[k], texts[i].quote);
+        total += c.back();
+        widest = std::max(widest, c.back());
+    }
+    std::vector<size_t> take(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+        take[i] = texts[i].length;
+    if (total <= room)
+        return take;
+    // The characters each text keeps within a quoted size of budget, and their sum.
+    auto within = [&](size_t budget) {
+        size_t used = 0;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            take[i] = static_cast<size_t>(std::upper_bound(costs[i].begin(), costs[i].end(), budget) -
+                                          costs[i].begin()) - 1;
+            used += costs[i][take[i]];
+        }
+        return used;
+    };
+    size_t fits = 0, fails = widest;  // within(fits) <= room < within(fails)
+    while (fails - fits > 1) {
+        const size_t mid = fits + (fails - fits) / 2;
+        (within(mid) <= room ? fits : fails) = mid;
+    }
+    size_t left = room - within(fits);
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            if (take[i] < texts[i].length && costs[i][take[i] + 1] - costs[i][take[i]] <= left) {
+                left -= costs[i][take[i] + 1] - costs[i][take[i]];
+                ++take[i];
+                grew = true;
+            }
+        }
+    }
+    return take;
+}
+
+}  // namespace
+
+LineDoubt execute_line_doubt(const char* line) { return plan_line(line, CommandValues{}).doubt; }
+
+size_t execute_line_own_length(const char* line)
+{
+    CommandValues widest;
+    widest.controller = std::numeric_limits<uint16_t>::max();
+    widest.eventNumber = std::numeric_limits<uint16_t>::max();
+    return plan_line(line, widest).fixed.size();
+}
+
+size_t expand_execute_line(const char* line, const CommandValues& values, char* out, size_t limit)
+{
+    const Plan plan = plan_line(line, values);
+    if (plan.doubt.doubt != ShellDoubt::None || plan.fixed.size() > limit) {
+        out[0] = '\0';
+        return 0;
+    }
+    const std::vector<size_t> take = fit_texts(plan.texts, limit - plan.fixed.size());
+    std::string result;
+    size_t from = 0;
+    for (size_t i = 0; i < plan.texts.size(); ++i) {
+        const TextSlot& slot = plan.texts[i];
+        result.append(plan.fixed, from, slot.at - from);
+        for (size_t k = 0; k < take[i]; ++k)
+            append_quoted(result, slot.text[k], slot.quote);
+        from = slot.at;
+    }
+    result.append(plan.fixed, from, std::string::npos);
+    std::memcpy(out, result.data(), result.size());
+    out[result.size()] = '\0';
+    return result.size();
 }

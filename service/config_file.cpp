@@ -131,12 +131,28 @@ int cfg_execute(const char* t, ConfigError& e)
 {
     if (std::strlen(t) > EXECUTE_LINE_MAX)
         return fail(e, "Line too long");
-    // A text that the shell would read as syntax where it stands must never
-    // reach a command: such a line is refused here, before anything runs.
-    char code = '?';
-    const ShellDoubt doubt = execute_line_doubt(t, &code);
-    if (doubt != ShellDoubt::None)
-        return fail(e, "%%%c cannot be quoted %s", code, shell_doubt_text(doubt));
+    // A text that the shell, or a command of the line, would read as code
+    // where it stands must never reach a command: such a line is refused
+    // here, before anything runs.
+    const LineDoubt d = execute_line_doubt(t);
+    switch (d.doubt) {
+    case ShellDoubt::None:
+        break;
+    case ShellDoubt::Reparsed:
+        return fail(e, "%%%c is read as code by %.20s; pass it as a parameter: sh -c 'notify \"$1\"' sh %%%c",
+                    d.code, d.command.c_str(), d.code);
+    case ShellDoubt::AfterDollar:
+    case ShellDoubt::AfterName:
+    case ShellDoubt::Unsure:
+        return fail(e, "%%%c cannot be quoted %s", d.code, shell_doubt_text(d.doubt));
+    default:
+        // Often a percent sign meant for a command, as in $(date +%H:%M).
+        return fail(e, "%%%c cannot be quoted %s; write %%%% for a literal percent sign", d.code,
+                    shell_doubt_text(d.doubt));
+    }
+    // The line's own words are never cut, so they must leave the texts room.
+    if (execute_line_own_length(t) + EXPANSION_ROOM_MIN > COMMAND_LINE_MAX)
+        return fail(e, "Line leaves too little room for its expansions");
     copy_word(g_settings.executeLine, sizeof g_settings.executeLine, t);
     return 0;
 }

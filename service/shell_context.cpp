@@ -1,18 +1,39 @@
 #include "shell_context.h"
 
-ShellScanner::ShellScanner() { push(Level::Command); }
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+}  // namespace
+
+ShellScanner::ShellScanner() { stack_.push_back(Frame{Level::Command}); }
+
+bool ShellScanner::topWord() const
+{
+    return stack_.size() == 1 ||
+           (stack_.size() == 2 && (stack_[1].level == Level::Double || stack_[1].level == Level::Single));
+}
+
+void ShellScanner::push(Level level)
+{
+    if (level != Level::Double && level != Level::Single && level != Level::Comment && topWord())
+        words_.unknown();
+    stack_.push_back(Frame{level});
+}
 
 void ShellScanner::feed(char c)
 {
     if (lost_)
         return;
     if (escape_) {
-        // The escaped character is literal (an escaped newline joins the lines).
-        escape_ = false;
-        if (c != '\n')
-            wordStart_ = false;
+        feedEscaped(c);
         return;
     }
+    const bool nameBefore = name_;
+    name_ = false;
     Frame& f = stack_.back();
     if (dollar_) {
         dollar_ = false;
@@ -33,11 +54,15 @@ void ShellScanner::feed(char c)
             lost_ = true;
             return;
         }
+        name_ = is_name_char(c);
+    } else if (nameBefore && is_name_char(c)) {
+        name_ = true;
     }
     if (f.level == Level::CommandSub && f.fresh) {
         f.fresh = false;
         if (c == '(') {
             f.level = Level::Arith;
+            arith_ = ArithToken::None;
             return;
         }
     }
@@ -52,11 +77,15 @@ void ShellScanner::feed(char c)
     case Level::Single:
         if (c == '\'')
             stack_.pop_back();
+        else if (stack_.size() == 2)
+            words_.literal(c, true);
         return;
     case Level::Comment:
         if (c == '\n') {
             stack_.pop_back();
             wordStart_ = true;
+            if (stack_.size() == 1)
+                words_.endCommand();
         }
         return;
     case Level::Backquote:
@@ -67,14 +96,19 @@ void ShellScanner::feed(char c)
             stack_.pop_back();
         return;
     case Level::Double:
-        if (c == '\\')
+        if (c == '\\') {
             escape_ = true;
-        else if (c == '"')
+        } else if (c == '"') {
             stack_.pop_back();
-        else if (c == '$')
+        } else if (c == '$') {
             dollar_ = true;
-        else if (c == '`')
+            if (stack_.size() == 2)
+                words_.unknown();
+        } else if (c == '`') {
             push(Level::Backquote);
+        } else if (stack_.size() == 2) {
+            words_.literal(c, true);
+        }
         return;
     case Level::Brace:
         if (c == '}')
@@ -89,11 +123,31 @@ void ShellScanner::feed(char c)
     }
 }
 
+void ShellScanner::feedEscaped(char c)
+{
+    // The escaped character is literal (an escaped newline joins the lines).
+    escape_ = false;
+    name_ = false;
+    if (c == '\n')
+        return;
+    wordStart_ = false;
+    if (stack_.size() == 1) {
+        words_.literal(c, true);
+    } else if (stack_.size() == 2 && stack_[1].level == Level::Double) {
+        // Inside "…" a backslash escapes only $ ` " \ and the newline.
+        if (std::strchr("$`\"\\", c) == nullptr)
+            words_.literal('\\', true);
+        words_.literal(c, true);
+    }
+}
+
 void ShellScanner::feedCommand(Frame& f, char c)
 {
     const bool afterLess = less_;
+    const bool afterRedirect = redirect_;
     const bool nested = f.level == Level::CommandSub;
     less_ = false;
+    redirect_ = false;
     if (c == '#' && wordStart_) {
         push(Level::Comment);
         return;
@@ -106,12 +160,17 @@ void ShellScanner::feedCommand(Frame& f, char c)
     case '$':
         wordStart_ = false;
         wordPlain_ = false;
-        if (c == '\\')
+        if (c == '\\') {
             escape_ = true;
-        else if (c == '$')
+        } else if (c == '$') {
             dollar_ = true;
-        else
+            if (!nested)
+                words_.unknown();
+        } else {
+            if (!nested && c != '`')
+                words_.quoteMark();
             push(c == '\'' ? Level::Single : c == '"' ? Level::Double : Level::Backquote);
+        }
         return;
     case ' ':
     case '\t':
@@ -125,6 +184,16 @@ void ShellScanner::feedCommand(Frame& f, char c)
     case ')':
         endWord(nested);
         wordStart_ = true;
+        if (!nested) {
+            if (c == '<' || c == '>') {
+                words_.redirection();
+                redirect_ = true;
+            } else if (c == ' ' || c == '\t' || ((c == '&' || c == '|') && afterRedirect)) {
+                words_.endWord();  // a blank, or the '&' or '|' of ">&" or ">|"
+            } else {
+                words_.endCommand();
+            }
+        }
         if (c == '<') {
             hereDoc_ = hereDoc_ || afterLess;
             less_ = true;
@@ -143,12 +212,16 @@ void ShellScanner::feedCommand(Frame& f, char c)
     default:
         word_ += c;
         wordStart_ = false;
+        if (!nested)
+            words_.literal(c, false);
         return;
     }
 }
 
 void ShellScanner::feedArith(Frame& f, char c)
 {
+    const ArithToken before = arith_;
+    arith_ = ArithToken::None;
     if (f.closing) {
         if (c == ')') {
             stack_.pop_back();
@@ -180,6 +253,11 @@ void ShellScanner::feedArith(Frame& f, char c)
         lost_ = true;
         return;
     default:
+        // A name or a number goes on while name characters follow.
+        if (is_name_char(c))
+            arith_ = before != ArithToken::None ? before
+                     : std::isdigit(static_cast<unsigned char>(c)) ? ArithToken::Number
+                                                                   : ArithToken::Name;
         return;
     }
 }
@@ -194,13 +272,18 @@ void ShellScanner::endWord(bool nested)
     wordPlain_ = true;
 }
 
-void ShellScanner::feedText()
+void ShellScanner::feedValue(bool number)
 {
     escape_ = false;
     dollar_ = false;
+    name_ = false;
     less_ = false;
+    redirect_ = false;
     wordStart_ = false;
     wordPlain_ = false;
+    if (stack_.back().level == Level::Arith)
+        arith_ = ArithToken::Number;
+    words_.value(number);
 }
 
 ShellQuote ShellScanner::quote() const
@@ -212,55 +295,38 @@ ShellQuote ShellScanner::quote() const
     }
 }
 
-ShellDoubt ShellScanner::doubt() const
+ShellDoubt ShellScanner::valueDoubt(bool number) const
 {
     if (lost_)
         return ShellDoubt::Unsure;
+    bool arith = false;
     for (const Frame& f : stack_) {
         switch (f.level) {
         case Level::CommandSub: return ShellDoubt::CommandSubstitution;
         case Level::Backquote: return ShellDoubt::Backquotes;
         case Level::Brace: return ShellDoubt::ParameterExpansion;
-        case Level::Arith: return ShellDoubt::Arithmetic;
         case Level::Comment: return ShellDoubt::Comment;
+        case Level::Arith:
+            // Digits cannot change an arithmetic expression's syntax.
+            if (!number)
+                return ShellDoubt::Arithmetic;
+            arith = true;
+            break;
         default: break;
         }
     }
-    return dollar_ ? ShellDoubt::AfterDollar : ShellDoubt::None;
+    if (dollar_)
+        return ShellDoubt::AfterDollar;
+    if (arith && (name_ || arith_ == ArithToken::Name))
+        return ShellDoubt::AfterName;
+    if (words_.valueIsCode())
+        return ShellDoubt::Reparsed;
+    return ShellDoubt::None;
 }
 
-std::string ShellScanner::closers() const
+bool ShellScanner::valueWouldBeDescriptor() const
 {
-    std::string text;
-    for (size_t i = stack_.size(); i-- > 1;) {
-        const Frame& f = stack_[i];
-        switch (f.level) {
-        case Level::Double: text += '"'; break;
-        case Level::Single: text += '\''; break;
-        case Level::CommandSub: text += std::string(static_cast<size_t>(f.parens) + 1, ')'); break;
-        case Level::Backquote: text += '`'; break;
-        case Level::Brace: text += '}'; break;
-        case Level::Arith: text += std::string(static_cast<size_t>(f.parens) + (f.closing ? 1 : 2), ')'); break;
-        case Level::Comment: text += '\n'; break;
-        case Level::Command: break;
-        }
-    }
-    return text;
-}
-
-size_t ShellScanner::closersSize() const
-{
-    size_t n = 0;
-    for (size_t i = 1; i < stack_.size(); ++i) {
-        const Frame& f = stack_[i];
-        if (f.level == Level::CommandSub)
-            n += static_cast<size_t>(f.parens) + 1;
-        else if (f.level == Level::Arith)
-            n += static_cast<size_t>(f.parens) + (f.closing ? 1 : 2);
-        else if (f.level != Level::Command)
-            n += 1;
-    }
-    return n;
+    return stack_.size() == 1 && !escape_ && words_.valueWouldBeDescriptor();
 }
 
 const char* shell_doubt_text(ShellDoubt doubt)
@@ -275,6 +341,8 @@ const char* shell_doubt_text(ShellDoubt doubt)
     case ShellDoubt::AfterDollar: return "right after a '$'";
     case ShellDoubt::HereDocument: return "in a line with a here-document";
     case ShellDoubt::Unsure: return "after a construct that shells read differently";
+    case ShellDoubt::AfterName: return "right after a name inside an arithmetic expansion";
+    case ShellDoubt::Reparsed: return "where a command reads it as code";
     }
     return "";
 }

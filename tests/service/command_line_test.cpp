@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "external_command.h"
+#include "service_settings.h"
 
 namespace {
 
@@ -93,7 +94,9 @@ TEST(ExecuteLine, TextsNeverRunAsCommands)
     }
 }
 
-TEST(ExecuteLine, CutClosesTheQuoteAndDropsTheRest)
+// Whatever the limit, the line's own words stay whole: only the text is
+// shortened, and it keeps its quoting.
+TEST(ExecuteLine, TheLimitShortensOnlyTheText)
 {
     const std::string text = "Adapter 0, it's \"$x\" `y` \\z and more";
     const char* const lines[] = {
@@ -103,45 +106,56 @@ TEST(ExecuteLine, CutClosesTheQuoteAndDropsTheRest)
         "printf '%s\\0' \"a\\%E\" after\n",
     };
     for (const char* line : lines) {
-        for (size_t limit = 14; limit < 80; ++limit) {
+        const std::string full = expand(line, values(text.c_str()));
+        const size_t own = execute_line_own_length(line);
+        EXPECT_EQ(expand(line, values(text.c_str()), own - 1), "") << line;  // the own words do not fit
+        for (size_t limit = own; limit <= full.size(); ++limit) {
             SCOPED_TRACE(std::string(line) + " limit " + std::to_string(limit));
-            const std::string full = expand(line, values(text.c_str()));
             const std::string cut = expand(line, values(text.c_str()), limit);
+            EXPECT_LE(cut.size(), limit);
             int status = 0;
             auto words = shellWords(cut, status);
             EXPECT_EQ(status, 0) << cut;
-            if (cut.size() == full.size())
-                continue;
-            EXPECT_LE(cut.size(), limit);
-            ASSERT_LE(words.size(), 2u);
-            if (words.empty())
-                continue;
+            ASSERT_EQ(words.size(), 2u) << cut;
+            EXPECT_EQ(words[1], "after");
             // The fourth line puts "a" and a backslash before the text.
-            std::string word = words[0];
-            for (const char* lead : {"a", "\\"})
-                if (std::strstr(line, "a\\%E") && word.rfind(lead, 0) == 0)
-                    word = word.substr(1);
-            EXPECT_EQ(text.compare(0, word.size(), word), 0) << word;
-            if (words.size() == 2) {
-                // The text is whole; the word after it may be cut, never more.
-                EXPECT_EQ(word, text);
-                EXPECT_EQ(std::string("after").compare(0, words[1].size(), words[1]), 0) << words[1];
-            }
+            const std::string lead = std::strstr(line, "a\\%E") ? "a\\" : "";
+            ASSERT_EQ(words[0].compare(0, lead.size(), lead), 0) << words[0];
+            const std::string got = words[0].substr(lead.size());
+            EXPECT_EQ(text.compare(0, got.size(), got), 0) << got;
         }
     }
 }
 
-TEST(ExecuteLine, SeveralTextsAreCutAtTheLimit)
+// Long texts share the room equally; short texts stay whole.
+TEST(ExecuteLine, LongTextsShareTheRoom)
 {
     const std::string text(300, 'e');
     const std::string line = "run \"%E\" \"%E\" \"%E\" \"%E\" \"%E\" \"%E\" \"%E\" \"%E\" end\n";
     const std::string out = expand(line, values(text.c_str()));
-    ASSERT_EQ(out.size(), COMMAND_LINE_MAX);
-    EXPECT_EQ(out.back(), '"');
-    EXPECT_EQ(out.find("end"), std::string::npos);
-    // Six whole texts, then the part of the seventh that fits.
-    const std::string whole = "\"" + text + "\" ";
-    EXPECT_EQ(out.compare(0, 4 + 6 * whole.size(), "run " + whole + whole + whole + whole + whole + whole), 0);
+    // 32 own characters leave 2016, 252 for each text.
+    std::string expected = "run ";
+    for (int i = 0; i < 8; ++i)
+        expected += "\"" + std::string(252, 'e') + "\" ";
+    EXPECT_EQ(out, expected + "end\n");
+
+    const std::string longer(1500, 'e');
+    const std::string mixed = expand("run %E %S \"%E\" %H end\n", values(longer.c_str()));
+    ASSERT_EQ(mixed.size(), COMMAND_LINE_MAX);
+    const size_t each = (COMMAND_LINE_MAX - std::strlen("run '' 'critical' \"\" 'raidhost' end\n")) / 2;
+    EXPECT_EQ(mixed, "run '" + std::string(each, 'e') + "' 'critical' \"" + std::string(each, 'e') +
+                         "\" 'raidhost' end\n");
+}
+
+// The widest line within the configuration's limit still leaves its texts
+// more room than they must have; numbers count at their widest.
+TEST(ExecuteLine, OwnWordsCountNumbersAtTheirWidest)
+{
+    std::string widest;
+    while (widest.size() + 3 <= EXECUTE_LINE_MAX)
+        widest += "%C>";
+    EXPECT_EQ(execute_line_own_length(widest.c_str()), widest.size() / 3 * std::strlen("65535\"\">"));
+    EXPECT_LE(execute_line_own_length(widest.c_str()) + EXPANSION_ROOM_MIN, COMMAND_LINE_MAX);
 }
 
 TEST(ExecuteLine, SeverityNamesFollowTheRecordsWord)

@@ -211,8 +211,9 @@ TEST_F(EventService, EventTextsNeverRunAsCommands)
         EXPECT_FALSE(std::filesystem::exists(outDir + canary)) << canary;
 }
 
-// Several long texts are cut at 2048 characters; the cut text keeps its closing quote.
-TEST_F(EventService, LongExpansionIsCutAt2048)
+// Several long texts pass the 2048-character limit: they share the room,
+// each still closed in its quotes, and the line's own last word arrives.
+TEST_F(EventService, LongExpansionsShareTheLimit)
 {
     std::string arguments;
     for (int i = 0; i < 10; ++i)
@@ -224,17 +225,50 @@ TEST_F(EventService, LongExpansionIsCutAt2048)
     ASSERT_EQ(done.size(), 1u);
     const std::string e = "Adapter 0, " + std::string(244, 'a');
     const auto& args = done[0].args;
-    ASSERT_GE(args.size(), 2u);
-    size_t length = script.size();
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (i + 1 < args.size())
-            EXPECT_EQ(args[i], e) << i;
-        else
-            EXPECT_EQ(e.compare(0, args[i].size(), args[i]), 0) << "a cut text";
+    ASSERT_EQ(args.size(), 11u);
+    EXPECT_EQ(args.back(), "end");
+    size_t length = script.size() + std::strlen(" end\n");
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        EXPECT_EQ(e.compare(0, args[i].size(), args[i]), 0) << "a cut text";
+        EXPECT_LE(args[i].size(), args[0].size());
+        EXPECT_GE(args[i].size() + 1, args[0].size());
         length += 3 + args[i].size();  // blank and two quotes
     }
-    EXPECT_LT(args.back().size(), e.size());
+    EXPECT_LT(args[0].size(), e.size());
     EXPECT_EQ(length, 2048u);
+}
+
+// A line whose command would read the text again as code stops the start
+// with the configuration's parse error, which shows the safe form.
+TEST_F(EventService, TextReadAsCodeStopsTheStart)
+{
+    box.config = "user admin access full\nexecute sh -c \"" + script + " %E\"\n";
+    ASSERT_TRUE(box.start({"-i", "1"}));
+    EXPECT_EQ(box.foregroundExit(), 1);
+    EXPECT_EQ(box.standardError(), "dulm: Parse error in '" + box.path("dulm.conf") +
+                                       "', line 2: %E is read as code by sh; pass it as a parameter: "
+                                       "sh -c 'notify \"$1\"' sh %E. Aborting.\n");
+    EXPECT_EQ(box.serviceExit(), -1);  // nothing was detached
+    EXPECT_TRUE(runs().empty());
+}
+
+// The safe form passes the text to the inner shell's code as a parameter;
+// values next to a $NAME or a redirection stay pieces of their own.
+TEST_F(EventService, SafeFormCarriesTheTextAsData)
+{
+    box.config = "user admin access full\nexecuteuser admin\n"
+                 "execute X=pre; sh -c 'exec " + script + " \"$@\"' sh %E \"$X%E\" $X%C %C>/dev/null\n";
+    start({"-i", "1"});
+    const std::string text = "it's \"q\" $(touch " + outDir + "/p1) `touch " + outDir + "/p2` ; touch " +
+                             outDir + "/p3 \\ end";
+    ASSERT_TRUE(sim.control("event 0 1 9 40 1 none " + text));
+    const auto done = runs(1);
+    ASSERT_EQ(done.size(), 1u);
+    const std::string e = "Adapter 0, " + text;
+    EXPECT_EQ(done[0].args, (std::vector<std::string>{e, "pre" + e, "pre0", "0"}));
+    EXPECT_EQ(done[0].uid, "1000");
+    for (const char* canary : {"/p1", "/p2", "/p3"})
+        EXPECT_FALSE(std::filesystem::exists(outDir + canary)) << canary;
 }
 
 // Driver, synchronous and test events get no record and no command; the
