@@ -1,5 +1,7 @@
 #include "drive_maintenance.h"
 
+#include <cstdint>
+
 #include "array_drive.h"
 #include "array_drive_parts.h"
 #include "controller.h"
@@ -125,7 +127,13 @@ ClosingScope ControllerAccess(CController& controller, int number)
 ClosingScope DiskChangeScope(CController& controller)
 {
     controller.BeginDiskChange();
-    return ClosingScope([&controller] { controller.EndDiskChange(); });
+    // The close keeps the controller's error word: an error shown after the
+    // bracket is the one the work inside it left, not the close's own.
+    return ClosingScope([&controller] {
+        const uint32_t error = controller.error;
+        controller.EndDiskChange();
+        controller.error = error;
+    });
 }
 
 bool NonBuildMode(const CController& controller)

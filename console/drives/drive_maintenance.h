@@ -39,7 +39,8 @@ ClosingScope ArrayAccess(CArrayDrive& array, int whole);
 // The controller's configuration access for host drive `number` (-1 the
 // whole controller) until the scope ends; empty when refused (nothing shown).
 ClosingScope ControllerAccess(CController& controller, int number);
-// The controller's disk change bracket (BeginDiskChange to EndDiskChange).
+// The controller's disk change bracket (BeginDiskChange to EndDiskChange);
+// closing it leaves the controller's error word as the work left it.
 ClosingScope DiskChangeScope(CController& controller);
 // The controller's own non-build mode is on.
 bool NonBuildMode(const CController& controller);

@@ -173,6 +173,58 @@ void RescanRepairLists(CController& controller)
         ShowMessage(MessageText("M4005"), 1, 1);
 }
 
+// Reads the controller again under the wait box; a failure shows its error.
+bool Reread(CController& controller)
+{
+    ClosingScope wait = WaitBoxScope();
+    const int refreshed = controller.Refresh();
+    wait.release();
+    if (!refreshed)
+        ShowErrorCode(controller.error);
+    return refreshed != 0;
+}
+
+// After a repair: the controller read again and the lists made anew, so
+// that they show what the controller now holds.
+void RereadRepairLists(CController& controller)
+{
+    Reread(controller);
+    RescanRepairLists(controller);
+}
+
+// The drive number of the RAID-1 drive's first component, -1 when unknown.
+int MasterNumber(const CController& controller, const CMirrorDrive& mirror)
+{
+    if (mirror.components.count < 1 || !ValidLogical(controller, mirror.components[0]))
+        return -1;
+    return controller.logDrives[mirror.components[0]].driveNumber;
+}
+
+// The missing component is gone, but no new disk joined the RAID-1 drive:
+// the controller read again, and the user told what the drive is now.
+void ShowMirrorLeftAsIs(CController& controller, int masterNumber)
+{
+    if (!Reread(controller))
+        return;
+    const int master = controller.FindLogicalDrive(masterNumber);
+    if (master < 0)
+        return;
+    const CMirrorDrive* mirror = MirrorOf(controller, controller.logDrives[master]);
+    const std::string text =
+        mirror == nullptr
+            ? tui::formatText("The missing Drive has been removed, but no new Disk was added.\n"
+                              "Logical Drive %d is no longer a RAID-1 Drive and has no redundancy.\n"
+                              "To mirror it again, use Add RAID 1 Component\n"
+                              "in Configure Logical Drives.\n"
+                              "Press any key.",
+                              masterNumber)
+            : tui::formatText("The missing Drive has been removed, but no new Disk was added.\n"
+                              "RAID-1 Drive %d goes on with %d Drives.\n"
+                              "Press any key.",
+                              static_cast<int>(mirror->mirrorNumber), mirror->components.count);
+    ShowMessage(text.c_str(), 1, 1);
+}
+
 }  // namespace
 
 int ScanRepairLists(CController& controller)
@@ -399,21 +451,40 @@ int RepairMirrorDrive(CMirrorDrive& mirror)
         ShowMessage(MessageText("M5053"), 1, 1);
         return 0;
     }
-    const int channel = ChannelIndexOf(controller, missing[diskChannel]);
-    const int target = missing[diskTarget];
-    const int device = controller.FindPhysDrive(channel, target, missing[diskLun]);
-    // Device look-ups answer -1 for absent; index 0 is the first device.
-    const std::string question =
-        device < 0 ? tui::formatText(MessageText("M3035"), ChannelNameOf(controller, channel),
-                                     PositionText(controller, channel, target))
-                   : tui::formatText(MessageText("M3033"), DeviceName(controller.physDrives[device]),
-                                     ChannelNameOf(controller, channel), PositionText(controller, channel, target),
-                                     static_cast<int>(wire::get16(missing, diskDrive)));
+    const int missingDrive = wire::get16(missing, diskDrive);
+    int channel = ChannelIndexOf(controller, missing[diskChannel]);
+    int target = missing[diskTarget];
+    // A disk the controller no longer sees is reported on channel 255: its
+    // place is unknown, and the user names where the new disk goes.
+    const bool placeKnown = missing[diskChannel] != unknownChannel && channel >= 0 &&
+                            channel < std::min<int>(controller.info.channelCount, CONTROLLER_MAX_CHANNELS);
+    std::string question;
+    if (!placeKnown) {
+        question = tui::formatText(MessageText("M3034"), missingDrive);
+    } else {
+        // Device look-ups answer -1 for absent; index 0 is the first device.
+        const int device = controller.FindPhysDrive(channel, target, missing[diskLun]);
+        question = device < 0 ? tui::formatText(MessageText("M3035"), ChannelNameOf(controller, channel),
+                                                PositionText(controller, channel, target))
+                              : tui::formatText(MessageText("M3033"), DeviceName(controller.physDrives[device]),
+                                                ChannelNameOf(controller, channel),
+                                                PositionText(controller, channel, target), missingDrive);
+    }
     if (!AskYesNo(question.c_str(), 1))
         return 0;
+    if (!placeKnown) {
+        channel = -1;
+        target = -1;
+        if (!AskFreeTarget(controller, &channel, &target, mirror.IsClusterDrive() ? 1 : 0))
+            return 0;
+    }
+    const int masterNumber = MasterNumber(controller, mirror);
     if (!RemoveMissingMirrorComponents(mirror, 0))
         return 0;
-    return ReplaceMissingMirrorDisk(mirror, channel, target);
+    if (ReplaceMissingMirrorDisk(mirror, channel, target))
+        return 1;
+    ShowMirrorLeftAsIs(controller, masterNumber);
+    return 0;
 }
 
 int RemoveMissingMirrorComponents(CMirrorDrive& mirror, int ask)
@@ -475,13 +546,8 @@ int RepairMissingHotFix(CLogDrive& hotFix)
 
 int RepairArrayDrives(CController& controller)
 {
-    ClosingScope refreshing = WaitBoxScope();
-    const int refreshed = controller.Refresh();
-    refreshing.release();
-    if (!refreshed) {
-        ShowErrorCode(controller.error);
+    if (!Reread(controller))
         return 0;
-    }
     if (controller.arrayDrives.count == 0 && controller.mirrorDrives.count == 0) {
         ShowMessage(MessageText("M5045"), 0, 1);
         return 1;
@@ -535,7 +601,7 @@ int RepairArrayDrives(CController& controller)
                 RepairMirrorDrive(*ref.mirror);
             }
             change.release();
-            RescanRepairLists(controller);
+            RereadRepairLists(controller);
             if (NothingLeft()) {
                 done = true;
                 if (AlarmSounds(controller))

@@ -1,5 +1,6 @@
 // The scope objects of the console's brackets: each closes its bracket once,
-// whichever way the scope is left, early release included.
+// whichever way the scope is left, early release included; closing the disk
+// change bracket leaves the controller's error word alone.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -7,6 +8,8 @@
 #include <utility>
 
 #include "closing_scope.h"
+#include "controller.h"
+#include "drive_maintenance.h"
 
 namespace {
 
@@ -99,6 +102,20 @@ TEST(ClosingScopeTest, AssigningClosesTheHeldBracketFirst)
         EXPECT_EQ(log, "first;");
     }
     EXPECT_EQ(log, "first;second;");
+}
+
+// Closing the disk change bracket leaves the controller's error word as the
+// work inside the bracket left it, for the screen to show after the close.
+// This controller's firmware has no bracket: its close fails at once with
+// the firmware-version code.
+TEST(DiskChangeScopeTest, ClosingKeepsTheErrorOfTheWork)
+{
+    CController controller;
+    {
+        const ClosingScope change = DiskChangeScope(controller);
+        controller.error = 0x01000004;
+    }
+    EXPECT_EQ(controller.error, 0x01000004u);
 }
 
 }  // namespace

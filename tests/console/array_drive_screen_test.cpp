@@ -490,6 +490,33 @@ TEST_F(arrayDriveScreenTest, RemovalUnderRefusedAccess)
     }
 }
 
+// The hot fix drive is removed, but the re-read after it fails (the drive
+// count refused): the box names the re-read's error, not what closing the
+// disk change bracket left in the controller's error word (0 where the
+// firmware closes it, the firmware-version code where it has no bracket).
+TEST_F(arrayDriveScreenTest, FailedReReadAfterHotFixRemovalShowsItsOwnError)
+{
+    for (const char* profile : {"new", "old"}) {
+        SCOPED_TRACE(profile);
+        open(scenario(raid5, "[]", {}, std::string(", \"profile\": \"") + profile + "\""));
+        openMenu(0);
+        choose("Remove Hot Fix Drive");
+        ASSERT_TRUE(tmux->waitFor(" Select Hot Fix Drive to be removed ")) << tmux->capture();
+        EXPECT_TRUE(tmux->waitFor("DISK_3")) << tmux->capture();
+        tmux->sendKeys("Enter");
+        ASSERT_TRUE(tmux->waitFor("Do you really want to remove")) << tmux->capture();
+        ASSERT_TRUE(sim->control("status 0 0x01 0x0004"));
+        tmux->sendKeys("y");
+        ASSERT_TRUE(tmux->waitFor("Error: Controller returned error code")) << tmux->capture();
+        const std::string pane = stillPane();
+        EXPECT_NE(pane.find("0x0004 (DRIVE NOT AVAILABLE) !"), std::string::npos) << pane;
+        EXPECT_EQ(pane.find("Return code"), std::string::npos) << pane;
+        EXPECT_EQ(countKey("0x10000016"), 1) << "the removal itself went through";
+        EXPECT_EQ(countKey("0x00020026"), countKey("0x00020027")) << "the bracket is closed";
+        endCase();
+    }
+}
+
 // No hot fix drive to remove: M5007.
 TEST_F(arrayDriveScreenTest, NoHotFixDriveToRemove)
 {

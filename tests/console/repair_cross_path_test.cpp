@@ -155,6 +155,12 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
                 tmux->sendKeys(p.retry);
                 ASSERT_TRUE(waitGone("Do you want to retry the hot plug?")) << tmux->capture();
             }
+            if (std::string(p.retry) == "n") {
+                // The missing component went first: the user is told what is left.
+                ASSERT_TRUE(tmux->waitFor("Logical Drive 0 is no longer a RAID-1 Drive and has no redundancy."))
+                    << tmux->capture();
+                ASSERT_NO_FATAL_FAILURE(dismiss("The missing Drive has been removed, but no new Disk was added."));
+            }
         }
         // The step ends with the disk change bracket closed and nothing held.
         ASSERT_TRUE(waitGone("You plugged in the disk")) << tmux->capture();
@@ -183,6 +189,37 @@ TEST_F(repairCrossPathTest, Raid1RepairPlugsANewComponentWithRetries)
         }
         model.reset();
     }
+}
+
+// A three-way RAID-1 drive whose failed disk was pulled: M3034 names the
+// logical drive, a place is chosen, the controller refuses the hot plug and
+// the retry is declined. The missing component is gone by then: the user is
+// told the RAID-1 drive goes on with its two other components, and the
+// lists, read again, hold nothing more to repair.
+TEST_F(repairCrossPathTest, RefusedHotPlugForAPulledDiskSaysWhatIsLeft)
+{
+    startWith(DisksWith(3, "mirrors", R"([{"drives": [0, 1, 2]}])"));
+    ASSERT_TRUE(sim->control("fail 0 0 1\npull 0 0 1\nstatus 0 0x10000002 0x0008"));
+    toRepairList();
+    ASSERT_TRUE(tmux->waitFor("RAID-1")) << tmux->capture();
+    tmux->sendKeys("Enter");
+    ASSERT_TRUE(tmux->waitFor("The Physical Disk which belongs to Logical Drive 1 failed.")) << tmux->capture();
+    tmux->sendKeys("y");
+    takeTarget(1);
+    ASSERT_TRUE(tmux->waitFor("Error: Could not initiate Hot Plug. Please try again.")) << tmux->capture();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(tmux->waitFor("Hot plug failed.  Do you want to retry the hot plug? (Y/N)")) << tmux->capture();
+    tmux->sendKeys("n");
+    ASSERT_TRUE(tmux->waitFor("The missing Drive has been removed, but no new Disk was added.")) << tmux->capture();
+    EXPECT_TRUE(tmux->waitFor("RAID-1 Drive 0 goes on with 2 Drives.")) << tmux->capture();
+    tmux->sendKeys("x");
+    ASSERT_TRUE(waitGone(" Select Drive to repair ")) << tmux->capture();
+    expectAllEnded();
+    EXPECT_EQ(ioctlCount(removeMissing), 1);
+    CController& c = reread();
+    ASSERT_EQ(c.mirrorDrives.count, 1);
+    EXPECT_EQ(c.mirrorDrives[0].missingCount, 0);
+    EXPECT_EQ(c.mirrorDrives[0].components.count, 2);
 }
 
 // A missing private hot fix drive: Yes to M3104 adds a new one through the
