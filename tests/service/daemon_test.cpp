@@ -78,7 +78,23 @@ struct Service : ::testing::Test {
 
 TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
 {
-    startServing({"-l", "3"});
+    ASSERT_TRUE(box.start({"-l", "3"}));
+    ASSERT_EQ(box.foregroundExit(), 0) << box.standardError();
+    // The starting command ended once the start-up was complete: every
+    // start-up record is there without a wait.
+    auto records = box.records();
+    EXPECT_EQ(severityOf(box, "2 controller(s) found."), LOG_INFO_SEVERITY);
+    int boards = 0, driver = 0;
+    for (const auto& r : records) {
+        boards += r.text.find(", FW version ") != std::string::npos;
+        driver += r.text.rfind("Driver version ", 0) == 0;
+    }
+    EXPECT_EQ(boards, 2);
+    EXPECT_EQ(driver, 1);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().text, "Startup.");
+    EXPECT_EQ(records.front().pid, box.servicePid());
+
     int a = box.connectFrom("127.0.0.5");
     int b = box.connectFrom("127.0.0.12");
     ASSERT_GE(a, 0);
@@ -87,17 +103,6 @@ TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
     // b stops in the middle of a request.
     const uint8_t partial[10] = {57, 0, 0x4A, 0x56};
     ASSERT_EQ(send(b, partial, sizeof partial, MSG_NOSIGNAL), 10);
-    EXPECT_EQ(severityOf(box, "2 controller(s) found."), LOG_INFO_SEVERITY);
-    auto records = box.records();
-    int boards = 0, driver = 0;
-    for (const auto& r : records) {
-        boards += r.text.find(", FW version ") != std::string::npos;
-        driver += r.text.rfind("Driver version ", 0) == 0;
-    }
-    EXPECT_EQ(boards, 2);
-    EXPECT_EQ(driver, 1);
-    EXPECT_EQ(records.front().text, "Startup.");
-    EXPECT_EQ(records.front().pid, box.servicePid());
 
     // Both clients stay idle: the stop must not wait for them.
     auto t0 = std::chrono::steady_clock::now();
@@ -205,14 +210,16 @@ TEST_F(Service, BusyPortKeepsWatchingEventsUntilStopped)
     EXPECT_EQ(box.records().back().text, "Shutdown.");
 }
 
-// Start-up failures after detaching: the foreground ends with 0, the service with 1.
+// Start-up failures after detaching: the starting command waits for the
+// service's start-up, shows why it failed on standard error (each error
+// that the system log holds as well) and ends with 1; no service remains.
 struct StartupFailure {
     const char* name;
     bool noDriver;
     std::string scenario;
     std::string config;
     std::string hostName;
-    const char* stderrText;                 // expected standard error, or null
+    std::string stderrText;                            // expected standard error
     std::vector<std::pair<int, std::string>> records;  // expected records with severity
 };
 
@@ -232,11 +239,10 @@ TEST_P(ServiceStartupFailure, EndsWithExitOne)
     if (!c.hostName.empty())
         box.hostName = c.hostName;
     ASSERT_TRUE(box.start({"-l", "2"}));
-    EXPECT_EQ(box.foregroundExit(), 0);
+    EXPECT_EQ(box.foregroundExit(), 1);
+    // Read as soon as the starting command has ended: it waited for the text.
+    EXPECT_EQ(box.standardError(), c.stderrText);
     EXPECT_EQ(box.serviceExit(), 1);
-    if (c.stderrText) {
-        EXPECT_EQ(box.standardError(), c.stderrText);
-    }
     auto records = box.records();
     ASSERT_EQ(records.size(), c.records.size()) << c.name;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -247,6 +253,9 @@ TEST_P(ServiceStartupFailure, EndsWithExitOne)
 
 const std::string oneController = R"({"controllers":[{"entry":0}],"controllerCount":0})";
 const std::string threeCounted = R"({"controllers":[{"entry":0},{"entry":1}],"controllerCount":3})";
+const std::string unresolvable = "Could not resolve local IP address of 'lonelyhost'. No SNMP trap generation possible.";
+const std::string unknownUser = "Error: Cannot find user 'ghost' as execution user in user database.";
+const std::string noCommands = "       External program will not be executed, when controller events occur.";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceStartupFailure,
@@ -254,23 +263,22 @@ INSTANTIATE_TEST_SUITE_P(
         StartupFailure{"NoDriver", true, "", "", "",
                        "Could not connect to driver!\nReason may be: driver not installed or driver incompatibility.\n",
                        {}},
-        StartupFailure{"NoControllers", false, oneController, "", "", "",
+        StartupFailure{"NoControllers", false, oneController, "", "", "0 controller(s) found.\n",
                        {{LOG_INFO_SEVERITY, "Startup."}, {LOG_ERR_SEVERITY, "0 controller(s) found."}}},
-        StartupFailure{"BoardUnreadable", false, threeCounted, "", "", "",
+        StartupFailure{"BoardUnreadable", false, threeCounted, "", "", "Could not connect to controller 2\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "3 controller(s) found."},
                         {LOG_ERR_SEVERITY, "Could not connect to controller 2"}}},
-        StartupFailure{"UnresolvableHostName", false, "", "", "lonelyhost", "",
+        StartupFailure{"UnresolvableHostName", false, "", "", "lonelyhost", unresolvable + "\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "2 controller(s) found."},
-                        {LOG_ERR_SEVERITY,
-                         "Could not resolve local IP address of 'lonelyhost'. No SNMP trap generation possible."}}},
-        StartupFailure{"UnknownExecuteUser", false, "", "execute /bin/true\nexecuteuser ghost\n", "", "",
+                        {LOG_ERR_SEVERITY, unresolvable}}},
+        StartupFailure{"UnknownExecuteUser", false, "", "execute /bin/true\nexecuteuser ghost\n", "",
+                       unknownUser + "\n" + noCommands + "\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "2 controller(s) found."},
-                        {LOG_ERR_SEVERITY, "Error: Cannot find user 'ghost' as execution user in user database."},
-                        {LOG_ERR_SEVERITY,
-                         "       External program will not be executed, when controller events occur."}}}),
+                        {LOG_ERR_SEVERITY, unknownUser},
+                        {LOG_ERR_SEVERITY, noCommands}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Refusals before detaching: the foreground itself ends with 1.
