@@ -39,27 +39,6 @@ bool closedByService(int fd, std::chrono::milliseconds bound = 3s)
     return recv(fd, &c, 1, MSG_DONTWAIT) == 0;
 }
 
-// True when the service answers a packet with a wrong magic with status 3,
-// which shows the connection is being served.
-bool served(int fd)
-{
-    uint8_t packet[57] = {57, 0, 0x34, 0x12};
-    if (send(fd, packet, sizeof packet, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof packet))
-        return false;
-    uint8_t reply[57];
-    size_t got = 0;
-    while (got < sizeof reply) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 3000) <= 0)
-            return false;
-        ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
-        if (n <= 0)
-            return false;
-        got += static_cast<size_t>(n);
-    }
-    return reply[6] == 3 && reply[7] == 0;
-}
-
 struct Service : ::testing::Test {
     SimMount sim;
     DaemonSandbox box;
@@ -99,7 +78,7 @@ TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
     int b = box.connectFrom("127.0.0.12");
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
-    EXPECT_TRUE(served(a));
+    EXPECT_TRUE(answersPacket(a));
     // b stops in the middle of a request.
     const uint8_t partial[10] = {57, 0, 0x4A, 0x56};
     ASSERT_EQ(send(b, partial, sizeof partial, MSG_NOSIGNAL), 10);
@@ -148,7 +127,7 @@ TEST_F(Service, AdmitsByRules)
         int fd = box.connectFrom(c.from);
         ASSERT_GE(fd, 0);
         if (c.admitted)
-            EXPECT_TRUE(served(fd)) << c.from;
+            EXPECT_TRUE(answersPacket(fd)) << c.from;
         else
             EXPECT_TRUE(closedByService(fd)) << c.from;
         EXPECT_TRUE(box.waitForRecord(c.record, 3s)) << c.record;
@@ -165,7 +144,7 @@ TEST_F(Service, RefusesConnectionsBeyondTheLimit)
 {
     startServing({"-c", "1"});
     int first = box.connectFrom("127.0.0.5");
-    ASSERT_TRUE(served(first));
+    ASSERT_TRUE(answersPacket(first));
     int second = box.connectFrom("127.0.0.6");
     EXPECT_TRUE(closedByService(second));
     EXPECT_EQ(severityOf(box, "Max. connection count (1) reached. Connection refused."), LOG_WARNING_SEVERITY);
@@ -175,7 +154,7 @@ TEST_F(Service, RefusesConnectionsBeyondTheLimit)
     bool admitted = false;
     for (int attempt = 0; attempt < 50 && !admitted; ++attempt) {
         int third = box.connectFrom("127.0.0.7");
-        admitted = served(third);
+        admitted = answersPacket(third);
         close(third);
         if (!admitted)
             std::this_thread::sleep_for(100ms);
