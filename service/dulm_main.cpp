@@ -9,6 +9,7 @@
 #include "events.h"
 #include "options.h"
 #include "service_control.h"
+#include "service_log.h"
 #include "threads.h"
 
 int main(int argc, char** argv)
@@ -34,18 +35,17 @@ int main(int argc, char** argv)
     }
 
     std::fflush(nullptr);  // nothing buffered may be written twice after the fork
-    pid_t pid = fork();
-    if (pid < 0)
-        return -1;
-    if (pid > 0)
-        _exit(0);
-    if (setsid() < 0)
+    if (service_detach() != 0)
         return -1;
 
+    // Until the report, the starting terminal waits: it shows every start-up
+    // error, also those that only the system log would hold.
+    log_errors_to_stderr(true);
     if (service_startup() != 0)
         return 1;
     if (events_init() != 0)
         return 1;
+    log_errors_to_stderr(false);
 
     ThreadId eventThread{};
     bool eventsRunning = false;
@@ -53,6 +53,7 @@ int main(int argc, char** argv)
         ThreadSpec desc{1, event_thread, nullptr};
         eventsRunning = thr_create(&eventThread, desc) == 0;
     }
+    service_report_started();
     int served = accept_loop();
     if (eventsRunning)
         thr_join(eventThread, 0, nullptr);

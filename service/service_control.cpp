@@ -1,6 +1,7 @@
 #include "service_control.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,10 @@
 namespace {
 
 int wakePipe[2] = {-1, -1};
+
+// The child's end of the start-up report to the waiting parent; -1 once reported.
+int startupReport = -1;
+constexpr char STARTED = 'S';
 
 // Offsets in the 84-byte board information record.
 constexpr size_t BOARD_INFO_SIZE = 84;
@@ -52,6 +57,46 @@ int install_stop_signals()
     if (sigaction(SIGINT, &sa, nullptr) != 0 || sigaction(SIGTERM, &sa, nullptr) != 0)
         return -1;
     return 0;
+}
+
+int service_detach()
+{
+    // A socket rather than a pipe: the report is sent without SIGPIPE should
+    // the parent be gone, and closing on exec keeps it from commands.
+    int report[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, report) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(report[0]);
+        close(report[1]);
+        return -1;
+    }
+    if (pid > 0) {
+        // The report, or the end of the stream when the child has ended:
+        // a failed start-up has already written its messages.
+        close(report[1]);
+        char verdict = 0;
+        ssize_t n;
+        while ((n = read(report[0], &verdict, 1)) < 0 && errno == EINTR) {
+        }
+        _exit(n == 1 && verdict == STARTED ? 0 : 1);
+    }
+    close(report[0]);
+    startupReport = report[1];
+    if (setsid() < 0)
+        return -1;
+    return 0;
+}
+
+void service_report_started()
+{
+    if (startupReport < 0)
+        return;
+    ssize_t n = send(startupReport, &STARTED, 1, MSG_NOSIGNAL);
+    (void)n;  // a parent that is gone no longer waits
+    close(startupReport);
+    startupReport = -1;
 }
 
 int auth_init() { return 0; }

@@ -11,6 +11,9 @@ namespace {
 
 bool printable(unsigned char c) { return c >= 0x20 && c < 0x7f; }
 
+// Set only while the main thread starts the service, before any other thread.
+bool errorsToStderr = false;
+
 // Formats one record into at most 199 characters and writes it as plain text.
 void write_record(int priority, int level, const char* fmt, va_list ap)
 {
@@ -22,6 +25,8 @@ void write_record(int priority, int level, const char* fmt, va_list ap)
         if (!printable(static_cast<unsigned char>(*p)))
             *p = '?';
     syslog(priority, "%s", text);
+    if (errorsToStderr && priority == LOG_ERR)
+        std::fprintf(stderr, "%s\n", text);
 }
 
 }  // namespace
@@ -29,6 +34,8 @@ void write_record(int priority, int level, const char* fmt, va_list ap)
 void log_open() { openlog(PROGRAM_NAME, LOG_PID | LOG_NDELAY, LOG_DAEMON); }
 
 void log_close() { closelog(); }
+
+void log_errors_to_stderr(bool on) { errorsToStderr = on; }
 
 #define DEFINE_LOG_FUNCTION(name, priority)                 \
     void name(int level, const char* fmt, ...)              \

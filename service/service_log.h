@@ -12,6 +12,8 @@ constexpr size_t LOG_NAME_MAX = 64;  // bound for user names, host names and add
 void log_open();
 // Closes the system log.
 void log_close();
+// While on, every error record written is also printed on standard error (start-up).
+void log_errors_to_stderr(bool on);
 // Writes an information record when level is at most the -l setting.
 void log_info(int level, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 // Writes a warning record when level is at most the -l setting.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix (and once more through
-# DESTDIR) and checks the installed files and that each program answers its
-# help switch.
+# DESTDIR) and checks the installed files, that each program answers its
+# help switch, and that systemd accepts the sample unit (where its tools are).
 set -euo pipefail
 build=$1
 work=$(mktemp -d /tmp/kzm-install.XXXXXX)
@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 expected=(
   sbin/ostrel sbin/mirvane sbin/dulm bin/kzmsim
   share/man/man8/ostrel.8 share/man/man8/mirvane.8 share/man/man8/dulm.8
-  share/doc/kzmraid/dulm.conf.example
+  share/doc/kzmraid/dulm.conf.example share/doc/kzmraid/dulm.service
 )
 
 check_tree() {
@@ -44,4 +44,15 @@ p=$work/prefix
 "$p/sbin/dulm" -h | grep -q '^Usage: dulm ' || fail "dulm -h"
 "$p/sbin/mirvane" -HELP | grep -q '^Command line parameters:' || fail "mirvane -HELP"
 "$p/bin/kzmsim" --help 2>&1 | grep -q 'usage: .*kzmsim' || fail "kzmsim --help"
+
+# The sample unit, pointed at the program just installed, passes systemd's
+# own check (unit syntax, the program, the manual page it names).
+if command -v systemd-analyze >/dev/null; then
+  mkdir "$work/unit"
+  unit=$work/unit/dulm.service
+  grep -qx 'ExecStart=/usr/local/sbin/dulm -f /etc/dulm.conf' "$p/share/doc/kzmraid/dulm.service" ||
+    fail "the unit does not start /usr/local/sbin/dulm -f /etc/dulm.conf"
+  sed "s|/usr/local/sbin/dulm|$p/sbin/dulm|" "$p/share/doc/kzmraid/dulm.service" > "$unit"
+  MANPATH=$p/share/man systemd-analyze verify "$unit" || fail "systemd-analyze verify dulm.service"
+fi
 echo "install tree complete"

@@ -9,6 +9,7 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,6 +139,25 @@ void detachOtherEmulators(const char* keep)
     }
 }
 
+// Writes the whole text to a new file (in the forked holder: no allocation).
+bool writeNewFile(const char* path, const std::string& text, mode_t mode)
+{
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    return done == text.size();
+}
+
 // Holds the service port with a listener that the service does not inherit.
 bool listenOnServicePort()
 {
@@ -180,6 +200,25 @@ int exitCodeOf(int status)
     return -1;
 }
 
+bool answersPacket(int fd)
+{
+    uint8_t packet[57] = {57, 0, 0x34, 0x12};
+    if (send(fd, packet, sizeof packet, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof packet))
+        return false;
+    uint8_t reply[57];
+    size_t got = 0;
+    while (got < sizeof reply) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 3000) <= 0)
+            return false;
+        ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
+        if (n <= 0)
+            return false;
+        got += static_cast<size_t>(n);
+    }
+    return reply[6] == 3 && reply[7] == 0;
+}
+
 DaemonSandbox::DaemonSandbox()
 {
     char tmpl[] = "/tmp/dulmsbXXXXXX";
@@ -210,6 +249,22 @@ DaemonSandbox::~DaemonSandbox()
 
 bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigOption)
 {
+    std::vector<std::string> argStrings{DULM_PATH};
+    if (withConfigOption) {
+        argStrings.push_back("-f");
+        argStrings.push_back(path("dulm.conf"));
+    }
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    return launch(std::move(argStrings));
+}
+
+bool DaemonSandbox::startCommand(const std::vector<std::string>& command)
+{
+    return !command.empty() && launch(command);
+}
+
+bool DaemonSandbox::launch(std::vector<std::string> argStrings)
+{
     if (dir_.empty())
         return false;
     const std::string dev = path("dev");
@@ -231,15 +286,10 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
     writeFile(path("passwd"), passwd);
     writeFile(path("group"), group);
     writeFile(path("shadow"), shadow);
-    writeFile(path("nsswitch.conf"), "passwd: files\ngroup: files\nshadow: files\nhosts: files\n");
+    const std::string nsswitch = "passwd: files\ngroup: files\nshadow: files\nhosts: files\n";
+    writeFile(path("nsswitch.conf"), nsswitch);
 
     // Everything the forked holder needs is prepared here, before the fork.
-    std::vector<std::string> argStrings{DULM_PATH};
-    if (withConfigOption) {
-        argStrings.push_back("-f");
-        argStrings.push_back(path("dulm.conf"));
-    }
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argStrings)
         argv.push_back(a.data());
@@ -258,8 +308,35 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
     for (const char* d : deviceNames)
         binds.emplace_back(std::string("/dev/") + d, dev + "/" + d);
     std::vector<std::pair<std::string, std::string>> etcBinds;
-    for (const auto& f : etcFiles)
-        etcBinds.emplace_back(path(f[0]), f[1]);
+    if (!privateEtc)
+        for (const auto& f : etcFiles)
+            etcBinds.emplace_back(path(f[0]), f[1]);
+    // A private /etc: an overlay on the machine's, its writable layer on a
+    // memory filesystem of the sandbox's own, holding the sandbox's files.
+    const std::string etcLayer = path("etc-layer"), etcUpper = etcLayer + "/upper", etcWork = etcLayer + "/work";
+    const std::string overlayOptions = "lowerdir=/etc,upperdir=" + etcUpper + ",workdir=" + etcWork;
+    struct LayerFile {
+        std::string path;
+        const std::string* text;
+        mode_t mode;
+    };
+    std::vector<LayerFile> layerFiles;
+    std::vector<std::string> emptiedDirs;
+    if (privateEtc) {
+        std::filesystem::create_directory(etcLayer);
+        const std::pair<const char*, const std::string*> texts[] = {
+            {"hosts", &hosts}, {"passwd", &passwd}, {"group", &group}, {"nsswitch.conf", &nsswitch},
+            {"shadow", &shadow}, {"gshadow", &gshadow}};
+        for (const auto& [name, text] : texts)
+            if (!text->empty())
+                layerFiles.push_back({etcUpper + "/" + name, text, std::strstr(name, "shadow") ? 0600u : 0644u});
+        for (const char* d : {"/var/log", "/var/mail", "/home"})
+            if (std::filesystem::is_directory(std::filesystem::symlink_status(d)))
+                emptiedDirs.emplace_back(d);
+    }
+    const std::string inPath = input.empty() ? std::string("/dev/null") : path("stdin");
+    if (!input.empty())
+        writeFile(inPath, input);
     const std::string statusPath = path("status"), outPath = path("stdout"), errPath = path("stderr");
     const int statusFd = open(statusPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (statusFd < 0)
@@ -295,6 +372,49 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
                 say(statusFd, "fail bind etc", errno);
                 _exit(100);
             }
+        if (privateEtc) {
+            if (mount("tmpfs", etcLayer.c_str(), "tmpfs", 0, "mode=0700") != 0 || mkdir(etcUpper.c_str(), 0755) != 0 ||
+                mkdir(etcWork.c_str(), 0700) != 0) {
+                say(statusFd, "fail etc layer", errno);
+                _exit(100);
+            }
+            for (const auto& f : layerFiles)
+                if (!writeNewFile(f.path.c_str(), *f.text, f.mode)) {
+                    say(statusFd, "fail etc file", errno);
+                    _exit(100);
+                }
+            if (mount("overlay", "/etc", "overlay", 0, overlayOptions.c_str()) != 0) {
+                say(statusFd, "fail overlay etc", errno);
+                _exit(100);
+            }
+            for (const auto& d : emptiedDirs)
+                if (mount("tmpfs", d.c_str(), "tmpfs", 0, "mode=0755") != 0) {
+                    say(statusFd, "fail empty dir", errno);
+                    _exit(100);
+                }
+        }
+        if (privatePids) {
+            if (unshare(CLONE_NEWPID) != 0) {
+                say(statusFd, "fail unshare pid", errno);
+                _exit(100);
+            }
+            const pid_t init = fork();
+            if (init < 0) {
+                say(statusFd, "fail fork init", errno);
+                _exit(100);
+            }
+            if (init > 0) {
+                while (waitpid(init, nullptr, 0) < 0 && errno == EINTR) {
+                }
+                _exit(0);
+            }
+            // The namespace's first process reaps its orphans; its /proc
+            // shows the namespace's processes only.
+            if (mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
+                say(statusFd, "fail mount proc", errno);
+                _exit(100);
+            }
+        }
         if (occupyServicePort && !listenOnServicePort()) {
             say(statusFd, "fail occupy port", errno);
             _exit(100);
@@ -304,7 +424,7 @@ bool DaemonSandbox::start(const std::vector<std::string>& args, bool withConfigO
         say(statusFd, "ready");
         pid_t fg = fork();
         if (fg == 0) {
-            int in = open("/dev/null", O_RDONLY);
+            int in = open(inPath.c_str(), O_RDONLY);
             int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(in, 0);
@@ -341,6 +461,7 @@ void DaemonSandbox::readStatus()
         } else if (word == "svc") {
             in >> svcPid_ >> svcStatus_;
             svcEnded_ = true;
+            reaped_[svcPid_] = svcStatus_;
         } else if (word == "ready" && nsFd_ < 0) {
             nsFd_ = open(("/proc/" + std::to_string(holder_) + "/ns/net").c_str(), O_RDONLY | O_CLOEXEC);
         } else if (word == "fail") {
@@ -502,6 +623,12 @@ bool DaemonSandbox::signalService(int sig)
 {
     int pid = servicePid();
     return pid > 0 && kill(pid, sig) == 0;
+}
+
+std::map<int, int> DaemonSandbox::reaped()
+{
+    readStatus();
+    return reaped_;
 }
 
 std::string DaemonSandbox::standardError() const { return readFile(path("stderr")); }

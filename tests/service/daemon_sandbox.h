@@ -1,12 +1,15 @@
 // Runs the real dulm, detached, in private mount, network and host name
 // namespaces made for one test: test copies of /etc files, a datagram
-// listener standing for /dev/log, loopback up, output to files.
+// listener standing for /dev/log, loopback up, output to files. A test may
+// run another starting command in its place, with a process namespace and a
+// writable /etc of the sandbox's own.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,17 +39,34 @@ public:
     std::string shadow = "root:*:19000:0:99999:7:::\nadmin:*:19000:0:99999:7:::\n";
     std::string procRoot;                               // KZMH_PROC_ROOT for the service; empty: none
     bool occupyServicePort = false;                     // a listener of the sandbox holds port 11798
+    // /etc becomes a writable copy of the machine's, private to the sandbox,
+    // with the files above (and gshadow) in it; /var/log, /var/mail and /home
+    // start empty. Without it the files above are bound over the machine's.
+    bool privateEtc = false;
+    std::string gshadow;                                // with privateEtc: /etc/gshadow
+    std::string input;                                  // the starting command's standard input; empty: none
+    // The sandbox's processes get a process namespace of their own, with its
+    // own /proc: nothing run inside can see or signal the machine's
+    // processes. Process ids are then the namespace's (log records,
+    // reaped()); servicePid() and signalService() serve sandboxes without it.
+    bool privatePids = false;
 
     // Starts dulm with the given arguments (the configuration file comes
     // first as -f unless withConfigOption is false). False when the sandbox
     // could not be made.
     bool start(const std::vector<std::string>& args = {}, bool withConfigOption = true);
+    // Runs the command (an absolute path and its arguments) in place of dulm
+    // as the starting command; a service it detaches is the sandbox's service.
+    bool startCommand(const std::vector<std::string>& command);
     // Exit status of the foreground process (the one that detaches); -1 on time-out.
     int foregroundExit(std::chrono::milliseconds bound = std::chrono::seconds(10));
     // Waits until the detached service has ended: its exit status, or -1 on time-out.
     int serviceExit(std::chrono::milliseconds bound = std::chrono::seconds(10));
     // The detached service's process id, from its log records (0 when none yet).
     int servicePid(std::chrono::milliseconds bound = std::chrono::seconds(10));
+    // The wait status of every process of the sandbox that has ended after
+    // its parent (the detached service among them), by process id.
+    std::map<int, int> reaped();
     // Every record received so far.
     std::vector<LogRecord> records();
     // Waits for a record with the given text; true when it came.
@@ -66,6 +86,7 @@ public:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
 private:
+    bool launch(std::vector<std::string> argStrings);
     void drain();
     void readStatus();
 
@@ -79,7 +100,11 @@ private:
     int svcStatus_ = -1;
     bool svcEnded_ = false;
     std::vector<LogRecord> records_;
+    std::map<int, int> reaped_;
 };
 
 // Decoded exit code of a wait status (128 + signal for a signal).
 int exitCodeOf(int status);
+// True when the service answers a packet with a wrong magic on the connection
+// with status 3, which shows the connection is being served.
+bool answersPacket(int fd);

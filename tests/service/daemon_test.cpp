@@ -39,27 +39,6 @@ bool closedByService(int fd, std::chrono::milliseconds bound = 3s)
     return recv(fd, &c, 1, MSG_DONTWAIT) == 0;
 }
 
-// True when the service answers a packet with a wrong magic with status 3,
-// which shows the connection is being served.
-bool served(int fd)
-{
-    uint8_t packet[57] = {57, 0, 0x34, 0x12};
-    if (send(fd, packet, sizeof packet, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof packet))
-        return false;
-    uint8_t reply[57];
-    size_t got = 0;
-    while (got < sizeof reply) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 3000) <= 0)
-            return false;
-        ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
-        if (n <= 0)
-            return false;
-        got += static_cast<size_t>(n);
-    }
-    return reply[6] == 3 && reply[7] == 0;
-}
-
 struct Service : ::testing::Test {
     SimMount sim;
     DaemonSandbox box;
@@ -78,17 +57,12 @@ struct Service : ::testing::Test {
 
 TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
 {
-    startServing({"-l", "3"});
-    int a = box.connectFrom("127.0.0.5");
-    int b = box.connectFrom("127.0.0.12");
-    ASSERT_GE(a, 0);
-    ASSERT_GE(b, 0);
-    EXPECT_TRUE(served(a));
-    // b stops in the middle of a request.
-    const uint8_t partial[10] = {57, 0, 0x4A, 0x56};
-    ASSERT_EQ(send(b, partial, sizeof partial, MSG_NOSIGNAL), 10);
-    EXPECT_EQ(severityOf(box, "2 controller(s) found."), LOG_INFO_SEVERITY);
+    ASSERT_TRUE(box.start({"-l", "3"}));
+    ASSERT_EQ(box.foregroundExit(), 0) << box.standardError();
+    // The starting command ended once the start-up was complete: every
+    // start-up record is there without a wait.
     auto records = box.records();
+    EXPECT_EQ(severityOf(box, "2 controller(s) found."), LOG_INFO_SEVERITY);
     int boards = 0, driver = 0;
     for (const auto& r : records) {
         boards += r.text.find(", FW version ") != std::string::npos;
@@ -96,8 +70,18 @@ TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
     }
     EXPECT_EQ(boards, 2);
     EXPECT_EQ(driver, 1);
+    ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().text, "Startup.");
     EXPECT_EQ(records.front().pid, box.servicePid());
+
+    int a = box.connectFrom("127.0.0.5");
+    int b = box.connectFrom("127.0.0.12");
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    EXPECT_TRUE(answersPacket(a));
+    // b stops in the middle of a request.
+    const uint8_t partial[10] = {57, 0, 0x4A, 0x56};
+    ASSERT_EQ(send(b, partial, sizeof partial, MSG_NOSIGNAL), 10);
 
     // Both clients stay idle: the stop must not wait for them.
     auto t0 = std::chrono::steady_clock::now();
@@ -143,7 +127,7 @@ TEST_F(Service, AdmitsByRules)
         int fd = box.connectFrom(c.from);
         ASSERT_GE(fd, 0);
         if (c.admitted)
-            EXPECT_TRUE(served(fd)) << c.from;
+            EXPECT_TRUE(answersPacket(fd)) << c.from;
         else
             EXPECT_TRUE(closedByService(fd)) << c.from;
         EXPECT_TRUE(box.waitForRecord(c.record, 3s)) << c.record;
@@ -160,7 +144,7 @@ TEST_F(Service, RefusesConnectionsBeyondTheLimit)
 {
     startServing({"-c", "1"});
     int first = box.connectFrom("127.0.0.5");
-    ASSERT_TRUE(served(first));
+    ASSERT_TRUE(answersPacket(first));
     int second = box.connectFrom("127.0.0.6");
     EXPECT_TRUE(closedByService(second));
     EXPECT_EQ(severityOf(box, "Max. connection count (1) reached. Connection refused."), LOG_WARNING_SEVERITY);
@@ -170,7 +154,7 @@ TEST_F(Service, RefusesConnectionsBeyondTheLimit)
     bool admitted = false;
     for (int attempt = 0; attempt < 50 && !admitted; ++attempt) {
         int third = box.connectFrom("127.0.0.7");
-        admitted = served(third);
+        admitted = answersPacket(third);
         close(third);
         if (!admitted)
             std::this_thread::sleep_for(100ms);
@@ -205,14 +189,16 @@ TEST_F(Service, BusyPortKeepsWatchingEventsUntilStopped)
     EXPECT_EQ(box.records().back().text, "Shutdown.");
 }
 
-// Start-up failures after detaching: the foreground ends with 0, the service with 1.
+// Start-up failures after detaching: the starting command waits for the
+// service's start-up, shows why it failed on standard error (each error
+// that the system log holds as well) and ends with 1; no service remains.
 struct StartupFailure {
     const char* name;
     bool noDriver;
     std::string scenario;
     std::string config;
     std::string hostName;
-    const char* stderrText;                 // expected standard error, or null
+    std::string stderrText;                            // expected standard error
     std::vector<std::pair<int, std::string>> records;  // expected records with severity
 };
 
@@ -232,11 +218,10 @@ TEST_P(ServiceStartupFailure, EndsWithExitOne)
     if (!c.hostName.empty())
         box.hostName = c.hostName;
     ASSERT_TRUE(box.start({"-l", "2"}));
-    EXPECT_EQ(box.foregroundExit(), 0);
+    EXPECT_EQ(box.foregroundExit(), 1);
+    // Read as soon as the starting command has ended: it waited for the text.
+    EXPECT_EQ(box.standardError(), c.stderrText);
     EXPECT_EQ(box.serviceExit(), 1);
-    if (c.stderrText) {
-        EXPECT_EQ(box.standardError(), c.stderrText);
-    }
     auto records = box.records();
     ASSERT_EQ(records.size(), c.records.size()) << c.name;
     for (size_t i = 0; i < records.size(); ++i) {
@@ -247,6 +232,9 @@ TEST_P(ServiceStartupFailure, EndsWithExitOne)
 
 const std::string oneController = R"({"controllers":[{"entry":0}],"controllerCount":0})";
 const std::string threeCounted = R"({"controllers":[{"entry":0},{"entry":1}],"controllerCount":3})";
+const std::string unresolvable = "Could not resolve local IP address of 'lonelyhost'. No SNMP trap generation possible.";
+const std::string unknownUser = "Error: Cannot find user 'ghost' as execution user in user database.";
+const std::string noCommands = "       External program will not be executed, when controller events occur.";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ServiceStartupFailure,
@@ -254,23 +242,22 @@ INSTANTIATE_TEST_SUITE_P(
         StartupFailure{"NoDriver", true, "", "", "",
                        "Could not connect to driver!\nReason may be: driver not installed or driver incompatibility.\n",
                        {}},
-        StartupFailure{"NoControllers", false, oneController, "", "", "",
+        StartupFailure{"NoControllers", false, oneController, "", "", "0 controller(s) found.\n",
                        {{LOG_INFO_SEVERITY, "Startup."}, {LOG_ERR_SEVERITY, "0 controller(s) found."}}},
-        StartupFailure{"BoardUnreadable", false, threeCounted, "", "", "",
+        StartupFailure{"BoardUnreadable", false, threeCounted, "", "", "Could not connect to controller 2\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "3 controller(s) found."},
                         {LOG_ERR_SEVERITY, "Could not connect to controller 2"}}},
-        StartupFailure{"UnresolvableHostName", false, "", "", "lonelyhost", "",
+        StartupFailure{"UnresolvableHostName", false, "", "", "lonelyhost", unresolvable + "\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "2 controller(s) found."},
-                        {LOG_ERR_SEVERITY,
-                         "Could not resolve local IP address of 'lonelyhost'. No SNMP trap generation possible."}}},
-        StartupFailure{"UnknownExecuteUser", false, "", "execute /bin/true\nexecuteuser ghost\n", "", "",
+                        {LOG_ERR_SEVERITY, unresolvable}}},
+        StartupFailure{"UnknownExecuteUser", false, "", "execute /bin/true\nexecuteuser ghost\n", "",
+                       unknownUser + "\n" + noCommands + "\n",
                        {{LOG_INFO_SEVERITY, "Startup."},
                         {LOG_INFO_SEVERITY, "2 controller(s) found."},
-                        {LOG_ERR_SEVERITY, "Error: Cannot find user 'ghost' as execution user in user database."},
-                        {LOG_ERR_SEVERITY,
-                         "       External program will not be executed, when controller events occur."}}}),
+                        {LOG_ERR_SEVERITY, unknownUser},
+                        {LOG_ERR_SEVERITY, noCommands}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Refusals before detaching: the foreground itself ends with 1.
