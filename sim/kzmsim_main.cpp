@@ -1,16 +1,20 @@
 // kzmsim: serves the emulated kzmh driver as a filesystem standing for
-// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/log, kzmsim/state,
-// the flash areas kzmsim/flash/<entry>/<area> and the host drives' sectors
-// kzmsim/hostdrive/<entry>/<number>.
+// "/proc/scsi": kzmh/<entry>, scsi, kzmsim/control, kzmsim/refused,
+// kzmsim/log, kzmsim/state, the flash areas kzmsim/flash/<entry>/<area> and
+// the host drives' sectors kzmsim/hostdrive/<entry>/<number>.
 //
 //   kzmsim [--scenario FILE] MOUNTPOINT [-f] [other fuse options]
 //   kzmsim --image FILE LEVEL.MINOR   (writes a firmware update image and exits)
+//   kzmsim --help | --version
 
+#include "control_commands.h"
 #include "driver.h"
 #include "firmware_image.h"
 #include "fuse_mount_config.h"
 #include "host_drive_files.h"
 #include "scenario.h"
+
+#include <fuse_lowlevel.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -20,9 +24,17 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#ifndef KZMSIM_VERSION
+#error "KZMSIM_VERSION must give the emulator's version"
+#endif
+#ifndef KZMSIM_DOCS
+#error "KZMSIM_DOCS must name the folder of the emulator's documentation"
+#endif
 
 namespace {
 
@@ -32,7 +44,7 @@ std::unique_ptr<Driver> g_driver;
 std::mutex g_mutex;  // FUSE serves requests from several threads; guards the driver
 
 enum class Node {
-    None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Log, State, FlashDir, FlashEntryDir, FlashArea,
+    None, Root, KzmhDir, Entry, Scsi, SimDir, Control, Refused, Log, State, FlashDir, FlashEntryDir, FlashArea,
     HostDir, HostEntryDir, HostDrive
 };
 
@@ -157,6 +169,8 @@ Resolved resolve(const char* path)
         return {Node::SimDir};
     if (std::strcmp(path, "/kzmsim/control") == 0)
         return {Node::Control};
+    if (std::strcmp(path, "/kzmsim/refused") == 0)
+        return {Node::Refused};
     if (std::strcmp(path, "/kzmsim/log") == 0)
         return {Node::Log};
     if (std::strcmp(path, "/kzmsim/state") == 0)
@@ -217,6 +231,7 @@ int fsGetattr(const char* path, struct stat* st, struct fuse_file_info*)
     case Node::Control:
         st->st_mode = S_IFREG | 0200;
         break;
+    case Node::Refused:
     case Node::Log:
     case Node::State:
         st->st_mode = S_IFREG | 0444;
@@ -242,7 +257,7 @@ int fsReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
             names.push_back(std::to_string(e));
         break;
     case Node::SimDir:
-        names = {"control", "log", "state", "flash", "hostdrive"};
+        names = {"control", "refused", "log", "state", "flash", "hostdrive"};
         break;
     case Node::HostDir:
         for (int e : g_driver->entries())
@@ -292,6 +307,7 @@ int fsOpen(const char* path, struct fuse_file_info* fi)
         if (acc != O_WRONLY)
             return -EACCES;
         break;
+    case Node::Refused:
     case Node::Log:
     case Node::State:
     case Node::FlashArea:
@@ -328,6 +344,8 @@ int fsRead(const char* path, char* buf, size_t size, off_t off, struct fuse_file
         return readText(g_driver->scsiText(), buf, size, off);
     case Node::State:
         return readText(g_driver->stateText(), buf, size, off);
+    case Node::Refused:
+        return readText(g_driver->refusedText(), buf, size, off);
     case Node::Log:
         if (off < 0)
             return 0;
@@ -371,7 +389,7 @@ int fsWrite(const char* path, const char* buf, size_t size, off_t off, struct fu
         g_driver->writeScsi(reinterpret_cast<const uint8_t*>(buf), size);
         return static_cast<int>(size);
     case Node::Control: {
-        const long n = g_driver->writeControl(buf, size);
+        const long n = kzmsim::writeControl(*g_driver, buf, size);
         noteHostFiles(-1);
         return static_cast<int>(n);
     }
@@ -397,7 +415,86 @@ void* fsInit(struct fuse_conn_info*, struct fuse_config* cfg)
 void usage()
 {
     std::fprintf(stderr, "usage: kzmsim [--scenario FILE] MOUNTPOINT [-f] [fuse options]\n"
-                         "       kzmsim --image FILE LEVEL.MINOR\n");
+                         "       kzmsim --image FILE LEVEL.MINOR\n"
+                         "       kzmsim --help | --version\n");
+}
+
+// The emulator's own help, before the FUSE library's options.
+void printHelp()
+{
+    std::printf(
+        "usage: kzmsim [--scenario FILE] MOUNTPOINT [-f] [fuse options]\n"
+        "       kzmsim --image FILE LEVEL.MINOR\n"
+        "       kzmsim --help | --version\n"
+        "\n"
+        "The driver emulator: serves emulated controllers of the kzmh driver as a\n"
+        "filesystem that stands for \"/proc/scsi\". Point the programs at it with\n"
+        "KZMH_PROC_ROOT=MOUNTPOINT; unmount it with fusermount3 -u MOUNTPOINT.\n"
+        "\n"
+        "  --scenario FILE  the machine to emulate, a JSON file; without it the\n"
+        "                   built-in scenario: two controllers with disks under a\n"
+        "                   modest I/O load\n"
+        "  --image FILE LEVEL.MINOR\n"
+        "                   writes a firmware update image of version LEVEL.MINOR\n"
+        "                   (e.g. 34.02) for the built-in scenario's controller 0\n"
+        "                   and exits\n"
+        "  -f               stays in the foreground\n"
+        "  -h, --help       this text\n"
+        "  -V, --version    the emulator's version, then the FUSE library's\n"
+        "\n"
+        "Files under MOUNTPOINT:\n"
+        "  kzmh/N           the request file of controller entry N\n"
+        "  scsi             the SCSI mid-layer file\n"
+        "  kzmsim/control   takes control lines, one per line, e.g.\n"
+        "                   echo \"fail 1 0 1\" > MOUNTPOINT/kzmsim/control\n"
+        "  kzmsim/refused   each refused control line and why (a refused write\n"
+        "                   fails with \"Invalid argument\")\n"
+        "  kzmsim/log       one line per request served\n"
+        "  kzmsim/state     what the controllers hold\n"
+        "  kzmsim/flash/N/A      flash area A of entry N\n"
+        "  kzmsim/hostdrive/N/H  the sectors of host drive H of entry N\n"
+        "\n"
+        "Control lines (C controller entry, CH channel index, ID target ID):\n");
+    for (const std::string& line : kzmsim::controlCommandUsages())
+        std::printf("  %s\n", line.c_str());
+    std::printf("\n"
+                "Every file, control line and scenario field: docs/emulator.md in the\n"
+                "source tree (%s/emulator.md);\n"
+                "the records: docs/firmware-layout.md.\n"
+                "\n"
+                "FUSE options:\n",
+                KZMSIM_DOCS);
+    std::fflush(stdout);
+}
+
+// A field of /proc/self/mountinfo with its \ooo escapes (blanks and the like) undone.
+std::string unescapeMountField(const std::string& field)
+{
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            out += static_cast<char>(std::strtol(field.substr(i + 1, 3).c_str(), nullptr, 8));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+// True when `path` (a real path, as the FUSE library makes it) is already
+// the mount point of a filesystem.
+bool isMountPoint(const std::string& path)
+{
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point;
+        if (fields >> id >> parent >> device >> root >> point && unescapeMountField(point) == path)
+            return true;
+    }
+    return false;
 }
 
 // Writes an update image for the default scenario's first controller with
@@ -448,8 +545,34 @@ int main(int argc, char** argv)
             fuseArgs.push_back(argv[i]);
         }
     }
-    if (fuseArgs.size() < 2) {
+    // The FUSE library's reading of the rest: help, version, the mount point.
+    struct fuse_args parsed = FUSE_ARGS_INIT(static_cast<int>(fuseArgs.size()), fuseArgs.data());
+    struct fuse_cmdline_opts opts = {};
+    if (fuse_parse_cmdline(&parsed, &opts) != 0) {
+        fuse_opt_free_args(&parsed);
+        return 1;  // the library said why
+    }
+    const std::string mountPoint = opts.mountpoint ? opts.mountpoint : "";
+    std::free(opts.mountpoint);
+    if (opts.show_help) {
+        printHelp();
+        fuse_cmdline_help();
+        fuse_lib_help(&parsed);
+        fuse_opt_free_args(&parsed);
+        return 0;
+    }
+    fuse_opt_free_args(&parsed);
+    if (opts.show_version) {
+        std::printf("kzmsim version %s\nFUSE library version %s\n", KZMSIM_VERSION, fuse_pkgversion());
+        return 0;
+    }
+    if (mountPoint.empty()) {
         usage();
+        return 1;
+    }
+    if (isMountPoint(mountPoint)) {
+        std::fprintf(stderr, "kzmsim: %s is already a mount point; unmount it first (fusermount3 -u %s)\n",
+                     mountPoint.c_str(), mountPoint.c_str());
         return 1;
     }
     kzmsim::Scenario scenario = kzmsim::defaultScenario();

@@ -23,6 +23,12 @@ bool parseHoldWords(const std::vector<std::string>& w, int& entry, uint32_t& dri
     return true;
 }
 
+// What a hold line names, for the reasons of refused lines.
+std::string heldText(uint32_t drive)
+{
+    return drive == WHOLE_CONFIGURATION ? std::string("every host drive") : "host drive " + std::to_string(drive);
+}
+
 }  // namespace
 
 bool parseHold(const std::vector<std::string>& w, const std::string&, ControlAction& a)
@@ -32,8 +38,10 @@ bool parseHold(const std::vector<std::string>& w, const std::string&, ControlAct
     if (!parseHoldWords(w, entry, drive))
         return false;
     a = [entry, drive](Driver& d) {
-        ControllerFirmware* fw = d.firmware(entry);
-        return fw && fw->access.holds.insert(drive).second;
+        ControllerFirmware* fw = controllerOf(d, static_cast<uint64_t>(entry));
+        if (!fw)
+            return false;
+        return fw->access.holds.insert(drive).second || d.refuse(heldText(drive) + " is held already");
     };
     return true;
 }
@@ -45,14 +53,16 @@ bool parseRelease(const std::vector<std::string>& w, const std::string&, Control
     if (!parseHoldWords(w, entry, drive))
         return false;
     a = [entry, drive](Driver& d) {
-        ControllerFirmware* fw = d.firmware(entry);
-        if (!fw || fw->access.holds.empty())
+        ControllerFirmware* fw = controllerOf(d, static_cast<uint64_t>(entry));
+        if (!fw)
             return false;
+        if (fw->access.holds.empty())
+            return d.refuse("nothing is held");
         if (drive == WHOLE_CONFIGURATION) {
             fw->access.holds.clear();
             return true;
         }
-        return fw->access.holds.erase(drive) == 1;
+        return fw->access.holds.erase(drive) == 1 || d.refuse(heldText(drive) + " is not held");
     };
     return true;
 }

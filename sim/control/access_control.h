@@ -4,7 +4,7 @@
 // C is the controller entry. Holding what is held, or releasing what is not, fails the write.
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

@@ -17,11 +17,14 @@ bool entryAndArray(const std::vector<std::string>& w, uint64_t& entry, uint64_t&
     return parseNumber(w[1], MAX_ENTRY, entry) && parseNumber(w[2], MAX_ARRAY, array);
 }
 
-// The array A of entry C, or nullptr (the write then fails).
+// The array A of entry C, or nullptr (with the reason given to the driver; the write then fails).
 ArrayDrive* arrayOf(Driver& d, uint64_t entry, uint64_t array)
 {
-    ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-    return fw ? findArray(*fw, static_cast<uint32_t>(array)) : nullptr;
+    ControllerFirmware* fw = controllerOf(d, entry);
+    ArrayDrive* found = fw ? findArray(*fw, static_cast<uint32_t>(array)) : nullptr;
+    if (fw && !found)
+        d.refuse("entry " + std::to_string(entry) + " has no array " + std::to_string(array));
+    return found;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 //   expandfail C A PHASE  the running or next expansion of array A fails on reaching PHASE (1..3)
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

@@ -1,20 +1,21 @@
 #include "control_commands.h"
 
 #include "access_control.h"
+#include "array_control.h"
+#include "control_line.h"
 #include "device_control.h"
-#include "hot_plug_control.h"
-#include "driver.h"
 #include "fault_bus.h"
 #include "fault_bus_control.h"
 #include "flash_commands.h"
-#include "array_control.h"
+#include "hot_plug_control.h"
+#include "message_log_control.h"
 #include "progress_control.h"
-#include "message_log.h"
-#include "statistics_commands.h"
+#include "statistics_control.h"
 #include "text_util.h"
 
 #include <byte_order.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -94,7 +95,7 @@ bool parseIoError(const Words& w, const std::string&, ControlAction& a)
         !num(w[3], UINT32_MAX, sector) || (w.size() == 5 && (!num(w[4], UINT32_MAX, times) || times == 0)))
         return false;
     a = [entry, drive, sector, times](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (fw == nullptr)
             return false;
         fw->readFaults[{static_cast<uint16_t>(drive), sector}] = static_cast<uint32_t>(times);
@@ -110,7 +111,7 @@ bool parseAlarm(const Words& w, const std::string&, ControlAction& a)
     if (w.size() != 3 || !num(w[1], 255, entry) || !num(w[2], 1, on))
         return false;
     a = [entry, on](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (!fw)
             return false;
         fw->records[{0x16, 0xFFFF}] = {static_cast<uint8_t>(on)};
@@ -139,7 +140,8 @@ bool parseEventTime(const Words& w, const std::string&, ControlAction& a)
     if (w.size() != 3 || !num(w[1], UINT32_MAX, t1) || !num(w[2], UINT32_MAX, t2))
         return false;
     a = [t1, t2](Driver& d) {
-        return d.events().stampNewest(static_cast<uint32_t>(t1), static_cast<uint32_t>(t2));
+        return d.events().stampNewest(static_cast<uint32_t>(t1), static_cast<uint32_t>(t2)) ||
+               d.refuse("the event store is empty");
     };
     return true;
 }
@@ -151,7 +153,7 @@ bool parseBadSum(const Words& w, const std::string&, ControlAction& a)
     if (w.size() != 2 || !num(w[1], 255, entry))
         return false;
     a = [entry](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (fw)
             fw->flash.badSumNext = true;
         return fw != nullptr;
@@ -168,7 +170,7 @@ bool parseFlash(const Words& w, const std::string&, ControlAction& a)
     if (w.size() != 3 || !num(w[1], 255, entry) || w[2] != "stale")
         return false;
     a = [entry](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (fw) {
             fw->flash.endSession();
             fw->flash.handle = fw->flash.nextHandle++;
@@ -186,7 +188,7 @@ bool parseReboot(const Words& w, const std::string&, ControlAction& a)
     if (w.size() != 2 || !num(w[1], 255, entry))
         return false;
     a = [entry](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (fw && !rebootFirmware(*fw))
             std::fprintf(stderr, "kzmsim: controller %d: flash image incomplete, firmware 0x%06X kept\n",
                          static_cast<int>(entry), fw->identity.board.firmwareVersion & 0xFFFFFF);
@@ -197,47 +199,59 @@ bool parseReboot(const Words& w, const std::string&, ControlAction& a)
     return true;
 }
 
+// A command of the control file: its name, its words as the user writes
+// them (told when a line of it is malformed) and its parser.
 struct ControlCommand {
     const char* name;
+    const char* usage;
     Parser parse;
 };
 
 constexpr ControlCommand kControlCommands[] = {
-    {"busy", parseBusy},
-    {"status", parseStatus},
-    {"count", parseCount},
-    {"event", parseEvent},
-    {"eventfail", parseEventFail},
-    {"eventtime", parseEventTime},
-    {"alarm", parseAlarm},
-    {"ioerr", parseIoError},
-    {"pull", parsePull},
-    {"insert", parseInsert},
-    {"fail", parseFail},
-    {"restore", parseRestore},
-    {"surface", parseSurface},
-    {"sensor", parseSensor},
-    {"badsum", parseBadSum},
-    {"flash", parseFlash},
-    {"reboot", parseReboot},
-    {"hold", parseHold},
-    {"release", parseRelease},
-    {"progress", parseProgress},
-    {"clock", parseClock},
-    {"diskerr", parseDiskErr},
-    {"statrate", parseStatRate},
-    {"cacherate", parseCacheRate},
-    {"logmsg", parseLogMsg},
-    {"parityerror", parseParityError},
-    {"expandfail", parseExpandFail},
-    {"fcloop", parseFcLoop},
-    {"settle", parseSettle},
-    {"swaps", parseSwaps},
-    {"enclslots", parseEnclosureSlots},
-    {"hostdrive", parseHostDrive},
-    {"logfault", parseLogFault},
-    {"hostcluster", parseHostCluster},
+    {"busy", "busy N", parseBusy},
+    {"status", "status C KEY STATUS [DETAIL] [after N]", parseStatus},
+    {"count", "count N (0..65535)", parseCount},
+    {"event", "event C SOURCE SERVICE NUMBER SEVERITY|- none|-|HEX [TEXT]", parseEvent},
+    {"eventfail", "eventfail N", parseEventFail},
+    {"eventtime", "eventtime T1 T2", parseEventTime},
+    {"alarm", "alarm C 0|1", parseAlarm},
+    {"ioerr", "ioerr C HD SECTOR [N]", parseIoError},
+    {"pull", "pull C CH ID", parsePull},
+    {"insert", "insert C CH ID [CAPACITY [SECTORSIZE]]", parseInsert},
+    {"fail", "fail C CH ID", parseFail},
+    {"restore", "restore C CH ID", parseRestore},
+    {"surface", "surface C CH ID ERRORS [SECOND]", parseSurface},
+    {"sensor", "sensor C CH ID N DEGREES", parseSensor},
+    {"badsum", "badsum C", parseBadSum},
+    {"flash", "flash C stale", parseFlash},
+    {"reboot", "reboot C", parseReboot},
+    {"hold", "hold C HD|all", parseHold},
+    {"release", "release C HD|all", parseRelease},
+    {"progress", "progress step N (1..100) | progress time MS (1..3600000)", parseProgress},
+    {"clock", "clock C VALUE", parseClock},
+    {"diskerr", "diskerr C CH T R A", parseDiskErr},
+    {"statrate", "statrate C RO WO BR BW", parseStatRate},
+    {"cacherate", "cacherate C RR WR RH WH U D", parseCacheRate},
+    {"logmsg", "logmsg C KIND TEXT", parseLogMsg},
+    {"parityerror", "parityerror C A", parseParityError},
+    {"expandfail", "expandfail C A PHASE (1..3)", parseExpandFail},
+    {"fcloop", "fcloop C CH MASK (0..255)", parseFcLoop},
+    {"settle", "settle C CH N", parseSettle},
+    {"swaps", "swaps C CH N", parseSwaps},
+    {"enclslots", "enclslots C N (0..255)", parseEnclosureSlots},
+    {"hostdrive", "hostdrive C D N SIZE", parseHostDrive},
+    {"logfault", "logfault C none|size N|count N|stuck", parseLogFault},
+    {"hostcluster", "hostcluster C D TYPE (0..2) OWNER", parseHostCluster},
 };
+
+// The names of every command, for the reason of an unknown one.
+std::string commandNames()
+{
+    std::string names;
+    for (const ControlCommand& c : kControlCommands)
+        names += (names.empty() ? "" : ", ") + std::string(c.name);
+    return names;
+}
 
 // The rest of the line after its first n words, without the blank that ends word n.
 std::string restAfterWords(const std::string& line, size_t n)
@@ -280,11 +294,20 @@ bool buildEvent(const Words& w, const std::string& text, EventBytes& event)
     return true;
 }
 
-bool parseControl(const std::string& text, std::vector<ControlAction>& actions)
+std::vector<std::string> controlCommandUsages()
 {
-    std::vector<ControlAction> parsed;
-    size_t start = 0;
-    while (start < text.size()) {
+    std::vector<std::string> out;
+    for (const ControlCommand& c : kControlCommands)
+        out.emplace_back(c.usage);
+    return out;
+}
+
+long writeControl(Driver& d, const char* data, size_t size)
+{
+    // The write's lines that hold a word.
+    const std::string text(data, size);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
@@ -292,20 +315,37 @@ bool parseControl(const std::string& text, std::vector<ControlAction>& actions)
         start = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        if (!splitWords(line).empty())
+            lines.push_back(std::move(line));
+    }
+    // Notes the refused line and why for kzmsim/refused; the write fails.
+    auto refuse = [&](const std::string& line, const std::string& why) {
+        std::string note = "refused \"" + line + "\": " + why;
+        if (lines.size() > 1)
+            note += "; none of the write's " + std::to_string(lines.size()) + " lines was carried out";
+        d.noteRefused(std::move(note));
+        return -EINVAL;
+    };
+    std::vector<ControlAction> actions;
+    for (const std::string& line : lines) {
         const Words words = splitWords(line);
-        if (words.empty())
-            continue;
         const ControlCommand* cmd = nullptr;
         for (const ControlCommand& c : kControlCommands)
             if (words[0] == c.name)
                 cmd = &c;
+        if (!cmd)
+            return refuse(line, "unknown command \"" + words[0] + "\" (the commands: " + commandNames() + ")");
         ControlAction action;
-        if (!cmd || !cmd->parse(words, restAfterWords(line, 7), action))
-            return false;
-        parsed.push_back(std::move(action));
+        if (!cmd->parse(words, restAfterWords(line, 7), action))
+            return refuse(line, std::string("malformed; usage: ") + cmd->usage);
+        actions.push_back(std::move(action));
     }
-    actions = std::move(parsed);
-    return true;
+    const long failed = d.applyControl(actions);
+    if (failed >= 0) {
+        const std::string& why = d.refusal();
+        return refuse(lines[static_cast<size_t>(failed)], why.empty() ? "cannot be carried out now" : why);
+    }
+    return static_cast<long>(size);
 }
 
 }  // namespace kzmsim

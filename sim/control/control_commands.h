@@ -4,29 +4,33 @@
 //   badsum C                        the next flash read of entry C answers a wrong byte sum
 //   reboot C                        entry C restarts and loads the firmware of its flash;
 //                                   page B takes over page A's fault bus and cluster bytes
-//   clock C VALUE, diskerr C CH T R A   statistics (statistics_commands.h)
-//   logmsg C KIND TEXT              adds a message log entry (message_log.h)
 //   count N                         the driver's controller count
 //   event C SOURCE SERVICE NUMBER SEVERITY DATA [TEXT]   adds an event to the store
 //   eventfail N                     the next N event requests fail with EIO
 //
-// and the device commands of device_control.h and the access commands of access_control.h.
+// and the commands of the other files of this folder (device, access, array,
+// progress, hot plug, fault bus, statistics and message log lines). A write
+// that holds a line that is unknown, malformed or cannot be carried out
+// changes nothing; the file kzmsim/refused then names the line and why.
 #pragma once
 
+#include "driver.h"
 #include "event_store.h"
 
-#include <functional>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kzmsim {
 
-class Driver;
-// One parsed line; false when it cannot be carried out (the whole write is then undone).
-using ControlAction = std::function<bool(Driver&)>;
-
-// Parses every line of a control write; false when any line is unknown or malformed.
-bool parseControl(const std::string& text, std::vector<ControlAction>& actions);
+// Runs one write to kzmsim/control: all of its lines, or none when one is
+// unknown, malformed or cannot be carried out; the write then answers
+// -EINVAL and the driver notes the line and the reason for kzmsim/refused.
+// Returns the bytes taken or -EINVAL.
+long writeControl(Driver& d, const char* data, size_t size);
+// The words of every control command as the user writes them, one per command.
+std::vector<std::string> controlCommandUsages();
 // Builds the event of an "event" line from its words and its text; false when malformed.
 bool buildEvent(const std::vector<std::string>& words, const std::string& text, EventBytes& event);
 

@@ -29,14 +29,29 @@ bool parsePlace(const Words& w, DevicePlace& out)
     return true;
 }
 
-// The channel of a place, or nullptr when the entry or channel does not exist.
-Channel* channelAt(Driver& d, const DevicePlace& at)
+// The place as the reasons of refused lines name it.
+std::string placeText(const DevicePlace& at)
 {
-    ControllerFirmware* fw = d.firmware(at.entry);
-    return fw && at.channel < fw->channels.size() ? &fw->channels[at.channel] : nullptr;
+    return "ID " + std::to_string(at.target) + " of channel index " + std::to_string(at.channel) + " on entry " +
+           std::to_string(at.entry);
 }
 
-// The device of a place (LUN 0), or nullptr.
+// The channel of a place, or nullptr (with the reason given to the driver)
+// when the entry or channel does not exist.
+Channel* channelAt(Driver& d, const DevicePlace& at)
+{
+    ControllerFirmware* fw = controllerOf(d, static_cast<uint64_t>(at.entry));
+    if (!fw)
+        return nullptr;
+    if (at.channel >= fw->channels.size()) {
+        d.refuse("entry " + std::to_string(at.entry) + " has no channel index " + std::to_string(at.channel));
+        return nullptr;
+    }
+    return &fw->channels[at.channel];
+}
+
+// The device of a place (LUN 0) that a scan has found, or nullptr (with the
+// reason given to the driver).
 Device* deviceAt(Driver& d, const DevicePlace& at)
 {
     Channel* ch = channelAt(d, at);
@@ -45,6 +60,7 @@ Device* deviceAt(Driver& d, const DevicePlace& at)
     for (Device& dev : ch->devices)
         if (dev.entry == static_cast<uint16_t>(at.target << 8))
             return &dev;
+    d.refuse("no device at " + placeText(at));
     return nullptr;
 }
 
@@ -57,8 +73,10 @@ bool diskCommand(const Words& w, size_t extraWords, ControlAction& a, F change)
         return false;
     a = [at, change](Driver& d) {
         Device* dev = deviceAt(d, at);
-        if (!dev || dev->info[48] != 0)
+        if (!dev)
             return false;
+        if (dev->info[48] != 0)
+            return d.refuse("the device at " + placeText(at) + " is no disk");
         change(*dev);
         return true;
     };
@@ -80,9 +98,10 @@ bool parsePull(const Words& w, const std::string&, ControlAction& a)
         // A disk leaves whether or not a scan has found it.
         const size_t found = std::erase_if(ch->devices, here);
         const size_t waiting = std::erase_if(ch->unscanned, here);
-        if (found + waiting == 1)
-            noteDeviceChange(*d.firmware(at.entry), at.channel, ch->address | static_cast<uint32_t>(at.target) << 8);
-        return found + waiting == 1;
+        if (found + waiting != 1)
+            return d.refuse("no device at " + placeText(at));
+        noteDeviceChange(*d.firmware(at.entry), at.channel, ch->address | static_cast<uint32_t>(at.target) << 8);
+        return true;
     };
     return true;
 }
@@ -97,10 +116,13 @@ bool parseInsert(const Words& w, const std::string&, ControlAction& a)
         return false;
     a = [at, capacity, sectorSize](Driver& d) {
         Channel* ch = channelAt(d, at);
-        if (!ch || deviceAt(d, at) ||
-            std::any_of(ch->unscanned.begin(), ch->unscanned.end(),
-                        [&](const Device& dev) { return dev.entry == at.target << 8; }))
+        if (!ch)
             return false;
+        const auto here = [&](const Device& dev) { return dev.entry == at.target << 8; };
+        if (std::any_of(ch->devices.begin(), ch->devices.end(), here))
+            return d.refuse(placeText(at) + " is taken by a device");
+        if (std::any_of(ch->unscanned.begin(), ch->unscanned.end(), here))
+            return d.refuse(placeText(at) + " is taken by a disk that waits for a scan");
         DeviceSpec wanted;
         wanted.targetId = at.target;
         wanted.capacity = static_cast<uint32_t>(capacity);
@@ -158,8 +180,12 @@ bool parseSensor(const Words& w, const std::string&, ControlAction& a)
     degrees = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     a = [at, n, degrees](Driver& d) {
         Device* dev = deviceAt(d, at);
-        if (!dev || !dev->state.enclosure || n >= dev->state.enclosure->parts.sensors.size())
+        if (!dev)
             return false;
+        if (!dev->state.enclosure)
+            return d.refuse("the device at " + placeText(at) + " is no enclosure processor");
+        if (n >= dev->state.enclosure->parts.sensors.size())
+            return d.refuse("the enclosure processor at " + placeText(at) + " has no sensor " + std::to_string(n));
         dev->state.enclosure->parts.sensors[n].degrees = static_cast<int16_t>(degrees);
         return true;
     };

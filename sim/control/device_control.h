@@ -7,7 +7,7 @@
 // C is the controller entry, CH the channel index, ID the target ID (LUN 0).
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

@@ -18,9 +18,12 @@ bool parseSwaps(const std::vector<std::string>& w, const std::string&, ControlAc
         !parseNumber(w[3], 0xFFFFFFFFu, count))
         return false;
     a = [entry, channel, count](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-        if (!fw || channel >= fw->channels.size() || !fw->faultBus.present[channel])
+        ControllerFirmware* fw = controllerOf(d, entry);
+        if (!fw)
             return false;
+        if (channel >= fw->channels.size() || !fw->faultBus.present[channel])
+            return d.refuse("channel index " + std::to_string(channel) + " of entry " + std::to_string(entry) +
+                            " has no fault bus");
         fw->faultBus.swaps[channel] = static_cast<uint32_t>(count);
         return true;
     };
@@ -33,7 +36,7 @@ bool parseEnclosureSlots(const std::vector<std::string>& w, const std::string&, 
     if (w.size() != 3 || !parseNumber(w[1], 255, entry) || !parseNumber(w[2], 255, count))
         return false;
     a = [entry, count](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (!fw)
             return false;
         fw->enclosureSlotMax = static_cast<uint32_t>(count);
@@ -49,16 +52,18 @@ bool parseHostDrive(const std::vector<std::string>& w, const std::string&, Contr
         !parseNumber(w[3], 254, number) || !parseNumber(w[4], 0xFFFFFFFFu, size) || size == 0)
         return false;
     a = [entry, drive, number, size](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-        if (!fw || !fw->logicalDrives.count(static_cast<uint32_t>(drive)))
+        ControllerFirmware* fw = controllerOf(d, entry);
+        if (!fw)
             return false;
+        if (!fw->logicalDrives.count(static_cast<uint32_t>(drive)))
+            return d.refuse("entry " + std::to_string(entry) + " has no logical drive " + std::to_string(drive));
         for (const auto& [carrier, table] : fw->hostTables)
             for (const auto& e : table.entries)
                 if (e[12] == number)
-                    return false;
+                    return d.refuse("host drive " + std::to_string(number) + " is in a table already");
         HostDriveTable& table = fw->hostTables[static_cast<uint32_t>(drive)];
         if (table.entries.size() >= 100)
-            return false;
+            return d.refuse("the host drive table of logical drive " + std::to_string(drive) + " is full");
         // Behind the entries already there.
         uint32_t start = 0;
         for (const auto& e : table.entries)
@@ -83,12 +88,13 @@ bool parseHostCluster(const std::vector<std::string>& w, const std::string&, Con
         !parseNumber(w[3], 2, type) || !parseNumber(w[4], 0xFFFFFFFFu, owner))
         return false;
     a = [entry, drive, type, owner](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
+        ControllerFirmware* fw = controllerOf(d, entry);
         if (!fw)
             return false;
         const auto it = fw->hostTables.find(static_cast<uint32_t>(drive));
         if (it == fw->hostTables.end())
-            return false;
+            return d.refuse("logical drive " + std::to_string(drive) + " of entry " + std::to_string(entry) +
+                            " has no host drive table");
         it->second.clusterType = static_cast<uint8_t>(type);
         it->second.owner = static_cast<uint32_t>(owner);
         return true;

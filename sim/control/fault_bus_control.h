@@ -4,7 +4,7 @@
 //   hostdrive C D N SIZE  logical drive D of entry C carries host drive N of SIZE sectors
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

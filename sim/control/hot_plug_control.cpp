@@ -17,9 +17,11 @@ bool channelValue(const std::vector<std::string>& w, uint64_t max, ControlAction
         !parseNumber(w[3], max, value))
         return false;
     a = [=](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-        if (!fw || channel >= fw->channels.size())
+        ControllerFirmware* fw = controllerOf(d, entry);
+        if (!fw)
             return false;
+        if (channel >= fw->channels.size())
+            return d.refuse("entry " + std::to_string(entry) + " has no channel index " + std::to_string(channel));
         change(*fw, static_cast<size_t>(channel), value);
         return true;
     };

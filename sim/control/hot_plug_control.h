@@ -4,7 +4,7 @@
 // C is the controller entry, CH the channel index.
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

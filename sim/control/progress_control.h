@@ -4,7 +4,7 @@
 // It applies to every controller: mirror builds and disk surface checks.
 #pragma once
 
-#include "control_commands.h"
+#include "control_line.h"
 
 #include <string>
 #include <vector>

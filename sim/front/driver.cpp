@@ -1,10 +1,11 @@
 #include "driver.h"
 
-#include "control_commands.h"
+#include "block_transfer.h"
+#include "config_access.h"
 #include "drive_config.h"
 #include "driver_layout.h"
+#include "ioctl_commands.h"
 #include "message_log.h"
-#include "request_record.h"
 
 #include <byte_order.h>
 
@@ -150,7 +151,7 @@ uint32_t Driver::serveCommand(int entry, const std::vector<uint8_t>& rec, size_t
         if (inj->second.empty())
             injected_.erase(inj);
     } else {
-        status = controllers_.at(entry).execute(cmd, data, sense);
+        status = runCommand(entry, cmd, data, sense);
         addRaisedEvents();
     }
     reply.assign(REPLY_SIZE + d + s, 0);
@@ -212,31 +213,79 @@ void Driver::writeScsi(const uint8_t* data, size_t size)
     scsi_.append(reinterpret_cast<const char*>(data), size);
 }
 
-long Driver::writeControl(const char* data, size_t size)
+uint32_t Driver::runCommand(int entry, const CommandFields& cmd, std::vector<uint8_t>& data,
+                            std::vector<uint8_t>& sense)
 {
-    std::vector<ControlAction> actions;
-    if (!parseControl(std::string(data, size), actions))
-        return -EINVAL;
-    // A line that cannot be carried out undoes the whole write.
+    ControllerFirmware& fw = controllers_.at(entry);
+    if (cmd.opcode == OP_IOCTL) {
+        IoctlCall call{cmd.key, cmd.target, cmd.node, data};
+        return runIoctlCommand(fw, call);
+    }
+    if (cmd.service == SVC_CACHE) {
+        // Block transfers name the host drive in the parameter size field and
+        // the first block in the key.
+        if (cmd.opcode == OP_BLOCK_READ || cmd.opcode == OP_BLOCK_WRITE)
+            return transferBlocks(fw, cmd.paramSize, cmd.key, data, cmd.opcode == OP_BLOCK_WRITE);
+        if (cmd.opcode == OP_ACCESS_RESET) {
+            resetHostDriveAccess(fw.access, cmd.paramSize);
+            return FW_STATUS_OK;
+        }
+        return FW_STATUS_NOT_SUPPORTED;
+    }
+    if (cmd.service == SVC_RAW && cmd.opcode == OP_SCSI) {
+        // No device answers yet: zero data and zero sense.
+        std::fill(data.begin(), data.end(), 0);
+        std::fill(sense.begin(), sense.end(), 0);
+        return FW_STATUS_OK;
+    }
+    return FW_STATUS_NOT_SUPPORTED;
+}
+
+long Driver::applyControl(const std::vector<ControlAction>& actions)
+{
+    // A change that cannot be carried out undoes the whole write.
     const auto controllers = controllers_;
     const auto injected = injected_;
     const EventStore events = events_;
     const uint32_t busy = busy_, count = count_;
-    for (const ControlAction& a : actions) {
-        if (!a(*this)) {
+    for (size_t i = 0; i < actions.size(); ++i) {
+        refusal_.clear();
+        if (!actions[i](*this)) {
             controllers_ = controllers;
             injected_ = injected;
             events_ = events;
             busy_ = busy;
             count_ = count;
-            return -EINVAL;
+            return static_cast<long>(i);
         }
     }
+    refusal_.clear();
     // Disks that failed or left take their drives along.
     for (auto& [entry, fw] : controllers_)
         settleDrives(fw);
     addRaisedEvents();
-    return static_cast<long>(size);
+    return -1;
+}
+
+bool Driver::refuse(std::string why)
+{
+    refusal_ = std::move(why);
+    return false;
+}
+
+void Driver::noteRefused(std::string line)
+{
+    refused_.push_back(std::move(line));
+    while (refused_.size() > REFUSED_LIMIT)
+        refused_.pop_front();
+}
+
+std::string Driver::refusedText() const
+{
+    std::string text;
+    for (const std::string& line : refused_)
+        text += line + "\n";
+    return text;
 }
 
 }  // namespace kzmsim

@@ -1,16 +1,19 @@
 // The emulated kzmh driver: one request file per controller entry, the
-// driver-level requests, the SCSI mid-layer file, the control commands and
-// the request log. Not thread-safe: the caller serialises every call.
+// driver-level requests, the SCSI mid-layer file, the changes that control
+// lines make (read in control/), the refused control lines and the request
+// log. Not thread-safe: the caller serialises every call.
 #pragma once
 
 #include "controller_firmware.h"
 #include "event_store.h"
 #include "request_log.h"
+#include "request_record.h"
 #include "scenario.h"
 
 #include <cstdint>
 #include <deque>
 #include <array>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -18,6 +21,15 @@
 #include <vector>
 
 namespace kzmsim {
+
+class Driver;
+// The change one control line makes (the lines are read in
+// control/control_commands.h); false when it cannot be carried out, after
+// giving the reason to Driver::refuse.
+using ControlAction = std::function<bool(Driver&)>;
+
+// Refused control writes kept for the file kzmsim/refused; older ones drop out.
+constexpr size_t REFUSED_LIMIT = 100;
 
 class Driver {
 public:
@@ -43,8 +55,19 @@ public:
     // Everything written to "scsi" so far.
     const std::string& scsiText() const { return scsi_; }
 
-    // Runs the control commands of one write; -EINVAL (and nothing done) when any is bad.
-    long writeControl(const char* data, size_t size);
+    // Carries out the changes of one control write, all or none: when one
+    // cannot be carried out, everything it and the others changed is undone.
+    // Returns the index of the change that could not be carried out, or -1.
+    long applyControl(const std::vector<ControlAction>& actions);
+    // Gives the reason why the change being carried out cannot be; returns
+    // false, for the change to return.
+    bool refuse(std::string why);
+    // The reason the last change that could not be carried out gave ("" for none).
+    const std::string& refusal() const { return refusal_; }
+    // Keeps one line of the file kzmsim/refused (the newest REFUSED_LIMIT stay).
+    void noteRefused(std::string line);
+    // The text of kzmsim/refused: the refused control writes, oldest first, one line each.
+    std::string refusedText() const;
     // The request log.
     const RequestLog& log() const { return log_; }
 
@@ -81,6 +104,8 @@ private:
     void keepDriverLock(int entry, const std::vector<uint8_t>& rec);
     // Moves the events the firmware raised into the store.
     void addRaisedEvents();
+    // Runs one IOCTL, block transfer, access reset or raw command on the entry's firmware.
+    uint32_t runCommand(int entry, const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense);
 
     Scenario scenario_;
     std::map<int, ControllerFirmware> controllers_;
@@ -99,6 +124,8 @@ private:
     uint32_t eventFailures_ = 0;
     std::map<int, std::set<uint16_t>> lockedHostDrives_;  // by entry, through 0x4A06
     std::map<int, std::set<uint16_t>> lockedChannels_;    // by entry, through 0x4A07
+    std::string refusal_;                 // why the last control change could not be carried out
+    std::deque<std::string> refused_;     // lines of kzmsim/refused
 };
 
 }  // namespace kzmsim

@@ -21,6 +21,9 @@ using nlohmann::json;
 
 // Channel i has the address (2 + i) << 16, which must fit 32 bits.
 constexpr size_t MAX_CHANNELS = 0xFFFE;
+// Bounds of a load's cycle: its length and each percentage.
+constexpr size_t MAX_CYCLE_LENGTH = 3600;
+constexpr uint64_t MAX_CYCLE_PERCENT = 1000;
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
 
@@ -40,113 +43,158 @@ uint64_t numberValue(const json& v, const std::string& name, uint64_t max)
     return out;
 }
 
+// An object of the scenario being read: where it stands (for example
+// "controllers[1].channels[0]"; empty for the scenario itself) and the keys
+// its reader asked for, so that a key no reader asks for (a misspelt one) is
+// refused with its name and place.
+class Fields {
+public:
+    Fields(const json& j, std::string place) : j_(j), place_(std::move(place))
+    {
+        if (!j.is_object())
+            fail((place_.empty() ? std::string("the scenario") : "\"" + place_ + "\"") + " must be an object");
+    }
+    // True when the key is given.
+    bool has(const char* key) const
+    {
+        asked_.insert(key);
+        return j_.contains(key);
+    }
+    // The value of a key that is given.
+    const json& at(const char* key) const
+    {
+        asked_.insert(key);
+        return j_.at(key);
+    }
+    // The place of a key of this object, as messages name it.
+    std::string placeOf(const std::string& key) const { return place_.empty() ? key : place_ + "." + key; }
+    // The place of element i of the list under a key.
+    std::string placeOf(const std::string& key, size_t i) const { return placeOf(key) + "[" + std::to_string(i) + "]"; }
+    // Refuses the first key that no reader asked for.
+    void refuseUnknownKeys() const
+    {
+        for (const auto& [key, value] : j_.items())
+            if (!asked_.count(key))
+                fail("unknown key \"" + key + "\" " +
+                     (place_.empty() ? std::string("at the top of the scenario") : "in " + place_));
+    }
+
+private:
+    const json& j_;
+    std::string place_;
+    mutable std::set<std::string, std::less<>> asked_;
+};
+
 // A number field, or the fallback when absent.
-uint64_t number(const json& obj, const char* name, uint64_t max, uint64_t fallback)
+uint64_t number(const Fields& obj, const char* name, uint64_t max, uint64_t fallback)
 {
-    return obj.contains(name) ? numberValue(obj.at(name), name, max) : fallback;
+    return obj.has(name) ? numberValue(obj.at(name), obj.placeOf(name), max) : fallback;
 }
 
 // An optional number field: absent gives none.
-std::optional<uint32_t> optionalNumber(const json& obj, const char* name)
+std::optional<uint32_t> optionalNumber(const Fields& obj, const char* name)
 {
-    if (!obj.contains(name))
+    if (!obj.has(name))
         return std::nullopt;
     return static_cast<uint32_t>(number(obj, name, UINT32_MAX, 0));
 }
 
-bool flag(const json& obj, const char* name, bool fallback)
+bool flag(const Fields& obj, const char* name, bool fallback)
 {
-    if (!obj.contains(name))
+    if (!obj.has(name))
         return fallback;
     if (!obj.at(name).is_boolean())
-        fail(std::string("\"") + name + "\" must be true or false");
+        fail("\"" + obj.placeOf(name) + "\" must be true or false");
     return obj.at(name).get<bool>();
 }
 
-std::string text(const json& obj, const char* name, const std::string& fallback, size_t maxLen)
+std::string text(const Fields& obj, const char* name, const std::string& fallback, size_t maxLen)
 {
-    if (!obj.contains(name))
+    if (!obj.has(name))
         return fallback;
     if (!obj.at(name).is_string())
-        fail(std::string("\"") + name + "\" must be a text");
+        fail("\"" + obj.placeOf(name) + "\" must be a text");
     std::string s = obj.at(name).get<std::string>();
     if (s.size() > maxLen)
-        fail(std::string("\"") + name + "\" is longer than " + std::to_string(maxLen));
+        fail("\"" + obj.placeOf(name) + "\" is longer than " + std::to_string(maxLen));
     return s;
 }
 
-const json& list(const json& obj, const char* name)
+const json& list(const Fields& obj, const char* name)
 {
     static const json empty = json::array();
-    if (!obj.contains(name))
+    if (!obj.has(name))
         return empty;
     if (!obj.at(name).is_array())
-        fail(std::string("\"") + name + "\" must be a list");
+        fail("\"" + obj.placeOf(name) + "\" must be a list");
     return obj.at(name);
 }
 
 // A signed number between lo and hi (JSON numbers only).
-int64_t signedNumber(const json& obj, const char* name, int64_t lo, int64_t hi, int64_t fallback)
+int64_t signedNumber(const Fields& obj, const char* name, int64_t lo, int64_t hi, int64_t fallback)
 {
-    if (!obj.contains(name))
+    if (!obj.has(name))
         return fallback;
     const json& v = obj.at(name);
     if (!v.is_number_integer())
-        fail(std::string("\"") + name + "\" must be a whole number");
+        fail("\"" + obj.placeOf(name) + "\" must be a whole number");
     const int64_t out = v.get<int64_t>();
     if (out < lo || out > hi)
-        fail(std::string("\"") + name + "\" is out of range");
+        fail("\"" + obj.placeOf(name) + "\" is out of range");
     return out;
 }
 
 // A list of bytes: numbers 0..255.
-std::vector<uint8_t> byteList(const json& obj, const char* name)
+std::vector<uint8_t> byteList(const Fields& obj, const char* name)
 {
     std::vector<uint8_t> out;
     for (const json& v : list(obj, name))
-        out.push_back(static_cast<uint8_t>(numberValue(v, name, 255)));
+        out.push_back(static_cast<uint8_t>(numberValue(v, obj.placeOf(name), 255)));
     return out;
 }
 
-EnclosureSpec readEnclosure(const json& j)
+EnclosureSpec readEnclosure(const json& j, const std::string& place)
 {
-    if (!j.is_object())
-        fail("\"enclosure\" must be an object");
+    const Fields f(j, place);
     EnclosureSpec e;
-    e.slots = byteList(j, "slots");
-    e.powerSupplies = byteList(j, "powerSupplies");
-    e.fans = byteList(j, "fans");
-    for (const json& sj : list(j, "sensors")) {
+    e.slots = byteList(f, "slots");
+    e.powerSupplies = byteList(f, "powerSupplies");
+    e.fans = byteList(f, "fans");
+    const json& sensors = list(f, "sensors");
+    for (size_t i = 0; i < sensors.size(); ++i) {
+        const Fields sf(sensors[i], f.placeOf("sensors", i));
         SensorSpec s;
-        s.degrees = static_cast<int16_t>(signedNumber(sj, "degrees", INT16_MIN, INT16_MAX, s.degrees));
-        s.state = static_cast<uint8_t>(number(sj, "state", 255, 0));
+        s.degrees = static_cast<int16_t>(signedNumber(sf, "degrees", INT16_MIN, INT16_MAX, s.degrees));
+        s.state = static_cast<uint8_t>(number(sf, "state", 255, 0));
+        sf.refuseUnknownKeys();
         e.sensors.push_back(s);
     }
-    e.overall = static_cast<uint8_t>(number(j, "overall", 255, 0));
-    e.doorLock = flag(j, "doorLock", false);
-    e.speaker = flag(j, "speaker", false);
-    e.slotsMapped = flag(j, "slotsMapped", true);
+    e.overall = static_cast<uint8_t>(number(f, "overall", 255, 0));
+    e.doorLock = flag(f, "doorLock", false);
+    e.speaker = flag(f, "speaker", false);
+    e.slotsMapped = flag(f, "slotsMapped", true);
     if (e.slots.size() > 255 || e.powerSupplies.size() > 255 || e.fans.size() > 255 || e.sensors.size() > 255)
         fail("an enclosure has at most 255 slots, power supplies, fans and sensors");
+    f.refuseUnknownKeys();
     return e;
 }
 
-std::vector<EnclosureConfig> readEnclosureConfigs(const json& j)
+std::vector<EnclosureConfig> readEnclosureConfigs(const json& j, const std::string& place)
 {
     std::vector<EnclosureConfig> out;
-    for (const json& cj : j) {
-        if (!cj.is_object())
-            fail("an enclosure configuration must be an object");
+    for (size_t i = 0; i < j.size(); ++i) {
+        const Fields f(j[i], place + "[" + std::to_string(i) + "]");
         EnclosureConfig c;
-        c.vendor = text(cj, "vendor", "KZM", 11);
-        c.name = text(cj, "name", "", 11);
-        for (const json& sj : list(cj, "slots")) {
+        c.vendor = text(f, "vendor", "KZM", 11);
+        c.name = text(f, "name", "", 11);
+        for (const json& sj : list(f, "slots")) {
             if (!sj.is_array() || sj.size() != 3)
                 fail("an enclosure configuration slot must be [channel, target, slot]");
             c.slots.push_back({static_cast<uint8_t>(numberValue(sj[0], "channel", 255)),
                                static_cast<uint8_t>(numberValue(sj[1], "target", 255)),
                                static_cast<uint8_t>(numberValue(sj[2], "slot", 255))});
         }
+        f.refuseUnknownKeys();
         out.push_back(std::move(c));
     }
     if (out.size() > 0xFFFF)
@@ -154,35 +202,36 @@ std::vector<EnclosureConfig> readEnclosureConfigs(const json& j)
     return out;
 }
 
-DeviceSpec readDevice(const json& j)
+DeviceSpec readDevice(const json& j, const std::string& place)
 {
+    const Fields f(j, place);
     DeviceSpec d;
-    d.targetId = static_cast<uint8_t>(number(j, "target", 255, 0));
-    d.lun = static_cast<uint8_t>(number(j, "lun", 255, 0));
-    d.type = static_cast<uint8_t>(number(j, "type", 255, d.type));
-    d.vendor = text(j, "vendor", d.vendor, 8);
-    d.product = text(j, "product", d.product, 16);
-    d.revision = text(j, "revision", d.revision, 4);
-    d.capacity = static_cast<uint32_t>(number(j, "capacity", UINT32_MAX, d.capacity));
-    d.blockSize = static_cast<uint16_t>(number(j, "blockSize", UINT16_MAX, d.blockSize));
-    d.transferRate = static_cast<uint32_t>(number(j, "transferRate", UINT32_MAX, d.transferRate));
-    d.ready = flag(j, "ready", d.ready);
-    d.initialised = flag(j, "initialised", d.initialised);
-    d.removable = flag(j, "removable", d.removable);
-    d.writeProtected = flag(j, "writeProtected", d.writeProtected);
-    d.deviceByte = static_cast<uint8_t>(number(j, "deviceByte", 255, d.deviceByte));
-    d.secondLoop = static_cast<uint8_t>(number(j, "secondLoop", 255, d.secondLoop));
-    d.diskFormat = static_cast<uint8_t>(number(j, "diskFormat", 255, d.diskFormat));
-    d.grownDefects = static_cast<uint32_t>(number(j, "grownDefects", UINT32_MAX, 0));
-    d.primaryDefects = static_cast<uint32_t>(number(j, "primaryDefects", UINT32_MAX, 0));
-    if (j.contains("ownership") &&
-        (!parseHex(text(j, "ownership", "", 32), d.ownership) || d.ownership.size() != OWNERSHIP_SIZE))
-        fail("\"ownership\" must be 16 hex bytes");
-    if (j.contains("modeFor17"))
-        d.modeFor17 = static_cast<uint8_t>(number(j, "modeFor17", 255, 0));
-    if (j.contains("enclosure"))
-        d.enclosure = readEnclosure(j.at("enclosure"));
-    for (const json& bj : list(j, "infoBytes")) {
+    d.targetId = static_cast<uint8_t>(number(f, "target", 255, 0));
+    d.lun = static_cast<uint8_t>(number(f, "lun", 255, 0));
+    d.type = static_cast<uint8_t>(number(f, "type", 255, d.type));
+    d.vendor = text(f, "vendor", d.vendor, 8);
+    d.product = text(f, "product", d.product, 16);
+    d.revision = text(f, "revision", d.revision, 4);
+    d.capacity = static_cast<uint32_t>(number(f, "capacity", UINT32_MAX, d.capacity));
+    d.blockSize = static_cast<uint16_t>(number(f, "blockSize", UINT16_MAX, d.blockSize));
+    d.transferRate = static_cast<uint32_t>(number(f, "transferRate", UINT32_MAX, d.transferRate));
+    d.ready = flag(f, "ready", d.ready);
+    d.initialised = flag(f, "initialised", d.initialised);
+    d.removable = flag(f, "removable", d.removable);
+    d.writeProtected = flag(f, "writeProtected", d.writeProtected);
+    d.deviceByte = static_cast<uint8_t>(number(f, "deviceByte", 255, d.deviceByte));
+    d.secondLoop = static_cast<uint8_t>(number(f, "secondLoop", 255, d.secondLoop));
+    d.diskFormat = static_cast<uint8_t>(number(f, "diskFormat", 255, d.diskFormat));
+    d.grownDefects = static_cast<uint32_t>(number(f, "grownDefects", UINT32_MAX, 0));
+    d.primaryDefects = static_cast<uint32_t>(number(f, "primaryDefects", UINT32_MAX, 0));
+    if (f.has("ownership") &&
+        (!parseHex(text(f, "ownership", "", 32), d.ownership) || d.ownership.size() != OWNERSHIP_SIZE))
+        fail("\"" + f.placeOf("ownership") + "\" must be 16 hex bytes");
+    if (f.has("modeFor17"))
+        d.modeFor17 = static_cast<uint8_t>(number(f, "modeFor17", 255, 0));
+    if (f.has("enclosure"))
+        d.enclosure = readEnclosure(f.at("enclosure"), f.placeOf("enclosure"));
+    for (const json& bj : list(f, "infoBytes")) {
         if (!bj.is_array() || bj.size() != 2)
             fail("an \"infoBytes\" entry must be [offset, byte]");
         const auto offset = static_cast<uint8_t>(numberValue(bj[0], "information offset", 111));
@@ -190,40 +239,45 @@ DeviceSpec readDevice(const json& j)
             fail("\"infoBytes\" cannot preset the drive, size, state, type or address bytes");
         d.infoBytes.emplace_back(offset, static_cast<uint8_t>(numberValue(bj[1], "information byte", 255)));
     }
+    f.refuseUnknownKeys();
     return d;
 }
 
-ChannelSpec readChannel(const json& j)
+ChannelSpec readChannel(const json& j, const std::string& place)
 {
+    const Fields f(j, place);
     ChannelSpec c;
-    c.kind = static_cast<uint8_t>(number(j, "kind", 255, c.kind));
-    c.ownId = static_cast<uint8_t>(number(j, "ownId", 255, c.ownId));
-    c.infoByte = static_cast<uint8_t>(number(j, "info", 255, c.infoByte));
-    if (j.contains("chip"))
-        c.chip = static_cast<uint8_t>(number(j, "chip", 255, 0));
-    if (j.contains("busType"))
-        c.busType = static_cast<uint8_t>(number(j, "busType", 255, 0));
+    c.kind = static_cast<uint8_t>(number(f, "kind", 255, c.kind));
+    c.ownId = static_cast<uint8_t>(number(f, "ownId", 255, c.ownId));
+    c.infoByte = static_cast<uint8_t>(number(f, "info", 255, c.infoByte));
+    if (f.has("chip"))
+        c.chip = static_cast<uint8_t>(number(f, "chip", 255, 0));
+    if (f.has("busType"))
+        c.busType = static_cast<uint8_t>(number(f, "busType", 255, 0));
     std::set<std::pair<int, int>> seen;
-    for (const json& dj : list(j, "devices")) {
-        DeviceSpec d = readDevice(dj);
+    const json& devices = list(f, "devices");
+    for (size_t i = 0; i < devices.size(); ++i) {
+        DeviceSpec d = readDevice(devices[i], f.placeOf("devices", i));
         if (!seen.insert({d.targetId, d.lun}).second)
             fail("two devices with target " + std::to_string(d.targetId) + " lun " + std::to_string(d.lun));
         c.devices.push_back(std::move(d));
     }
-    c.reportedDevices = optionalNumber(j, "reportedDevices");
-    c.faultBus = flag(j, "faultBus", false);
-    c.faultBusActive = flag(j, "faultBusActive", false);
+    c.reportedDevices = optionalNumber(f, "reportedDevices");
+    c.faultBus = flag(f, "faultBus", false);
+    c.faultBusActive = flag(f, "faultBusActive", false);
+    f.refuseUnknownKeys();
     return c;
 }
 
-LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>& channels,
+LogicalDriveSpec readLogicalDrive(const json& j, const std::string& place, const std::vector<ChannelSpec>& channels,
                                   std::set<std::pair<int, int>>& usedDisks)
 {
+    const Fields f(j, place);
     LogicalDriveSpec l;
-    l.number = static_cast<uint32_t>(number(j, "number", 254, 0));
-    l.type = static_cast<uint16_t>(number(j, "type", UINT16_MAX, 0));
-    l.name = text(j, "name", "", 8);
-    for (const json& m : list(j, "members")) {
+    l.number = static_cast<uint32_t>(number(f, "number", 254, 0));
+    l.type = static_cast<uint16_t>(number(f, "type", UINT16_MAX, 0));
+    l.name = text(f, "name", "", 8);
+    for (const json& m : list(f, "members")) {
         if (m.is_number_unsigned() || m.is_string()) {
             // A device address taken as is, whether or not a device is there.
             const auto address = static_cast<uint32_t>(numberValue(m, "member address", UINT32_MAX));
@@ -247,91 +301,97 @@ LogicalDriveSpec readLogicalDrive(const json& j, const std::vector<ChannelSpec>&
     }
     if (l.members.empty())
         fail("logical drive " + std::to_string(l.number) + " has no members");
-    l.reportedMembers = optionalNumber(j, "reportedMembers");
-    l.poolHotFix = flag(j, "poolHotFix", false);
-    l.reportedNext = optionalNumber(j, "reportedNext");
-    l.removable = flag(j, "removable", false);
-    l.writeProtected = flag(j, "writeProtected", false);
+    l.reportedMembers = optionalNumber(f, "reportedMembers");
+    l.poolHotFix = flag(f, "poolHotFix", false);
+    l.reportedNext = optionalNumber(f, "reportedNext");
+    l.removable = flag(f, "removable", false);
+    l.writeProtected = flag(f, "writeProtected", false);
+    f.refuseUnknownKeys();
     return l;
 }
 
 // A list of exactly n 32-bit numbers.
-std::vector<uint32_t> wordList(const json& obj, const char* name, size_t n)
+std::vector<uint32_t> wordList(const Fields& obj, const char* name, size_t n)
 {
     std::vector<uint32_t> out;
     for (const json& v : list(obj, name))
-        out.push_back(static_cast<uint32_t>(numberValue(v, name, UINT32_MAX)));
+        out.push_back(static_cast<uint32_t>(numberValue(v, obj.placeOf(name), UINT32_MAX)));
     if (out.size() != n)
-        fail(std::string("\"") + name + "\" must list " + std::to_string(n) + " numbers");
+        fail("\"" + obj.placeOf(name) + "\" must list " + std::to_string(n) + " numbers");
     return out;
 }
 
 // The steady I/O load: per statistics block, the growth of the drive
-// counters and of the cache counters (the words of `statrate` and `cacherate`).
-StatisticsRates readLoad(const json& j)
+// counters and of the cache counters (the words of `statrate` and
+// `cacherate`), and the percentages of them that the blocks take in turn.
+StatisticsRates readLoad(const json& j, const std::string& place)
 {
-    if (!j.is_object())
-        fail("\"load\" must be an object");
+    const Fields f(j, place);
     StatisticsRates r;
-    if (j.contains("drives")) {
-        const std::vector<uint32_t> w = wordList(j, "drives", 4);
+    if (f.has("drives")) {
+        const std::vector<uint32_t> w = wordList(f, "drives", 4);
         r.drive = TransferCounters{w[0], w[1], w[2], w[3]};
     }
-    if (j.contains("cache")) {
-        const std::vector<uint32_t> w = wordList(j, "cache", 6);
+    if (f.has("cache")) {
+        const std::vector<uint32_t> w = wordList(f, "cache", 6);
         r.cache = CacheCounters{w[0], w[1], w[2], w[3], 0};
         r.usedBuffers = w[4];
         r.dirtyBuffers = w[5];
     }
+    for (const json& v : list(f, "cycle"))
+        r.cycle.push_back(static_cast<uint32_t>(numberValue(v, f.placeOf("cycle"), MAX_CYCLE_PERCENT)));
+    if (r.cycle.size() > MAX_CYCLE_LENGTH)
+        fail("\"" + f.placeOf("cycle") + "\" lists more than " + std::to_string(MAX_CYCLE_LENGTH) + " percentages");
+    f.refuseUnknownKeys();
     return r;
 }
 
 // The board values a scenario may override on top of the profile's.
-void readBoardOverrides(const json& j, BoardSpec& b)
+void readBoardOverrides(const Fields& f, BoardSpec& b)
 {
-    b.typeName = text(j, "typeName", b.typeName, 15);
-    b.serial = static_cast<uint32_t>(number(j, "serial", UINT32_MAX, b.serial));
-    b.firmwareVersion = static_cast<uint32_t>(number(j, "firmwareVersion", UINT32_MAX, b.firmwareVersion));
-    b.firmwareRevision = static_cast<uint32_t>(number(j, "firmwareRevision", UINT32_MAX, b.firmwareRevision));
-    b.typeValue = static_cast<uint32_t>(number(j, "boardTypeWord", UINT32_MAX, b.typeValue));
+    b.typeName = text(f, "typeName", b.typeName, 15);
+    b.serial = static_cast<uint32_t>(number(f, "serial", UINT32_MAX, b.serial));
+    b.firmwareVersion = static_cast<uint32_t>(number(f, "firmwareVersion", UINT32_MAX, b.firmwareVersion));
+    b.firmwareRevision = static_cast<uint32_t>(number(f, "firmwareRevision", UINT32_MAX, b.firmwareRevision));
+    b.typeValue = static_cast<uint32_t>(number(f, "boardTypeWord", UINT32_MAX, b.typeValue));
     uint32_t features = 0;
     for (size_t i = 0; i < 4; ++i)
         features |= static_cast<uint32_t>(b.features[i]) << (8 * i);
-    features = static_cast<uint32_t>(number(j, "features", UINT32_MAX, features));
+    features = static_cast<uint32_t>(number(f, "features", UINT32_MAX, features));
     for (size_t i = 0; i < 4; ++i)
         b.features[i] = static_cast<uint8_t>(features >> (8 * i));
-    b.cacheBytes = static_cast<uint32_t>(number(j, "cacheSize", UINT32_MAX, b.cacheBytes));
-    b.reservedBytes = static_cast<uint32_t>(number(j, "reservedBytes", UINT32_MAX, b.reservedBytes));
-    b.ramType = static_cast<uint8_t>(number(j, "ramType", 255, b.ramType));
-    b.ramCheck = static_cast<uint8_t>(number(j, "ramCheck", 255, b.ramCheck));
-    b.configVersion = static_cast<uint32_t>(number(j, "configVersion", UINT32_MAX, b.configVersion));
-    b.logState = static_cast<uint32_t>(number(j, "logState", UINT32_MAX, b.logState));
-    b.clusterBits = static_cast<uint8_t>(number(j, "clusterBits", 255, b.clusterBits));
-    if (!(j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array()))
-        b.enclosureConfigs = static_cast<uint32_t>(number(j, "enclosureConfigs", 0xFFFF, b.enclosureConfigs));
-    b.nonBuildOffered = flag(j, "nonBuildMode", b.nonBuildOffered);
+    b.cacheBytes = static_cast<uint32_t>(number(f, "cacheSize", UINT32_MAX, b.cacheBytes));
+    b.reservedBytes = static_cast<uint32_t>(number(f, "reservedBytes", UINT32_MAX, b.reservedBytes));
+    b.ramType = static_cast<uint8_t>(number(f, "ramType", 255, b.ramType));
+    b.ramCheck = static_cast<uint8_t>(number(f, "ramCheck", 255, b.ramCheck));
+    b.configVersion = static_cast<uint32_t>(number(f, "configVersion", UINT32_MAX, b.configVersion));
+    b.logState = static_cast<uint32_t>(number(f, "logState", UINT32_MAX, b.logState));
+    b.clusterBits = static_cast<uint8_t>(number(f, "clusterBits", 255, b.clusterBits));
+    if (!(f.has("enclosureConfigs") && f.at("enclosureConfigs").is_array()))
+        b.enclosureConfigs = static_cast<uint32_t>(number(f, "enclosureConfigs", 0xFFFF, b.enclosureConfigs));
+    b.nonBuildOffered = flag(f, "nonBuildMode", b.nonBuildOffered);
     // Flash and firmware file values.
-    b.flashSize = static_cast<uint32_t>(number(j, "flashSize", 0x1000000, b.flashSize));
-    b.flashBase1 = static_cast<uint32_t>(number(j, "flashBase1", UINT32_MAX, b.flashBase1));
-    b.secondFlashKb = static_cast<uint32_t>(number(j, "secondFlashKb", 0x4000, b.secondFlashKb));
-    b.flashBase2 = static_cast<uint32_t>(number(j, "flashBase2", UINT32_MAX, b.flashBase2));
-    b.bootFlag = static_cast<uint32_t>(number(j, "bootFlag", UINT32_MAX, b.bootFlag));
-    b.boardType = static_cast<uint32_t>(number(j, "boardType", UINT32_MAX, b.boardType));
-    b.componentRow = static_cast<uint8_t>(number(j, "componentRow", 255, b.componentRow));
-    b.firmwareFileRule = static_cast<uint32_t>(number(j, "firmwareFileRule", UINT32_MAX, b.firmwareFileRule));
-    b.firmwarePattern = text(j, "firmwarePattern", b.firmwarePattern, 15);
+    b.flashSize = static_cast<uint32_t>(number(f, "flashSize", 0x1000000, b.flashSize));
+    b.flashBase1 = static_cast<uint32_t>(number(f, "flashBase1", UINT32_MAX, b.flashBase1));
+    b.secondFlashKb = static_cast<uint32_t>(number(f, "secondFlashKb", 0x4000, b.secondFlashKb));
+    b.flashBase2 = static_cast<uint32_t>(number(f, "flashBase2", UINT32_MAX, b.flashBase2));
+    b.bootFlag = static_cast<uint32_t>(number(f, "bootFlag", UINT32_MAX, b.bootFlag));
+    b.boardType = static_cast<uint32_t>(number(f, "boardType", UINT32_MAX, b.boardType));
+    b.componentRow = static_cast<uint8_t>(number(f, "componentRow", 255, b.componentRow));
+    b.firmwareFileRule = static_cast<uint32_t>(number(f, "firmwareFileRule", UINT32_MAX, b.firmwareFileRule));
+    b.firmwarePattern = text(f, "firmwarePattern", b.firmwarePattern, 15);
     // Hardware values of the report.
     HardwareSpec& h = b.hardware;
-    h.ramSpeed = static_cast<uint8_t>(number(j, "ramSpeed", 255, h.ramSpeed));
-    h.ramBanks = static_cast<uint8_t>(number(j, "ramBanks", 255, h.ramBanks));
-    if (j.contains("hardwareLevel")) {
+    h.ramSpeed = static_cast<uint8_t>(number(f, "ramSpeed", 255, h.ramSpeed));
+    h.ramBanks = static_cast<uint8_t>(number(f, "ramBanks", 255, h.ramBanks));
+    if (f.has("hardwareLevel")) {
         h.levelValid = true;
-        h.level = static_cast<uint8_t>(number(j, "hardwareLevel", 255, 0));
+        h.level = static_cast<uint8_t>(number(f, "hardwareLevel", 255, 0));
     }
-    h.options = static_cast<uint8_t>(number(j, "installedOptions", 255, h.options));
-    h.batteryModule = text(j, "batteryModule", h.batteryModule, 15);
-    h.batteryState = static_cast<uint8_t>(number(j, "batteryState", 255, h.batteryState));
-    h.processorType = static_cast<uint32_t>(number(j, "processorType", UINT32_MAX, h.processorType));
+    h.options = static_cast<uint8_t>(number(f, "installedOptions", 255, h.options));
+    h.batteryModule = text(f, "batteryModule", h.batteryModule, 15);
+    h.batteryState = static_cast<uint8_t>(number(f, "batteryState", 255, h.batteryState));
+    h.processorType = static_cast<uint32_t>(number(f, "processorType", UINT32_MAX, h.processorType));
 }
 
 // The channels of a profile, without devices.
@@ -380,7 +440,7 @@ const std::pair<const char*, bool ControllerSpec::*> kControllerFlags[] = {
 };
 
 // Reads the controller's numbers and switches of the tables above.
-void readControllerScalars(const json& j, ControllerSpec& c)
+void readControllerScalars(const Fields& f, ControllerSpec& c)
 {
     for (const ControllerNumber& n : kControllerNumbers)
         std::visit(
@@ -388,20 +448,22 @@ void readControllerScalars(const json& j, ControllerSpec& c)
                 auto& field = c.*member;
                 using Field = std::remove_reference_t<decltype(field)>;
                 const uint64_t fallback = n.zeroWhenMissing ? 0 : static_cast<uint64_t>(field);
-                field = static_cast<Field>(number(j, n.key, n.max, fallback));
+                field = static_cast<Field>(number(f, n.key, n.max, fallback));
             },
             n.field);
     for (const auto& [key, member] : kControllerFlags)
-        c.*member = flag(j, key, false);
+        c.*member = flag(f, key, false);
 }
 
 // Reads the mirrors over the logical drives `numbers`.
-void readMirrors(const json& j, const std::set<uint32_t>& numbers, ControllerSpec& c)
+void readMirrors(const Fields& f, const std::set<uint32_t>& numbers, ControllerSpec& c)
 {
     std::set<uint32_t> mirrored;
-    for (const json& mj : list(j, "mirrors")) {
+    const json& mirrors = list(f, "mirrors");
+    for (size_t i = 0; i < mirrors.size(); ++i) {
+        const Fields mf(mirrors[i], f.placeOf("mirrors", i));
         MirrorSpec m;
-        for (const json& dj : list(mj, "drives")) {
+        for (const json& dj : list(mf, "drives")) {
             const auto n = static_cast<uint32_t>(numberValue(dj, "mirror drive", 254));
             if (!numbers.count(n))
                 fail("mirror names logical drive " + std::to_string(n) + ", which does not exist");
@@ -412,32 +474,35 @@ void readMirrors(const json& j, const std::set<uint32_t>& numbers, ControllerSpe
                     fail("pool hot fix drive " + std::to_string(n) + " cannot be in a mirror");
             m.drives.push_back(n);
         }
-        m.missing = static_cast<uint32_t>(number(mj, "missing", 254, 0));
-        m.poolAccess = flag(mj, "poolAccess", false);
-        m.building = flag(mj, "building", false);
+        m.missing = static_cast<uint32_t>(number(mf, "missing", 254, 0));
+        m.poolAccess = flag(mf, "poolAccess", false);
+        m.building = flag(mf, "building", false);
         if (m.drives.empty() || m.drives.size() + m.missing < 2)
             fail("a mirror needs at least two components");
+        mf.refuseUnknownKeys();
         c.mirrors.push_back(std::move(m));
     }
 }
 
 // Reads the array drives over the logical drives `numbers`.
-void readArrays(const json& j, const std::set<uint32_t>& numbers, ControllerSpec& c)
+void readArrays(const Fields& f, const std::set<uint32_t>& numbers, ControllerSpec& c)
 {
     std::set<uint32_t> inArrays;
-    for (const json& aj : list(j, "arrays")) {
+    const json& arrays = list(f, "arrays");
+    for (size_t i = 0; i < arrays.size(); ++i) {
+        const Fields af(arrays[i], f.placeOf("arrays", i));
         ArraySpec a;
-        a.type = static_cast<uint8_t>(number(aj, "type", 10, 5));
+        a.type = static_cast<uint8_t>(number(af, "type", 10, 5));
         if (a.type != 0 && a.type != 4 && a.type != 5 && a.type != 10)
             fail("an array's type is 0, 4, 5 or 10");
         static const std::map<std::string, uint8_t> states = {
             {"idle", 0}, {"build", 2}, {"ready", 4}, {"fail", 6}, {"rebuild", 8}, {"error", 12}, {"invalid", 0x80}};
-        const std::string state = text(aj, "state", "ready", 16);
+        const std::string state = text(af, "state", "ready", 16);
         if (!states.count(state))
             fail("unknown array state \"" + state + "\"");
         a.state = states.at(state);
         auto drivesOf = [&](const char* field, std::vector<uint32_t>& out) {
-            for (const json& dj : list(aj, field)) {
+            for (const json& dj : list(af, field)) {
                 const auto n = static_cast<uint32_t>(numberValue(dj, "array drive", 254));
                 if (!numbers.count(n))
                     fail("array names logical drive " + std::to_string(n) + ", which does not exist");
@@ -456,67 +521,73 @@ void readArrays(const json& j, const std::set<uint32_t>& numbers, ControllerSpec
             if ((a.type == 10) != head)
                 fail("RAID 10 is made of mirror heads, other arrays of plain drives");
         }
-        a.name = text(aj, "name", "", 8);
-        for (const json& sj : list(aj, "failedSlots"))
+        a.name = text(af, "name", "", 8);
+        for (const json& sj : list(af, "failedSlots"))
             a.failedSlots.push_back(static_cast<uint32_t>(numberValue(sj, "failed slot", a.drives.size() - 1)));
-        for (const json& sj : list(aj, "missingSlots"))
+        for (const json& sj : list(af, "missingSlots"))
             a.missingSlots.push_back(static_cast<uint32_t>(numberValue(sj, "missing slot", a.drives.size() - 1)));
-        a.poolAccess = flag(aj, "poolAccess", false);
-        a.destructive = flag(aj, "destructive", false);
-        a.verifyState = static_cast<uint8_t>(number(aj, "verifyState", 5, 0));
+        a.poolAccess = flag(af, "poolAccess", false);
+        a.destructive = flag(af, "destructive", false);
+        a.verifyState = static_cast<uint8_t>(number(af, "verifyState", 5, 0));
+        af.refuseUnknownKeys();
         c.arrays.push_back(std::move(a));
     }
 }
 
-ControllerSpec readController(const json& j)
+ControllerSpec readController(const json& j, const std::string& place)
 {
-    if (!j.is_object())
-        fail("a controller must be an object");
+    const Fields f(j, place);
     ControllerSpec c;
-    c.profile = text(j, "profile", c.profile, 16);
+    c.profile = text(f, "profile", c.profile, 16);
     const FirmwareProfile* profile = findProfile(c.profile);
     if (!profile)
         fail("unknown profile \"" + c.profile + "\"");
     applyProfile(c, *profile);
-    readBoardOverrides(j, c.board);
-    readControllerScalars(j, c);
-    for (const json& cj : list(j, "channels"))
-        c.channels.push_back(readChannel(cj));
-    if (!j.contains("channels") && j.contains("profile"))
+    readBoardOverrides(f, c.board);
+    readControllerScalars(f, c);
+    const json& channels = list(f, "channels");
+    for (size_t i = 0; i < channels.size(); ++i)
+        c.channels.push_back(readChannel(channels[i], f.placeOf("channels", i)));
+    if (!f.has("channels") && f.has("profile"))
         c.channels = profileChannels(*profile);
     if (c.channels.size() > MAX_CHANNELS)
         fail("more than " + std::to_string(MAX_CHANNELS) + " channels");
     std::set<std::pair<int, int>> usedDisks;
     std::set<uint32_t> numbers;
-    for (const json& lj : list(j, "logicalDrives")) {
-        LogicalDriveSpec l = readLogicalDrive(lj, c.channels, usedDisks);
+    const json& drives = list(f, "logicalDrives");
+    for (size_t i = 0; i < drives.size(); ++i) {
+        LogicalDriveSpec l = readLogicalDrive(drives[i], f.placeOf("logicalDrives", i), c.channels, usedDisks);
         if (!numbers.insert(l.number).second)
             fail("two logical drives numbered " + std::to_string(l.number));
         c.logicalDrives.push_back(std::move(l));
     }
-    c.reportedDrives = optionalNumber(j, "reportedDrives");
-    readMirrors(j, numbers, c);
-    readArrays(j, numbers, c);
-    c.reportedStatisticsEntries = optionalNumber(j, "reportedStatisticsEntries");
-    for (const json& fj : list(j, "foreignHostDrives")) {
-        ControllerSpec::ForeignHostDrive f;
-        f.number = static_cast<uint32_t>(number(fj, "number", 254, 0));
-        f.carrier = static_cast<uint32_t>(number(fj, "carrier", 254, f.number));
-        f.size = static_cast<uint32_t>(number(fj, "size", UINT32_MAX, 1));
-        f.name = text(fj, "name", "", 7);
-        c.foreignHostDrives.push_back(std::move(f));
+    c.reportedDrives = optionalNumber(f, "reportedDrives");
+    readMirrors(f, numbers, c);
+    readArrays(f, numbers, c);
+    c.reportedStatisticsEntries = optionalNumber(f, "reportedStatisticsEntries");
+    const json& foreign = list(f, "foreignHostDrives");
+    for (size_t i = 0; i < foreign.size(); ++i) {
+        const Fields ff(foreign[i], f.placeOf("foreignHostDrives", i));
+        ControllerSpec::ForeignHostDrive h;
+        h.number = static_cast<uint32_t>(number(ff, "number", 254, 0));
+        h.carrier = static_cast<uint32_t>(number(ff, "carrier", 254, h.number));
+        h.size = static_cast<uint32_t>(number(ff, "size", UINT32_MAX, 1));
+        h.name = text(ff, "name", "", 7);
+        ff.refuseUnknownKeys();
+        c.foreignHostDrives.push_back(std::move(h));
     }
-    if (j.contains("enclosureConfigs") && j.at("enclosureConfigs").is_array())
-        c.enclosureConfigs = readEnclosureConfigs(j.at("enclosureConfigs"));
-    if (j.contains("surfaceCheck")) {
-        const json& sj = j.at("surfaceCheck");
-        c.surfaceCheck.step = static_cast<uint32_t>(number(sj, "step", 100, c.surfaceCheck.step));
-        c.surfaceCheck.delay = static_cast<uint32_t>(number(sj, "delay", 1000, c.surfaceCheck.delay));
-        c.surfaceCheck.seconds = static_cast<uint32_t>(number(sj, "seconds", 86400, c.surfaceCheck.seconds));
+    if (f.has("enclosureConfigs") && f.at("enclosureConfigs").is_array())
+        c.enclosureConfigs = readEnclosureConfigs(f.at("enclosureConfigs"), f.placeOf("enclosureConfigs"));
+    if (f.has("surfaceCheck")) {
+        const Fields sf(f.at("surfaceCheck"), f.placeOf("surfaceCheck"));
+        c.surfaceCheck.step = static_cast<uint32_t>(number(sf, "step", 100, c.surfaceCheck.step));
+        c.surfaceCheck.delay = static_cast<uint32_t>(number(sf, "delay", 1000, c.surfaceCheck.delay));
+        c.surfaceCheck.seconds = static_cast<uint32_t>(number(sf, "seconds", 86400, c.surfaceCheck.seconds));
+        sf.refuseUnknownKeys();
     }
-    if (j.contains("load"))
-        c.load = readLoad(j.at("load"));
-    for (const json& pj : list(j, "pageA")) {
+    if (f.has("load"))
+        c.load = readLoad(f.at("load"), f.placeOf("load"));
+    for (const json& pj : list(f, "pageA")) {
         if (!pj.is_array() || pj.size() != 2)
             fail("a \"pageA\" entry must be [offset, byte]");
         const auto offset = static_cast<uint16_t>(numberValue(pj[0], "page A offset", 379));
@@ -524,14 +595,18 @@ ControllerSpec readController(const json& j)
             fail("\"pageA\" cannot preset the page's size and version words");
         c.pageA.emplace_back(offset, static_cast<uint8_t>(numberValue(pj[1], "page A byte", 255)));
     }
-    for (const json& rj : list(j, "records")) {
+    const json& records = list(f, "records");
+    for (size_t i = 0; i < records.size(); ++i) {
+        const Fields rf(records[i], f.placeOf("records", i));
         RecordSpec r;
-        r.key = static_cast<uint32_t>(number(rj, "key", UINT32_MAX, 0));
-        r.target = static_cast<uint32_t>(number(rj, "target", UINT32_MAX, 0xFFFF));
-        if (!parseHex(text(rj, "hex", "", 1 << 20), r.bytes))
+        r.key = static_cast<uint32_t>(number(rf, "key", UINT32_MAX, 0));
+        r.target = static_cast<uint32_t>(number(rf, "target", UINT32_MAX, 0xFFFF));
+        if (!parseHex(text(rf, "hex", "", 1 << 20), r.bytes))
             fail("a record's \"hex\" is not hex bytes");
+        rf.refuseUnknownKeys();
         c.records.push_back(std::move(r));
     }
+    f.refuseUnknownKeys();
     return c;
 }
 
@@ -549,27 +624,27 @@ bool parseScenario(const std::string& jsonText, Scenario& out, std::string& erro
 {
     try {
         const json j = json::parse(jsonText);
-        if (!j.is_object())
-            fail("the scenario must be an object");
+        const Fields f(j, "");
         Scenario s;
-        s.driverVersion = static_cast<uint16_t>(number(j, "driverVersion", UINT16_MAX, s.driverVersion));
-        if (j.contains("osVersion")) {
-            const json& os = j.at("osVersion");
-            if (!os.is_object())
-                fail("\"osVersion\" must be an object");
+        s.driverVersion = static_cast<uint16_t>(number(f, "driverVersion", UINT16_MAX, s.driverVersion));
+        if (f.has("osVersion")) {
+            const Fields os(f.at("osVersion"), "osVersion");
             s.osMajor = static_cast<uint8_t>(number(os, "major", 255, s.osMajor));
             s.osMinor = static_cast<uint8_t>(number(os, "minor", 255, s.osMinor));
             s.osRevision = static_cast<uint16_t>(number(os, "revision", UINT16_MAX, s.osRevision));
+            os.refuseUnknownKeys();
         }
-        if (j.contains("controllerCount"))
-            s.controllerCount = static_cast<uint32_t>(number(j, "controllerCount", UINT16_MAX, 0));
+        if (f.has("controllerCount"))
+            s.controllerCount = static_cast<uint32_t>(number(f, "controllerCount", UINT16_MAX, 0));
         std::set<int> entries;
-        for (const json& cj : list(j, "controllers")) {
-            ControllerSpec c = readController(cj);
+        const json& controllers = list(f, "controllers");
+        for (size_t i = 0; i < controllers.size(); ++i) {
+            ControllerSpec c = readController(controllers[i], f.placeOf("controllers", i));
             if (!entries.insert(c.entry).second)
                 fail("two controllers at entry " + std::to_string(c.entry));
             s.controllers.push_back(std::move(c));
         }
+        f.refuseUnknownKeys();
         out = std::move(s);
         return true;
     } catch (const std::exception& e) {
@@ -632,16 +707,18 @@ Scenario defaultScenario()
     c1.subtype = 0;
     c1.busSlot = 0x0310;  // PCI bus 3, device 2
     c1.channels = {channel(2, 7, {disk(0, "VIRTUAL DISK 0", 2097152), disk(1, "VIRTUAL DISK 1", 2097152)})};
-    // In the demonstration a surface check takes a minute, and a steady,
-    // modest I/O load keeps the statistics moving: per statistics block (an
-    // emulated second) 20 reads of 625 blocks in all and 10 writes of 250 on
-    // every disk and drive (320 and 128 KB/s), and 20 read and 10 write
-    // requests of the cache, 15 and 5 of them hits.
+    // In the demonstration a surface check takes a minute, and a modest I/O
+    // load that rises and falls keeps the statistics moving: per statistics
+    // block (an emulated second) 20 reads of 625 blocks in all and 10 writes
+    // of 250 on every disk and drive (320 and 128 KB/s), and 20 read and 10
+    // write requests of the cache, 15 and 5 of them hits; the blocks take
+    // these rates at 100, 120, 140, 120, 100, 80, 60 and 80 per cent in turn.
     c0.surfaceCheck.seconds = 60;
     c1.surfaceCheck.seconds = 60;
     StatisticsRates load;
     load.drive = TransferCounters{20, 10, 625, 250};
     load.cache = CacheCounters{20, 10, 15, 5, 0};
+    load.cycle = {100, 120, 140, 120, 100, 80, 60, 80};
     c0.load = load;
     c1.load = load;
     s.controllers = {c0, c1};

@@ -2,9 +2,9 @@
 // scenario file (JSON) describes them.
 #pragma once
 
-#include "device_state.h"
+#include "device_spec.h"
 #include "firmware_profile.h"
-#include "statistics_state.h"
+#include "statistics_rates.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,11 +1,7 @@
 #include "controller_firmware.h"
 
 #include "array_scenario.h"
-#include "config_access.h"
 #include "drive_config.h"
-#include "driver_layout.h"
-#include "ioctl_commands.h"
-#include "statistics_commands.h"
 
 #include <byte_order.h>
 
@@ -258,98 +254,6 @@ void ControllerFirmware::setDeviceInfo(uint32_t address, const DeviceInfoBytes& 
             wire::put32(d.info.data(), 76, wire::get32(in.data(), 76));
         }
     }
-}
-
-uint32_t ControllerFirmware::runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data)
-{
-    IoctlCall call{cmd.key, cmd.target, cmd.node, data};
-    return runIoctlCommand(*this, call);
-}
-
-uint32_t ControllerFirmware::runBlocks(const CommandFields& cmd, std::vector<uint8_t>& data)
-{
-    const uint16_t drive = cmd.paramSize;
-    const uint64_t first = cmd.key;
-    const size_t count = data.size() / BLOCK_SIZE;
-    const bool write = cmd.opcode == OP_BLOCK_WRITE;
-    // A host drive a table holds: block b is sector start + b of its carrying
-    // drive. Any other host drive number keeps a store of its own, for tests of
-    // the transfer alone.
-    uint32_t owner = drive;
-    uint64_t base = 0;
-    bool held = false;
-    for (const auto& [carrier, table] : hostTables) {
-        for (const auto& e : table.entries) {
-            if (e[12] != drive)
-                continue;
-            if (first + count > wire::get32(e.data(), 8))
-                return FW_STATUS_BAD_RECORD;
-            owner = carrier;
-            base = wire::get32(e.data(), 16);
-            held = true;
-            break;
-        }
-        if (held)
-            break;
-    }
-    // An injected read fault answers the read as many times as it was asked
-    // for, before anything moves.
-    if (!write)
-        for (size_t i = 0; i < count; ++i) {
-            const auto fault = readFaults.find({drive, first + i});
-            if (fault == readFaults.end())
-                continue;
-            if (--fault->second == 0)
-                readFaults.erase(fault);
-            return FW_STATUS_READ_ERROR;
-        }
-    auto find = [&](uint64_t b) -> std::array<uint8_t, 512>* {
-        if (held) {
-            const auto it = carrierBlocks.find({owner, base + b});
-            return it == carrierBlocks.end() ? nullptr : &it->second;
-        }
-        const auto it = blocks.find({drive, b});
-        return it == blocks.end() ? nullptr : &it->second;
-    };
-    // The cache held a read when every block was there, a write when its first block was.
-    bool hit = count != 0;
-    for (size_t i = 0; i < (write ? std::min<size_t>(count, 1) : count) && hit; ++i)
-        hit = find(first + i) != nullptr;
-    countBlockTransfer(*this, drive, first, count, write, hit);
-    for (size_t i = 0; i < count; ++i) {
-        uint8_t* block = data.data() + i * BLOCK_SIZE;
-        if (write) {
-            auto& kept = held ? carrierBlocks[{owner, base + first + i}] : blocks[{drive, first + i}];
-            std::copy_n(block, BLOCK_SIZE, kept.begin());
-        } else if (const auto* kept = find(first + i)) {
-            std::copy_n(kept->begin(), BLOCK_SIZE, block);
-        } else {
-            std::fill_n(block, BLOCK_SIZE, 0);
-        }
-    }
-    return FW_STATUS_OK;
-}
-
-uint32_t ControllerFirmware::execute(const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense)
-{
-    if (cmd.opcode == OP_IOCTL)
-        return runIoctl(cmd, data);
-    if (cmd.service == SVC_CACHE) {
-        if (cmd.opcode == OP_BLOCK_READ || cmd.opcode == OP_BLOCK_WRITE)
-            return runBlocks(cmd, data);
-        if (cmd.opcode == OP_ACCESS_RESET) {
-            resetHostDriveAccess(access, cmd.paramSize);
-            return FW_STATUS_OK;
-        }
-        return FW_STATUS_NOT_SUPPORTED;
-    }
-    if (cmd.service == SVC_RAW && cmd.opcode == OP_SCSI) {
-        // No device answers yet: zero data and zero sense.
-        std::fill(data.begin(), data.end(), 0);
-        std::fill(sense.begin(), sense.end(), 0);
-        return FW_STATUS_OK;
-    }
-    return FW_STATUS_NOT_SUPPORTED;
 }
 
 }  // namespace kzmsim

@@ -1,5 +1,6 @@
 // The emulated firmware of one controller: its channels, devices, logical
-// drives, record store and host drive blocks, and the running of commands.
+// drives, record store and host drive blocks. The commands that act on it
+// are in commands/.
 #pragma once
 
 #include "access_state.h"
@@ -7,7 +8,6 @@
 #include "device_state.h"
 #include "flash_memory.h"
 #include "hot_plug_state.h"
-#include "request_record.h"
 #include "scenario.h"
 #include "statistics_state.h"
 
@@ -32,6 +32,7 @@ constexpr uint16_t FW_STATUS_READ_ERROR = 0x000F;      // a block could not be r
 // The status of a command that succeeded.
 inline uint32_t ok() { return FW_STATUS_OK; }
 
+constexpr size_t SECTOR_SIZE = 512;  // bytes of a host drive's block
 constexpr size_t DEVICE_INFO_SIZE = 112;
 constexpr size_t DI_CAPACITY = 40;                // device information offsets
 constexpr size_t DI_READY = 46;
@@ -165,9 +166,6 @@ class ControllerFirmware {
 public:
     explicit ControllerFirmware(const ControllerSpec& desc);
 
-    // Runs one command on the data and sense areas; returns the status word.
-    uint32_t execute(const CommandFields& cmd, std::vector<uint8_t>& data, std::vector<uint8_t>& sense);
-
     // Address of channel i.
     static uint32_t channelAddress(size_t index) { return static_cast<uint32_t>(0x0002 + index) << 16; }
     // The channel whose number is n, or none.
@@ -196,8 +194,8 @@ public:
     std::vector<Channel> channels;
     std::map<uint32_t, LogicalDrive> logicalDrives;
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint8_t>> records;  // kept records by (key, target)
-    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, 512>> blocks;  // (host drive no table holds, block)
-    std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, 512>> carrierBlocks;  // (carrying drive, sector)
+    std::map<std::pair<uint16_t, uint64_t>, std::array<uint8_t, SECTOR_SIZE>> blocks;  // (host drive no table holds, block)
+    std::map<std::pair<uint32_t, uint64_t>, std::array<uint8_t, SECTOR_SIZE>> carrierBlocks;  // (carrying drive, sector)
     std::map<std::pair<uint16_t, uint64_t>, uint32_t> readFaults;  // (host drive, block): reads of it left to fail
     std::array<uint8_t, CACHE_PARAM_SIZE> cacheParams{};
     ConfigPage configPageA{};
@@ -232,10 +230,6 @@ public:
     // The channel whose address is the high half of `address`, or none.
     Channel* channelOf(uint32_t address);
     FlashMemory flash;
-
-private:
-    uint32_t runIoctl(const CommandFields& cmd, std::vector<uint8_t>& data);
-    uint32_t runBlocks(const CommandFields& cmd, std::vector<uint8_t>& data);
 };
 
 // Builds the newest-layout device information of a scenario device.

@@ -1,8 +1,10 @@
 // The state the emulated firmware keeps for a device beyond its information
 // record: lock, defect counts, ownership, surface check, the enclosure
-// processor's parts and slot maps; and the controller's enclosure
-// configurations. Layouts: docs/firmware-layout.md (Physical devices).
+// processor's parts and slot maps (what the scenario gives of them is in
+// scenario/device_spec.h). Layouts: docs/firmware-layout.md (Physical devices).
 #pragma once
+
+#include "device_spec.h"
 
 #include <array>
 #include <cstdint>
@@ -14,45 +16,7 @@
 
 namespace kzmsim {
 
-constexpr size_t OWNERSHIP_SIZE = 16;
 constexpr size_t SLOT_MAP_SIZE = 56;
-
-// One temperature sensor of an enclosure.
-struct SensorSpec {
-    int16_t degrees = 25;  // Celsius
-    uint8_t state = 0;
-};
-
-// The parts of an enclosure processor as a scenario gives them.
-struct EnclosureSpec {
-    std::vector<uint8_t> slots;          // target ID of the disk each slot takes (same channel)
-    std::vector<uint8_t> powerSupplies;  // state byte each
-    std::vector<uint8_t> fans;           // state byte each
-    std::vector<SensorSpec> sensors;
-    uint8_t overall = 0;                 // overall temperature state byte
-    bool doorLock = false;
-    bool speaker = false;
-    bool slotsMapped = true;             // false: no slot holds a disk until its map is written
-};
-
-// A controller enclosure configuration: a table tying slots to disks.
-struct EnclosureConfigSlot {
-    uint8_t channel = 0;
-    uint8_t targetId = 0;
-    uint8_t slot = 0;
-};
-struct EnclosureConfig {
-    std::string vendor;  // at most 11 characters
-    std::string name;    // at most 11 characters
-    std::vector<EnclosureConfigSlot> slots;
-};
-
-// How the surface check of this controller's disks advances.
-struct SurfaceCheckSpec {
-    uint32_t step = 10;     // percent per information query (0: only with time)
-    uint32_t delay = 0;     // queries before a start or an abort shows
-    uint32_t seconds = 0;   // non-zero: the check takes this long in real time
-};
 
 // A running or finished surface check.
 struct SurfaceCheck {

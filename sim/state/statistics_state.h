@@ -4,21 +4,16 @@
 // (Statistics, message log and fault bus).
 #pragma once
 
+#include "statistics_rates.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kzmsim {
-
-// Transfer counters of a drive or disk.
-struct TransferCounters {
-    uint32_t readOps = 0;
-    uint32_t writeOps = 0;
-    uint32_t blocksRead = 0;
-    uint32_t blocksWritten = 0;
-};
 
 // A disk's counters: transfers, and the error counters `diskerr` sets.
 struct DiskCounters {
@@ -27,25 +22,9 @@ struct DiskCounters {
     uint32_t reassigns = 0;
 };
 
-// The data cache's counters.
-struct CacheCounters {
-    uint32_t readRequests = 0;
-    uint32_t writeRequests = 0;
-    uint32_t readHits = 0;
-    uint32_t writeHits = 0;
-    uint32_t cacheWrites = 0;
-};
-
-// Growth per statistics block that `statrate` and `cacherate` set (all 0 at start).
-struct StatisticsRates {
-    TransferCounters drive;      // every disk, logical drive and host drive
-    CacheCounters cache;         // both cache halves (cache writes follow the write requests)
-    uint32_t usedBuffers = 0;    // buffers that become used, and dirty
-    uint32_t dirtyBuffers = 0;
-};
-
 struct StatisticsState {
     uint32_t clock = 0;                          // time stamp of the last statistics block
+    uint64_t blocks = 0;                         // statistics blocks answered, for the rates' cycle
     std::map<uint32_t, DiskCounters> disks;      // by device address
     std::map<uint32_t, TransferCounters> logicalDrives;  // by drive number
     std::map<uint32_t, TransferCounters> hostDrives;     // by host drive number

@@ -3,6 +3,7 @@
 // drive table writes are checked before they replace a table; the record
 // names the first failed component.
 #include "array_config.h"
+#include "control_commands.h"
 #include "driver.h"
 #include "record_builder.h"
 
@@ -222,7 +223,7 @@ TEST(ArrayCommands, TheFirstFailedComponentIsRecorded)
     };
     auto fail = [&d](int id) {
         const std::string text = "fail 0 0 " + std::to_string(id) + "\n";
-        ASSERT_GT(d.writeControl(text.data(), text.size()), 0) << text;
+        ASSERT_GT(writeControl(d, text.data(), text.size()), 0) << text;
     };
     for (int i = 0; i < 20 && fw.arrays.at(0).state != ARRAY_READY; ++i) {
         Bytes q = code(3);

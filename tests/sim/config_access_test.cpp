@@ -74,7 +74,7 @@ uint32_t run(Driver& d, Step& s)
 {
     if (s.key == kControl) {
         const std::string text = s.line;
-        return d.writeControl(text.data(), text.size()) > 0 ? 1 : 0;
+        return writeControl(d, text.data(), text.size()) > 0 ? 1 : 0;
     }
     if (s.key == kReset)
         return resetAccess(d, static_cast<uint16_t>(s.target));
@@ -207,14 +207,14 @@ TEST(ConfigAccess, InsertedDisksJoinTheListWhenScanned)
     // A refused control write restores every controller: look the firmware up each time.
     const auto fw = [&d]() -> ControllerFirmware& { return *d.firmware(0); };
     const std::string insert = "insert 0 0 3\ninsert 0 0 5\ninsert 0 0 4";
-    ASSERT_GT(d.writeControl(insert.data(), insert.size()), 0);
+    ASSERT_GT(writeControl(d, insert.data(), insert.size()), 0);
     EXPECT_EQ(fw().deviceAt(0x20300), nullptr);
     EXPECT_NE(fw().unscannedAt(0x20300), nullptr);
     Bytes presence = {0, 3, 0, 0};
     ASSERT_EQ(sendIoctl(d, 0, 0x20000025, CH0, presence), 1u);
     EXPECT_EQ(presence[3], 1) << "the bus answers for a waiting disk";
     const std::string taken = "insert 0 0 3";
-    EXPECT_LT(d.writeControl(taken.data(), taken.size()), 0) << "the ID is taken by the waiting disk";
+    EXPECT_LT(writeControl(d, taken.data(), taken.size()), 0) << "the ID is taken by the waiting disk";
 
     Bytes one = {0, 4, 0, 0};
     ASSERT_EQ(sendIoctl(d, 0, 0x74, CTRL, one), 1u);
@@ -229,13 +229,13 @@ TEST(ConfigAccess, InsertedDisksJoinTheListWhenScanned)
 
     // Pulled before any scan, a waiting disk leaves as well.
     const std::string pull = "insert 0 0 6\npull 0 0 6";
-    ASSERT_GT(d.writeControl(pull.data(), pull.size()), 0);
+    ASSERT_GT(writeControl(d, pull.data(), pull.size()), 0);
     EXPECT_TRUE(fw().channels[0].unscanned.empty());
 
     // Old firmware probes one address; the load of all drives reads every disk.
     const auto old = [&d]() -> ControllerFirmware& { return *d.firmware(1); };
     const std::string oldInsert = "insert 1 0 2\ninsert 1 1 3";
-    ASSERT_GT(d.writeControl(oldInsert.data(), oldInsert.size()), 0);
+    ASSERT_GT(writeControl(d, oldInsert.data(), oldInsert.size()), 0);
     Bytes probe = {0, 2, 0, 0};
     ASSERT_EQ(sendIoctl(d, 1, 0x20000014, CH0, probe), 1u);
     EXPECT_EQ(probe[3], 1);

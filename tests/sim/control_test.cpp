@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 using namespace kzmsim;
 using simtest::Bytes;
@@ -64,6 +66,52 @@ TEST(Control, RefusesUnknownAndMalformedLines)
         const Bytes rec = simtest::driverRecord(DRVREQ_DRIVER_VERSION);
         EXPECT_EQ(d.writeRequest(0, rec.data(), rec.size(), 0), static_cast<long>(rec.size()));
     }
+}
+
+// A refused write leaves one line in kzmsim/refused: the line that was
+// refused, why, and, for a write of several lines, that none of them was
+// carried out.
+TEST(Control, RefusedLinesSayWhy)
+{
+    const struct {
+        const char* write;
+        const char* note;
+    } cases[] = {
+        {"busy x", "refused \"busy x\": malformed; usage: busy N"},
+        {"alarm 0 2", "refused \"alarm 0 2\": malformed; usage: alarm C 0|1"},
+        {"pull 5 0 1", "refused \"pull 5 0 1\": no controller entry 5"},
+        {"fail 0 7 1", "refused \"fail 0 7 1\": entry 0 has no channel index 7"},
+        {"pull 0 0 9", "refused \"pull 0 0 9\": no device at ID 9 of channel index 0 on entry 0"},
+        {"insert 0 0 1", "refused \"insert 0 0 1\": ID 1 of channel index 0 on entry 0 is taken by a device"},
+        {"diskerr 0 2 5 1 1", "refused \"diskerr 0 2 5 1 1\": no disk at ID 5 of channel index 2 on entry 0"},
+        {"release 0 all", "refused \"release 0 all\": nothing is held"},
+        {"eventtime 1 2", "refused \"eventtime 1 2\": the event store is empty"},
+        {"parityerror 1 4", "refused \"parityerror 1 4\": entry 1 has no array 4"},
+        {"busy 1\nhold 0 3\n\nhold 0 3\n",
+         "refused \"hold 0 3\": host drive 3 is held already; none of the write's 3 lines was carried out"},
+        {"busy 1\nsettle 0 0", "refused \"settle 0 0\": malformed; usage: settle C CH N; none of the write's 2 "
+                               "lines was carried out"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.write);
+        Driver d(defaultScenario());
+        EXPECT_EQ(control(d, c.write), -EINVAL);
+        EXPECT_EQ(d.refusedText(), std::string(c.note) + "\n");
+    }
+    // An unknown command is named, with the commands there are.
+    Driver d(defaultScenario());
+    EXPECT_EQ(control(d, "profil 1"), -EINVAL);
+    EXPECT_EQ(d.refusedText().rfind("refused \"profil 1\": unknown command \"profil\" (the commands: busy, status, ", 0), 0u)
+        << d.refusedText();
+    EXPECT_NE(d.refusedText().find(", hostcluster)\n"), std::string::npos) << d.refusedText();
+    // The newest refusals stay, oldest first; accepted writes leave nothing.
+    for (int i = 0; i < 120; ++i)
+        EXPECT_EQ(control(d, "busy " + std::to_string(i) + " x"), -EINVAL);
+    EXPECT_GT(control(d, "busy 0"), 0);
+    const std::string text = d.refusedText();
+    EXPECT_EQ(text.rfind("refused \"busy 20 x\": ", 0), 0u) << text.substr(0, 80);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(REFUSED_LIMIT));
+    EXPECT_NE(text.find("\nrefused \"busy 119 x\": malformed; usage: busy N\n"), std::string::npos);
 }
 
 TEST(Control, RunsSeveralLinesOfOneWrite)

@@ -1,5 +1,6 @@
 // The firmware's device and enclosure commands say no as a controller would,
 // and the device control commands change devices all or nothing.
+#include "control_commands.h"
 #include "controller_firmware.h"
 #include "driver.h"
 #include "driver_layout.h"
@@ -148,7 +149,7 @@ TEST(DeviceCommands, RefuseWrongSizesTargetsAndStates)
 TEST(DeviceCommands, ControlCommandsChangeDevicesAllOrNothing)
 {
     Driver d(scenario());
-    auto control = [&d](const std::string& text) { return d.writeControl(text.data(), text.size()); };
+    auto control = [&d](const std::string& text) { return writeControl(d, text.data(), text.size()); };
     const char* bad[] = {
         "pull 0 0",
         "pull 0 0 9",             // nobody there

@@ -183,7 +183,7 @@ TEST(DriveCommands, TakenOutComponentLivesOnUnderItsNewNumber)
 TEST(DriveControl, ProgressLinesAreChecked)
 {
     Driver d(driveMachine());
-    auto control = [&](const std::string& text) { return d.writeControl(text.data(), text.size()); };
+    auto control = [&](const std::string& text) { return writeControl(d, text.data(), text.size()); };
     EXPECT_LT(control("progress step 0\n"), 0);
     EXPECT_LT(control("progress step 101\n"), 0);
     EXPECT_LT(control("progress speed 3\n"), 0);
@@ -213,7 +213,7 @@ TEST(DriveCommands, BuildsRaiseTheirEvents)
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         Driver d(driveMachine());
-        ASSERT_GT(d.writeControl(k.control.data(), k.control.size()), 0);
+        ASSERT_GT(writeControl(d, k.control.data(), k.control.size()), 0);
         ControllerFirmware& fw = *d.firmware(0);
         // Drive 2 heads a new mirror; drive 3 leaves the pool first.
         Bytes leave = pool({3});

@@ -2,6 +2,7 @@
 // the local driver module does, for the emulator tests.
 #pragma once
 
+#include "control_commands.h"
 #include "driver.h"
 #include "record_builder.h"
 
@@ -41,6 +42,6 @@ inline Bytes request(kzmsim::Driver& d, int entry, const Bytes& rec)
 }
 
 // Writes `text` to the driver's control file; returns what the write returns.
-inline long control(kzmsim::Driver& d, const std::string& text) { return d.writeControl(text.data(), text.size()); }
+inline long control(kzmsim::Driver& d, const std::string& text) { return kzmsim::writeControl(d, text.data(), text.size()); }
 
 }  // namespace simtest

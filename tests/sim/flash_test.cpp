@@ -123,7 +123,7 @@ TEST(Flash, ProgrammingOnlyClearsBitsAndEraseSetsThemAgain)
     ASSERT_EQ(flashSend(d, 0, 0x40, r), 1u);
     EXPECT_EQ(r[43], 0x0F);
     EXPECT_EQ(r[44], 0x30);
-    ASSERT_TRUE(d.writeControl("badsum 0\n", 9) > 0);
+    ASSERT_TRUE(writeControl(d, "badsum 0\n", 9) > 0);
     r = flashRequest(NEW_LOG, 0, at, Bytes(2, 0));
     ASSERT_EQ(flashSend(d, 0, 0x40, r), 1u);
     EXPECT_NE(wire::get32(r.data(), 36), 0x3Fu) << "the armed fault answers a wrong sum once";
@@ -131,7 +131,7 @@ TEST(Flash, ProgrammingOnlyClearsBitsAndEraseSetsThemAgain)
     ASSERT_EQ(flashSend(d, 0, 0x4C, flashRequest(NEW_LOG, 1, 0, {})), 1u);
     EXPECT_TRUE(std::all_of(d.firmware(0)->flash.areas[0].bytes.begin(), d.firmware(0)->flash.areas[0].bytes.end(),
                             [](uint8_t b) { return b == 0xFF; }));
-    ASSERT_EQ(d.writeControl("reboot 0\n", 9), 9);
+    ASSERT_EQ(writeControl(d, "reboot 0\n", 9), 9);
     EXPECT_EQ(d.firmware(0)->identity.board.firmwareVersion, 0x0221000Cu) << "an erased flash starts nothing new";
 }
 
@@ -154,7 +154,7 @@ TEST(Flash, HandleAndSessionOfStagingFirmware)
     ASSERT_EQ(flashSend(d, 2, 0x47, flashRequest(OLD_LOG, h2, 0, {})), 1u);
     EXPECT_EQ(wire::get32(d.firmware(2)->flash.areas[0].bytes.data(), 28), 0x02130007u);
     ASSERT_EQ(flashSend(d, 2, 0x48, flashRequest(OLD_LOG, h2, 0, {})), 1u);
-    ASSERT_EQ(d.writeControl("reboot 2\n", 9), 9);
+    ASSERT_EQ(writeControl(d, "reboot 2\n", 9), 9);
     EXPECT_EQ(d.firmware(2)->identity.board.firmwareVersion, 0x02130007u);
     EXPECT_EQ(handle(d, 2), h2 + 1) << "closing released the handle";
 }
@@ -163,9 +163,9 @@ TEST(Flash, ControlCommandsParse)
 {
     Driver d = flashMachine();
     for (const char* bad : {"badsum\n", "badsum x\n", "reboot\n", "status 0 0x41 16 after 0\n", "status 0 0x41 16 after\n"})
-        EXPECT_LT(d.writeControl(bad, std::strlen(bad)), 0) << bad;
+        EXPECT_LT(writeControl(d, bad, std::strlen(bad)), 0) << bad;
     const std::string ok = "status 0 0x41 0x10 after 2\n";
-    ASSERT_GT(d.writeControl(ok.data(), ok.size()), 0);
+    ASSERT_GT(writeControl(d, ok.data(), ok.size()), 0);
     const uint32_t at = NEW_BASE1 + 0x100000;
     EXPECT_EQ(flashSend(d, 0, 0x41, flashRequest(NEW_LOG, 1, at, {0})), 1u);
     EXPECT_EQ(flashSend(d, 0, 0x41, flashRequest(NEW_LOG, 1, at, {0})), 0x10u);

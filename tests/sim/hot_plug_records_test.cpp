@@ -56,7 +56,7 @@ TEST(HotPlugRecords, FreeTargetMaskLeavesOutDevicesAndTheControllersOwnId)
     EXPECT_EQ(FreeIds(r), (std::vector<int>{1, 3, 4, 5, 6, 8, 10, 11}));
 
     // At most 128 IDs; a disk that no scan found yet is not known.
-    ASSERT_GT(d.writeControl("insert 0 0 4\n", 13), 0);
+    ASSERT_GT(writeControl(d, "insert 0 0 4\n", 13), 0);
     r.assign(20, 0);
     r[1] = 200;
     ASSERT_EQ(hotPlugSend(d, 0x75, CH0, r), 1u);
@@ -102,13 +102,13 @@ TEST(HotPlugRecords, ComponentDiskDescriptorsNameChannelIdDriveAndMissingDisk)
 
     // The disk of a component that failed out of the mirror is missing;
     // once pulled it is no longer seen: channel 255.
-    ASSERT_GT(d.writeControl("fail 0 0 2\n", 11), 0);
+    ASSERT_GT(writeControl(d, "fail 0 0 2\n", 11), 0);
     ASSERT_EQ(hotPlugSend(d, 0x6F, 0, r), 1u);
     ASSERT_EQ(wire::get16(r.data(), 20), 2);
     EXPECT_EQ(second[4], 0);
     EXPECT_EQ(wire::get16(second, 8), 1);
     EXPECT_EQ(second[10], 1);
-    ASSERT_GT(d.writeControl("pull 0 0 2\n", 11), 0);
+    ASSERT_GT(writeControl(d, "pull 0 0 2\n", 11), 0);
     r.assign(24 + 12 * 2, 0);
     wire::put16(r.data(), 22, 2);
     ASSERT_EQ(hotPlugSend(d, 0x6F, 0, r), 1u);
@@ -133,7 +133,7 @@ TEST(HotPlugRecords, NewDriveInitialisesThePluggedDiskAndDeletingItKeepsIt)
     for (const uint8_t format : {uint8_t{1}, uint8_t{2}}) {
         SCOPED_TRACE(int(format));
         Driver d(hotPlugMachine());
-        ASSERT_GT(d.writeControl("insert 0 0 5\n", 13), 0);
+        ASSERT_GT(writeControl(d, "insert 0 0 5\n", 13), 0);
         const uint32_t address = 0x20000 | 5u << 8;
         ControllerFirmware& fw = *d.firmware(0);
         ASSERT_NE(fw.unscannedAt(address), nullptr);

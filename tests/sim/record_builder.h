@@ -4,6 +4,7 @@
 
 #include "controller_firmware.h"
 #include "driver_layout.h"
+#include "ioctl_commands.h"
 
 #include <byte_order.h>
 
@@ -30,15 +31,8 @@ inline Bytes word(uint32_t w, size_t size = 4)
 // Runs one IOCTL command on a firmware model; returns the status word.
 inline uint32_t runIoctl(kzmsim::ControllerFirmware& fw, uint32_t key, uint32_t target, Bytes& param)
 {
-    kzmsim::CommandFields c;
-    c.service = kzmsim::SVC_CACHE;
-    c.opcode = kzmsim::OP_IOCTL;
-    c.paramSize = static_cast<uint16_t>(param.size());
-    c.key = key;
-    c.target = target;
-    c.dataLength = param.size();
-    Bytes sense;
-    return fw.execute(c, param, sense);
+    kzmsim::IoctlCall call{key, target, 0, param};
+    return kzmsim::runIoctlCommand(fw, call);
 }
 
 // A driver-level record (528 bytes) with its header filled.

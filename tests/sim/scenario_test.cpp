@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
+#ifndef KZM_DOCS_DIR
+#error "KZM_DOCS_DIR must name the documentation folder"
+#endif
+
 using namespace kzmsim;
 
 TEST(Scenario, ReadsEveryField)
@@ -17,7 +25,7 @@ TEST(Scenario, ReadsEveryField)
           "logicalDrives": [{"number": 9, "type": 32, "name": "CHAIN", "reportedMembers": 100000,
                              "members": [[0, 0], "0x7FFF0005", 131072]}],
           "reportedDrives": 1000,
-          "load": {"drives": [1, 2, 3, "0x4"], "cache": [5, 6, 7, 8, 9, 10]},
+          "load": {"drives": [1, 2, 3, "0x4"], "cache": [5, 6, 7, 8, 9, 10], "cycle": [100, 0, "0x3E8"]},
           "records": [{"key": "0x23", "hex": "0102ff"}]}]})",
                               s, error))
         << error;
@@ -52,6 +60,7 @@ TEST(Scenario, ReadsEveryField)
     EXPECT_EQ((std::vector<uint32_t>{r.cache.readRequests, r.cache.writeRequests, r.cache.readHits, r.cache.writeHits,
                                      r.usedBuffers, r.dirtyBuffers}),
               (std::vector<uint32_t>{5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(r.cycle, (std::vector<uint32_t>{100, 0, 1000}));
 }
 
 // Without "load" a controller is quiet: only block transfers move its counters.
@@ -112,6 +121,9 @@ TEST(Scenario, RefusesMalformedScenarios)
         R"({"controllers": [{"load": {"cache": [1, 2, 3, 4, 5, "x"]}}]})",
         R"({"controllers": [{"load": {"drives": [1, 2, 3, "0x100000000"]}}]})",
         R"({"controllers": [{"load": {"drives": 4}}]})",
+        R"({"controllers": [{"load": {"cycle": [100, 1001]}}]})",
+        R"({"controllers": [{"load": {"cycle": 100}}]})",
+        R"({"controllers": [{"surfaceCheck": 60}]})",
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0, 1]}]}]})",
         R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]]}], "mirrors": [{"drives": [0]}]}]})",
         R"({"controllers": [{"channels": [{"devices": [{}, {"target": 1}]}], "logicalDrives": [{"members": [[0, 0]]}, {"number": 1, "members": [[0, 1]]}], "mirrors": [{"drives": [0, 1]}, {"drives": [1, 0]}]}]})",
@@ -123,6 +135,72 @@ TEST(Scenario, RefusesMalformedScenarios)
         std::string error;
         EXPECT_FALSE(parseScenario(text, s, error));
         EXPECT_FALSE(error.empty());
+    }
+}
+
+// A key that no reader asks for, a misspelt one above all, is refused with
+// its name and where it stands.
+TEST(Scenario, UnknownKeysAreRefusedWithTheirPlace)
+{
+    const struct {
+        const char* json;
+        const char* error;
+    } cases[] = {
+        {R"({"controllers": [{"entry": 0}, {"entry": 1, "profil": "old"}]})",
+         "unknown key \"profil\" in controllers[1]"},
+        {R"({"driverversion": 773})", "unknown key \"driverversion\" at the top of the scenario"},
+        {R"({"osVersion": {"major": 5, "minr": 1}})", "unknown key \"minr\" in osVersion"},
+        {R"({"controllers": [{"channels": [{"kind": 2}, {"devices": [{}, {"target": 1, "capacty": 5}]}]}]})",
+         "unknown key \"capacty\" in controllers[0].channels[1].devices[1]"},
+        {R"({"controllers": [{"channels": [{"device": []}]}]})", "unknown key \"device\" in controllers[0].channels[0]"},
+        {R"({"controllers": [{"channels": [{"devices": [{"enclosure": {"sensors": [{"degree": 30}]}}]}]}]})",
+         "unknown key \"degree\" in controllers[0].channels[0].devices[0].enclosure.sensors[0]"},
+        {R"({"controllers": [{"load": {"drives": [1, 1, 1, 1], "cycles": [50]}}]})",
+         "unknown key \"cycles\" in controllers[0].load"},
+        {R"({"controllers": [{"surfaceCheck": {"secs": 5}}]})", "unknown key \"secs\" in controllers[0].surfaceCheck"},
+        {R"({"controllers": [{"records": [{"key": 22, "bytes": "01"}]}]})",
+         "unknown key \"bytes\" in controllers[0].records[0]"},
+        {R"({"controllers": [{"channels": [{"devices": [{}]}], "logicalDrives": [{"members": [[0, 0]], "nmae": "X"}]}]})",
+         "unknown key \"nmae\" in controllers[0].logicalDrives[0]"},
+        {R"({"controllers": [{"enclosureConfigs": [{"vendor": "KZM", "slot": []}]}]})",
+         "unknown key \"slot\" in controllers[0].enclosureConfigs[0]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        Scenario s;
+        std::string error;
+        EXPECT_FALSE(parseScenario(c.json, s, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+// Every scenario example of the emulator's documentation is read as it is
+// written (a lone controller as the scenario's only one).
+TEST(Scenario, DocumentedExamplesAreRead)
+{
+    std::ifstream in(std::string(KZM_DOCS_DIR) + "/emulator.md");
+    ASSERT_TRUE(in);
+    std::vector<std::string> examples;
+    std::string line;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (line == "```json") {
+            inside = true;
+            examples.emplace_back();
+        } else if (line.rfind("```", 0) == 0) {
+            inside = false;
+        } else if (inside) {
+            examples.back() += line + "\n";
+        }
+    }
+    ASSERT_GE(examples.size(), 3u);
+    for (const std::string& example : examples) {
+        SCOPED_TRACE(example);
+        const std::string text =
+            example.find("\"controllers\"") != std::string::npos ? example : "{\"controllers\": [" + example + "]}";
+        Scenario s;
+        std::string error;
+        EXPECT_TRUE(parseScenario(text, s, error)) << error;
     }
 }
 

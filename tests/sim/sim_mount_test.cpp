@@ -7,12 +7,21 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#ifndef KZMSIM_PATH
+#error "KZMSIM_PATH must name the kzmsim program"
+#endif
 
 using namespace kzmsim;
 using simtest::Bytes;
@@ -50,6 +59,56 @@ bool exists(const std::string& path)
 {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+}
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// How a run of kzmsim ended and what it wrote.
+struct KzmsimRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs kzmsim with the arguments to its end (one that mounts goes to the
+// background, and the parent ends); its output goes through files in a
+// directory of its own.
+KzmsimRun runKzmsim(const std::vector<std::string>& args)
+{
+    KzmsimRun run;
+    char dirTemplate[] = "/tmp/kzmsim-run-XXXXXX";
+    const char* dir = mkdtemp(dirTemplate);
+    if (!dir)
+        return run;
+    const std::string outPath = std::string(dir) + "/out", errPath = std::string(dir) + "/err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(126);
+        std::vector<char*> argv{const_cast<char*>(KZMSIM_PATH)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(KZMSIM_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    run.out = readAll(outPath);
+    run.err = readAll(errPath);
+    unlink(outPath.c_str());
+    unlink(errPath.c_str());
+    rmdir(dir);
+    return run;
 }
 
 }  // namespace
@@ -157,6 +216,88 @@ TEST(SimMount, FailedScenarioLeavesNoMount)
     }
     struct statfs fs {};
     EXPECT_NE(statfs(root.c_str(), &fs), 0) << "the temporary directory is gone";
+}
+
+// A refused control write fails with EINVAL, and kzmsim/refused says which
+// line and why, oldest first.
+TEST(SimMount, RefusedControlLinesSayWhyInTheRefusedFile)
+{
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    EXPECT_EQ(m.readFile("kzmsim/refused"), "");
+    const int fd = open((m.root() + "/kzmsim/control").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    errno = 0;
+    EXPECT_EQ(write(fd, "pull 1 0 9\n", 11), -1);
+    EXPECT_EQ(errno, EINVAL);
+    close(fd);
+    EXPECT_FALSE(m.control("statrate 0 1 2"));
+    EXPECT_TRUE(m.control("fail 1 0 1"));
+    EXPECT_EQ(m.readFile("kzmsim/refused"),
+              "refused \"pull 1 0 9\": no device at ID 9 of channel index 0 on entry 1\n"
+              "refused \"statrate 0 1 2\": malformed; usage: statrate C RO WO BR BW\n");
+}
+
+// A second emulator on a folder that is mounted already is refused and
+// leaves the first one serving.
+TEST(SimMount, ASecondEmulatorOnAMountPointIsRefused)
+{
+    SimMount m;
+    ASSERT_TRUE(m.ok());
+    const KzmsimRun second = runKzmsim({m.root()});
+    if (second.exitCode == 0)
+        std::system(("fusermount3 -u " + m.root()).c_str());  // it mounted over the first: take it off
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.err, "kzmsim: " + m.root() + " is already a mount point; unmount it first (fusermount3 -u " +
+                              m.root() + ")\n");
+    EXPECT_TRUE(m.control("busy 0")) << "the first emulator still serves";
+    EXPECT_EQ(m.readFile("kzmsim/refused"), "");
+}
+
+// A scenario key the reader does not know ends kzmsim with its name and place.
+TEST(SimMount, AMisspeltScenarioKeyIsNamed)
+{
+    char dirTemplate[] = "/tmp/kzmsim-key-XXXXXX";
+    const char* dir = mkdtemp(dirTemplate);
+    ASSERT_NE(dir, nullptr);
+    const std::string scenario = std::string(dir) + "/scenario.json";
+    std::ofstream(scenario) << R"({"controllers": [{"entry": 0}, {"entry": 1, "profil": "old"}]})";
+    const KzmsimRun run = runKzmsim({"--scenario", scenario, dir, "-f"});
+    if (run.exitCode == 0)
+        std::system(("fusermount3 -u " + std::string(dir)).c_str());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "kzmsim: " + scenario + ": unknown key \"profil\" in controllers[1]\n");
+    unlink(scenario.c_str());
+    rmdir(dir);
+}
+
+// Help and version are the emulator's own first: its usage, files, control
+// lines and documentation before the FUSE library's options.
+TEST(SimMount, HelpAndVersionAreTheEmulatorsOwn)
+{
+    for (const char* help : {"--help", "-h"}) {
+        SCOPED_TRACE(help);
+        const KzmsimRun run = runKzmsim({help});
+        EXPECT_EQ(run.exitCode, 0);
+        const std::string& out = run.out;
+        EXPECT_EQ(out.rfind("usage: kzmsim [--scenario FILE] MOUNTPOINT [-f] [fuse options]\n"
+                            "       kzmsim --image FILE LEVEL.MINOR\n",
+                            0),
+                  0u)
+            << out;
+        const size_t fuse = out.find("FUSE options:");
+        ASSERT_NE(fuse, std::string::npos) << out;
+        for (const char* own : {"--scenario FILE", "kzmsim/control", "kzmsim/refused", "  statrate C RO WO BR BW\n",
+                                "  pull C CH ID\n", "  hostcluster C D TYPE (0..2) OWNER\n", "docs/emulator.md"})
+            EXPECT_LT(out.find(own), fuse) << own << "\n" << out;
+        // The documentation it names is there.
+        const size_t at = out.find("(/");
+        ASSERT_NE(at, std::string::npos) << out;
+        EXPECT_TRUE(exists(out.substr(at + 1, out.find(')', at) - at - 1))) << out;
+    }
+    const KzmsimRun version = runKzmsim({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("kzmsim version 1.0\nFUSE library version 3.", 0), 0u) << version.out;
 }
 
 TEST(SimMount, UnmountsAndRemovesItsDirectory)

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <string>
+#include <vector>
 
 using namespace kzmsim;
 using simtest::Bytes;
@@ -235,33 +238,68 @@ TEST(StatisticsCommands, RatesGrowEveryCounterPerStatisticsBlock)
     }
 }
 
-// The built-in scenario's load moves every counter by the same amounts per
-// statistics block, on the newest firmware's requests and on the combined
-// block of the older one, so its numbers are live and still repeatable.
-TEST(StatisticsCommands, DefaultScenarioLoadIsSteady)
+// The built-in scenario's load rises and falls: statistics block n adds the
+// rates at the cycle's percentage n (100, 120, 140, 120, 100, 80, 60, 80, and
+// again), on every disk, drive and the cache, through the newest firmware's
+// requests and the combined block of the older one; the same blocks always
+// read the same numbers. A rate line makes every rate steady.
+TEST(StatisticsCommands, DefaultScenarioLoadRisesAndFallsInACycle)
 {
     Driver d(defaultScenario());
-    const TransferCounters rate = defaultScenario().controllers[0].load.drive;
-    Bytes block(184, 0);
-    std::vector<uint32_t> sataReads;
-    for (uint32_t pass = 1; pass <= 3; ++pass) {
+    const std::vector<uint32_t> cycle{100, 120, 140, 120, 100, 80, 60, 80};
+    ASSERT_EQ(defaultScenario().controllers[0].load.cycle, cycle);
+    // What one block adds at each percentage: SATA disk reads and blocks
+    // written, host drive 0 blocks read, cache read requests and hits.
+    const struct {
+        uint32_t percent, reads, blocksRead, blocksWritten, cacheReads, readHits;
+    } grows[] = {{100, 20, 625, 250, 20, 15}, {120, 24, 750, 300, 24, 18}, {140, 28, 875, 350, 28, 21},
+                 {80, 16, 500, 200, 16, 12},  {60, 12, 375, 150, 12, 9}};
+    uint32_t reads = 0, blocksRead = 0, blocksWritten = 0, cacheReads = 0, readHits = 0;
+    std::vector<uint32_t> kbPerSecond;
+    for (size_t n = 0; n < 2 * cycle.size(); ++n) {
+        SCOPED_TRACE(n);
+        const auto* g = std::find_if(std::begin(grows), std::end(grows),
+                                     [&](const auto& x) { return x.percent == cycle[n % cycle.size()]; });
+        ASSERT_NE(g, std::end(grows));
+        reads += g->reads;
+        blocksRead += g->blocksRead;
+        blocksWritten += g->blocksWritten;
+        cacheReads += g->cacheReads;
+        readHits += g->readHits;
+        Bytes block(184, 0);
         ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, block), FW_STATUS_OK);
+        EXPECT_EQ(wire::get32(block.data(), 44), cacheReads);
+        EXPECT_EQ(wire::get32(block.data(), 52), readHits);
         Bytes disks = words(20 + 32, {2, 0, 1});  // the SATA channel (number 2)
         ASSERT_EQ(sendIoctl(d, 0, 0x2000004B, 0x4FFFF, disks), FW_STATUS_OK);
         ASSERT_EQ(wire::get32(disks.data(), 12), 1u);
         EXPECT_EQ(disks[20], 1) << "the SATA disk's ID";
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 8), pass * rate.readOps);
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 12), pass * rate.writeOps);
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 16), pass * rate.blocksRead);
-        EXPECT_EQ(wire::get32(disks.data(), 20 + 20), pass * rate.blocksWritten);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 8), reads);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 16), blocksRead);
+        EXPECT_EQ(wire::get32(disks.data(), 20 + 20), blocksWritten);
         Bytes drives = words(16 + 20, {0, 1});
         ASSERT_EQ(sendIoctl(d, 0, 0x3F, CTRL, drives), FW_STATUS_OK);
-        EXPECT_EQ(wire::get32(drives.data(), 16 + 12), pass * rate.blocksRead) << "host drive 0";
+        EXPECT_EQ(wire::get32(drives.data(), 16 + 12), blocksRead) << "host drive 0";
+        kbPerSecond.push_back(g->blocksRead * 512 / 1000);
     }
-    // The older firmware: its combined block, disk 0 of channel 0.
+    // A disk reads between 192 and 448 KB per emulated second, and the
+    // numbers move from one block to the next.
+    EXPECT_EQ(*std::min_element(kbPerSecond.begin(), kbPerSecond.end()), 192u);
+    EXPECT_EQ(*std::max_element(kbPerSecond.begin(), kbPerSecond.end()), 448u);
+    for (size_t n = 1; n < kbPerSecond.size(); ++n)
+        EXPECT_NE(kbPerSecond[n], kbPerSecond[n - 1]) << n;
+
+    // The older firmware: its combined block, disk 0 of channel 0, at 100 and 120 per cent.
     Bytes combined(1584 + 256, 0);
     for (int pass = 0; pass < 2; ++pass)
         ASSERT_EQ(sendIoctl(d, 1, 0x30, CTRL, combined), FW_STATUS_OK);
     EXPECT_EQ(combined[1584], 1);
-    EXPECT_EQ(wire::get32(combined.data(), 1584 + 4 + 12), 2 * rate.blocksRead);
+    EXPECT_EQ(wire::get32(combined.data(), 1584 + 4 + 12), 625u + 750u);
+
+    // After a rate line every block adds the same, the cache's rates as well.
+    ASSERT_GT(control(d, "statrate 0 1 1 10 10"), 0);
+    Bytes first(184, 0), second(184, 0);
+    ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, first), FW_STATUS_OK);
+    ASSERT_EQ(sendIoctl(d, 0, 0x3E, CTRL, second), FW_STATUS_OK);
+    EXPECT_EQ(wire::get32(second.data(), 44) - wire::get32(first.data(), 44), 20u);
 }

@@ -1,9 +1,9 @@
 #include "config_access.h"
 
+#include "command_row.h"
 #include "command_words.h"
 #include "controller_firmware.h"
 #include "drive_config.h"
-#include "ioctl_commands.h"
 
 #include <byte_order.h>
 

@@ -4,7 +4,6 @@
 // Layouts: docs/firmware-layout.md (Message log).
 #pragma once
 
-#include "control_commands.h"
 #include "controller_firmware.h"
 
 #include <cstdint>
@@ -25,9 +24,5 @@ void logFirmwareEvent(ControllerFirmware& fw, uint16_t service, uint16_t number)
 
 uint32_t readMessageLogCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x7F
 uint32_t clearMessageLogCmd(ControllerFirmware& fw, IoctlCall& c);  // 0x2000002E
-
-bool parseLogMsg(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
-// `logfault C none|size N|count N|stuck`: how entry C misreports its log rounds.
-bool parseLogFault(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim

@@ -1,8 +1,5 @@
 #include "statistics_commands.h"
 
-#include "driver.h"
-#include "text_util.h"
-
 #include <byte_order.h>
 
 #include <algorithm>
@@ -55,40 +52,50 @@ uint32_t advanceClock(ControllerFirmware& fw)
     return fw.stats.clock;
 }
 
-void addRates(TransferCounters& t, const TransferCounters& r)
+// A rate at `percent` per cent (whole numbers, rounded down).
+uint32_t scaled(uint32_t rate, uint32_t percent)
 {
-    t.readOps += r.readOps;
-    t.writeOps += r.writeOps;
-    t.blocksRead += r.blocksRead;
-    t.blocksWritten += r.blocksWritten;
+    return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{rate} * percent / 100, UINT32_MAX));
 }
 
-void addCacheRates(CacheCounters& c, const CacheCounters& r)
+void addRates(TransferCounters& t, const TransferCounters& r, uint32_t percent)
 {
-    c.readRequests += r.readRequests;
-    c.writeRequests += r.writeRequests;
-    c.readHits += r.readHits;
-    c.writeHits += r.writeHits;
-    c.cacheWrites += r.writeRequests;
+    t.readOps += scaled(r.readOps, percent);
+    t.writeOps += scaled(r.writeOps, percent);
+    t.blocksRead += scaled(r.blocksRead, percent);
+    t.blocksWritten += scaled(r.blocksWritten, percent);
 }
 
-// One statistics block's growth by the rates that `statrate` and `cacherate` set.
+void addCacheRates(CacheCounters& c, const CacheCounters& r, uint32_t percent)
+{
+    c.readRequests += scaled(r.readRequests, percent);
+    c.writeRequests += scaled(r.writeRequests, percent);
+    c.readHits += scaled(r.readHits, percent);
+    c.writeHits += scaled(r.writeHits, percent);
+    c.cacheWrites += scaled(r.writeRequests, percent);
+}
+
+// One statistics block's growth by the rates (the scenario's load, or what
+// `statrate` and `cacherate` set), at the percentage of the load's cycle
+// that this block's turn takes.
 void growByRates(ControllerFirmware& fw)
 {
     StatisticsState& st = fw.stats;
     const StatisticsRates& r = st.rates;
+    const uint32_t percent = r.cycle.empty() ? 100 : r.cycle[st.blocks % r.cycle.size()];
+    ++st.blocks;
     for (const Channel& ch : fw.channels)
         for (const Device& d : ch.devices)
             if (d.info[48] == 0)
-                addRates(st.disks[ch.address | d.entry].transfers, r.drive);
+                addRates(st.disks[ch.address | d.entry].transfers, r.drive, percent);
     for (const auto& [number, d] : fw.logicalDrives) {
-        addRates(st.logicalDrives[number], r.drive);
-        addRates(st.hostDrives[number], r.drive);
+        addRates(st.logicalDrives[number], r.drive, percent);
+        addRates(st.hostDrives[number], r.drive, percent);
     }
-    addCacheRates(st.cache, r.cache);
-    addCacheRates(st.parityCache, r.cache);
-    st.extraUsed += r.usedBuffers;
-    st.extraDirty += r.dirtyBuffers;
+    addCacheRates(st.cache, r.cache, percent);
+    addCacheRates(st.parityCache, r.cache, percent);
+    st.extraUsed += scaled(r.usedBuffers, percent);
+    st.extraDirty += scaled(r.dirtyBuffers, percent);
 }
 
 void addTransfer(TransferCounters& t, uint32_t blocks, bool write)
@@ -213,22 +220,6 @@ uint32_t answerDrives(const ControllerFirmware& fw, IoctlCall& c,
         putTransfers(q.data(), off + 4, drives[k].second);
     }
     return FW_STATUS_OK;
-}
-
-// Entry, channel index and target ID of a control line's words 1-3.
-struct DiskPlace {
-    int entry;
-    size_t channel;
-    uint8_t target;
-};
-
-bool parseDiskPlace(const std::vector<std::string>& w, DiskPlace& at)
-{
-    uint64_t entry, channel, target;
-    if (!parseNumber(w[1], 255, entry) || !parseNumber(w[2], 0xFFFD, channel) || !parseNumber(w[3], 255, target))
-        return false;
-    at = {static_cast<int>(entry), static_cast<size_t>(channel), static_cast<uint8_t>(target)};
-    return true;
 }
 
 }  // namespace
@@ -356,93 +347,6 @@ uint32_t combinedStatisticsCmd(ControllerFirmware& fw, IoctlCall& c)
         }
     }
     return FW_STATUS_OK;
-}
-
-bool parseClock(const std::vector<std::string>& w, const std::string&, ControlAction& a)
-{
-    uint64_t entry, value;
-    if (w.size() != 3 || !parseNumber(w[1], 255, entry) || !parseNumber(w[2], UINT32_MAX, value))
-        return false;
-    a = [entry, value](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-        if (fw)
-            fw->stats.clock = static_cast<uint32_t>(value);
-        return fw != nullptr;
-    };
-    return true;
-}
-
-// Words from 2 on as up to `count` 32-bit numbers; false when one is not a number.
-bool parseRateWords(const std::vector<std::string>& w, size_t count, uint32_t* out)
-{
-    if (w.size() != 2 + count)
-        return false;
-    for (size_t k = 0; k < count; ++k) {
-        uint64_t v;
-        if (!parseNumber(w[2 + k], UINT32_MAX, v))
-            return false;
-        out[k] = static_cast<uint32_t>(v);
-    }
-    return true;
-}
-
-// Sets the rates of entry `entry` through `set`; false without such an entry.
-template <class Set>
-ControlAction rateAction(uint64_t entry, Set set)
-{
-    return [entry, set](Driver& d) {
-        ControllerFirmware* fw = d.firmware(static_cast<int>(entry));
-        if (fw)
-            set(fw->stats.rates);
-        return fw != nullptr;
-    };
-}
-
-bool parseStatRate(const std::vector<std::string>& w, const std::string&, ControlAction& a)
-{
-    uint64_t entry;
-    uint32_t v[4];
-    if (w.size() < 2 || !parseNumber(w[1], 255, entry) || !parseRateWords(w, 4, v))
-        return false;
-    a = rateAction(entry, [t = TransferCounters{v[0], v[1], v[2], v[3]}](StatisticsRates& r) { r.drive = t; });
-    return true;
-}
-
-bool parseCacheRate(const std::vector<std::string>& w, const std::string&, ControlAction& a)
-{
-    uint64_t entry;
-    uint32_t v[6];
-    if (w.size() < 2 || !parseNumber(w[1], 255, entry) || !parseRateWords(w, 6, v))
-        return false;
-    a = rateAction(entry, [v0 = v[0], v1 = v[1], v2 = v[2], v3 = v[3], v4 = v[4], v5 = v[5]](StatisticsRates& r) {
-        r.cache = CacheCounters{v0, v1, v2, v3, 0};
-        r.usedBuffers = v4;
-        r.dirtyBuffers = v5;
-    });
-    return true;
-}
-
-bool parseDiskErr(const std::vector<std::string>& w, const std::string&, ControlAction& a)
-{
-    DiskPlace at{};
-    uint64_t retries, reassigns;
-    if (w.size() != 6 || !parseDiskPlace(w, at) || !parseNumber(w[4], UINT32_MAX, retries) ||
-        !parseNumber(w[5], UINT32_MAX, reassigns))
-        return false;
-    a = [at, retries, reassigns](Driver& d) {
-        ControllerFirmware* fw = d.firmware(at.entry);
-        if (!fw || at.channel >= fw->channels.size())
-            return false;
-        const uint32_t address = fw->channels[at.channel].address | static_cast<uint32_t>(at.target) << 8;
-        const Device* dev = fw->deviceAt(address);
-        if (!dev || dev->info[48] != 0)
-            return false;
-        DiskCounters& counters = fw->stats.disks[address];
-        counters.retries = static_cast<uint32_t>(retries);
-        counters.reassigns = static_cast<uint32_t>(reassigns);
-        return true;
-    };
-    return true;
 }
 
 }  // namespace kzmsim

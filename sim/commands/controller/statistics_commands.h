@@ -1,18 +1,12 @@
 // Transfer statistics of the emulated firmware: the counting of block
-// transfers, the statistics requests (keys 0x30, 0x3D, 0x3E, 0x3F,
-// 0x2000004B) and the control commands
-//   clock C VALUE             sets the statistics clock of entry C
-//   diskerr C CH T R A        sets the retry and reassign counters of a disk
-//   statrate C RO WO BR BW    growth per statistics block of every disk, logical and host drive
-//   cacherate C RR WR RH WH U D  growth per statistics block of both cache halves
-// Layouts: docs/firmware-layout.md (Statistics).
+// transfers and the statistics requests (keys 0x30, 0x3D, 0x3E, 0x3F,
+// 0x2000004B); control/statistics_control.h sets their clock, rates and
+// error counters. Layouts: docs/firmware-layout.md (Statistics).
 #pragma once
 
-#include "control_commands.h"
 #include "controller_firmware.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace kzmsim {
@@ -29,10 +23,5 @@ uint32_t logicalStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);   // 0x3D
 uint32_t statisticsBlockCmd(ControllerFirmware& fw, IoctlCall& c);     // 0x3E
 uint32_t hostStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x3F
 uint32_t diskStatisticsCmd(ControllerFirmware& fw, IoctlCall& c);      // 0x2000004B
-
-bool parseClock(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
-bool parseStatRate(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
-bool parseCacheRate(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
-bool parseDiskErr(const std::vector<std::string>& w, const std::string& text, ControlAction& a);
 
 }  // namespace kzmsim
