@@ -189,7 +189,7 @@ TEST_F(SaveInformationDialogTest, TheViewHoldsTheFirst3000LinesAndTheFileAll)
     enterName("");
     ASSERT_TRUE(tmux->waitFor("Please wait")) << tmux->capture();
     ASSERT_TRUE(waitGone("Please wait")) << tmux->capture();
-    tmux->waitFor(" Setup ", 10000);
+    ASSERT_TRUE(tmux->waitFor(" Setup ")) << "back in the controller's menu\n" << tmux->capture();
     const std::vector<std::string> lines = ReadLines(dir + "/raidsave.txt");
     ASSERT_GT(lines.size(), 3001u);
     // Line 3000 and the one after it are message lines, each of its own text.

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -218,29 +219,31 @@ public:
     }
     // Resizes the window (and with it the pane) as a terminal resize would.
     // Returns once the pane's terminal has the new size (tmux may apply it
-    // a moment later), so the program has been told of it.
+    // a moment later), so the program has been told of it; fails the test
+    // when it does not get that size within the bound.
     void resize(int columns, int rows)
     {
         run("resize-window -x " + std::to_string(columns) + " -y " + std::to_string(rows));
-        kzmtest::waitUntil([&] {
+        const bool resized = kzmtest::waitUntil([&] {
             winsize size{};
             return openTty() && ioctl(tty_, TIOCGWINSZ, &size) == 0 && size.ws_col == columns && size.ws_row == rows;
         });
+        EXPECT_TRUE(resized) << "the pane's terminal did not get the size " << columns << " x " << rows;
     }
     // A tmux format expanded for the pane.
     std::string display(const std::string& format) { return run("display-message -p " + quote(format)).out; }
     // Waits (bounded) until the pane shows the text.
-    bool waitFor(const std::string& text, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitFor(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) != std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane no longer shows the text.
-    bool waitGone(const std::string& text, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitGone(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) == std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane shows one of the texts.
-    bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil(
             [&] {
@@ -254,7 +257,7 @@ public:
     }
     // True when the program in the pane has read every key sent to it: its
     // terminal holds no input.
-    bool keysRead()
+    [[nodiscard]] bool keysRead()
     {
         if (!openTty())
             return false;
@@ -266,7 +269,7 @@ public:
     // captures taken so agree; `pane` gets the last capture. A screen read
     // after it shows everything the keys did, and that a key did nothing.
     // False when the screen did not come to rest in time.
-    bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
     {
         std::istringstream ids(display("#{pane_pid} #{pane_tty}"));
         long pid = 0;
@@ -288,7 +291,7 @@ public:
     }
     // Waits until the pane's command has ended (the channel its end signals);
     // false when it did not end within the bound.
-    bool waitExit(int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitExit(int milliseconds = kzmtest::waitBound)
     {
         const std::string seconds = std::to_string((milliseconds + 999) / 1000);
         return std::system(("timeout " + seconds + " " + tmuxCommand() + "wait-for exited").c_str()) == 0;
@@ -359,8 +362,13 @@ private:
         const std::string key = last == std::string::npos ? keys : keys.substr(last + 1);
         return key == "Escape" || key == "Esc" || key == "C-[";
     }
-    // Waits (bounded) until the program has read every key sent so far.
-    void waitKeysRead() { kzmtest::waitUntil([&] { return keysRead(); }); }
+    // Waits (bounded) until the program has read every key sent so far;
+    // fails the test when it has not.
+    void waitKeysRead()
+    {
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return keysRead(); }))
+            << "the program in the pane did not read the keys sent to it within " << kzmtest::waitBound << " ms";
+    }
     // Opens the pane's terminal (once) for the checks on its input and size.
     bool openTty()
     {
