@@ -89,8 +89,8 @@ protected:
     }
     // Bound of a wait over a read of the whole configuration: a request or
     // more per drive, hundreds in the largest scenarios, slow on a loaded
-    // machine under the sanitizers.
-    static constexpr int configurationReadMs = 30000;
+    // machine under the sanitizers (13 s for 200 disks at a load of 24).
+    static constexpr int configurationReadMs = 60000;
     // Bound of a wait for what keys do (a redraw, a request or a box that
     // goes), on a loaded machine under the sanitizers.
     static constexpr int redrawMs = 20000;
