@@ -204,10 +204,12 @@ public:
     // 1 and the header kept in f when the image at f.path suits this controller
     // and its version lies within low..high (0 = no bound).
     int IsFirmwareFileUsable(FirmwareFile& f, uint32_t low, uint32_t high);
-    // Opens and checks the image, saves the kept component, prepares the flash.
+    // Opens and checks the image, saves the kept component, prepares the flash;
+    // what an earlier open of the record still holds is released first.
     int OpenFirmwareFile(FirmwareFile& f);
-    // Writes the flash, reporting to progress (which the caller owns). A
-    // record without a successful open is refused before any flash request.
+    // Writes the flash, reporting to progress (which the caller owns). Each
+    // download needs its own successful open: a record without one is refused
+    // before any flash request.
     int DownloadFirmware(FirmwareFile& f, IFirmwareProgress* progress);
     // Closes the flash session, the file, and frees the buffers; 1.
     int CloseFirmwareFile(FirmwareFile& f);

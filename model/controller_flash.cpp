@@ -184,6 +184,9 @@ int CController::FlashTransfer(uint8_t* buffer, uint32_t offset, uint32_t length
 
 int CController::OpenFirmwareFile(FirmwareFile& f)
 {
+    // An open starts from a released record: a kept component, a file or a
+    // flash session left from an earlier open would be taken for this one's.
+    CloseFirmwareFile(f);
     f.opened = PrepareFirmwareFile(f);
     f.openError = f.opened ? 0 : error;
     return f.opened;
@@ -334,6 +337,9 @@ int CController::DownloadFirmware(FirmwareFile& f, IFirmwareProgress* progress)
         error = f.openError != 0 ? f.openError : MODERR_COMPONENT_MISSING;
         return 0;
     }
+    // A download marks the components it wrote as done and shrinks the size
+    // left, so the record cannot serve a second one.
+    f.opened = 0;
     firmwareProgress = progress;
     int ok;
     if (flag == 0) {

@@ -596,7 +596,7 @@ TEST_F(arrayDriveScreenTest, StatePatchOfAnInvalidArray)
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
         // The question closes before the patch goes out, and the list's
         // hint stays on the screen meanwhile: wait for the patch in the log.
-        waitForLog(*sim, "0x10000028");
+        ASSERT_TRUE(waitForLog(*sim, "0x10000028")) << "the patch (0x10000028) in the log";
         EXPECT_EQ(countKey("0x10000028"), 1);
         EXPECT_FALSE(shows("error")) << tmux->capture();
         EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");

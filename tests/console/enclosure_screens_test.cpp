@@ -104,12 +104,12 @@ TEST_F(enclosureScreensTest, WriteBackPerHostDriveAfterAClusterChannelChange)
         ASSERT_NO_FATAL_FAILURE(enableSecondChannelAndSave());
         tmux->sendKeys("Enter");
         ASSERT_TRUE(tmux->waitFor(" Configure Controller ")) << tmux->capture();
-        sim->waitForLog([](const std::vector<SimRecord>& records) {
+        EXPECT_TRUE(sim->waitForLog([](const std::vector<SimRecord>& records) {
             int tables = 0;
             for (const SimRecord& r : records)
                 tables += r.key == "0x10010003" && !r.data(36).empty();
             return tables >= 2;
-        }, redrawMs);
+        }, redrawMs)) << "two cluster channel tables (0x10010003) in the log";
         const std::vector<std::vector<uint8_t>> tables = sim->allData("0x10010003", 36);
         ASSERT_EQ(tables.size(), 2u) << tmux->capture();
         for (const auto& t : tables) {

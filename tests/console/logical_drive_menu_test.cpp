@@ -201,7 +201,7 @@ TEST_F(logicalDriveMenuTest, UnloadTakesEachHostDriveInOrder)
     ASSERT_TRUE(openMenu(0)) << tmux->capture();
     EXPECT_TRUE(runs('u'));
     ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
-    waitUntil([&] { return targets("0x0000000A").size() >= 2; });
+    EXPECT_TRUE(waitUntil([&] { return targets("0x0000000A").size() >= 2; })) << "two unloads (0x0000000A) in the log";
     EXPECT_EQ(targets("0x0000000A"), (std::vector<std::string>{"0x00000005", "0x00000009"}));
     EXPECT_EQ(sim->readFileOnceItIs("kzmsim/state", ""), "");
     EXPECT_TRUE(tmux->waitFor("   5   FIRST    ")) << "the drive stays\n" << tmux->capture();
@@ -339,7 +339,11 @@ TEST_F(logicalDriveMenuTest, LoadAllUnloadsArrayHostDrivesFirstOnOlderFirmware)
         ASSERT_NO_FATAL_FAILURE(openList());
         const size_t before = sim->log().size();
         tmux->sendKeys("F3");
-        waitForLog(*sim, "0x00000003");
+        ASSERT_TRUE(waitUntil([&] {
+            const std::vector<std::string> log = sim->log();
+            return std::any_of(log.begin() + static_cast<long>(before), log.end(),
+                               [](const std::string& line) { return line.find("\t0x00000003\t") != std::string::npos; });
+        })) << "the commit (0x00000003) that ends the load, in the log";
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();
         ASSERT_TRUE(settle(*tmux)) << tmux->capture();
         std::vector<std::string> keys;

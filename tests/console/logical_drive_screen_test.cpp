@@ -229,7 +229,7 @@ TEST_F(logicalDriveScreenTest, LoadAllAndCreationByClusterNodes)
             ASSERT_TRUE(waitGone("More than one controller")) << tmux->capture();
             EXPECT_EQ(countKey("0x0000000B"), 0);
         } else {
-            waitForLog(*sim, "0x0000000B");
+            ASSERT_TRUE(waitForLog(*sim, "0x0000000B")) << "the load (0x0000000B) in the log";
             EXPECT_EQ(countKey("0x0000000B"), 1);
         }
         ASSERT_TRUE(tmux->waitFor(listHint)) << tmux->capture();

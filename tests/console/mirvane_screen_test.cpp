@@ -68,8 +68,9 @@ TEST_F(mirvaneScreenTest, TogglesColoursLineModesAndShowsVersions)
     // F10 in the interface menu gives the colours back.
     tmux->sendKeys("F10");
     ASSERT_TRUE(tmux->waitFor(" Select interface ")) << tmux->capture();
-    kzmtest::waitUntil([&] { return tmuxSession::renditionAt(tmux->capture(true), title).bg == colour.bg; }, redrawMs);
-    EXPECT_EQ(tmuxSession::renditionAt(tmux->capture(true), title).bg, colour.bg);
+    EXPECT_TRUE(kzmtest::waitUntil(
+        [&] { return tmuxSession::renditionAt(tmux->capture(true), title).bg == colour.bg; }, redrawMs))
+        << "the title in its colours again\n" << tmux->capture(true);
     tmux->sendKeys("Enter");
     ASSERT_TRUE(tmux->waitFor(" Select Controller ")) << tmux->capture();
 
@@ -104,13 +105,13 @@ TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
     EXPECT_NE(pane.find(" F10: Toggle Colors, F4: Test Alarm "), std::string::npos) << pane;
     // F4 reads the sounding alarm and switches it off.
     tmux->sendKeys("F4");
-    waitKeyCount("0x00000017", 1);
+    ASSERT_TRUE(waitKeyCount("0x00000017", 1)) << "the alarm switched (0x00000017) once";
     EXPECT_EQ(countKey("0x00000016"), 1);
     ASSERT_EQ(countKey("0x00000017"), 1);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "00");
     // Its digit on the second controller: silent there, so switched on.
     tmux->sendKeys("Down 4");
-    waitKeyCount("0x00000017", 2);
+    ASSERT_TRUE(waitKeyCount("0x00000017", 2)) << "the alarm switched (0x00000017) twice";
     ASSERT_EQ(countKey("0x00000017"), 2);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "01");
     EXPECT_EQ(sim->log().back().substr(0, 2), "1\t") << "the second controller's entry";
@@ -119,7 +120,7 @@ TEST_F(mirvaneScreenTest, AdministratorColumnsAndAlarmTest)
     EXPECT_FALSE(sim->control("alarm 1 2"));
     EXPECT_FALSE(sim->control("alarm 7 1"));
     tmux->sendKeys("F4");
-    waitKeyCount("0x00000017", 3);
+    ASSERT_TRUE(waitKeyCount("0x00000017", 3)) << "the alarm switched (0x00000017) three times";
     ASSERT_EQ(countKey("0x00000017"), 3);
     EXPECT_EQ(lastOption(*sim, "0x00000017"), "01");
     quitFromList();
@@ -235,7 +236,7 @@ TEST_F(mirvaneScreenTest, AResizedTerminalGetsTheScreenAtItsSize)
     start();
     toList();
     tmux->resize(100, 30);
-    waitRow(29, " Features:");
+    ASSERT_TRUE(rowStarts(29, " Features:")) << "the list's header on the last row of 30\n" << tmux->capture();
     std::string pane = stillPane();
     EXPECT_EQ(paneLine(pane, 29).find(" Features:"), 0u) << pane;
     std::string top = "┌";

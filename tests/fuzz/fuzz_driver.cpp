@@ -232,8 +232,16 @@ int main(int argc, char** argv)
     const auto setCrashPath = [&]() { snprintf(g_crashPath, sizeof g_crashPath, "crash-%s-%llu", base, run); };
     if (__sanitizer_set_death_callback != nullptr)
         __sanitizer_set_death_callback(onSanitizerDeath);
-    for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
-        signal(sig, onFatalSignal);
+    // A sanitizer runtime has its own handlers in place for the faults it
+    // reports (a wild write's SIGSEGV among them): it prints the stack and
+    // then calls onSanitizerDeath. The driver catches only the signals that
+    // have no handler yet, so in a build without a sanitizer all of them.
+    for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        struct sigaction current{};
+        if (sigaction(sig, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+            current.sa_handler == SIG_DFL)
+            signal(sig, onFatalSignal);
+    }
 
     for (const Input& in : seeds) {
         setCrashPath();

@@ -532,6 +532,45 @@ TEST_F(FirmwareSimTest, DownloadWithoutAnOpenImageIsRefused)
     EXPECT_EQ(Flash(0, 2), before2);
 }
 
+// A download, complete or failed, uses up its open: a second one on the same
+// record is refused before any flash request, and a new open of the record
+// (here of a newer image in its file) makes the next download work.
+TEST_F(FirmwareSimTest, EachDownloadNeedsItsOwnOpen)
+{
+    const struct {
+        const char* name;
+        const char* fault;  // control line before the first download, or none
+    } cases[] = {
+        {"after a complete download", nullptr},
+        {"after a failed download", "status 0 0x4C 0x10"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CController* ctl = Start(kNew);
+        ASSERT_NE(ctl, nullptr);
+        FirmwareFile f = File(kzmsim::buildImage(newImage(0x220001)));
+        ASSERT_EQ(ctl->OpenFirmwareFile(f), 1) << std::hex << ctl->error;
+        if (c.fault) {
+            ASSERT_TRUE(sim_->control(c.fault));
+        }
+        EXPECT_EQ(ctl->DownloadFirmware(f, nullptr), c.fault ? 0 : 1) << std::hex << ctl->error;
+        const std::vector<uint8_t> after = Flash(0, 1);
+
+        ExpectDownloadRefused(*ctl, f, MODERR_COMPONENT_MISSING);
+        EXPECT_EQ(Flash(0, 1), after);
+
+        File(kzmsim::buildImage(newImage(0x220002)));
+        ASSERT_EQ(ctl->OpenFirmwareFile(f), 1) << std::hex << ctl->error;
+        EXPECT_EQ(ctl->DownloadFirmware(f, nullptr), 1) << std::hex << ctl->error;
+        ctl->CloseFirmwareFile(f);
+        EXPECT_EQ(RebootVersion(*ctl), 0x220002u);
+        xport_reset();
+        sim_.reset();
+        std::filesystem::remove_all(dir_);
+        dir_.clear();
+    }
+}
+
 TEST_F(FirmwareSimTest, WrongByteSumOfAFlashReadFailsTheOpen)
 {
     CController* ctl = Start(kNew);

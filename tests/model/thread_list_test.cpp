@@ -338,7 +338,10 @@ TEST_F(WorkerTest, CollectsOnlyItsOwnChildren)
     ASSERT_GE(other, 0);
     if (other == 0)
         _exit(7);
-    ModelPauseMs(100);  // the unrelated child has ended and waits to be collected
+    // Until the unrelated child has ended; it stays there to be collected.
+    siginfo_t ended{};
+    ASSERT_EQ(waitid(P_PID, static_cast<id_t>(other), &ended, WEXITED | WNOWAIT), 0) << "the unrelated child's end";
+    ASSERT_EQ(ended.si_code, CLD_EXITED);
     {
         Workers w(1, writeFd(), 'A');
         ASSERT_EQ(w.StartThread(2, 0, 0), 0);

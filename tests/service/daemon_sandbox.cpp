@@ -1,5 +1,7 @@
 #include "daemon_sandbox.h"
 
+#include "wait_until.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
@@ -14,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -187,6 +190,12 @@ std::vector<pid_t> childrenOf(pid_t parent)
             out.push_back(std::stoi(name));
     }
     return out;
+}
+
+// A bound as the milliseconds of a wait; none left is 0.
+int millisecondsOf(std::chrono::milliseconds bound)
+{
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(bound.count(), 0));
 }
 
 }  // namespace
@@ -474,47 +483,40 @@ void DaemonSandbox::readStatus()
 
 int DaemonSandbox::foregroundExit(std::chrono::milliseconds bound)
 {
-    const auto until = Clock::now() + bound;
-    do {
-        readStatus();
-        if (fgStatus_ >= 0)
-            return exitCodeOf(fgStatus_);
-        std::this_thread::sleep_for(10ms);
-    } while (Clock::now() < until);
-    return -1;
+    const bool ended = kzmtest::waitUntil(
+        [&] {
+            readStatus();
+            return fgStatus_ >= 0;
+        },
+        millisecondsOf(bound));
+    return ended ? exitCodeOf(fgStatus_) : -1;
 }
 
 int DaemonSandbox::serviceExit(std::chrono::milliseconds bound)
 {
-    const auto until = Clock::now() + bound;
-    while (!holderDone_) {
-        if (waitpid(holder_, nullptr, WNOHANG) == holder_) {
-            holderDone_ = true;
-            break;
-        }
-        if (Clock::now() >= until)
-            return -1;
-        std::this_thread::sleep_for(10ms);
-    }
+    const bool ended = kzmtest::waitUntil(
+        [&] { return holderDone_ = holderDone_ || waitpid(holder_, nullptr, WNOHANG) == holder_; },
+        millisecondsOf(bound));
+    if (!ended)
+        return -1;
     readStatus();
     return svcEnded_ ? exitCodeOf(svcStatus_) : -1;
 }
 
 int DaemonSandbox::servicePid(std::chrono::milliseconds bound)
 {
-    const auto until = Clock::now() + bound;
-    do {
-        readStatus();
-        if (svcPid_ > 0)
-            return svcPid_;
-        if (fgStatus_ >= 0) {
-            auto kids = childrenOf(holder_);
-            if (!kids.empty())
-                return svcPid_ = kids.front();
-        }
-        std::this_thread::sleep_for(10ms);
-    } while (Clock::now() < until);
-    return 0;
+    const bool found = kzmtest::waitUntil(
+        [&] {
+            readStatus();
+            if (svcPid_ <= 0 && fgStatus_ >= 0) {
+                auto kids = childrenOf(holder_);
+                if (!kids.empty())
+                    svcPid_ = kids.front();
+            }
+            return svcPid_ > 0;
+        },
+        millisecondsOf(bound));
+    return found ? svcPid_ : 0;
 }
 
 void DaemonSandbox::drain()
@@ -567,11 +569,7 @@ bool DaemonSandbox::waitForRecord(const std::string& text, std::chrono::millisec
 int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseconds bound)
 {
     const auto until = Clock::now() + bound;
-    while (nsFd_ < 0 && Clock::now() < until) {
-        readStatus();
-        std::this_thread::sleep_for(10ms);
-    }
-    if (nsFd_ < 0)
+    if (!kzmtest::waitUntil([&] { return readStatus(), nsFd_ >= 0; }, millisecondsOf(bound)))
         return -1;
     int fd = -1;
     // Network namespaces belong to threads: a short-lived thread enters the
@@ -579,21 +577,24 @@ int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseco
     std::thread t([&] {
         if (setns(nsFd_, CLONE_NEWNET) != 0)
             return;
-        do {
-            int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in src{}, dst{};
-            src.sin_family = dst.sin_family = AF_INET;
-            inet_pton(AF_INET, source.c_str(), &src.sin_addr);
-            inet_pton(AF_INET, "127.0.0.1", &dst.sin_addr);
-            dst.sin_port = htons(11798);
-            if (bind(s, reinterpret_cast<sockaddr*>(&src), sizeof src) == 0 &&
-                connect(s, reinterpret_cast<sockaddr*>(&dst), sizeof dst) == 0) {
-                fd = s;
-                return;
-            }
-            close(s);
-            std::this_thread::sleep_for(20ms);
-        } while (Clock::now() < until);
+        // The caller sees -1 when no connection came within the bound.
+        static_cast<void>(kzmtest::waitUntil(
+            [&] {
+                int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                sockaddr_in src{}, dst{};
+                src.sin_family = dst.sin_family = AF_INET;
+                inet_pton(AF_INET, source.c_str(), &src.sin_addr);
+                inet_pton(AF_INET, "127.0.0.1", &dst.sin_addr);
+                dst.sin_port = htons(11798);
+                if (bind(s, reinterpret_cast<sockaddr*>(&src), sizeof src) == 0 &&
+                    connect(s, reinterpret_cast<sockaddr*>(&dst), sizeof dst) == 0) {
+                    fd = s;
+                    return true;
+                }
+                close(s);
+                return false;
+            },
+            millisecondsOf(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()))));
     });
     t.join();
     return fd;
@@ -601,12 +602,7 @@ int DaemonSandbox::connectFrom(const std::string& source, std::chrono::milliseco
 
 bool DaemonSandbox::inNetwork(const std::function<void()>& fn, std::chrono::milliseconds bound)
 {
-    const auto until = Clock::now() + bound;
-    while (nsFd_ < 0 && Clock::now() < until) {
-        readStatus();
-        std::this_thread::sleep_for(10ms);
-    }
-    if (nsFd_ < 0)
+    if (!kzmtest::waitUntil([&] { return readStatus(), nsFd_ >= 0; }, millisecondsOf(bound)))
         return false;
     bool entered = false;
     std::thread t([&] {

@@ -15,6 +15,7 @@
 
 #include "daemon_sandbox.h"
 #include "sim_mount.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -151,15 +152,12 @@ TEST_F(Service, RefusesConnectionsBeyondTheLimit)
     close(second);
     close(first);
     // The freed slot takes the next client.
-    bool admitted = false;
-    for (int attempt = 0; attempt < 50 && !admitted; ++attempt) {
+    EXPECT_TRUE(kzmtest::waitUntil([&] {
         int third = box.connectFrom("127.0.0.7");
-        admitted = answersPacket(third);
+        const bool admitted = answersPacket(third);
         close(third);
-        if (!admitted)
-            std::this_thread::sleep_for(100ms);
-    }
-    EXPECT_TRUE(admitted);
+        return admitted;
+    })) << "a third client served once the first has gone";
 }
 
 // A port that cannot be listened on ends the service with 1 unless events are watched.

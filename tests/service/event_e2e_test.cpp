@@ -87,7 +87,8 @@ struct EventService : ::testing::Test {
     std::vector<CommandRun> runs(size_t n = 0, std::chrono::milliseconds bound = 10s)
     {
         std::vector<CommandRun> out;
-        kzmtest::waitUntil(
+        // The caller checks the runs it gets.
+        static_cast<void>(kzmtest::waitUntil(
             [&] {
                 out.clear();
                 for (const auto& e : std::filesystem::directory_iterator(outDir)) {
@@ -108,7 +109,7 @@ struct EventService : ::testing::Test {
                 box.records();  // keeps the log listener's small queue from filling
                 return false;
             },
-            static_cast<int>(bound.count()));
+            static_cast<int>(bound.count())));
         return out;
     }
 
@@ -179,7 +180,7 @@ TEST_F(EventService, FailingCommandIsLoggedWithItsWaitStatus)
     for (const CommandRun& r : done)
         EXPECT_EQ(r.uid, "1000");
     const std::string failed = "Error(?): External command (user 'admin') returned 256";
-    kzmtest::waitUntil([&] { return recordsStarting(failed).size() >= 2; });
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return recordsStarting(failed).size() >= 2; })) << "two records: " << failed;
     const auto records = recordsStarting(failed);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].severity, LOG_ERR_SEVERITY);
@@ -288,7 +289,7 @@ TEST_F(EventService, OnlyAsynchronousEventsAreHandled)
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].args, std::vector<std::string>{"21"});
     // The fourth read takes the test event; then the thread sleeps.
-    kzmtest::waitUntil([&] { return eventRequests() >= 4; });
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return eventRequests() >= 4; })) << "four event reads";
     ASSERT_EQ(eventRequests(), 4);
     // The sleep ends soon after the stop signal, without reading again.
     ASSERT_TRUE(box.signalService(SIGTERM));
@@ -354,14 +355,12 @@ TEST_F(EventService, FailedReadEndsWatchingButNotTheService)
     const int pid = box.servicePid();
     ASSERT_GT(pid, 0);
     size_t threads = 0;
-    kzmtest::waitUntil(
-        [&] {
-            threads = 0;
-            for ([[maybe_unused]] const auto& t : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
-                ++threads;
-            return threads == 1;
-        },
-        10000);
+    ASSERT_TRUE(kzmtest::waitUntil([&] {
+        threads = 0;
+        for ([[maybe_unused]] const auto& t : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+            ++threads;
+        return threads == 1;
+    })) << "the service's threads down to one; " << threads << " left";
     ASSERT_EQ(threads, 1u);
     ASSERT_TRUE(sim.control("event 0 1 9 21 2 0300"));
     EXPECT_EQ(recordsStarting("Error: cannot access RAID controller events.").size(), 1u);

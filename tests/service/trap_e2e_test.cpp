@@ -138,7 +138,8 @@ public:
             }
         });
         // Ready once it prints its version line.
-        kzmtest::waitUntil([&] { return text().find("NET-SNMP version") != std::string::npos; });
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return text().find("NET-SNMP version") != std::string::npos; }))
+            << "the trap receiver's version line, which shows it ready\n" << text();
     }
     ~TrapReceiver()
     {
@@ -179,19 +180,21 @@ public:
         int status = -1;
         return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
-    // The trap lines received within the bound once `count` of them are there.
+    // The trap lines received, once `count` of them are there or the bound
+    // has passed; the caller checks how many it got.
     std::vector<std::string> traps(size_t count, std::chrono::milliseconds bound = 6s) const
     {
         std::vector<std::string> lines;
-        for (auto until = Clock::now() + bound; Clock::now() < until; std::this_thread::sleep_for(50ms)) {
-            lines.clear();
-            std::istringstream in(text());
-            for (std::string l; std::getline(in, l);)
-                if (l.rfind("TRAP|", 0) == 0)
-                    lines.push_back(l);
-            if (lines.size() >= count)
-                break;
-        }
+        static_cast<void>(kzmtest::waitUntil(
+            [&] {
+                lines.clear();
+                std::istringstream in(text());
+                for (std::string l; std::getline(in, l);)
+                    if (l.rfind("TRAP|", 0) == 0)
+                        lines.push_back(l);
+                return lines.size() >= count;
+            },
+            static_cast<int>(bound.count())));
         return lines;
     }
 
@@ -390,11 +393,11 @@ TEST_F(Traps, TargetsInOrderFiftyMillisecondsApartPastAFailingOne)
     EXPECT_TRUE(box.waitForRecord("SNMP trap successfully sent to 127.0.0.3"));
     // The command still runs, after the last trap.
     long long ran = 0;
-    kzmtest::waitUntil([&] {
+    ASSERT_TRUE(kzmtest::waitUntil([&] {
         std::ifstream f(box.path("command.txt"));
         f >> ran;
         return ran != 0;
-    });
+    })) << "the command's time in command.txt";
     ASSERT_GT(ran, 0);
     const auto last = std::chrono::duration_cast<std::chrono::nanoseconds>(c.wall.time_since_epoch()).count();
     EXPECT_GT(ran, last - 5'000'000);  // allow for the two clocks' readings
@@ -434,7 +437,7 @@ TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
     startServing("user viewer access readonly\ntarget 127.0.0.1\nexecute " + box.path("seen.sh") + " '%E'\n",
                  {"-i", "3", "-l", "3"});
     TrapReceiver receiver(box, "brantu");
-    kzmtest::waitUntil([&] { return eventReads() != 0; });
+    ASSERT_TRUE(kzmtest::waitUntil([&] { return eventReads() != 0; })) << "the watcher's first event read";
     ASSERT_EQ(1, eventReads());
     textEvent(12, 1, "pending");
 
@@ -474,9 +477,9 @@ TEST_F(Traps, ReadOnlyClientLeavesEventsToTheWatcher)
     ASSERT_EQ(1u, traps.size()) << receiver.text();
     EXPECT_NE(std::string::npos, traps[0].find("STRING: \"Adapter 0, pending\"")) << traps[0];
     std::string seen;
-    kzmtest::waitUntil([&] {
+    ASSERT_TRUE(kzmtest::waitUntil([&] {
         std::getline(std::ifstream(box.path("seen.txt")), seen);
         return !seen.empty();
-    });
+    })) << "the command's line in seen.txt";
     EXPECT_EQ("Adapter 0, pending", seen);
 }

@@ -39,10 +39,11 @@ protected:
         if (!dir.empty()) {
             // The console may still be ending, and writing, when its server goes.
             std::error_code ec;
-            kzmtest::waitUntil([&] {
+            const bool removed = kzmtest::waitUntil([&] {
                 std::filesystem::remove_all(dir, ec);
                 return !std::filesystem::exists(dir, ec);
             });
+            EXPECT_TRUE(removed) << "the scratch directory " << dir << " could not be removed: " << ec.message();
         }
         dir.clear();
     }
@@ -84,12 +85,12 @@ protected:
         // The title shows before the list's lines and hints: a test reads
         // the whole list once it is drawn.
         std::string pane;
-        tmux->waitStill(pane, redrawMs);
+        ASSERT_TRUE(tmux->waitStill(pane, redrawMs)) << "the controller list did not come to rest\n" << pane;
     }
     // Bound of a wait over a read of the whole configuration: a request or
     // more per drive, hundreds in the largest scenarios, slow on a loaded
-    // machine under the sanitizers.
-    static constexpr int configurationReadMs = 30000;
+    // machine under the sanitizers (13 s for 200 disks at a load of 24).
+    static constexpr int configurationReadMs = 60000;
     // Bound of a wait for what keys do (a redraw, a request or a box that
     // goes), on a loaded machine under the sanitizers.
     static constexpr int redrawMs = 20000;
@@ -139,18 +140,20 @@ protected:
     }
     // Whether the pane shows the text once the console has drawn what the
     // keys so far caused (the screen settled): a redraw still under way
-    // neither hides a text nor leaves one behind. A display that keeps
-    // redrawing itself may not come to rest within the bound: the screen as
-    // it is then.
+    // neither hides a text nor leaves one behind. A screen that does not come
+    // to rest within the bound fails the test: what it shows then proves
+    // nothing either way.
     bool shows(const std::string& text)
     {
         std::string pane;
-        if (!tmux->waitStill(pane, redrawMs))
-            pane = tmux->capture();
+        if (!tmux->waitStill(pane, redrawMs)) {
+            ADD_FAILURE() << "the screen did not come to rest before looking for \"" << text << "\"\n" << pane;
+            return false;
+        }
         return pane.find(text) != std::string::npos;
     }
     // Waits until the text is gone.
-    bool waitGone(const std::string& text) { return tmux->waitGone(text, redrawMs); }
+    [[nodiscard]] bool waitGone(const std::string& text) { return tmux->waitGone(text, redrawMs); }
     // The pane line that shows `text` now ("" when none does).
     std::string lineWith(const std::string& text)
     {
@@ -162,21 +165,22 @@ protected:
         return pane.substr(begin, pane.find('\n', at) - begin);
     }
     // Waits until the pane line that shows `text` also shows `part`.
-    bool waitLine(const std::string& text, const std::string& part)
+    [[nodiscard]] bool waitLine(const std::string& text, const std::string& part)
     {
         return kzmtest::waitUntil([&] { return lineWith(text).find(part) != std::string::npos; }, redrawMs);
     }
     // Waits until pane row y starts with the text; whether it came to.
-    bool rowStarts(int y, const std::string& start)
+    [[nodiscard]] bool rowStarts(int y, const std::string& start)
     {
         return kzmtest::waitUntil([&] { return paneLine(tmux->capture(), y).rfind(start, 0) == 0; }, redrawMs);
     }
     // Waits until pane row y shows the text; the row as last read.
-    std::string waitRow(int y, const std::string& text)
+    [[nodiscard]] std::string waitRow(int y, const std::string& text)
     {
         std::string row;
-        kzmtest::waitUntil([&] { return (row = paneLine(tmux->capture(), y)).find(text) != std::string::npos; },
-                           redrawMs);
+        // The caller checks the row it gets, which names what did not come.
+        static_cast<void>(kzmtest::waitUntil(
+            [&] { return (row = paneLine(tmux->capture(), y)).find(text) != std::string::npos; }, redrawMs));
         return row;
     }
     // The fence after keys: the screen once the console has read them all and
@@ -236,7 +240,7 @@ protected:
         return keys;
     }
     // Waits until the log holds `count` requests with the key.
-    bool waitKeyCount(const std::string& key, int count) const
+    [[nodiscard]] bool waitKeyCount(const std::string& key, int count) const
     {
         return sim->waitForKeyCount(key, count, redrawMs);
     }

@@ -5,6 +5,8 @@
 // emulator's log or state shows what a step caused.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "sim_mount.h"
@@ -19,23 +21,25 @@ using kzmtest::waitUntil;
 // waits for the next one, and two captures of the pane agree; whether it
 // came to that within the bound. A screen read after it shows everything
 // the keys did, and that a key did nothing.
-inline bool settle(tmuxSession& tmux, int boundMs = kzmtest::waitBound)
+[[nodiscard]] inline bool settle(tmuxSession& tmux, int boundMs = kzmtest::waitBound)
 {
     std::string pane;
     return tmux.waitStill(pane, boundMs);
 }
 
-// The pane once settled (see settle); with escapes, its colours too. An
-// empty text when it did not settle within the bound.
+// The pane once settled (see settle); with escapes, its colours too. A pane
+// that does not settle within the bound fails the test (an empty text).
 inline std::string settledScreen(tmuxSession& tmux, bool escapes = false, int boundMs = kzmtest::waitBound)
 {
-    if (!settle(tmux, boundMs))
+    if (!settle(tmux, boundMs)) {
+        ADD_FAILURE() << "the screen did not come to rest within " << boundMs << " ms\n" << tmux.capture();
         return {};
+    }
     return tmux.capture(escapes);
 }
 
 // Waits (bounded) until the pane no longer shows the text.
-inline bool waitGone(tmuxSession& tmux, const std::string& text, int boundMs = kzmtest::waitBound)
+[[nodiscard]] inline bool waitGone(tmuxSession& tmux, const std::string& text, int boundMs = kzmtest::waitBound)
 {
     return waitUntil([&] { return tmux.capture().find(text) == std::string::npos; }, boundMs);
 }
@@ -58,7 +62,8 @@ inline int logCount(const SimMount& sim, const std::string& key)
 }
 
 // Waits (bounded) until the emulator's log carries the IOCTL key at least `count` times.
-inline bool waitForLog(const SimMount& sim, const std::string& key, int count = 1, int boundMs = 10000)
+[[nodiscard]] inline bool waitForLog(const SimMount& sim, const std::string& key, int count = 1,
+                                     int boundMs = kzmtest::waitBound)
 {
     return waitUntil([&] { return logCount(sim, key) >= count; }, boundMs);
 }

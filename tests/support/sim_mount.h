@@ -41,13 +41,13 @@ public:
     // The data area of the last such request; empty when there is none.
     std::vector<uint8_t> lastData(const std::string& key, size_t size) const;
     // Waits until `holds` is true of the log's records or the bound passes.
-    bool waitForLog(const std::function<bool(const std::vector<SimRecord>&)>& holds, int boundMs = kzmtest::waitBound) const;
+    [[nodiscard]] bool waitForLog(const std::function<bool(const std::vector<SimRecord>&)>& holds, int boundMs = kzmtest::waitBound) const;
     // Waits until the log holds at least `count` requests with the key.
-    bool waitForKeyCount(const std::string& key, int count, int boundMs = kzmtest::waitBound) const;
+    [[nodiscard]] bool waitForKeyCount(const std::string& key, int count, int boundMs = kzmtest::waitBound) const;
     // The text of kzmsim/state: the access and driver locks held.
     std::string state() const { return readFile("kzmsim/state"); }
     // Waits until `holds` is true of state() or the bound passes.
-    bool waitForState(const std::function<bool(const std::string&)>& holds, int boundMs = kzmtest::waitBound) const;
+    [[nodiscard]] bool waitForState(const std::function<bool(const std::string&)>& holds, int boundMs = kzmtest::waitBound) const;
     // Reads a whole file below root() (for example "scsi").
     std::string readFile(const std::string& rel) const;
     // Reads the file until it reads `expected` or the bound passes (a program

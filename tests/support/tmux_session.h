@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -114,6 +115,20 @@ inline bool waitsForInput(const std::string& pid, const std::string& tid)
            number == "281";
 }
 
+// The bytes waiting to be read in the input queue of the terminal open as
+// `fd`; -1 when it cannot be asked. What tmux writes to the pane's other end
+// reaches that queue through a kernel worker, later. A poll of the terminal
+// whose queue is empty has the kernel pass on first what is on its way, so
+// that a key not yet passed on is not taken for a key read.
+inline int pendingInput(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    int pending = -1;
+    if (poll(&p, 1, 0) < 0 || ioctl(fd, FIONREAD, &pending) != 0)
+        return -1;
+    return pending;
+}
+
 // Whether the programs in the pane (`programs`, the processes below its
 // shell) have read every key sent to its terminal and every thread of them
 // waits for input; the tail of the pane (the exit line's "sleep") and a
@@ -124,10 +139,9 @@ inline bool paneWaitsForInput(const std::vector<std::pair<std::string, std::stri
     const int fd = open(paneTty.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    int pending = -1;
-    const int r = ioctl(fd, FIONREAD, &pending);
+    const int pending = pendingInput(fd);
     close(fd);
-    if (r != 0 || pending != 0)
+    if (pending != 0)
         return false;
     for (const auto& [pid, name] : programs) {
         if (name == "sleep")
@@ -182,13 +196,13 @@ public:
     bool started() const { return started_; }
     // The pane's text; with escapes, its colours as SGR sequences too.
     std::string capture(bool escapes = false) { return run(escapes ? "capture-pane -p -e" : "capture-pane -p").out; }
-    // Sends tmux key names (or literal text with "-l"). A trailing Escape is
-    // taken by the program before the call returns: the console reads ESC
-    // with a key right behind it as one key (as "Escape Up" in one call is
-    // meant to be).
+    // Sends tmux key names (or literal text with "-l"); returns once tmux has
+    // written the keys to the pane's terminal. A trailing Escape is taken by
+    // the program before the call returns: the console reads ESC with a key
+    // right behind it as one key (as "Escape Up" in one call is meant to be).
     void sendKeys(const std::string& keys)
     {
-        run("send-keys " + keys);
+        sendKeysCommands("send-keys " + keys);
         if (endsWithEscape(keys))
             waitKeysRead();
     }
@@ -202,7 +216,7 @@ public:
             args += (args.empty() ? "send-keys " : " ; send-keys ") + item;
         if (args.empty())
             return;
-        run(args);
+        sendKeysCommands(args);
         if (endsWithEscape(items.back()))
             waitKeysRead();
     }
@@ -213,34 +227,36 @@ public:
             for (int i = 0; i < count; ++i)
                 sendKeys(key);
         } else if (count > 0) {
-            run("send-keys -N " + std::to_string(count) + " " + key);
+            sendKeysCommands("send-keys -N " + std::to_string(count) + " " + key);
         }
     }
     // Resizes the window (and with it the pane) as a terminal resize would.
     // Returns once the pane's terminal has the new size (tmux may apply it
-    // a moment later), so the program has been told of it.
+    // a moment later), so the program has been told of it; fails the test
+    // when it does not get that size within the bound.
     void resize(int columns, int rows)
     {
         run("resize-window -x " + std::to_string(columns) + " -y " + std::to_string(rows));
-        kzmtest::waitUntil([&] {
+        const bool resized = kzmtest::waitUntil([&] {
             winsize size{};
             return openTty() && ioctl(tty_, TIOCGWINSZ, &size) == 0 && size.ws_col == columns && size.ws_row == rows;
         });
+        EXPECT_TRUE(resized) << "the pane's terminal did not get the size " << columns << " x " << rows;
     }
     // A tmux format expanded for the pane.
     std::string display(const std::string& format) { return run("display-message -p " + quote(format)).out; }
     // Waits (bounded) until the pane shows the text.
-    bool waitFor(const std::string& text, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitFor(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) != std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane no longer shows the text.
-    bool waitGone(const std::string& text, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitGone(const std::string& text, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil([&] { return capture().find(text) == std::string::npos; }, milliseconds);
     }
     // Waits (bounded) until the pane shows one of the texts.
-    bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitForAny(std::initializer_list<std::string> texts, int milliseconds = kzmtest::waitBound)
     {
         return kzmtest::waitUntil(
             [&] {
@@ -254,19 +270,13 @@ public:
     }
     // True when the program in the pane has read every key sent to it: its
     // terminal holds no input.
-    bool keysRead()
-    {
-        if (!openTty())
-            return false;
-        int pending = 0;
-        return ioctl(tty_, FIONREAD, &pending) == 0 && pending == 0;
-    }
+    [[nodiscard]] bool keysRead() { return openTty() && paneDetail::pendingInput(tty_) == 0; }
     // The fence after keys: waits (bounded) until the programs in the pane
     // have read every key, every thread of them waits for input, and two
     // captures taken so agree; `pane` gets the last capture. A screen read
     // after it shows everything the keys did, and that a key did nothing.
     // False when the screen did not come to rest in time.
-    bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitStill(std::string& pane, int milliseconds = kzmtest::waitBound)
     {
         std::istringstream ids(display("#{pane_pid} #{pane_tty}"));
         long pid = 0;
@@ -288,7 +298,7 @@ public:
     }
     // Waits until the pane's command has ended (the channel its end signals);
     // false when it did not end within the bound.
-    bool waitExit(int milliseconds = kzmtest::waitBound)
+    [[nodiscard]] bool waitExit(int milliseconds = kzmtest::waitBound)
     {
         const std::string seconds = std::to_string((milliseconds + 999) / 1000);
         return std::system(("timeout " + seconds + " " + tmuxCommand() + "wait-for exited").c_str()) == 0;
@@ -352,6 +362,20 @@ private:
     };
     // The shell words that start a tmux client of this server.
     std::string tmuxCommand() const { return quote(TMUX_PATH) + " -u -L " + socket_ + " -f /dev/null "; }
+    // Runs send-keys commands and returns once tmux has written their keys
+    // to the pane's terminal. tmux may answer a command before it writes the
+    // keys to the pane, and the kernel passes them on to the terminal's
+    // reader later still: a check of the terminal right after the answer
+    // could find it empty with the keys on their way, and take them for
+    // read. A second command comes back only after tmux's round of writes;
+    // a check of the terminal (pendingInput) has the kernel pass them on.
+    void sendKeysCommands(const std::string& commands)
+    {
+        run(commands);
+        run("display-message -p keys-written");
+        if (openTty())
+            static_cast<void>(paneDetail::pendingInput(tty_));
+    }
     // Whether the last key of a send-keys argument list is Escape.
     static bool endsWithEscape(const std::string& keys)
     {
@@ -359,8 +383,13 @@ private:
         const std::string key = last == std::string::npos ? keys : keys.substr(last + 1);
         return key == "Escape" || key == "Esc" || key == "C-[";
     }
-    // Waits (bounded) until the program has read every key sent so far.
-    void waitKeysRead() { kzmtest::waitUntil([&] { return keysRead(); }); }
+    // Waits (bounded) until the program has read every key sent so far;
+    // fails the test when it has not.
+    void waitKeysRead()
+    {
+        EXPECT_TRUE(kzmtest::waitUntil([&] { return keysRead(); }))
+            << "the program in the pane did not read the keys sent to it within " << kzmtest::waitBound << " ms";
+    }
     // Opens the pane's terminal (once) for the checks on its input and size.
     bool openTty()
     {
