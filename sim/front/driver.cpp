@@ -1,7 +1,9 @@
 #include "driver.h"
 
+#include "array_config.h"
 #include "block_transfer.h"
 #include "config_access.h"
+#include "configuration_scenario.h"
 #include "drive_config.h"
 #include "driver_layout.h"
 #include "ioctl_commands.h"
@@ -18,6 +20,7 @@ Driver::Driver(const Scenario& scenario) : scenario_(scenario)
 {
     for (const ControllerSpec& c : scenario.controllers) {
         ControllerFirmware& fw = controllers_.emplace(c.entry, ControllerFirmware(c)).first->second;
+        setUpConfiguration(fw, c);
         files_[c.entry];
         for (uint32_t a = 1; a <= 2; ++a)
             flashSizes_[c.entry][a - 1] = fw.flash.area(a) ? fw.flash.area(a)->bytes.size() : 0;
@@ -261,8 +264,10 @@ long Driver::applyControl(const std::vector<ControlAction>& actions)
     }
     refusal_.clear();
     // Disks that failed or left take their drives along.
-    for (auto& [entry, fw] : controllers_)
+    for (auto& [entry, fw] : controllers_) {
         settleDrives(fw);
+        settleArrays(fw);
+    }
     addRaisedEvents();
     return -1;
 }

@@ -1,7 +1,5 @@
 #include "controller_firmware.h"
 
-#include "array_scenario.h"
-#include "drive_config.h"
 
 #include <byte_order.h>
 
@@ -115,8 +113,6 @@ ControllerFirmware::ControllerFirmware(const ControllerSpec& desc) : identity(de
         d.writeProtected = ls.writeProtected;
         logicalDrives[d.number] = std::move(d);
     }
-    setUpDriveConfig(*this, desc);
-    setUpArrays(*this, desc);
     if (desc.enclosureConfigs) {
         enclosureConfigs = *desc.enclosureConfigs;
     } else {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "access_state.h"
+#include "channel_state.h"
 #include "controller_records.h"
-#include "device_state.h"
 #include "flash_memory.h"
 #include "hot_plug_state.h"
 #include "scenario.h"
@@ -33,10 +33,6 @@ constexpr uint16_t FW_STATUS_READ_ERROR = 0x000F;      // a block could not be r
 inline uint32_t ok() { return FW_STATUS_OK; }
 
 constexpr size_t SECTOR_SIZE = 512;  // bytes of a host drive's block
-constexpr size_t DEVICE_INFO_SIZE = 112;
-constexpr size_t DI_CAPACITY = 40;                // device information offsets
-constexpr size_t DI_READY = 46;
-constexpr size_t DI_INITIALISED = 47;
 // Enclosure identifier: base | channel << 8 | target ID; its high half is the identity word at 6.
 constexpr uint32_t ENCLOSURE_ID_BASE = 0x01000000;
 constexpr uint32_t ENCLOSURE_IDENTITY_MARK = 0x4B5A0000; // first identity word: serial ^ mark
@@ -44,29 +40,6 @@ constexpr size_t CACHE_PARAM_SIZE = 12;
 constexpr uint32_t LEVEL_OLD_LISTS = 262;         // older list and drive information layouts
 constexpr uint32_t LEVEL_MIDDLE_DEVICE_A = 263;   // middle device information layout
 constexpr uint32_t LEVEL_MIDDLE_DEVICE_B = 512;
-
-using DeviceInfoBytes = std::array<uint8_t, DEVICE_INFO_SIZE>;
-
-struct Device {
-    uint16_t entry = 0;     // entry in the channel device list: target << 8 | lun
-    DeviceInfoBytes info{}; // newest layout, without the logical drive field
-    DeviceState state;      // lock, defects, ownership, surface check, enclosure
-};
-
-struct Channel {
-    uint32_t address = 0;   // high 16 bits; low 16 bits 0
-    uint16_t number = 0;    // records with a byte for it reach channels 0..255 only
-    uint8_t kind = 2;
-    uint8_t ownId = 7;
-    uint8_t infoByte = 0;
-    uint8_t chip = 0;       // I/O chip id, first byte of the channel record after the number
-    std::optional<uint8_t> busType;  // channel record byte 5 when the scenario gives it
-    std::vector<Device> devices;
-    std::vector<Device> unscanned;  // inserted disks the controller has not scanned for yet
-    std::optional<uint32_t> reportedDevices;  // misreported device count, else the real one
-
-    uint32_t deviceCount() const { return reportedDevices.value_or(static_cast<uint32_t>(devices.size())); }
-};
 
 struct LogicalDrive {
     uint32_t number = 0;

@@ -1,6 +1,6 @@
 #include "controller_records.h"
 
-#include "controller_firmware.h"
+#include "channel_state.h"
 
 #include <byte_order.h>
 

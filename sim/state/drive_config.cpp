@@ -1,6 +1,5 @@
 #include "drive_config.h"
 
-#include "array_config.h"
 
 #include <byte_order.h>
 
@@ -307,7 +306,6 @@ void settleDrives(ControllerFirmware& fw)
     }
     for (uint32_t n : lost)
         failDrive(fw, n);
-    settleArrays(fw);
 }
 
 void leaveFragments(ControllerFirmware& fw, const LogicalDrive& d)

@@ -69,6 +69,24 @@ CASES = {
           console/parts -> console/screens
           console/screens -> console/parts
         """),
+    "folders that one line names are one layer: they include one another": (
+        dict(SCREENS, **{
+            "console/parts/lines_choice.cpp": '#include "drive_menu.h"\n',
+            "console/base/words.h": "",
+            "console/screens/drive_menu_actions.cpp": '#include "drive_menu.h"\n#include "words.h"\n',
+        }),
+        "console/screens console/parts: console/base\nconsole/base:\n",
+        [("core", SCREEN_TARGET[1] + ["console/parts/lines_choice.cpp"], SCREEN_TARGET[2] + ["console/base"])],
+        ["console"], 0, ""),
+    "a layer is one folder of the rules' ring": (
+        dict(SCREENS, **{"console/base/words.h": ""}),
+        "console/screens console/parts: console/base\nconsole/base: console/parts\n",
+        [SCREEN_TARGET], ["console"], 1,
+        """\
+        rule ring of 2 folders:
+          console/base -> console/screens console/parts
+          console/screens console/parts -> console/base
+        """),
     "a README that says another rule": (
         dict(SCREENS, **{
             "console/parts/README.md": "Shared lines.\n\nMay include: console/screens\n",

@@ -1,15 +1,17 @@
-#include "array_scenario.h"
+#include "configuration_scenario.h"
 
 #include "array_config.h"
 #include "controller_firmware.h"
+#include "drive_config.h"
 
 #include <algorithm>
 #include <string>
 
 namespace kzmsim {
 
-void setUpArrays(ControllerFirmware& fw, const ControllerSpec& desc)
+void setUpConfiguration(ControllerFirmware& fw, const ControllerSpec& desc)
 {
+    setUpDriveConfig(fw, desc);
     for (const MirrorSpec& m : desc.mirrors) {
         if (!m.building)
             continue;
