@@ -97,6 +97,17 @@ void service_report_started()
     (void)n;  // a parent that is gone no longer waits
     close(startupReport);
     startupReport = -1;
+    // The starting command has ended: the service lets go of its terminal,
+    // so that a caller reading its output (a $(...), a remote shell) is not
+    // held until the service stops. From now on it speaks through the log.
+    std::fflush(nullptr);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null < 0)
+        return;
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        dup2(null, fd);  // the copies stay open across exec
+    if (null > STDERR_FILENO)
+        close(null);
 }
 
 int auth_init() { return 0; }

@@ -10,7 +10,8 @@ int install_stop_signals();
 // when the child ends without that report. The child starts a new session and
 // gets 0; -1 when fork or setsid fails.
 int service_detach();
-// Tells the waiting parent that start-up is complete; later calls do nothing.
+// Tells the waiting parent that start-up is complete and lets go of the
+// terminal (standard descriptors on /dev/null); later calls do nothing.
 void service_report_started();
 // Opens the library and the system log, checks the driver and every controller; 0 or 1 (reported).
 int service_startup();

@@ -74,6 +74,14 @@ TEST_F(Service, StartsDetachedLogsAtLevelThreeAndStopsOnSigterm)
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().text, "Startup.");
     EXPECT_EQ(records.front().pid, box.servicePid());
+    // Started, the service holds none of the starting terminal's files: a
+    // caller reading its output is not kept waiting until it stops.
+    for (int fd : {0, 1, 2}) {
+        std::error_code ec;
+        const auto target = std::filesystem::read_symlink(
+            "/proc/" + std::to_string(box.servicePid()) + "/fd/" + std::to_string(fd), ec);
+        EXPECT_EQ(target, "/dev/null") << "descriptor " << fd << ": " << ec.message();
+    }
 
     int a = box.connectFrom("127.0.0.5");
     int b = box.connectFrom("127.0.0.12");
